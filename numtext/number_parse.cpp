@@ -1,0 +1,164 @@
+#include "numtext/number_parse.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <system_error>
+
+namespace {
+
+// The first code unit of each run of ten decimal digits outside ASCII.
+constexpr wchar_t kDigitZeros[] = {
+    0x0660,  // Arabic-Indic
+    0x06F0,  // Extended Arabic-Indic
+    0x0966,  // Devanagari
+    0x09E6,  // Bengali
+    0x0A66,  // Gurmukhi
+    0x0AE6,  // Gujarati
+    0x0B66,  // Oriya
+    0x0C66,  // Telugu
+    0x0CE6,  // Kannada
+    0x0D66,  // Malayalam
+    0x0E50,  // Thai
+    0x0ED0,  // Lao
+    0x0F20,  // Tibetan
+    0x1040,  // Myanmar
+    0x17E0,  // Khmer
+    0x1810,  // Mongolian
+    0xFF10,  // fullwidth
+};
+
+// The value of a decimal digit of any of the runs above, or -1.
+int DigitValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    for (wchar_t zero : kDigitZeros) {
+        if (c >= zero && c < zero + 10) return c - zero;
+    }
+    return -1;
+}
+
+bool IsAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+size_t SkipSpace(const std::wstring& text) {
+    size_t i = 0;
+    while (i < text.size() && IsNumberSpace(text[i])) ++i;
+    return i;
+}
+
+// An exponent too long to matter stops growing here; the mantissa of any text
+// that fits in memory cannot bring such a power back into the double range.
+constexpr int64_t kExponentCeiling = 1000000000;
+
+}  // namespace
+
+bool IsNumberSpace(wchar_t c) {
+    switch (c) {
+    case L'\t': case L'\n': case L'\v': case L'\f': case L'\r': case L' ':
+    case 0x00A0:  // no-break space
+    case 0x1680:  // Ogham space mark
+    case 0x2028:  // line separator
+    case 0x2029:  // paragraph separator
+    case 0x202F:  // narrow no-break space
+    case 0x205F:  // medium mathematical space
+    case 0x3000:  // ideographic space
+        return true;
+    default:
+        return c >= 0x2000 && c <= 0x200A;  // en quad .. hair space
+    }
+}
+
+double ParseReal(const std::wstring& text) {
+    size_t i = SkipSpace(text);
+    const size_t n = text.size();
+
+    bool negative = false;
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+
+    // The mantissa goes into an ASCII copy for the correctly rounded conversion;
+    // its sign and exponent are applied here, so the copy never holds a sign.
+    std::string number;
+    size_t digits = 0;
+    while (i < n && IsAsciiDigit(text[i])) {
+        number += static_cast<char>(text[i++]);
+        ++digits;
+    }
+    if (i < n && text[i] == L'.') {
+        size_t afterPoint = i + 1;
+        size_t fractionDigits = 0;
+        while (afterPoint + fractionDigits < n && IsAsciiDigit(text[afterPoint + fractionDigits])) {
+            ++fractionDigits;
+        }
+        if (digits + fractionDigits > 0) {
+            number += '.';
+            for (size_t k = 0; k < fractionDigits; ++k) {
+                number += static_cast<char>(text[afterPoint + k]);
+            }
+            digits += fractionDigits;
+            i = afterPoint + fractionDigits;
+        }
+    }
+    if (digits == 0) return 0.0;
+
+    int64_t exponent = 0;
+    if (i < n && (text[i] == L'e' || text[i] == L'E' || text[i] == L'd' || text[i] == L'D')) {
+        size_t j = i + 1;
+        bool exponentNegative = false;
+        if (j < n && (text[j] == L'+' || text[j] == L'-')) exponentNegative = text[j++] == L'-';
+        if (j < n && IsAsciiDigit(text[j])) {
+            for (; j < n && IsAsciiDigit(text[j]); ++j) {
+                if (exponent < kExponentCeiling) exponent = exponent * 10 + (text[j] - L'0');
+            }
+            if (exponentNegative) exponent = -exponent;
+        }
+        // A letter without digits behind it is not part of the number.
+    }
+    number += 'e';
+    number += std::to_string(exponent);
+
+    double magnitude = 0.0;
+    auto result = std::from_chars(number.data(), number.data() + number.size(), magnitude);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Overflow or underflow: the power of ten of the first significant digit
+        // tells which.
+        size_t mantissaEnd = number.find('e');
+        size_t point = number.find('.');
+        size_t integerEnd = point == std::string::npos ? mantissaEnd : point;
+        int64_t leading = 0;
+        for (size_t k = 0; k < mantissaEnd; ++k) {
+            if (number[k] == '.' || number[k] == '0') continue;
+            leading = k < integerEnd ? static_cast<int64_t>(integerEnd - k - 1)
+                                     : -static_cast<int64_t>(k - integerEnd);
+            break;
+        }
+        bool overflow = leading + exponent > 0;
+        magnitude = overflow ? std::numeric_limits<double>::infinity() : 0.0;
+    }
+    return negative ? -magnitude : magnitude;
+}
+
+int ParseInteger(const std::wstring& text) {
+    size_t i = SkipSpace(text);
+    const size_t n = text.size();
+
+    bool negative = false;
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+
+    // Unsigned arithmetic wraps like the signed 32-bit accumulator it stands for.
+    uint32_t value = 0;
+    for (; i < n; ++i) {
+        int digit = DigitValue(text[i]);
+        if (digit < 0) break;
+        value = value * 10u + static_cast<uint32_t>(digit);
+    }
+    if (negative) value = 0u - value;
+    return value <= 0x7FFFFFFFu ? static_cast<int>(value) : -static_cast<int>(~value) - 1;
+}
+
+int RoundToInt(double x) {
+    if (std::isnan(x)) return 0;
+    double r = x < 0 ? x - 0.5 : x + 0.5;
+    if (r < -2147483648.0 || r > 2147483647.0) return 0;
+    return static_cast<int>(r);
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running Tesmor need on Debian 12, and
+# nothing that is already there. Safe to run again.
+#   tools/install-deps.sh            build and test tools, Wine
+#   tools/install-deps.sh --screen   also a virtual screen for the run command
+#   tools/install-deps.sh --bench    also Google Benchmark
+set -euo pipefail
+
+packages=(cmake ninja-build g++ googletest
+          g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
+          wine wine32:i386)
+for option in "$@"; do
+    case "$option" in
+        --screen) packages+=(xvfb xdotool imagemagick fonts-dejavu-core) ;;
+        --bench) packages+=(libbenchmark-dev) ;;
+        *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
+    esac
+done
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "install-deps: run as root or install sudo" >&2; exit 1; }
+    sudo=(sudo)
+fi
+
+# 32-bit Wine needs the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+    added_architecture=1
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ] || [ -n "${added_architecture:-}" ]; then
+    echo "install-deps: installing ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    [ ${#missing[@]} -eq 0 ] || \
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

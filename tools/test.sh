@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds Tesmor and runs every test:
+#  - the platform-neutral core natively, with AddressSanitizer and UBSan;
+#  - the Windows build (the core again, and the Win32 layers) under Wine, headless.
+# Installs what is missing first (Debian 12, as root or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+tools/install-deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESMOR_SANITIZE=ON >/dev/null
+cmake --build build/host -j "$jobs"
+cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build build/win -j "$jobs"
+
+status=0
+summary=()
+run_ctest() {
+    local name=$1 dir=$2 log
+    log="$dir/ctest.log"
+    echo "== $name tests"
+    if ctest --test-dir "$dir" --output-on-failure -j "$jobs" 2>&1 | tee "$log"; then :; else status=1; fi
+    grep -q "tests passed" "$log" || status=1
+    summary+=("$(grep -E 'tests passed' "$log" | tail -n 1)")
+}
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+run_ctest "native core (ASan, UBSan)" build/host
+
+# The Windows tests share one wineserver, started before ctest so that it does
+# not inherit ctest's output pipe (every test would then wait for it).
+tools/wine-prefix.sh build/win
+export WINEPREFIX="$root/build/win/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wineserver -k 2>/dev/null || true
+wineserver -p </dev/null >/dev/null 2>&1
+trap 'wineserver -k 2>/dev/null || true' EXIT
+# The first program of a session starts Wine's background services, which would
+# otherwise hold the output pipe of whichever test came first.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+run_ctest "Windows, under Wine" build/win
+
+passed=0; failed=0
+for dir in build/host build/win; do
+    line=$(grep -E 'tests failed out of' "$dir/ctest.log" | tail -n 1 || true)
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.*, ([0-9]+) tests failed.*/\1/' <<<"$line")
+    passed=$((passed + ${total:-0} - ${bad:-0})); failed=$((failed + ${bad:-0}))
+done
+echo
+echo "native: ${summary[0]:-no result}"
+echo "Wine:   ${summary[1]:-no result}"
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || status=1
+exit $status
