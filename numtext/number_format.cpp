@@ -105,8 +105,7 @@ struct Decimal {
 // The magnitude of a finite double as 17 significant digits, correctly rounded.
 Decimal Expand17(double magnitude) {
     char buffer[40];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
-                                std::chars_format::scientific, 16);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, 16);
     // "d.dddddddddddddddde[+-]xx"
     Decimal d;
     d.digits.reserve(17);
@@ -246,9 +245,11 @@ std::wstring TrimTrailingZeros(const std::wstring& s) {
     size_t mantissaEnd = (k != std::wstring::npos && k > 0) ? k : s.size();
     size_t i = mantissaEnd;
     while (i > 0 && s[i - 1] == L'0') --i;
-    if (i == 0) return s;  // nothing but zeros (or nothing at all)
-    size_t keep = i;       // s[0..i) ends in a character other than '0'
-    if (s[i - 1] == L'.' && i < mantissaEnd) ++keep;  // one digit stays after the point
+    // A mantissa of nothing but zeros (or no mantissa at all) stays as it is.
+    if (i == 0) return s;
+    // s[0..i) ends in a character other than '0'; after a bare point one zero stays.
+    size_t keep = i;
+    if (s[i - 1] == L'.' && i < mantissaEnd) ++keep;
     return s.substr(0, keep) + s.substr(mantissaEnd);
 }
 
@@ -256,7 +257,12 @@ std::wstring FormatReal(double value, const wchar_t* format, bool trim) {
     Conversion c = ParseFormat(format ? format : kPanelFormat);
     std::wstring text;
     switch (c.kind) {
-    case L'e': case L'E': case L'f': case L'F': case L'g': case L'G': {
+    case L'e':
+    case L'E':
+    case L'f':
+    case L'F':
+    case L'g':
+    case L'G': {
         bool negative = std::signbit(value);
         std::wstring body;
         if (std::isnan(value)) {

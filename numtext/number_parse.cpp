@@ -39,7 +39,9 @@ int DigitValue(wchar_t c) {
     return -1;
 }
 
-bool IsAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsAsciiDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
 
 size_t SkipSpace(const std::wstring& text) {
     size_t i = 0;
@@ -55,7 +57,12 @@ constexpr int64_t kExponentCeiling = 1000000000;
 
 bool IsNumberSpace(wchar_t c) {
     switch (c) {
-    case L'\t': case L'\n': case L'\v': case L'\f': case L'\r': case L' ':
+    case L'\t':
+    case L'\n':
+    case L'\v':
+    case L'\f':
+    case L'\r':
+    case L' ':
     case 0x00A0:  // no-break space
     case 0x1680:  // Ogham space mark
     case 0x2028:  // line separator

@@ -60,14 +60,8 @@ TEST_F(EditBox, ReadsWhateverWasTypedLeniently) {
         double real;
         int integer;
     } cases[] = {
-        {L"", 0.0, 0},
-        {L"abc", 0.0, 0},
-        {L"  12.5", 12.5, 12},
-        {L"1,5", 1.0, 1},
-        {L"1.5d3", 1500.0, 1},
-        {L"12abc", 12.0, 12},
-        {L"-1.#IND", -1.0, -1},
-        {L"\xFF14\xFF12", 0.0, 42},
+        {L"", 0.0, 0},         {L"abc", 0.0, 0},     {L"  12.5", 12.5, 12},  {L"1,5", 1.0, 1},
+        {L"1.5d3", 1500.0, 1}, {L"12abc", 12.0, 12}, {L"-1.#IND", -1.0, -1}, {L"\xFF14\xFF12", 0.0, 42},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "case with real " << c.real);
@@ -90,12 +84,12 @@ TEST_F(EditBox, UpdateFromEditComparesThenChecksTheBoundsThenStores) {
         int result;
         double stored;
     } steps[] = {
-        {L"25000", 1, 25000},    // the upper bound itself is accepted
-        {L"25000.5", -1, 25000}, // above it is not, and the value stays
+        {L"25000", 1, 25000},     // the upper bound itself is accepted
+        {L"25000.5", -1, 25000},  // above it is not, and the value stays
         {L"0", -1, 25000},
-        {L"", -1, 25000},        // empty text reads as 0
-        {L"2.5e4", 0, 25000},    // the same number in another form: unchanged
-        {L"1", 1, 1},            // the lower bound itself
+        {L"", -1, 25000},      // empty text reads as 0
+        {L"2.5e4", 0, 25000},  // the same number in another form: unchanged
+        {L"1", 1, 1},          // the lower bound itself
         {L"1.0", 0, 1},
     };
     for (const Step& s : steps) {
