@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The program's own files lie beside the executable and share its name: the
+// last three characters of the executable's path (the extension, whatever it
+// is) are replaced. D:\Lab\lab.exe gives D:\Lab\lab.smp and D:\Lab\lab.chm.
+inline constexpr const wchar_t* kParameterFileExtension = L"smp";
+inline constexpr const wchar_t* kHelpFileExtension = L"chm";
+
+// The path less its last three characters ("...\Prog.exe" gives "...\Prog.").
+std::wstring ModuleFileBase(const std::wstring& modulePath);

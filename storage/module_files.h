@@ -1,0 +1,17 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+struct ModuleFiles {
+    std::wstring caption;            // the window's title, at most 126 characters
+    std::wstring parameterFilePath;  // beside the executable, extension `parameterExtension`
+    std::wstring helpFilePath;       // beside the executable, extension "chm"
+};
+
+// The running executable's full path as the system reports it.
+std::wstring ModulePath();
+
+// The title of `window` and the paths of the program's own files.
+ModuleFiles ResolveModuleFiles(HWND window, const wchar_t* parameterExtension);

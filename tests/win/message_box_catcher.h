@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Catches the message boxes that the code under test shows on this thread:
+// a WH_CBT hook records each box as it is activated (caption, text, icon) and
+// then presses its OK button, so that the test goes on without a user.
+class MessageBoxCatcher {
+public:
+    enum class Icon { none, information, warning, error, question };
+
+    struct Box {
+        std::wstring caption;
+        std::wstring text;
+        Icon icon = Icon::none;
+        bool hasOwner = false;
+    };
+
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+
+    const std::vector<Box>& boxes() const { return boxes_; }
+
+private:
+    static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+    void Record(HWND box);
+
+    HHOOK hook_ = nullptr;
+    std::vector<Box> boxes_;
+};

@@ -1,0 +1,260 @@
+#include "storage/parameter_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "message_box_catcher.h"
+#include "scratch_folder.h"
+#include "storage/parameter_codec.h"
+
+namespace {
+
+const std::wstring kCaption = L"Experimental Setup for Hall-Effect Measurement";
+
+using Icon = MessageBoxCatcher::Icon;
+
+MaterialTable FreshTable() {
+    MaterialTable table;
+    table.Initialise();
+    return table;
+}
+
+// A table whose every value is different, so that a shifted column shows.
+MaterialTable DistinctTable(int count) {
+    MaterialTable table = FreshTable();
+    table.materialCount = count;
+    for (int k = 0; k < kParameterCount; ++k) {
+        for (int m = 0; m < count; ++m) table.columns[k].entries[m] = (k + 1) * 1000.0 + m + 0.25;
+    }
+    return table;
+}
+
+// Compared in memory: a double passed by value on 32-bit x86 may travel
+// through the x87 stack, which quietens signalling NaNs.
+bool SameBits(const double& a, const double& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void ExpectSameTable(const MaterialTable& actual, const MaterialTable& expected) {
+    ASSERT_EQ(actual.materialCount, expected.materialCount);
+    for (int k = 0; k < kParameterCount; ++k) {
+        for (int m = 0; m < expected.materialCount; ++m) {
+            ASSERT_TRUE(SameBits(actual.columns[k].entries[m], expected.columns[k].entries[m]))
+                << "column " << k << " material " << m + 1;
+        }
+    }
+}
+
+void ExpectDefaults(const MaterialTable& table) {
+    ASSERT_EQ(table.materialCount, kMaxMaterials);
+    for (int k = 0; k < kParameterCount; ++k) {
+        for (int m = 0; m < kMaxMaterials; ++m) {
+            ASSERT_EQ(table.columns[k].entries[m], kParameterInfo[k].defaultValue);
+        }
+    }
+}
+
+void ExpectBox(const MessageBoxCatcher::Box& box, const std::wstring& caption, const wchar_t* text,
+               Icon icon) {
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.icon, icon);
+    EXPECT_FALSE(box.hasOwner);
+}
+
+class ParameterFile : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
+
+    ScratchFolder folder_;
+    std::wstring path_ = folder_.File(L"Tesmor.smp");
+};
+
+}  // namespace
+
+TEST_F(ParameterFile, FirstRunWithoutAFileUsesTheDefaultsAndSaysTheFileWillBeMade) {
+    MessageBoxCatcher catcher;
+    MaterialTable table = FreshTable();
+    EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    ExpectBox(catcher.boxes()[0], kCaption,
+              L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!",
+              Icon::information);
+    ExpectDefaults(table);
+
+    EXPECT_TRUE(SaveParameterFile(kCaption, path_, table));
+    std::vector<unsigned char> bytes = ReadFileBytes(path_);
+    ASSERT_EQ(bytes.size(), 9604u);
+    EXPECT_EQ(bytes[0], 0x64);
+    EXPECT_EQ(bytes[1], 0x00);
+    EXPECT_EQ(bytes[2], 0x00);
+    EXPECT_EQ(bytes[3], 0x00);
+    // Nd of material 1, stored with byte 6 inverted.
+    const unsigned char nd[] = {0x00, 0x80, 0xE0, 0x37, 0x79, 0xC3, 0xBE, 0x43};
+    EXPECT_EQ(std::memcmp(bytes.data() + 4, nd, 8), 0);
+    EXPECT_FALSE(FileExists(PendingParameterFilePath(path_)));
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+}
+
+TEST_F(ParameterFile, SaveAndLoadGiveBackEveryValueBitForBit) {
+    struct Case {
+        int count;
+        size_t size;
+    } cases[] = {{100, 9604}, {5, 484}, {1, 100}, {0, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        MaterialTable saved = DistinctTable(c.count);
+        if (c.count > 0) {
+            saved.columns[kNa].entries[0] = -0.0;
+            saved.columns[kEg].entries[c.count - 1] = 4.9e-324;
+            // A signalling NaN is only ever stored and given back, never computed with.
+            const uint64_t signalling = 0x7FF0000000000001ull;
+            std::memcpy(&saved.columns[kTL0].entries[0], &signalling, sizeof signalling);
+        }
+        const MaterialTable before = saved;
+
+        MessageBoxCatcher catcher;
+        ASSERT_TRUE(SaveParameterFile(kCaption, path_, saved));
+        ExpectSameTable(saved, before);  // saving changes nothing
+        EXPECT_EQ(ReadFileBytes(path_).size(), c.size);
+
+        MaterialTable loaded = FreshTable();
+        loaded.FillDefaults();
+        ASSERT_TRUE(LoadParameterFile(kCaption, path_, loaded));
+        ExpectSameTable(loaded, saved);
+        EXPECT_TRUE(catcher.boxes().empty());
+    }
+}
+
+TEST_F(ParameterFile, ADamagedFileIsNotTakenAndTheDefaultsAreUsed) {
+    std::vector<unsigned char> full = EncodeParameterFile(DistinctTable(100)).bytes;
+    auto withCount = [&](int32_t count) {
+        std::vector<unsigned char> bytes = full;
+        std::memcpy(bytes.data(), &count, 4);
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+    } cases[] = {
+        {"empty", {}},
+        {"shorter than the count", {0x64, 0x00}},
+        {"count only", {0x64, 0x00, 0x00, 0x00}},
+        {"one byte short", std::vector<unsigned char>(full.begin(), full.end() - 1)},
+        {"cut in the third column", std::vector<unsigned char>(full.begin(), full.begin() + 4 + 8 * 250)},
+        {"count 101", withCount(101)},
+        {"negative count", withCount(-1)},
+        {"huge count", withCount(0x7FFFFFFF)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFileBytes(path_, c.bytes));
+        MaterialTable table = DistinctTable(7);  // whatever was there must not survive half-loaded
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption,
+                  L"The file of parameters is damaged.\nThe default parameters are used.", Icon::information);
+        ExpectDefaults(table);
+        // The file itself is left for the user; only the next save replaces it.
+        EXPECT_EQ(ReadFileBytes(path_), c.bytes);
+    }
+}
+
+TEST_F(ParameterFile, BytesAfterTheLastColumnAreIgnored) {
+    std::vector<unsigned char> bytes = EncodeParameterFile(DistinctTable(3)).bytes;
+    bytes.insert(bytes.end(), 20000, 0xAB);
+    ASSERT_TRUE(WriteFileBytes(path_, bytes));
+    MaterialTable table = FreshTable();
+    MessageBoxCatcher catcher;
+    EXPECT_TRUE(LoadParameterFile(kCaption, path_, table));
+    EXPECT_TRUE(catcher.boxes().empty());
+    ExpectSameTable(table, DistinctTable(3));
+}
+
+TEST_F(ParameterFile, AFailedSaveTellsTheUserAndKeepsThePreviousFile) {
+    const std::vector<unsigned char> previous = EncodeParameterFile(DistinctTable(5)).bytes;
+    const MaterialTable changed = DistinctTable(9);
+    const wchar_t* cannotBeOpen = L"The file of parameters cannot be open.\nParameters will not be written.";
+
+    {
+        SCOPED_TRACE("the folder does not exist");
+        std::wstring nowhere = folder_.File(L"missing\\Tesmor.smp");
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(SaveParameterFile(kCaption, nowhere, changed));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption, cannotBeOpen, Icon::information);
+        EXPECT_FALSE(FileExists(nowhere));
+    }
+    {
+        SCOPED_TRACE("the temporary file cannot be made");
+        ASSERT_TRUE(WriteFileBytes(path_, previous));
+        ASSERT_TRUE(CreateDirectoryW(PendingParameterFilePath(path_).c_str(), nullptr));
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(SaveParameterFile(kCaption, path_, changed));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption, cannotBeOpen, Icon::information);
+        EXPECT_EQ(ReadFileBytes(path_), previous);
+        RemoveDirectoryW(PendingParameterFilePath(path_).c_str());
+    }
+    {
+        SCOPED_TRACE("the old file cannot be replaced");
+        ASSERT_TRUE(WriteFileBytes(path_, previous));
+        // Another program holds the file open and shares nothing.
+        UniqueHandle holder(CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder.valid());
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(SaveParameterFile(kCaption, path_, changed));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption, cannotBeOpen, Icon::information);
+        holder.Reset();
+        EXPECT_EQ(ReadFileBytes(path_), previous);
+        EXPECT_FALSE(FileExists(PendingParameterFilePath(path_)));
+    }
+    {
+        SCOPED_TRACE("after the failures a save works again");
+        MessageBoxCatcher catcher;
+        EXPECT_TRUE(SaveParameterFile(kCaption, path_, changed));
+        EXPECT_TRUE(catcher.boxes().empty());
+        EXPECT_EQ(ReadFileBytes(path_), EncodeParameterFile(changed).bytes);
+    }
+}
+
+TEST_F(ParameterFile, ALeftoverTemporaryFileDoesNotStopTheNextSave) {
+    ASSERT_TRUE(WriteFileBytes(PendingParameterFilePath(path_), {1, 2, 3}));
+    MessageBoxCatcher catcher;
+    EXPECT_TRUE(SaveParameterFile(kCaption, path_, DistinctTable(2)));
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ReadFileBytes(path_), EncodeParameterFile(DistinctTable(2)).bytes);
+    EXPECT_FALSE(FileExists(PendingParameterFilePath(path_)));
+}
+
+TEST_F(ParameterFile, SelectorsOutsideTheirRangeAreReportedAsInternalErrors) {
+    // The program's own selectors are 0 and 1; these checks guard the codec.
+    const wchar_t* mustNotHappen =
+        L"\u041D\u0435 \u0434\u043E\u043B\u0436\u043D\u043E \u0431\u044B\u0442\u044C!";
+    MaterialTable odd = DistinctTable(4);
+    odd.columns[kB].byteSelector = 9;
+    {
+        MessageBoxCatcher catcher;
+        EXPECT_TRUE(SaveParameterFile(kCaption, path_, odd));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], L"void Write...(...)", mustNotHappen, Icon::error);
+        // The column is left out of the file.
+        EXPECT_EQ(ReadFileBytes(path_).size(), ParameterFileSize(4) - 8 * 4);
+    }
+    {
+        ASSERT_TRUE(WriteFileBytes(path_, EncodeParameterFile(DistinctTable(4)).bytes));
+        MaterialTable table = odd;
+        MessageBoxCatcher catcher;
+        LoadParameterFile(kCaption, path_, table);
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], L"void Read.2.(...)", mustNotHappen, Icon::error);
+        // The other columns are read as usual.
+        EXPECT_EQ(table.columns[kNd].entries[3], DistinctTable(4).columns[kNd].entries[3]);
+        EXPECT_EQ(table.columns[kARand].entries[0], DistinctTable(4).columns[kARand].entries[0]);
+    }
+}

@@ -1,0 +1,75 @@
+#include "scratch_folder.h"
+
+#include <windows.h>
+
+#include "ui/unique_handle.h"
+
+namespace {
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+ScratchFolder::ScratchFolder() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    static unsigned serial = 0;
+    for (;;) {
+        std::wstring candidate = std::wstring(temp) + L"tesmor-test-" +
+                                 std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++serial);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return;
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    if (!path_.empty()) RemoveTree(path_);
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path) {
+    std::vector<unsigned char> bytes;
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return bytes;
+    unsigned char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    return bytes;
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    UniqueHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return bytes.empty() ||
+           (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size());
+}

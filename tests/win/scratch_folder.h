@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::wstring& path() const { return path_; }
+    std::wstring File(const wchar_t* name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+bool FileExists(const std::wstring& path);
+std::vector<unsigned char> ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
