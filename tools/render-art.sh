@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Renders the artwork in res/art/ (SVG) into the resource files the program
+# is built with, all 16 colours (4 bits per pixel, the standard Windows
+# palette, nearest colour, no dithering):
+#   res/apparatus.bmp              the panel's picture, bitmap 201
+#   res/help-button.bmp            the caption help button, bitmap 902
+#   res/help-button-pressed.bmp    the same, pressed (moved 2 pixels right and down), bitmap 903
+#   res/tesmor.ico                 the program's icon, 32 x 32 and 16 x 16, icon 128
+# and docs/apparatus-preview.png, the picture with the rectangles of the
+# controls (from panel/placement.h) outlined, to check the alignment by eye.
+# Fails if a white field of the picture does not lie exactly under its control.
+#
+# The generated files are committed; building the program never runs this.
+# Installs what it needs first (Debian 12, as root or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra python3)
+missing=()
+for package in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "render-art: run as root or install sudo" >&2; exit 1; }
+        sudo=(sudo)
+    fi
+    echo "render-art: installing ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Only the DejaVu fonts are visible to the renderer, so that no other font
+# installed on the machine can stand in for them.
+mkdir -p "$work/fontcache"
+cat >"$work/fonts.conf" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts/truetype/dejavu</dir>
+  <cachedir>$work/fontcache</cachedir>
+</fontconfig>
+EOF
+export FONTCONFIG_FILE="$work/fonts.conf"
+
+render() {  # render SVG WIDTH HEIGHT PNG
+    rsvg-convert --width "$2" --height "$3" --format png --output "$4" "$1"
+}
+pack() {
+    python3 tools/art_pack.py "$@"
+}
+
+render res/art/apparatus.svg 645 571 "$work/apparatus.png"
+pack bmp "$work/apparatus.png" "$work/apparatus.bmp"
+pack check-fields "$work/apparatus.bmp" panel/placement.h
+cp "$work/apparatus.bmp" res/apparatus.bmp
+mkdir -p docs
+pack preview res/apparatus.bmp panel/placement.h docs/apparatus-preview.png
+
+render res/art/help-button.svg 32 28 "$work/help-button.png"
+pack bmp "$work/help-button.png" res/help-button.bmp --shift 2,2 res/help-button-pressed.bmp
+
+render res/art/icon-32.svg 32 32 "$work/icon-32.png"
+render res/art/icon-16.svg 16 16 "$work/icon-16.png"
+pack ico res/tesmor.ico "$work/icon-32.png" "$work/icon-16.png"
+
+echo "render-art: wrote res/apparatus.bmp, res/help-button.bmp, res/help-button-pressed.bmp," \
+     "res/tesmor.ico and docs/apparatus-preview.png"
