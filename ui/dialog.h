@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/message_map.h"
+
+// A dialog bound to its C++ object. The object is attached once, in
+// WM_INITDIALOG, from the creation parameter, and detached when the window is
+// destroyed; the message map is the one virtual operation.
+class Dialog {
+public:
+    Dialog() = default;
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+    virtual ~Dialog() = default;
+
+    HWND window() const { return window_; }
+    HWND Item(int id) const { return GetDlgItem(window_, id); }
+
+protected:
+    // The message map: returns the result and says whether it handled the message.
+    virtual LRESULT HandleMessage(const Message& message, bool& handled) = 0;
+
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+private:
+    HWND window_ = nullptr;
+};
+
+// A dialog that lives beside the message loop, ended by destroying it.
+class ModelessDialog : public Dialog {
+public:
+    ~ModelessDialog() override;
+    // Creates the dialog from a template of the resource module; false when it
+    // could not be created.
+    bool Create(int templateId, HWND owner);
+    void Destroy();
+};
+
+// A dialog with a loop of its own, ended with End.
+class ModalDialog : public Dialog {
+public:
+    // Runs the dialog from a template of the resource module over `owner`;
+    // returns the result given to End, or -1 when it could not be created.
+    INT_PTR Run(int templateId, HWND owner);
+    void End(INT_PTR result) { EndDialog(window(), result); }
+};

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+// The program's own window messages.
+
+// From the caption help button to its window: wParam the button's position,
+// lParam 1 when the button has just been switched on, 0 when off.
+inline constexpr UINT kCaptionButtonNotify = 951;
+
+// From the in-place cell editor to the parameter table dialog.
+inline constexpr UINT WM_ENDCELLEDIT = 952;
