@@ -2,16 +2,39 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-// The experiment panel is not built yet: the program initialises what the panel
-// will need and ends as a program whose panel cannot be created does, with
-// exit code 0.
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    CoInitialize(nullptr);
+#include "panel/experiment_panel.h"
+#include "ui/message_loop.h"
+#include "ui/module.h"
 
+namespace {
+
+// Creates, shows and runs the panel; returns the id of the command that closed
+// it, or 0 when it could not be created. The command line is not used.
+int RunPanel(int showCommand) {
+    MessageLoop loop;
+    EnterMessageLoop(&loop);
+    int exitCode = 0;
+    {
+        ExperimentPanel panel;
+        if (panel.Create()) {
+            ShowWindow(panel.window(), showCommand);
+            exitCode = loop.Run();
+        }
+    }
+    LeaveMessageLoop();
+    return exitCode;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // Failures of either initialisation leave nothing to do differently.
+    CoInitialize(nullptr);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
-    int exitCode = 0;
+    SetResourceModule(instance);
+    int exitCode = RunPanel(showCommand);
 
     CoUninitialize();
     return exitCode;

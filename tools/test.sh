@@ -33,7 +33,7 @@ run_ctest "native core (ASan, UBSan)" build/host
 
 # The Windows tests share one wineserver, started before ctest so that it does
 # not inherit ctest's output pipe (every test would then wait for it).
-tools/wine-prefix.sh build/win
+tools/wine-prefix.sh build/win/wineprefix
 export WINEPREFIX="$root/build/win/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -k 2>/dev/null || true
 wineserver -p </dev/null >/dev/null 2>&1

@@ -23,6 +23,17 @@ MessageBoxCatcher::Icon IconOf(HWND box) {
     return MessageBoxCatcher::Icon::none;
 }
 
+struct VisibleCount {
+    HWND box;
+    int visible;
+};
+
+BOOL CALLBACK CountVisible(HWND other, LPARAM context) {
+    VisibleCount* count = reinterpret_cast<VisibleCount*>(context);
+    if (other != count->box && IsWindowVisible(other)) ++count->visible;
+    return TRUE;
+}
+
 }  // namespace
 
 MessageBoxCatcher::MessageBoxCatcher() {
@@ -53,6 +64,9 @@ void MessageBoxCatcher::Record(HWND window) {
     box.text = ReadWindowText(GetDlgItem(window, kMessageTextId));
     box.icon = IconOf(window);
     box.hasOwner = GetWindow(window, GW_OWNER) != nullptr;
+    VisibleCount count = {window, 0};
+    EnumThreadWindows(GetCurrentThreadId(), CountVisible, reinterpret_cast<LPARAM>(&count));
+    box.otherVisibleWindows = count.visible;
     boxes_.push_back(box);
     // Pressed once the box runs its own loop.
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -17,6 +17,7 @@ public:
         std::wstring text;
         Icon icon = Icon::none;
         bool hasOwner = false;
+        int otherVisibleWindows = 0;  // the thread's other visible top-level windows at the time
     };
 
     MessageBoxCatcher();

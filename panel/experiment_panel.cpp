@@ -1,0 +1,290 @@
+#include "panel/experiment_panel.h"
+
+#include <commctrl.h>
+
+#include "model/noise.h"
+#include "res/resource.h"
+#include "storage/module_files.h"
+#include "storage/module_file_names.h"
+#include "storage/parameter_file.h"
+#include "ui/centre_window.h"
+#include "ui/module.h"
+#include "ui/private_messages.h"
+
+bool ExperimentPanel::Create() {
+    return ModelessDialog::Create(IDD_PANEL, nullptr);
+}
+
+LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
+    using P = ExperimentPanel;
+    static const MessageMapEntry<P> kMessageMap[] = {
+        {WM_INITDIALOG, kAnyId, kAnyCode, &P::OnInitDialog},
+        {WM_COMMAND, IDM_ABOUT, kAnyCode, &P::OnAbout},
+        {WM_COMMAND, IDOK, kAnyCode, &P::OnClose},
+        {WM_COMMAND, IDCANCEL, kAnyCode, &P::OnClose},
+        {WM_COMMAND, IDC_MATERIAL_NUMBER, EN_CHANGE, &P::OnMaterialNumberEdit},
+        {WM_COMMAND, IDC_HALL_FACTOR, EN_CHANGE, &P::OnNumericEdit},
+        {WM_COMMAND, IDC_SAMPLE_LENGTH, EN_CHANGE, &P::OnNumericEdit},
+        {WM_COMMAND, IDC_SAMPLE_WIDTH, EN_CHANGE, &P::OnNumericEdit},
+        {WM_COMMAND, IDC_SAMPLE_THICKNESS, EN_CHANGE, &P::OnNumericEdit},
+        {WM_COMMAND, IDC_CONTACT_WIDTH, EN_CHANGE, &P::OnNumericEdit},
+        {WM_COMMAND, IDC_CONTACT_SPACING, EN_CHANGE, &P::OnNumericEdit},
+        {WM_COMMAND, IDC_SAMPLE_CURRENT, EN_CHANGE, &P::OnSliderValueEdit},
+        {WM_COMMAND, IDC_MAGNET_CURRENT, EN_CHANGE, &P::OnSliderValueEdit},
+        {WM_COMMAND, IDC_SAMPLE_CURRENT_MIN, kAnyCode, &P::OnSliderMinimumEdit},
+        {WM_COMMAND, IDC_MAGNET_CURRENT_MIN, kAnyCode, &P::OnSliderMinimumEdit},
+        {WM_COMMAND, IDC_SAMPLE_CURRENT_MAX, kAnyCode, &P::OnSliderMaximumEdit},
+        {WM_COMMAND, IDC_MAGNET_CURRENT_MAX, kAnyCode, &P::OnSliderMaximumEdit},
+        {WM_COMMAND, IDC_TEMPERATURE, kAnyCode, &P::OnTemperatureEdit},
+        {WM_COMMAND, IDM_HELP_CONTENTS, kAnyCode, &P::OnHelpContents},
+        {WM_NOTIFY, IDC_TEMPERATURE_SPIN, static_cast<int>(UDN_DELTAPOS), &P::OnTemperatureSpin},
+        {WM_SYSCOMMAND, kAnyId, kAnyCode, &P::OnSysCommand},
+        {kCaptionButtonNotify, kAnyId, kAnyCode, &P::OnCaptionButtonNotify},
+        {WM_SETCURSOR, kAnyId, kAnyCode, &P::OnSetCursor},
+        {WM_TIMER, kAnyId, kAnyCode, &P::OnTimer},
+        {WM_SETFOCUS, kAnyId, kAnyCode, &P::OnSetFocus},
+    };
+    LRESULT result = 0;
+    handled = RouteMessage(*this, kMessageMap, message, result);
+    return result;
+}
+
+LRESULT ExperimentPanel::OnInitDialog(const Message&, bool&) {
+    InitPanel();
+    return FALSE;  // the focus is set already
+}
+
+LRESULT ExperimentPanel::OnClose(const Message& m, bool&) {
+    ClosePanel(m.CommandId());
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnAbout(const Message&, bool&) {
+    // The About box comes with the Help menu's other items.
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnHelpContents(const Message&, bool&) {
+    // The help file is not there yet.
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnSysCommand(const Message& m, bool& handled) {
+    switch (m.wParam) {
+    case IDM_PARAMETERS:  // the parameter editor and its password come later
+    case IDM_ABOUT:
+        return 0;
+    default:
+        handled = false;  // the dialog's default processing: move, close, minimise
+        return 0;
+    }
+}
+
+LRESULT ExperimentPanel::OnCaptionButtonNotify(const Message& m, bool&) {
+    helpMode_ = m.lParam != 0;
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
+    if (!helpMode_) {
+        handled = false;
+        return 0;
+    }
+    SetCursor(LoadCursorW(nullptr, IDC_HELP));
+    return TRUE;
+}
+
+// The dialog manager would hand the focus straight back to a control (the one
+// it saved, or the first tab stop). The panel keeps it: Enter in a box gives the
+// focus to the panel to end the editing of that box.
+LRESULT ExperimentPanel::OnSetFocus(const Message&, bool&) {
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnTimer(const Message& m, bool&) {
+    ShowRangeWarning(m.wParam);
+    return 0;
+}
+
+void ExperimentPanel::InitPanel() {
+    HWND panel = window();
+    CentreWindow(panel, nullptr);
+
+    // LR_SHARED: the system keeps the icons for as long as the module is loaded.
+    HANDLE bigIcon = LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDI_TESMOR), IMAGE_ICON,
+                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED);
+    HANDLE smallIcon = LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDI_TESMOR), IMAGE_ICON,
+                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    SendMessageW(panel, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    SendMessageW(panel, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+
+    if (MessageLoop* loop = CurrentMessageLoop()) loop->RegisterFilter(this);
+
+    rangeWarning_.timerId = 0;
+    helpMode_ = false;
+
+    ModuleFiles files = ResolveModuleFiles(panel, kParameterFileExtension);
+    caption_ = files.caption;
+    parameterFilePath_ = files.parameterFilePath;
+    helpFilePath_ = files.helpFilePath;
+
+    HMENU systemMenu = GetSystemMenu(panel, FALSE);
+    InsertMenuW(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_STRING, IDM_PARAMETERS, L"Parameters...");
+    InsertMenuW(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
+
+    SeedNoise();
+    shortCircuitCoefficient_ = kShortCircuitCoefficient;
+    materialChosenOnce_ = false;
+    table_.Initialise();
+    LoadParameterFile(caption_, parameterFilePath_, table_);
+
+    LayoutControls();
+    SetPanelDefaults();
+
+    SetFocus(materialNumberBox_.window);
+}
+
+HWND ExperimentPanel::Control(int id) const {
+    switch (id) {
+    case IDC_PICTURE:
+        return picture_;
+    case IDC_MATERIAL_NUMBER:
+        return materialNumberBox_.window;
+    case IDC_HALL_FACTOR:
+        return hallFactor_.window;
+    case IDC_SAMPLE_LENGTH:
+        return sampleLength_.window;
+    case IDC_SAMPLE_WIDTH:
+        return sampleWidth_.window;
+    case IDC_SAMPLE_THICKNESS:
+        return sampleThickness_.window;
+    case IDC_CONTACT_WIDTH:
+        return contactWidth_.window;
+    case IDC_CONTACT_SPACING:
+        return contactSpacing_.window;
+    case IDC_HALL_VOLTAGE:
+        return hallVoltage_.window;
+    case IDC_SAMPLE_VOLTAGE:
+        return sampleVoltage_.window;
+    case IDC_TEMPERATURE:
+        return temperature_.window;
+    case IDC_TEMPERATURE_SPIN:
+        return temperatureSpin_.window;
+    }
+    for (const SliderField* slider : {&sampleCurrent_, &magnetCurrent_}) {
+        if (id == slider->valueBox.id) return slider->valueBox.window;
+        if (id == slider->frame.id) return slider->frame.window;
+        if (id == slider->minimumBox.id) return slider->minimumBox.window;
+        if (id == slider->maximumBox.id) return slider->maximumBox.window;
+        if (id == slider->trackId) return slider->track;
+    }
+    return nullptr;
+}
+
+namespace {
+
+void Place(HWND control, HWND parent, const PixelRect& rect) {
+    SetParent(control, parent);
+    MoveWindow(control, rect.left, rect.top, rect.width(), rect.height(), TRUE);
+}
+
+}  // namespace
+
+void ExperimentPanel::LayoutControls() {
+    HWND panel = window();
+    picture_ = GetDlgItem(panel, IDC_PICTURE);
+
+    // The records of the controls that live directly in the picture.
+    PlacedControl* records[] = {&materialNumberBox_,   &hallFactor_,
+                                &sampleLength_,        &sampleWidth_,
+                                &sampleThickness_,     &contactWidth_,
+                                &contactSpacing_,      &hallVoltage_,
+                                &sampleVoltage_,       &sampleCurrent_.valueBox,
+                                &sampleCurrent_.frame, &temperature_,
+                                &temperatureSpin_,     &magnetCurrent_.valueBox,
+                                &magnetCurrent_.frame};
+
+    // Re-parented edits, sliders and up-downs keep notifying the window that was
+    // their parent when they were created, so the panel's message map still
+    // receives their EN_CHANGE and UDN_DELTAPOS. GetDlgItem no longer finds them
+    // afterwards: the records keep their handles.
+    for (const Placement& placement : kPicturePlacements) {
+        for (PlacedControl* record : records) {
+            if (record->id != placement.id) continue;
+            record->rect = placement.rect;
+            record->window = GetDlgItem(panel, placement.id);
+            Place(record->window, picture_, placement.rect);
+        }
+        for (SliderField* slider : {&sampleCurrent_, &magnetCurrent_}) {
+            if (slider->frame.id != placement.id) continue;
+            RECT client;
+            GetClientRect(slider->frame.window, &client);
+            const int width = client.right;
+            const int height = client.bottom;
+            slider->track = GetDlgItem(panel, slider->trackId);
+            slider->trackRect = FrameSliderRect(width, height);
+            slider->minimumBox.window = GetDlgItem(panel, slider->minimumBox.id);
+            slider->minimumBox.rect = FrameMinimumRect(width, height);
+            slider->maximumBox.window = GetDlgItem(panel, slider->maximumBox.id);
+            slider->maximumBox.rect = FrameMaximumRect(width, height);
+            Place(slider->track, slider->frame.window, slider->trackRect);
+            Place(slider->minimumBox.window, slider->frame.window, slider->minimumBox.rect);
+            Place(slider->maximumBox.window, slider->frame.window, slider->maximumBox.rect);
+        }
+    }
+}
+
+bool ExperimentPanel::FilterMessage(MSG& message) {
+    HWND panel = window();
+    if (!panel) return false;
+    switch (message.message) {
+    case WM_KEYDOWN:
+        // Keys go to the focused box as typed: no Tab or arrow navigation, no
+        // default button, no Escape. Enter ends the editing of a box by taking
+        // the focus to the panel (a box writable only while focused becomes
+        // read-only again); its value was taken at each keystroke.
+        if (message.wParam == VK_RETURN) SetFocus(panel);
+        return false;
+    case WM_MOUSEMOVE:
+        // The sliders are followed through the mouse, not through WM_HSCROLL.
+        if (message.hwnd == sampleCurrent_.track) PollSlider(sampleCurrent_);
+        if (message.hwnd == magnetCurrent_.track) PollSlider(magnetCurrent_);
+        break;
+    }
+    return IsDialogMessageW(panel, &message) != FALSE;
+}
+
+void ExperimentPanel::ClosePanel(int exitCode) {
+    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+    if (MessageLoop* loop = CurrentMessageLoop()) loop->UnregisterFilter(this);
+    DestroyWindow(window());
+    // The save's messages, if any, appear without an owner: the panel is gone.
+    SaveParameterFile(caption_, parameterFilePath_, table_);
+    PostQuitMessage(exitCode);
+}
+
+ExperimentSettings ExperimentPanel::Settings() const {
+    ExperimentSettings s;
+    s.hallFactor = hallFactor_.value;
+    s.sampleLength = sampleLength_.value;
+    s.sampleWidth = sampleWidth_.value;
+    s.sampleThickness = sampleThickness_.value;
+    s.contactWidth = contactWidth_.value;
+    s.contactSpacing = contactSpacing_.value;
+    s.sampleCurrent = sampleCurrent_.value;
+    s.temperature = temperature_.value;
+    s.magnetCurrent = magnetCurrent_.value;
+    return s;
+}
+
+void ExperimentPanel::ComputeReadings() {
+    Readings readings =
+        MeasureReadings(table_.materialNumber, table_.WorkingEntry(), Settings(), shortCircuitCoefficient_);
+    SetWindowTextW(hallVoltage_.window, HallVoltageText(readings).c_str());
+    SetWindowTextW(sampleVoltage_.window, SampleVoltageText(readings).c_str());
+}
+
+void ExperimentPanel::SelectMaterial(int n) {
+    table_.SelectMaterial(n);
+    ComputeReadings();
+}

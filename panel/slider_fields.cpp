@@ -1,0 +1,156 @@
+#include "panel/experiment_panel.h"
+
+#include <commctrl.h>
+
+#include "numtext/edit_text.h"
+#include "numtext/number_parse.h"
+
+namespace {
+
+// A slider always spans positions 0..20000.
+constexpr int kSliderPositions = 20000;
+constexpr double kStepPerSpan = 0.00005;  // 1 / 20000
+constexpr int kSliderTicks = 2000;
+
+}  // namespace
+
+void ExperimentPanel::InitSliderField(SliderField& slider, double value, double lower, double upper) {
+    slider.lower = lower;
+    slider.upper = upper;
+    slider.step = (slider.upper - slider.lower) * kStepPerSpan;
+
+    // The range boxes' own handlers run and change nothing.
+    SetEditReal(slider.minimumBox.window, slider.lower);
+    SetEditReal(slider.maximumBox.window, slider.upper);
+
+    SendMessageW(slider.track, TBM_SETRANGE, TRUE, MAKELPARAM(0, kSliderPositions));
+    SendMessageW(slider.track, TBM_SETTICFREQ, kSliderTicks, 0);
+    SendMessageW(slider.track, TBM_SETPAGESIZE, 0, kSliderTicks);
+
+    slider.lastPosition = SetSliderPosition(slider, value);
+    SetEditReal(slider.valueBox.window, value);
+}
+
+double ExperimentPanel::SliderValue(const SliderField& slider) const {
+    int position = static_cast<int>(SendMessageW(slider.track, TBM_GETPOS, 0, 0));
+    return position * slider.step + slider.lower;
+}
+
+int ExperimentPanel::SetSliderPosition(SliderField& slider, double x) {
+    // With both ends equal the step is 0: the quotient is a NaN or an infinity,
+    // RoundToInt gives 0 and the thumb sits at the left end. The slider clamps
+    // other positions outside its range itself.
+    int position = RoundToInt((x - slider.lower) / slider.step);
+    SendMessageW(slider.track, TBM_SETPOS, TRUE, position);
+    return position;
+}
+
+SliderField* ExperimentPanel::SliderOfBox(int id) {
+    for (SliderField* slider : {&sampleCurrent_, &magnetCurrent_}) {
+        if (id == slider->valueBox.id || id == slider->minimumBox.id || id == slider->maximumBox.id) {
+            return slider;
+        }
+    }
+    return nullptr;
+}
+
+LRESULT ExperimentPanel::OnSliderValueEdit(const Message& m, bool&) {
+    SliderField* slider = SliderOfBox(m.CommandId());
+    if (slider && slider->track) OnSliderValueChange(*slider);
+    return 0;
+}
+
+void ExperimentPanel::OnSliderValueChange(SliderField& slider) {
+    double x = ReadEditReal(slider.valueBox.window);
+    bool inRange = slider.lower <= x && x <= slider.upper;
+    int position = 0;
+    if (inRange) position = SetSliderPosition(slider, x);
+
+    if (x == slider.value) {
+        AcceptInput(false);
+    } else if (inRange) {
+        slider.value = x;
+        slider.lastPosition = position;
+        AcceptInput(true);
+    } else {
+        RejectInput(slider.valueBox.id, slider.lower, slider.upper, false);
+    }
+}
+
+// The range boxes can be typed into only while they have the focus; they take
+// effect at every keystroke and are never rejected.
+LRESULT ExperimentPanel::OnSliderMinimumEdit(const Message& m, bool& handled) {
+    SliderField* slider = SliderOfBox(m.CommandId());
+    if (!slider || !slider->track) {
+        handled = false;
+        return 0;
+    }
+    switch (m.NotifyCode()) {
+    case EN_SETFOCUS:
+        SetReadOnly(slider->minimumBox.window, false);
+        return 0;
+    case EN_CHANGE:
+        OnSliderMinimumChange(*slider);
+        return 0;
+    case EN_KILLFOCUS:
+        SetReadOnly(slider->minimumBox.window, true);
+        return 0;
+    default:
+        handled = false;
+        return 0;
+    }
+}
+
+LRESULT ExperimentPanel::OnSliderMaximumEdit(const Message& m, bool& handled) {
+    SliderField* slider = SliderOfBox(m.CommandId());
+    if (!slider || !slider->track) {
+        handled = false;
+        return 0;
+    }
+    switch (m.NotifyCode()) {
+    case EN_SETFOCUS:
+        SetReadOnly(slider->maximumBox.window, false);
+        return 0;
+    case EN_CHANGE:
+        OnSliderMaximumChange(*slider);
+        return 0;
+    case EN_KILLFOCUS:
+        SetReadOnly(slider->maximumBox.window, true);
+        return 0;
+    default:
+        handled = false;
+        return 0;
+    }
+}
+
+void ExperimentPanel::OnSliderMinimumChange(SliderField& slider) {
+    const double v = SliderValue(slider);  // with the old lower end and step
+    const double t = ReadEditReal(slider.minimumBox.window);
+    slider.lower = t < slider.upper ? t : slider.upper;
+    slider.step = (slider.upper - slider.lower) * kStepPerSpan;
+    const double w = slider.lower > v ? slider.lower : v;
+    SetSliderPosition(slider, w);
+    // The value box's handler stores the value and re-runs the model before the
+    // minimum box is corrected below.
+    if (w != v) SetEditReal(slider.valueBox.window, w);
+    if (t > slider.upper) SetEditReal(slider.minimumBox.window, slider.upper);
+}
+
+void ExperimentPanel::OnSliderMaximumChange(SliderField& slider) {
+    const double v = SliderValue(slider);
+    const double t = ReadEditReal(slider.maximumBox.window);
+    slider.upper = t > slider.lower ? t : slider.lower;
+    slider.step = (slider.upper - slider.lower) * kStepPerSpan;
+    const double w = v < slider.upper ? v : slider.upper;
+    SetSliderPosition(slider, w);
+    if (w != v) SetEditReal(slider.valueBox.window, w);
+    if (t < slider.lower) SetEditReal(slider.maximumBox.window, slider.lower);
+}
+
+void ExperimentPanel::PollSlider(SliderField& slider) {
+    int position = static_cast<int>(SendMessageW(slider.track, TBM_GETPOS, 0, 0));
+    if (position == slider.lastPosition) return;
+    slider.lastPosition = position;
+    // The value box's handler stores the number as read back from its text.
+    SetEditReal(slider.valueBox.window, position * slider.step + slider.lower);
+}

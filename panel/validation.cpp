@@ -1,0 +1,82 @@
+#include "panel/experiment_panel.h"
+
+#include "res/resource.h"
+
+namespace {
+
+// The inputs and readings that a rejection locks, in the order they are
+// switched. Only a starred one can be the rejected box that stays enabled.
+struct Lockable {
+    int id;
+    bool starred;
+};
+
+constexpr Lockable kLockable[] = {
+    {IDC_MATERIAL_NUMBER, true},        {IDC_HALL_FACTOR, true},
+    {IDC_SAMPLE_LENGTH, true},          {IDC_SAMPLE_WIDTH, true},
+    {IDC_SAMPLE_THICKNESS, true},       {IDC_CONTACT_WIDTH, true},
+    {IDC_CONTACT_SPACING, true},        {IDC_TEMPERATURE, true},
+    {IDC_TEMPERATURE_SPIN, false},      {IDC_HALL_VOLTAGE, false},
+    {IDC_SAMPLE_VOLTAGE, false},        {IDC_SAMPLE_CURRENT, true},
+    {IDC_SAMPLE_CURRENT_SLIDER, false}, {IDC_SAMPLE_CURRENT_MIN, false},
+    {IDC_SAMPLE_CURRENT_MAX, false},    {IDC_MAGNET_CURRENT, true},
+    {IDC_MAGNET_CURRENT_SLIDER, false}, {IDC_MAGNET_CURRENT_MIN, false},
+    {IDC_MAGNET_CURRENT_MAX, false},
+};
+
+constexpr UINT_PTR kRangeWarningTimer = 1;
+constexpr UINT kRangeWarningDelay = 2000;  // ms
+
+}  // namespace
+
+void ExperimentPanel::AcceptInput(bool changed) {
+    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+    EnableInputs(true, 0);
+    if (changed) ComputeReadings();
+}
+
+void ExperimentPanel::AcceptMaterial(int n) {
+    materialChosenOnce_ = true;
+    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+    EnableInputs(true, 0);
+    SelectMaterial(n);
+}
+
+void ExperimentPanel::RejectInput(int id, double lower, double upper, bool integer) {
+    rangeWarning_.lower = lower;
+    rangeWarning_.upper = upper;
+    rangeWarning_.flags = RangeWarning::kHasLower | RangeWarning::kHasUpper;
+    if (integer) rangeWarning_.flags |= RangeWarning::kIsInteger;
+
+    // A pending warning keeps its first start, and the lock is in place already.
+    if (rangeWarning_.timerId != 0) return;
+    // Before the first material is chosen a rejected number locks silently.
+    const bool silent = id == IDC_MATERIAL_NUMBER && !materialChosenOnce_;
+    if (!silent) StartRangeWarning();
+    EnableInputs(false, id);
+}
+
+void ExperimentPanel::EnableInputs(bool enable, int exceptId) {
+    for (const Lockable& control : kLockable) {
+        if (control.starred && control.id == exceptId) continue;
+        if (HWND window = Control(control.id)) EnableWindow(window, enable ? TRUE : FALSE);
+    }
+}
+
+void ExperimentPanel::StartRangeWarning() {
+    // A refused timer leaves timerId at 0: locked without a warning, and the
+    // next rejection tries again.
+    rangeWarning_.timerId = SetTimer(window(), kRangeWarningTimer, kRangeWarningDelay, nullptr);
+}
+
+void ExperimentPanel::CancelRangeWarning() {
+    KillTimer(window(), rangeWarning_.timerId);
+    rangeWarning_.timerId = 0;
+}
+
+void ExperimentPanel::ShowRangeWarning(UINT_PTR timerId) {
+    if (timerId != rangeWarning_.timerId || timerId == 0) return;
+    // Cancelled before the box runs its own loop: the warning fires once.
+    CancelRangeWarning();
+    MessageBoxW(window(), RangeWarningText(rangeWarning_).c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+}

@@ -1,0 +1,61 @@
+// Drives a running Tesmor from outside, as a user would type:
+//   panel_driver [ID=TEXT ...] [close]
+// waits for the panel (answering the first-run message about the parameters
+// file), then sets the text of each control ID in turn; "close" closes the
+// panel as its title bar's close button does. Used to put the panel into a
+// known state for screenshots.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "res/resource.h"
+
+namespace {
+
+const wchar_t kCaption[] = L"Experimental Setup for Hall-Effect Measurement";
+
+BOOL CALLBACK FindControl(HWND window, LPARAM context) {
+    auto* wanted = reinterpret_cast<std::pair<int, HWND>*>(context);
+    if (GetDlgCtrlID(window) != wanted->first) return TRUE;
+    wanted->second = window;
+    return FALSE;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    HWND panel = nullptr;
+    for (int tries = 0; tries < 400 && !panel; ++tries) {
+        for (HWND window = FindWindowW(L"#32770", kCaption); window;
+             window = FindWindowExW(nullptr, window, L"#32770", kCaption)) {
+            if (GetDlgItem(window, IDC_PICTURE)) {
+                panel = window;
+            } else if (GetDlgItem(window, 0xFFFF)) {
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            }
+        }
+        if (!panel) Sleep(50);
+    }
+    if (!panel) {
+        std::fprintf(stderr, "panel_driver: no panel appeared\n");
+        return 1;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"close") == 0) {
+            PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+            continue;
+        }
+        const wchar_t* equals = std::wcschr(argv[i], L'=');
+        if (!equals) continue;
+        std::pair<int, HWND> wanted(_wtoi(argv[i]), nullptr);
+        EnumChildWindows(panel, FindControl, reinterpret_cast<LPARAM>(&wanted));
+        if (!wanted.second) {
+            std::fprintf(stderr, "panel_driver: no control %d\n", wanted.first);
+            return 1;
+        }
+        SendMessageW(wanted.second, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(equals + 1));
+    }
+    return 0;
+}

@@ -1,0 +1,170 @@
+// The real Tesmor.exe, started as a user starts it and driven from outside:
+// message boxes are answered, texts set with WM_SETTEXT (which raises EN_CHANGE
+// in the program) and read back with WM_GETTEXT.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "../win/scratch_folder.h"
+#include "res/resource.h"
+#include "storage/module_files.h"
+#include "ui/unique_handle.h"
+
+namespace {
+
+const wchar_t kCaption[] = L"Experimental Setup for Hall-Effect Measurement";
+constexpr DWORD kPatience = 20000;  // ms; Wine starts a process in well under a second
+
+// Tesmor.exe is copied beside this test when it is built.
+std::wstring BuiltProgram() {
+    std::wstring exe = ModulePath();
+    return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"e2e\\Tesmor.exe";
+}
+
+struct Found {
+    DWORD process;
+    bool wantPanel;
+    HWND window;
+};
+
+BOOL CALLBACK FindTopLevel(HWND window, LPARAM context) {
+    Found* found = reinterpret_cast<Found*>(context);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != found->process || !IsWindowVisible(window)) return TRUE;
+    bool isPanel = GetDlgItem(window, IDC_PICTURE) != nullptr;
+    bool isMessageBox = GetDlgItem(window, 0xFFFF) != nullptr;
+    if ((found->wantPanel && isPanel) || (!found->wantPanel && isMessageBox)) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindControl(HWND window, LPARAM context) {
+    std::pair<int, HWND>* wanted = reinterpret_cast<std::pair<int, HWND>*>(context);
+    if (GetDlgCtrlID(window) == wanted->first) {
+        wanted->second = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+class Program {
+public:
+    explicit Program(const std::wstring& exe) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        std::wstring commandLine = L"\"" + exe + L"\" ignored arguments";
+        PROCESS_INFORMATION info = {};
+        started_ = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                  &startup, &info) != FALSE;
+        if (started_) {
+            process_ = UniqueHandle(info.hProcess);
+            CloseHandle(info.hThread);
+            id_ = info.dwProcessId;
+        }
+    }
+    ~Program() {
+        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_.get(), 99);
+    }
+
+    bool started() const { return started_; }
+
+    HWND WaitFor(bool panel, DWORD patience = kPatience) {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < patience) {
+            Found found = {id_, panel, nullptr};
+            EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
+            if (found.window) return found.window;
+            if (WaitForSingleObject(process_.get(), 50) == WAIT_OBJECT_0) return nullptr;
+        }
+        return nullptr;
+    }
+
+    // The exit code, or -1 when the program does not end in time.
+    int WaitForExit() {
+        if (WaitForSingleObject(process_.get(), kPatience) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        GetExitCodeProcess(process_.get(), &code);
+        return static_cast<int>(code);
+    }
+
+private:
+    bool started_ = false;
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+HWND ControlOf(HWND panel, int id) {
+    std::pair<int, HWND> wanted(id, nullptr);
+    EnumChildWindows(panel, FindControl, reinterpret_cast<LPARAM>(&wanted));
+    return wanted.second;
+}
+
+class RealProgram : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(folder_.path().empty());
+        ASSERT_TRUE(CopyFileW(BuiltProgram().c_str(), exe_.c_str(), FALSE)) << "no program beside the test";
+    }
+
+    ScratchFolder folder_;
+    std::wstring exe_ = folder_.File(L"Tesmor.exe");
+    std::wstring parameters_ = folder_.File(L"Tesmor.smp");
+};
+
+}  // namespace
+
+TEST_F(RealProgram, FirstRunTellsAboutTheFileThenSavesItAtCloseForTheNextRun) {
+    {
+        Program program(exe_);
+        ASSERT_TRUE(program.started());
+        HWND box = program.WaitFor(false);
+        ASSERT_NE(box, nullptr) << "no message about the missing file";
+        EXPECT_EQ(TextOf(box), kCaption);
+        EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)),
+                  L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!");
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+        HWND panel = program.WaitFor(true);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(TextOf(panel), kCaption);
+
+        // The example settings through the real boxes.
+        SendMessageW(ControlOf(panel, IDC_MATERIAL_NUMBER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"));
+        SendMessageW(ControlOf(panel, IDC_SAMPLE_CURRENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10"));
+        SendMessageW(ControlOf(panel, IDC_MAGNET_CURRENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"5"));
+        EXPECT_EQ(TextOf(ControlOf(panel, IDC_HALL_VOLTAGE)), L"-283.27");
+        EXPECT_EQ(TextOf(ControlOf(panel, IDC_SAMPLE_VOLTAGE)), L"573.64");
+
+        // The title bar's close button arrives as the cancel command.
+        PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(program.WaitForExit(), IDCANCEL);
+    }
+    std::vector<unsigned char> saved = ReadFileBytes(parameters_);
+    ASSERT_EQ(saved.size(), 9604u);
+    EXPECT_EQ(saved[0], 100);
+
+    {
+        // The second run finds the file: no message, straight to the panel.
+        Program program(exe_);
+        HWND panel = program.WaitFor(true);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(program.WaitFor(false, 1000), nullptr);
+        PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_EQ(program.WaitForExit(), IDOK);
+    }
+    EXPECT_EQ(ReadFileBytes(parameters_), saved);
+}

@@ -1,0 +1,530 @@
+// The experiment panel, driven in-process: texts are set as a user's typing
+// sets them (each change raises EN_CHANGE at once), messages are pumped through
+// the same filter as the program's loop, and message boxes are caught.
+#include "panel/experiment_panel.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "message_box_catcher.h"
+#include "numtext/edit_text.h"
+#include "res/resource.h"
+#include "scratch_folder.h"
+#include "storage/parameter_codec.h"
+#include "storage/parameter_file.h"
+#include "storage/module_files.h"
+
+namespace {
+
+const std::wstring kCaption = L"Experimental Setup for Hall-Effect Measurement";
+using Icon = MessageBoxCatcher::Icon;
+
+std::wstring ParameterPath() {
+    std::wstring exe = ModulePath();
+    return exe.substr(0, exe.size() - 3) + L"smp";
+}
+
+MaterialTable DefaultTable(int count = kMaxMaterials) {
+    MaterialTable table;
+    table.Initialise();
+    table.materialCount = count;
+    table.FillDefaults();
+    return table;
+}
+
+// The inputs that a rejection locks, as the panel switches them.
+const int kLockable[] = {
+    IDC_MATERIAL_NUMBER,       IDC_HALL_FACTOR,        IDC_SAMPLE_LENGTH,      IDC_SAMPLE_WIDTH,
+    IDC_SAMPLE_THICKNESS,      IDC_CONTACT_WIDTH,      IDC_CONTACT_SPACING,    IDC_TEMPERATURE,
+    IDC_TEMPERATURE_SPIN,      IDC_HALL_VOLTAGE,       IDC_SAMPLE_VOLTAGE,     IDC_SAMPLE_CURRENT,
+    IDC_SAMPLE_CURRENT_SLIDER, IDC_SAMPLE_CURRENT_MIN, IDC_SAMPLE_CURRENT_MAX, IDC_MAGNET_CURRENT,
+    IDC_MAGNET_CURRENT_SLIDER, IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX,
+};
+
+class Panel : public testing::Test {
+protected:
+    void SetUp() override {
+        // A file of 100 default materials, so that start-up shows no message.
+        ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable()).bytes));
+        EnterMessageLoop(&loop_);
+    }
+
+    void TearDown() override {
+        if (panel_.window()) DestroyWindow(panel_.window());
+        Pump(0);
+        LeaveMessageLoop();
+        DeleteFileW(ParameterPath().c_str());
+    }
+
+    void Start() {
+        ASSERT_TRUE(panel_.Create());
+        ShowWindow(panel_.window(), SW_SHOWNORMAL);
+        Pump(0);
+    }
+
+    HWND Box(int id) const { return panel_.Control(id); }
+    std::wstring Text(int id) const { return ReadWindowText(Box(id)); }
+    void Type(int id, const wchar_t* text) { SetWindowTextW(Box(id), text); }
+
+    // Runs the thread's messages as the program's loop does, for `ms`
+    // milliseconds (0: until none is waiting). Returns false once WM_QUIT came.
+    bool Pump(DWORD ms) {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quitCode_ = static_cast<int>(message.wParam);
+                    return false;
+                }
+                if (loop_.Filter(message)) continue;
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            if (GetTickCount() - start >= ms) return true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+
+    std::set<int> EnabledInputs() const {
+        std::set<int> enabled;
+        for (int id : kLockable) {
+            if (IsWindowEnabled(Box(id))) enabled.insert(id);
+        }
+        return enabled;
+    }
+
+    std::set<int> AllInputs() const { return std::set<int>(std::begin(kLockable), std::end(kLockable)); }
+
+    void ChooseMaterial(const wchar_t* number = L"1") { Type(IDC_MATERIAL_NUMBER, number); }
+
+    // The worked example: I = 10 mA and Im = 5 A with the other defaults.
+    void SetExample() {
+        ChooseMaterial();
+        Type(IDC_SAMPLE_CURRENT, L"10");
+        Type(IDC_MAGNET_CURRENT, L"5");
+    }
+
+    MessageLoop loop_;
+    ExperimentPanel panel_;
+    int quitCode_ = -1;
+};
+
+std::wstring MenuText(HMENU menu, int index) {
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, index, text, 64, MF_BYPOSITION);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(Panel, StartsWithOnlyTheMaterialBoxEnabledAndNoWarningEver) {
+    MessageBoxCatcher catcher;
+    Start();
+    EXPECT_EQ(panel_.caption(), kCaption);
+    EXPECT_EQ(Text(IDC_MATERIAL_NUMBER), L"0");
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), L"");
+    EXPECT_EQ(Text(IDC_SAMPLE_VOLTAGE), L"");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_MATERIAL_NUMBER});
+    EXPECT_EQ(GetFocus(), Box(IDC_MATERIAL_NUMBER));
+
+    // The defaults are shown in the panel's number style.
+    EXPECT_EQ(Text(IDC_HALL_FACTOR), L"1.15");
+    EXPECT_EQ(Text(IDC_SAMPLE_LENGTH), L"100.0");
+    EXPECT_EQ(Text(IDC_CONTACT_WIDTH), L"0.5");
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"300.0");
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"0.0");
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"-25.0");
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MAX), L"25.0");
+    EXPECT_EQ(Text(IDC_MAGNET_CURRENT_MIN), L"-10.0");
+    EXPECT_EQ(Text(IDC_MAGNET_CURRENT_MAX), L"10.0");
+    EXPECT_EQ(SendMessageW(Box(IDC_SAMPLE_CURRENT_SLIDER), TBM_GETPOS, 0, 0), 10000);
+
+    // However long one waits: "0" before any material is no warning.
+    Pump(2600);
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+
+    // "Parameters..." and a separator stand just above Close (Wine adds an item
+    // of its own below Close; Windows ends the menu there).
+    HMENU menu = GetSystemMenu(panel_.window(), FALSE);
+    int close = -1;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (GetMenuItemID(menu, i) == SC_CLOSE) close = i;
+    }
+    ASSERT_GE(close, 2);
+    EXPECT_EQ(GetMenuItemID(menu, close - 2), static_cast<UINT>(IDM_PARAMETERS));
+    EXPECT_EQ(MenuText(menu, close - 2), L"Parameters...");
+    EXPECT_TRUE(GetMenuState(menu, close - 1, MF_BYPOSITION) & MF_SEPARATOR);
+}
+
+TEST_F(Panel, ControlsSitInThePictureWhereTheDrawingLeavesRoom) {
+    Start();
+    for (const Placement& placement : kPicturePlacements) {
+        SCOPED_TRACE(placement.id);
+        HWND control = Box(placement.id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(GetParent(control), panel_.picture());
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, panel_.picture(), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, placement.rect.left);
+        EXPECT_EQ(r.top, placement.rect.top);
+        EXPECT_EQ(r.right, placement.rect.right);
+        EXPECT_EQ(r.bottom, placement.rect.bottom);
+    }
+    // Inside each frame: the range boxes along the top, the slider below.
+    for (int frameId : {IDC_SAMPLE_CURRENT_FRAME, IDC_MAGNET_CURRENT_FRAME}) {
+        HWND frame = Box(frameId);
+        RECT client;
+        GetClientRect(frame, &client);
+        const SliderField& slider =
+            frameId == IDC_SAMPLE_CURRENT_FRAME ? panel_.sampleCurrent() : panel_.magnetCurrent();
+        EXPECT_EQ(GetParent(slider.track), frame);
+        EXPECT_EQ(GetParent(slider.minimumBox.window), frame);
+        RECT r;
+        GetWindowRect(slider.maximumBox.window, &r);
+        MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.right, client.right - 1);
+        EXPECT_EQ(r.left, client.right - 41);
+        GetWindowRect(slider.track, &r);
+        MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.top, 16);
+        EXPECT_EQ(r.bottom, client.bottom);
+    }
+}
+
+TEST_F(Panel, AMaterialNumberSelectsTheMaterialAndShowsTheReadings) {
+    Start();
+    ChooseMaterial(L"12abc");
+    EXPECT_EQ(panel_.table().materialNumber, 12);
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    // I = 0 and Im = 0: a negative and a positive zero.
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), L"-0.0");
+    EXPECT_EQ(Text(IDC_SAMPLE_VOLTAGE), L"0.0");
+
+    SetExample();
+    EXPECT_EQ(panel_.table().materialNumber, 1);
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), L"-283.27");
+    EXPECT_EQ(Text(IDC_SAMPLE_VOLTAGE), L"573.64");
+
+    ChooseMaterial(L"100");
+    EXPECT_EQ(panel_.table().materialNumber, 100);
+}
+
+TEST_F(Panel, ARejectedInputLocksTheRestAndWarnsTwoSecondsLater) {
+    MessageBoxCatcher catcher;
+    Start();
+    SetExample();
+
+    const DWORD typed = GetTickCount();
+    Type(IDC_HALL_FACTOR, L"7");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_HALL_FACTOR});
+    EXPECT_NE(panel_.rangeWarning().timerId, 0u);
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), L"-283.27");  // no recomputation on a rejection
+
+    // The real timer: nothing before two seconds, the box right after.
+    Pump(1700);
+    EXPECT_TRUE(catcher.boxes().empty());
+    while (catcher.boxes().empty() && GetTickCount() - typed < 5000) Pump(20);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_GE(GetTickCount() - typed, 1950u);
+    const MessageBoxCatcher::Box& box = catcher.boxes()[0];
+    EXPECT_EQ(box.caption, kCaption);
+    EXPECT_EQ(box.text, L"Invalid set of parameters.\nValid range: [0.2, 5.0].");
+    EXPECT_EQ(box.icon, Icon::warning);
+    EXPECT_TRUE(box.hasOwner);
+
+    // Still locked after the box until the box holds a valid value.
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_HALL_FACTOR});
+    Type(IDC_HALL_FACTOR, L"2");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    EXPECT_NE(Text(IDC_HALL_VOLTAGE), L"-283.27");
+    Pump(2300);
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+}
+
+TEST_F(Panel, RepairWithinTwoSecondsShowsNothingAndOneWaitGivesOneBox) {
+    MessageBoxCatcher catcher;
+    Start();
+    SetExample();
+
+    Type(IDC_HALL_FACTOR, L"7");
+    Pump(500);
+    Type(IDC_HALL_FACTOR, L"3");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+    Pump(2300);
+    EXPECT_TRUE(catcher.boxes().empty());
+
+    // 7, then 70 within the wait: one box, for the latest range record.
+    Type(IDC_HALL_FACTOR, L"7");
+    Pump(400);
+    Type(IDC_HALL_FACTOR, L"70");
+    Pump(2400);
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+
+    // After the box, a further bad keystroke starts a new wait and a second box.
+    Type(IDC_HALL_FACTOR, L"700");
+    Pump(2400);
+    EXPECT_EQ(catcher.boxes().size(), 2u);
+}
+
+TEST_F(Panel, WarningTextsNameTheRangeInForce) {
+    Start();
+    SetExample();
+    struct Case {
+        int id;
+        const wchar_t* text;
+        const wchar_t* repair;
+        const wchar_t* warning;
+    } cases[] = {
+        {IDC_TEMPERATURE, L"50", L"300", L"Invalid set of parameters.\nValid range: [77.0, 1680.0]."},
+        {IDC_SAMPLE_CURRENT, L"30", L"10", L"Invalid set of parameters.\nValid range: [-25.0, 25.0]."},
+        {IDC_SAMPLE_LENGTH, L"10", L"100", L"Invalid set of parameters.\nValid range: [14.667, 25000.]."},
+        {IDC_MATERIAL_NUMBER, L"0", L"1", L"Invalid set of parameters.\nValid range: [1, 100]."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        MessageBoxCatcher catcher;
+        Type(c.id, c.text);
+        EXPECT_EQ(EnabledInputs(), std::set<int>{c.id});
+        Pump(2300);
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        EXPECT_EQ(catcher.boxes()[0].text, c.warning);
+        Type(c.id, c.repair);
+        EXPECT_EQ(EnabledInputs(), AllInputs());
+    }
+}
+
+TEST_F(Panel, TypingBackTheStoredValueUnlocksWithoutRecomputing) {
+    Start();
+    SetExample();
+    Type(IDC_SAMPLE_CURRENT, L"30");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_SAMPLE_CURRENT});
+    EXPECT_EQ(SendMessageW(panel_.sampleCurrent().track, TBM_GETPOS, 0, 0), 14000);  // did not move
+    SetWindowTextW(Box(IDC_HALL_VOLTAGE), L"marker");
+    Type(IDC_SAMPLE_CURRENT, L"10.0");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), L"marker");
+}
+
+TEST_F(Panel, ContactRuleNarrowsLengthWidthAndSpacing) {
+    Start();
+    ChooseMaterial();
+    struct Step {
+        int id;
+        const wchar_t* text;
+        bool accepted;
+    } steps[] = {
+        // s = 0.5, delta = 10: l needs at least 4/3 * 11 = 14.666...
+        {IDC_SAMPLE_LENGTH, L"14.6", false},
+        {IDC_SAMPLE_LENGTH, L"14.667", true},
+        {IDC_SAMPLE_LENGTH, L"100", true},
+        // l = 100, delta = 10: s at most min(32.5, 1) = 1.
+        {IDC_CONTACT_WIDTH, L"1", true},
+        {IDC_CONTACT_WIDTH, L"1.01", false},
+        {IDC_CONTACT_WIDTH, L"0.5", true},
+        // l = 100, s = 0.5: delta at most 74.
+        {IDC_CONTACT_SPACING, L"74", true},
+        {IDC_CONTACT_SPACING, L"74.01", false},
+        {IDC_CONTACT_SPACING, L"8", true},
+        // l = 12, delta = 8: s at most 0.5.
+        {IDC_SAMPLE_LENGTH, L"12", true},
+        {IDC_CONTACT_WIDTH, L"0.51", false},
+        {IDC_CONTACT_WIDTH, L"0.5", true},
+        // Closed ranges: both ends are accepted.
+        {IDC_HALL_FACTOR, L"0.2", true},
+        {IDC_HALL_FACTOR, L"5", true},
+        {IDC_TEMPERATURE, L"77", true},
+        {IDC_TEMPERATURE, L"1680", true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.id << " <- " << std::string(s.text, s.text + wcslen(s.text)));
+        Type(s.id, s.text);
+        EXPECT_EQ(EnabledInputs() == AllInputs(), s.accepted);
+    }
+    EXPECT_EQ(panel_.Settings().sampleLength, 12);
+    EXPECT_EQ(panel_.Settings().contactWidth, 0.5);
+    EXPECT_EQ(panel_.Settings().contactSpacing, 8);
+}
+
+TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
+    Start();
+    SetExample();
+    const SliderField& current = panel_.sampleCurrent();
+
+    Type(IDC_SAMPLE_CURRENT, L"25");
+    Type(IDC_SAMPLE_CURRENT_MAX, L"40");
+    EXPECT_EQ(current.upper, 40);
+    EXPECT_DOUBLE_EQ(current.step, 0.00325);
+    EXPECT_EQ(current.value, 25);
+    EXPECT_EQ(SendMessageW(current.track, TBM_GETPOS, 0, 0), 15385);
+
+    // Below the lower end: the upper end becomes -25 and so does the value.
+    Type(IDC_SAMPLE_CURRENT_MAX, L"-30");
+    EXPECT_EQ(current.upper, -25);
+    EXPECT_EQ(current.value, -25);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-25.0");
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MAX), L"-25.0");
+    EXPECT_EQ(current.step, 0.0);
+    EXPECT_EQ(SendMessageW(current.track, TBM_GETPOS, 0, 0), 0);
+
+    // Clearing the box on the way to a new number reads as 0 and clamps at 0.
+    Type(IDC_SAMPLE_CURRENT_MAX, L"25");
+    Type(IDC_SAMPLE_CURRENT, L"20");
+    Type(IDC_SAMPLE_CURRENT_MAX, L"");
+    EXPECT_EQ(current.value, 0);
+    Type(IDC_SAMPLE_CURRENT_MAX, L"30");
+    EXPECT_EQ(current.value, 0);
+    EXPECT_EQ(current.upper, 30);
+
+    // The minimum box mirrors it.
+    Type(IDC_SAMPLE_CURRENT, L"-5");
+    Type(IDC_SAMPLE_CURRENT_MIN, L"-2");
+    EXPECT_EQ(current.lower, -2);
+    EXPECT_EQ(current.value, -2);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-2.0");
+}
+
+TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
+    Start();
+    SetExample();
+    const SliderField& current = panel_.sampleCurrent();
+    const std::wstring before = Text(IDC_HALL_VOLTAGE);
+
+    // The thumb moved (by the mouse or the keyboard) is taken over at the next
+    // mouse move over the slider.
+    SendMessageW(current.track, TBM_SETPOS, TRUE, 20000);
+    EXPECT_EQ(current.value, 10);
+    MSG move = {current.track, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0, {0, 0}};
+    loop_.Filter(move);
+    EXPECT_EQ(current.lastPosition, 20000);
+    EXPECT_EQ(current.value, 25);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"25.0");
+    EXPECT_NE(Text(IDC_HALL_VOLTAGE), before);
+
+    // One step is 0.0025 mA; the stored value is what the shown text reads as.
+    SendMessageW(current.track, TBM_SETPOS, TRUE, 4);
+    loop_.Filter(move);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-24.99");
+    EXPECT_EQ(current.value, -24.99);
+    EXPECT_EQ(current.lastPosition, 4);
+}
+
+TEST_F(Panel, TemperatureUpDownStepsByOneKelvin) {
+    MessageBoxCatcher catcher;
+    Start();
+    ChooseMaterial();
+    auto click = [&](int delta) {
+        NMUPDOWN change = {};
+        change.hdr.hwndFrom = Box(IDC_TEMPERATURE_SPIN);
+        change.hdr.idFrom = IDC_TEMPERATURE_SPIN;
+        change.hdr.code = UDN_DELTAPOS;
+        change.iDelta = delta;
+        return SendMessageW(panel_.window(), WM_NOTIFY, IDC_TEMPERATURE_SPIN,
+                            reinterpret_cast<LPARAM>(&change));
+    };
+
+    EXPECT_EQ(click(-1), 0);  // the upper arrow
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"301.0");
+    EXPECT_EQ(panel_.temperature().value, 301);
+    click(1);
+    EXPECT_EQ(panel_.temperature().value, 300);
+
+    // At 1680 the up arrow shows 1681, which is rejected like a typed value.
+    Type(IDC_TEMPERATURE, L"1680");
+    click(-1);
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"1681.0");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_TEMPERATURE});
+    Pump(2300);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, L"Invalid set of parameters.\nValid range: [77.0, 1680.0].");
+
+    // Near the lower end the down arrow does nothing at 77.4 and steps at 77.6.
+    Type(IDC_TEMPERATURE, L"77.4");
+    click(1);
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"77.4");
+    Type(IDC_TEMPERATURE, L"77.6");
+    click(1);
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"76.6");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_TEMPERATURE});
+}
+
+TEST_F(Panel, KeyboardEnterLeavesTheBoxAndTabDoesNotMove) {
+    Start();
+    ChooseMaterial();
+    HWND temperature = Box(IDC_TEMPERATURE);
+    // Read-only until focused, writable while focused, read-only again after.
+    EXPECT_TRUE(GetWindowLongPtrW(temperature, GWL_STYLE) & ES_READONLY);
+    SetFocus(temperature);
+    Pump(0);
+    EXPECT_FALSE(GetWindowLongPtrW(temperature, GWL_STYLE) & ES_READONLY);
+
+    MSG tab = {temperature, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
+    EXPECT_FALSE(loop_.Filter(tab));
+    EXPECT_EQ(GetFocus(), temperature);
+
+    MSG enter = {temperature, WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+    EXPECT_FALSE(loop_.Filter(enter));
+    EXPECT_EQ(GetFocus(), panel_.window());
+    EXPECT_TRUE(GetWindowLongPtrW(temperature, GWL_STYLE) & ES_READONLY);
+
+    for (int id :
+         {IDC_SAMPLE_CURRENT_MIN, IDC_SAMPLE_CURRENT_MAX, IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX}) {
+        SCOPED_TRACE(id);
+        EXPECT_TRUE(GetWindowLongPtrW(Box(id), GWL_STYLE) & ES_READONLY);
+        SetFocus(Box(id));
+        EXPECT_FALSE(GetWindowLongPtrW(Box(id), GWL_STYLE) & ES_READONLY);
+        SetFocus(panel_.window());
+        EXPECT_TRUE(GetWindowLongPtrW(Box(id), GWL_STYLE) & ES_READONLY);
+    }
+}
+
+TEST_F(Panel, ClosingSavesTheTableAndEndsTheLoopWithTheCommandId) {
+    MessageBoxCatcher catcher;
+    Start();
+    ChooseMaterial();
+    Type(IDC_HALL_FACTOR, L"9");  // a pending warning must not survive the close
+    DeleteFileW(ParameterPath().c_str());
+
+    SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(panel_.window(), nullptr);
+    EXPECT_FALSE(Pump(2500));
+    EXPECT_EQ(quitCode_, IDCANCEL);
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ReadFileBytes(ParameterPath()).size(), 9604u);
+}
+
+TEST_F(Panel, FirstStartTellsAboutTheMissingFileBeforeThePanelAppears) {
+    DeleteFileW(ParameterPath().c_str());
+    MessageBoxCatcher catcher;
+    Start();
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text,
+              L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!");
+    EXPECT_EQ(catcher.boxes()[0].caption, kCaption);
+    EXPECT_FALSE(catcher.boxes()[0].hasOwner);
+    EXPECT_EQ(catcher.boxes()[0].otherVisibleWindows, 0);  // the panel is not on the screen yet
+    EXPECT_TRUE(IsWindowVisible(panel_.window()));
+    EXPECT_EQ(panel_.table().materialCount, 100);
+}
+
+TEST_F(Panel, ASmallTableAcceptsOnlyItsOwnMaterials) {
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable(5)).bytes));
+    MessageBoxCatcher catcher;
+    Start();
+    ChooseMaterial(L"5");
+    EXPECT_EQ(panel_.table().materialNumber, 5);
+    ChooseMaterial(L"6");
+    EXPECT_EQ(panel_.table().materialNumber, 5);
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_MATERIAL_NUMBER});
+    Pump(2300);
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, L"Invalid set of parameters.\nValid range: [1, 100].");
+}

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Starts the real Tesmor on a virtual screen (Xvfb and Wine's virtual desktop,
+# so that the title bar is drawn), types a material number and the worked
+# example's settings (I = 10 mA, I_m = 5 A) into its boxes, and saves a picture
+# of the screen:
+#   tools/screenshot.sh [OUTPUT.png]        (default: docs/panel.png)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+out=$(realpath -m "${1:-docs/panel.png}")
+
+tools/install-deps.sh --screen
+cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build build/win --target Tesmor panel_driver -j "$(nproc)"
+
+# A display number nobody uses.
+number=90
+while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$number"
+
+export WINEPREFIX="$root/build/win/wineprefix-screen" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+tools/wine-prefix.sh "$WINEPREFIX" --desktop
+
+# A folder of its own, so that the run starts from the default table.
+run="$root/build/screenshot"
+rm -rf "$run" && mkdir -p "$run"
+cp build/win/release/Tesmor.exe build/win/tests/panel_driver.exe "$run/"
+cd "$run"
+wine Tesmor.exe >/dev/null 2>&1 &
+tesmor=$!
+wine panel_driver.exe 1035=1 1005=10 1009=5
+sleep 2
+mkdir -p "$(dirname "$out")"
+# The desktop around the window is cut away.
+import -window root -trim +repage "$out"
+wine panel_driver.exe close
+wait "$tesmor" || true
+echo "Screenshot of the running panel: $out"
