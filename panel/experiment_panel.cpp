@@ -11,6 +11,15 @@
 #include "ui/module.h"
 #include "ui/private_messages.h"
 
+ExperimentPanel::~ExperimentPanel() {
+    UnregisterFilter();
+}
+
+void ExperimentPanel::UnregisterFilter() {
+    if (filteringLoop_) filteringLoop_->UnregisterFilter(this);
+    filteringLoop_ = nullptr;
+}
+
 bool ExperimentPanel::Create() {
     return ModelessDialog::Create(IDD_PANEL, nullptr);
 }
@@ -118,7 +127,8 @@ void ExperimentPanel::InitPanel() {
     SendMessageW(panel, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     SendMessageW(panel, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
-    if (MessageLoop* loop = CurrentMessageLoop()) loop->RegisterFilter(this);
+    filteringLoop_ = CurrentMessageLoop();
+    if (filteringLoop_) filteringLoop_->RegisterFilter(this);
 
     rangeWarning_.timerId = 0;
     helpMode_ = false;
@@ -256,7 +266,7 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
 
 void ExperimentPanel::ClosePanel(int exitCode) {
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
-    if (MessageLoop* loop = CurrentMessageLoop()) loop->UnregisterFilter(this);
+    UnregisterFilter();
     DestroyWindow(window());
     // The save's messages, if any, appear without an owner: the panel is gone.
     SaveParameterFile(caption_, parameterFilePath_, table_);

@@ -56,6 +56,7 @@ struct SpinField : PlacedControl {
 class ExperimentPanel : public ModelessDialog, public MessageFilter {
 public:
     ExperimentPanel() = default;
+    ~ExperimentPanel() override;
 
     // Creates the panel from its template; it initialises itself completely
     // (the parameters file included) before this returns.
@@ -131,6 +132,9 @@ private:
     void CancelRangeWarning();
     void ShowRangeWarning(UINT_PTR timerId);
 
+    void UnregisterFilter();
+
+    MessageLoop* filteringLoop_ = nullptr;  // the loop this panel filters for
     std::wstring caption_;
     std::wstring parameterFilePath_;
     std::wstring helpFilePath_;

@@ -62,9 +62,13 @@ std::wstring TextOf(HWND window) {
 
 class Program {
 public:
-    explicit Program(const std::wstring& exe) {
+    explicit Program(const std::wstring& exe, int showCommand = -1) {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
+        if (showCommand >= 0) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = static_cast<WORD>(showCommand);
+        }
         std::wstring commandLine = L"\"" + exe + L"\" ignored arguments";
         PROCESS_INFORMATION info = {};
         started_ = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
@@ -167,4 +171,29 @@ TEST_F(RealProgram, FirstRunTellsAboutTheFileThenSavesItAtCloseForTheNextRun) {
         EXPECT_EQ(program.WaitForExit(), IDOK);
     }
     EXPECT_EQ(ReadFileBytes(parameters_), saved);
+}
+
+TEST_F(RealProgram, StartsMinimisedWhenAskedAndIsFullyInitialisedAllTheSame) {
+    // A file beside the program: no message at start.
+    {
+        Program first(exe_);
+        HWND box = first.WaitFor(false);
+        ASSERT_NE(box, nullptr);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        HWND panel = first.WaitFor(true);
+        ASSERT_NE(panel, nullptr);
+        PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_EQ(first.WaitForExit(), IDCANCEL);
+    }
+
+    Program program(exe_, SW_SHOWMINNOACTIVE);
+    HWND panel = program.WaitFor(true);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(IsIconic(panel));
+    SendMessageW(ControlOf(panel, IDC_MATERIAL_NUMBER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1"));
+    SendMessageW(ControlOf(panel, IDC_SAMPLE_CURRENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"10"));
+    SendMessageW(ControlOf(panel, IDC_MAGNET_CURRENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"5"));
+    EXPECT_EQ(TextOf(ControlOf(panel, IDC_HALL_VOLTAGE)), L"-283.27");
+    PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(program.WaitForExit(), IDCANCEL);
 }
