@@ -90,8 +90,7 @@ private:
     LRESULT OnMaterialNumberEdit(const Message&, bool&);
     LRESULT OnNumericEdit(const Message&, bool&);
     LRESULT OnSliderValueEdit(const Message&, bool&);
-    LRESULT OnSliderMinimumEdit(const Message&, bool&);
-    LRESULT OnSliderMaximumEdit(const Message&, bool&);
+    LRESULT OnSliderRangeEdit(const Message&, bool&);
     LRESULT OnTemperatureEdit(const Message&, bool&);
     LRESULT OnTemperatureSpin(const Message&, bool&);
     LRESULT OnSysCommand(const Message&, bool&);

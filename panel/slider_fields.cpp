@@ -79,43 +79,27 @@ void ExperimentPanel::OnSliderValueChange(SliderField& slider) {
 
 // The range boxes can be typed into only while they have the focus; they take
 // effect at every keystroke and are never rejected.
-LRESULT ExperimentPanel::OnSliderMinimumEdit(const Message& m, bool& handled) {
+LRESULT ExperimentPanel::OnSliderRangeEdit(const Message& m, bool& handled) {
     SliderField* slider = SliderOfBox(m.CommandId());
     if (!slider || !slider->track) {
         handled = false;
         return 0;
     }
+    const bool minimum = m.CommandId() == slider->minimumBox.id;
+    HWND box = minimum ? slider->minimumBox.window : slider->maximumBox.window;
     switch (m.NotifyCode()) {
     case EN_SETFOCUS:
-        SetReadOnly(slider->minimumBox.window, false);
+        SetReadOnly(box, false);
         return 0;
     case EN_CHANGE:
-        OnSliderMinimumChange(*slider);
+        if (minimum) {
+            OnSliderMinimumChange(*slider);
+        } else {
+            OnSliderMaximumChange(*slider);
+        }
         return 0;
     case EN_KILLFOCUS:
-        SetReadOnly(slider->minimumBox.window, true);
-        return 0;
-    default:
-        handled = false;
-        return 0;
-    }
-}
-
-LRESULT ExperimentPanel::OnSliderMaximumEdit(const Message& m, bool& handled) {
-    SliderField* slider = SliderOfBox(m.CommandId());
-    if (!slider || !slider->track) {
-        handled = false;
-        return 0;
-    }
-    switch (m.NotifyCode()) {
-    case EN_SETFOCUS:
-        SetReadOnly(slider->maximumBox.window, false);
-        return 0;
-    case EN_CHANGE:
-        OnSliderMaximumChange(*slider);
-        return 0;
-    case EN_KILLFOCUS:
-        SetReadOnly(slider->maximumBox.window, true);
+        SetReadOnly(box, true);
         return 0;
     default:
         handled = false;
