@@ -2,6 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "app/about_dialog.h"
+#include "editor/password_dialog.h"
+#include "editor/parameter_table_dialog.h"
 #include "model/noise.h"
 #include "res/resource.h"
 #include "storage/module_files.h"
@@ -69,8 +74,38 @@ LRESULT ExperimentPanel::OnClose(const Message& m, bool&) {
 }
 
 LRESULT ExperimentPanel::OnAbout(const Message&, bool&) {
-    // The About box comes with the Help menu's other items.
+    ShowAbout();
     return 0;
+}
+
+void ExperimentPanel::ShowAbout() {
+    AboutDialog about;
+    about.Run(GetActiveWindow());
+}
+
+// The table is edited on a copy behind the password, and taken back only when
+// the editor is closed with OK; the readings then follow at once.
+void ExperimentPanel::RunParameterEditor() {
+    {
+        PasswordDialog password(caption_);
+        if (password.Run(GetActiveWindow()) != 1) return;
+    }
+
+    ParameterArrays copy;
+    copy.count = table_.materialCount;
+    for (int k = 0; k < kParameterCount; ++k) {
+        const auto& entries = table_.columns[k].entries;
+        copy.params[k].assign(entries.begin(), entries.begin() + copy.count);
+    }
+
+    ParameterTableDialog editor(caption_, copy);
+    if (editor.Run(GetActiveWindow()) != 1) return;
+
+    table_.materialCount = copy.count;
+    for (int k = 0; k < kParameterCount; ++k) {
+        std::copy(copy.params[k].begin(), copy.params[k].end(), table_.columns[k].entries.begin());
+    }
+    SelectMaterial(table_.materialNumber);
 }
 
 LRESULT ExperimentPanel::OnHelpContents(const Message&, bool&) {
@@ -79,9 +114,13 @@ LRESULT ExperimentPanel::OnHelpContents(const Message&, bool&) {
 }
 
 LRESULT ExperimentPanel::OnSysCommand(const Message& m, bool& handled) {
+    // The whole command is compared: 2101 has low bits that SC_ masks would drop.
     switch (m.wParam) {
-    case IDM_PARAMETERS:  // the parameter editor and its password come later
+    case IDM_PARAMETERS:
+        RunParameterEditor();
+        return 0;
     case IDM_ABOUT:
+        ShowAbout();
         return 0;
     default:
         handled = false;  // the dialog's default processing: move, close, minimise

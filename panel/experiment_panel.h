@@ -100,6 +100,8 @@ private:
     LRESULT OnSetFocus(const Message&, bool&);
 
     void InitPanel();
+    void ShowAbout();
+    void RunParameterEditor();
     void LayoutControls();
     void ClosePanel(int exitCode);
     void ComputeReadings();

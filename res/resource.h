@@ -3,6 +3,10 @@
 // Resource and control identifiers. The numbers are fixed: other parts of the
 // program, the help file's pop-up texts and the tests refer to them.
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // Dialog templates
 #define IDD_PANEL 129
 #define IDD_ABOUT 100
@@ -39,6 +43,10 @@
 #define IDC_MAGNET_CURRENT_MIN 1021
 #define IDC_MAGNET_CURRENT_MAX 1022
 #define IDC_MATERIAL_NUMBER 1035
+
+// Controls of the password and parameter table dialogs
+#define IDC_PASSWORD 921
+#define IDC_PARAMETER_LIST 1041
 
 // Commands
 #define IDM_PARAMETERS 2101

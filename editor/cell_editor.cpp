@@ -1,0 +1,88 @@
+#include "editor/cell_editor.h"
+
+#include "ui/module.h"
+#include "ui/private_messages.h"
+
+namespace {
+
+const wchar_t kClassName[] = L"TesmorCellEditor";
+WNDPROC standardEditProc = nullptr;
+
+}  // namespace
+
+const wchar_t* CellEditor::RegisterClassOnce() {
+    static bool registered = false;
+    if (!registered) {
+        // A superclass: the edit control's class with our procedure in front.
+        WNDCLASSEXW cls = {};
+        cls.cbSize = sizeof cls;
+        if (!GetClassInfoExW(nullptr, L"EDIT", &cls)) return nullptr;
+        standardEditProc = cls.lpfnWndProc;
+        cls.lpfnWndProc = WindowProc;
+        cls.hInstance = ResourceModule();
+        cls.lpszClassName = kClassName;
+        // The edit control keeps its own data in the window's extra bytes; our
+        // object goes in GWLP_USERDATA, which the edit control does not use.
+        if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+        registered = true;
+    }
+    return kClassName;
+}
+
+bool CellEditor::Begin(HWND listView, const RECT& cell, wchar_t* text, HFONT font) {
+    const wchar_t* className = RegisterClassOnce();
+    if (!className) return false;
+    listView_ = listView;
+    text_ = text;
+    closing_ = false;
+    // Multi-line with want-return: Enter reaches the box instead of pressing
+    // the dialog's default button.
+    HWND box = CreateOwnWindow(
+        0, className, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOHSCROLL | ES_WANTRETURN, cell,
+        listView, 0);
+    if (!box) return false;
+    SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SetWindowTextW(box, text);
+    SetFocus(box);
+    SendMessageW(box, EM_SETSEL, 0, -1);
+    SendMessageW(box, EM_SCROLLCARET, 0, 0);
+    return true;
+}
+
+LRESULT CellEditor::HandleMessage(const Message& m, bool& handled) {
+    switch (m.message) {
+    case WM_KILLFOCUS:
+        EndEdit();
+        return 0;
+    case WM_KEYDOWN:
+        if (m.wParam == VK_RETURN) {
+            EndEdit();
+            return 0;
+        }
+        break;
+    }
+    handled = false;
+    return 0;
+}
+
+LRESULT CellEditor::DefaultProc(const Message& m) {
+    return CallWindowProcW(standardEditProc, m.window, m.message, m.wParam, m.lParam);
+}
+
+void CellEditor::EndEdit() {
+    HWND box = window();
+    if (!box || !text_) return;
+    int length = GetWindowTextW(box, text_, kTextUnits);
+    text_[length > 0 ? length : 0] = L'\0';
+    SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, 0, 0);
+    if (window() && !closing_) PostMessageW(window(), WM_CLOSE, 0, 0);
+}
+
+void CellEditor::Close() {
+    // Destroying the box takes the focus from it, which ends the edit once
+    // more; closing_ keeps that from closing it twice.
+    if (window() && !closing_) {
+        closing_ = true;
+        SendMessageW(window(), WM_CLOSE, 0, 0);
+    }
+}

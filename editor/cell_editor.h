@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/window.h"
+
+// The edit box laid over a list-view cell while the cell is edited: a class of
+// its own derived from the system edit control, which looks and behaves like
+// it but ends the edit on Enter or when it loses the focus. The object is
+// reused; each edit gets a new window.
+class CellEditor : public Window {
+public:
+    // Characters of an edit that count (the rest of a longer entry is cut).
+    static constexpr int kTextUnits = 31;  // with the terminator
+
+    // Creates the edit box over `cell` (client coordinates of `listView`),
+    // shows `text` in it all selected, and gives it the focus. At the end the
+    // box's text is put back into `text`.
+    bool Begin(HWND listView, const RECT& cell, wchar_t* text, HFONT font);
+
+    // Puts the box's text into the edit's text and tells the list-view's parent
+    // with WM_ENDCELLEDIT, then closes the box.
+    void EndEdit();
+
+    // Destroys the box now, if it is open.
+    void Close();
+
+protected:
+    LRESULT HandleMessage(const Message& message, bool& handled) override;
+    LRESULT DefaultProc(const Message& message) override;
+
+private:
+    static const wchar_t* RegisterClassOnce();
+
+    HWND listView_ = nullptr;
+    wchar_t* text_ = nullptr;
+    bool closing_ = false;
+};

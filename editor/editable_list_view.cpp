@@ -1,0 +1,44 @@
+#include "editor/editable_list_view.h"
+
+#include <commctrl.h>
+
+#include "numtext/number_format.h"
+#include "numtext/number_parse.h"
+
+void EditableListView::BeginCellEdit(const NMITEMACTIVATE& click, int firstEditableColumn) {
+    if (click.iItem < 0 || click.iSubItem < 0 || click.iSubItem < firstEditableColumn) return;
+    editRow_ = click.iItem;
+    editColumn_ = click.iSubItem;
+
+    RECT cell = {};
+    cell.top = editColumn_;
+    cell.left = LVIR_BOUNDS;
+    SendMessageW(listView_, LVM_GETSUBITEMRECT, editRow_, reinterpret_cast<LPARAM>(&cell));
+
+    LVITEMW item = {};
+    item.iSubItem = editColumn_;
+    item.pszText = editText_;
+    item.cchTextMax = CellEditor::kTextUnits;
+    SendMessageW(listView_, LVM_GETITEMTEXTW, editRow_, reinterpret_cast<LPARAM>(&item));
+    editText_[CellEditor::kTextUnits - 1] = L'\0';
+
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(listView_, WM_GETFONT, 0, 0));
+    editor_.Begin(listView_, cell, editText_, font);
+}
+
+void EditableListView::CommitCellEdit(const wchar_t* format) {
+    if (!editing()) return;
+    const int row = editRow_;
+    const int column = editColumn_;
+    // Closed first: destroying the box ends the edit once more (it loses the
+    // focus), and that nested end must find no edit open.
+    editRow_ = -1;
+    editColumn_ = -1;
+
+    std::wstring text = FormatReal(ParseReal(editText_), format, true);
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = &text[0];
+    SendMessageW(listView_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    editor_.Close();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include "editor/cell_editor.h"
+
+// A report-view list over which single cells can be edited in place: a double
+// click on an editable cell opens a CellEditor over it; the end of the edit
+// (Enter, or the focus going elsewhere) writes the typed number back into the
+// cell, formatted. The list-view itself is only attached, never subclassed.
+class EditableListView {
+public:
+    void Attach(HWND listView) { listView_ = listView; }
+    HWND window() const { return listView_; }
+
+    // For a double click on a cell at or right of `firstEditableColumn`: opens
+    // the editor over it with the cell's text.
+    void BeginCellEdit(const NMITEMACTIVATE& click, int firstEditableColumn);
+
+    // Ends an open edit: the edit's text is read as a number (ParseReal) and
+    // the cell shows it in `format`, trimmed. Does nothing when no edit is open.
+    void CommitCellEdit(const wchar_t* format);
+
+    bool editing() const { return editRow_ >= 0 && editColumn_ >= 0; }
+    CellEditor& editor() { return editor_; }
+
+private:
+    HWND listView_ = nullptr;
+    int editRow_ = -1;
+    int editColumn_ = -1;
+    wchar_t editText_[CellEditor::kTextUnits] = {};
+    CellEditor editor_;
+};

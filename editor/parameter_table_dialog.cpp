@@ -1,0 +1,150 @@
+#include "editor/parameter_table_dialog.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <limits>
+
+#include "numtext/number_format.h"
+#include "numtext/number_parse.h"
+#include "res/resource.h"
+#include "ui/centre_window.h"
+#include "ui/private_messages.h"
+
+namespace {
+
+struct Column {
+    const wchar_t* header;
+    int format;  // LVCFMT_LEFT, LVCFMT_CENTER or LVCFMT_RIGHT
+    int width;   // pixels
+};
+
+// "N", then the parameter columns in the table's order.
+const Column kColumns[] = {
+    {L"N", LVCFMT_LEFT, 50},          {L"Nd", LVCFMT_CENTER, 100},      {L"Na", LVCFMT_CENTER, 100},
+    {L"\u03BCnL0", LVCFMT_RIGHT, 80}, {L"\u03BCnI0", LVCFMT_RIGHT, 80}, {L"TL0", LVCFMT_RIGHT, 70},
+    {L"TI0", LVCFMT_RIGHT, 70},       {L"\u03B1", LVCFMT_RIGHT, 60},    {L"\u03B2", LVCFMT_RIGHT, 60},
+    {L"b", LVCFMT_RIGHT, 60},         {L"ni0", LVCFMT_CENTER, 100},     {L"Eg", LVCFMT_RIGHT, 60},
+    {L"ARand", LVCFMT_RIGHT, 60},
+};
+
+constexpr int kFirstParameterColumn = 1;
+constexpr int kCellTextUnits = 32;  // a cell read back: at most 31 units with the terminator
+
+void SetCellText(HWND list, int row, int column, std::wstring text) {
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = &text[0];
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
+}  // namespace
+
+double ParseCellText(const std::wstring& text) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    if (text == FormatReal(infinity, kTableFormat, true)) return infinity;
+    if (text == FormatReal(-infinity, kTableFormat, true)) return -infinity;
+    if (text == FormatReal(-std::numeric_limits<double>::quiet_NaN(), kTableFormat, true)) {
+        return -std::numeric_limits<double>::quiet_NaN();
+    }
+    return ParseReal(text);
+}
+
+INT_PTR ParameterTableDialog::Run(HWND owner) {
+    return ModalDialog::Run(IDD_PARAMETER_TABLE, owner);
+}
+
+LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handled) {
+    using D = ParameterTableDialog;
+    static const MessageMapEntry<D> kMessageMap[] = {
+        {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
+        {WM_NOTIFY, kAnyId, static_cast<int>(NM_DBLCLK), &D::OnDoubleClick},
+        {WM_ENDCELLEDIT, kAnyId, kAnyCode, &D::OnEndCellEdit},
+        {WM_COMMAND, IDOK, kAnyCode, &D::OnOk},
+        {WM_COMMAND, IDCANCEL, kAnyCode, &D::OnCancel},
+        {WM_DESTROY, kAnyId, kAnyCode, &D::OnDestroy},
+    };
+    LRESULT result = 0;
+    handled = RouteMessage(*this, kMessageMap, message, result);
+    return result;
+}
+
+LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
+    CentreWindow(window());
+    SetWindowTextW(window(), (caption_ + L":  Semiconductor Parameters").c_str());
+
+    list_.Attach(Item(IDC_PARAMETER_LIST));
+    HWND list = list_.window();
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
+                 LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+
+    int index = 0;
+    for (const Column& column : kColumns) {
+        LVCOLUMNW lvColumn = {};
+        lvColumn.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        lvColumn.fmt = column.format;
+        lvColumn.cx = column.width;
+        lvColumn.pszText = const_cast<wchar_t*>(column.header);
+        lvColumn.iSubItem = index;
+        SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&lvColumn));
+        ++index;
+    }
+
+    for (int row = 0; row < arrays_.count; ++row) {
+        std::wstring number = FormatInteger(row + 1);
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = row;
+        item.pszText = &number[0];
+        SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        for (int k = 0; k < kParameterCount; ++k) {
+            SetCellText(list, row, k + kFirstParameterColumn,
+                        FormatReal(arrays_.params[k][row], kTableFormat, true));
+        }
+    }
+    return TRUE;  // the dialog manager sets the focus: the OK button
+}
+
+LRESULT ParameterTableDialog::OnDoubleClick(const Message& m, bool&) {
+    list_.BeginCellEdit(*reinterpret_cast<const NMITEMACTIVATE*>(m.lParam), kFirstParameterColumn);
+    return 0;
+}
+
+LRESULT ParameterTableDialog::OnEndCellEdit(const Message&, bool&) {
+    list_.CommitCellEdit(kTableFormat);
+    return 0;
+}
+
+LRESULT ParameterTableDialog::OnOk(const Message&, bool&) {
+    End(1);
+    return 0;
+}
+
+LRESULT ParameterTableDialog::OnCancel(const Message&, bool&) {
+    End(2);
+    return 0;
+}
+
+LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
+    list_.CommitCellEdit(kTableFormat);
+    HWND list = list_.window();
+    for (int row = 0; row < arrays_.count; ++row) {
+        for (int k = 0; k < kParameterCount; ++k) {
+            wchar_t text[kCellTextUnits] = {};
+            LVITEMW item = {};
+            item.iSubItem = k + kFirstParameterColumn;
+            item.pszText = text;
+            item.cchTextMax = kCellTextUnits - 1;
+            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            arrays_.params[k][row] = ParseCellText(text);
+        }
+    }
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    for (int column = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) - 1; column >= 0;
+         --column) {
+        SendMessageW(list, LVM_DELETECOLUMN, column, 0);
+    }
+    handled = false;  // the dialog manager's own clean-up goes on
+    return 0;
+}

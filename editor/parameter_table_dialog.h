@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "editor/editable_list_view.h"
+#include "model/material_table.h"
+#include "ui/dialog.h"
+
+// The working copy that the parameter editor shows and edits: the number of
+// materials and one array per parameter column (element i is material i + 1).
+struct ParameterArrays {
+    int32_t count = 0;
+    std::array<std::vector<double>, kParameterCount> params;
+};
+
+// The material table as a grid, one row per material and one column per
+// parameter, with cells edited in place. It works on a copy: the arrays are
+// read when the dialog opens and written back from the cells when it closes,
+// whether with OK (1) or Cancel (2); the caller keeps them only after OK.
+class ParameterTableDialog : public ModalDialog {
+public:
+    ParameterTableDialog(const std::wstring& caption, ParameterArrays& arrays)
+        : caption_(caption), arrays_(arrays) {}
+
+    INT_PTR Run(HWND owner);
+
+protected:
+    LRESULT HandleMessage(const Message& message, bool& handled) override;
+
+private:
+    LRESULT OnInitDialog(const Message&, bool&);
+    LRESULT OnDoubleClick(const Message&, bool&);
+    LRESULT OnEndCellEdit(const Message&, bool&);
+    LRESULT OnOk(const Message&, bool&);
+    LRESULT OnCancel(const Message&, bool&);
+    LRESULT OnDestroy(const Message&, bool&);
+
+    const std::wstring& caption_;
+    ParameterArrays& arrays_;
+    EditableListView list_;
+};
+
+// The value a cell's text stands for. The cells hold FormatReal's texts, so
+// its texts for an infinity and for the NaN of an invalid operation read back
+// as those values; any other text reads as ParseReal reads it.
+double ParseCellText(const std::wstring& text);

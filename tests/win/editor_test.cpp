@@ -1,0 +1,473 @@
+// The parameter editor behind its password, and the About box: the real
+// dialogs, driven from inside their own modal loops.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "dialog_script.h"
+#include "editor/parameter_table_dialog.h"
+#include "editor/password_check.h"
+#include "message_box_catcher.h"
+#include "numtext/number_parse.h"
+#include "panel_fixture.h"
+
+namespace {
+
+using Icon = MessageBoxCatcher::Icon;
+
+const wchar_t kPassword[] = L"479 zkp";
+const std::wstring kTableTitle = kCaption + L":  Semiconductor Parameters";
+
+class Editor : public PanelFixture {
+protected:
+    void OpenEditor() { SendMessageW(panel_.window(), WM_SYSCOMMAND, IDM_PARAMETERS, 0); }
+
+    // Steps that get through the password dialog.
+    static void EnterPassword(DialogScript& script, const wchar_t* password) {
+        script.Then("type the password", [password] {
+            HWND dialog = FindDialogWith(IDC_PASSWORD);
+            if (!dialog) return false;
+            SetDlgItemTextW(dialog, IDC_PASSWORD, password);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        });
+    }
+
+    static HWND Table() { return FindDialogWith(IDC_PARAMETER_LIST); }
+    static HWND List() { return GetDlgItem(Table(), IDC_PARAMETER_LIST); }
+
+    static std::wstring Cell(int row, int column) {
+        wchar_t text[64] = {};
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+
+    // A double click on a cell, as the list-view reports it.
+    static void DoubleClick(int row, int column) {
+        NMITEMACTIVATE click = {};
+        click.hdr.hwndFrom = List();
+        click.hdr.idFrom = IDC_PARAMETER_LIST;
+        click.hdr.code = NM_DBLCLK;
+        click.iItem = row;
+        click.iSubItem = column;
+        SendMessageW(Table(), WM_NOTIFY, IDC_PARAMETER_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+
+    static HWND CellEditorWindow() { return FindWindowExW(List(), nullptr, L"TesmorCellEditor", nullptr); }
+
+    // Edits one cell: double click, type, Enter.
+    static void EditCell(DialogScript& script, int row, int column, std::wstring text) {
+        script.Then("edit a cell", [row, column, text] {
+            if (!Table()) return false;
+            DoubleClick(row, column);
+            HWND editor = CellEditorWindow();
+            if (!editor) return false;
+            SetWindowTextW(editor, text.c_str());
+            SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+            return true;
+        });
+    }
+
+    static void Press(DialogScript& script, HWND (*dialog)(), int command) {
+        script.Then("press a button", [dialog, command] {
+            HWND window = dialog();
+            if (!window) return false;
+            SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+            return true;
+        });
+    }
+
+    void ExpectTableUnchanged(const MaterialTable& before) {
+        for (int k = 0; k < kParameterCount; ++k) {
+            for (int m = 0; m < before.materialCount; ++m) {
+                ASSERT_EQ(panel_.table().columns[k].entries[m], before.columns[k].entries[m]);
+            }
+        }
+    }
+};
+
+}  // namespace
+
+TEST(PasswordCheck, OnlyTheExactPasswordPasses) {
+    EXPECT_TRUE(IsEditorPassword(kPassword));
+    for (const wchar_t* wrong : {L"479 zkp ", L" 479 zkp", L"479 ZKP", L"479zkp", L"", L"479 zk"}) {
+        SCOPED_TRACE(testing::Message() << wcslen(wrong));
+        EXPECT_FALSE(IsEditorPassword(wrong));
+    }
+    unsigned char digest[32];
+    ASSERT_TRUE(Utf16Sha256(L"abc", digest));
+    // SHA-256 of "abc" in UTF-16LE (61 00 62 00 63 00): 13e22856...e33caedf.
+    const unsigned char expectedStart[4] = {0x13, 0xE2, 0x28, 0x56};
+    const unsigned char expectedEnd[4] = {0xE3, 0x3C, 0xAE, 0xDF};
+    EXPECT_EQ(std::vector<unsigned char>(digest, digest + 4),
+              std::vector<unsigned char>(expectedStart, expectedStart + 4));
+    EXPECT_EQ(std::vector<unsigned char>(digest + 28, digest + 32),
+              std::vector<unsigned char>(expectedEnd, expectedEnd + 4));
+}
+
+TEST_F(Editor, WrongPasswordsAreRefusedOnceEachAndTheRightOneOpensTheTable) {
+    Start();
+    MessageBoxCatcher catcher;
+    DialogScript script;
+    std::vector<bool> focusBack;
+    for (const wchar_t* wrong : {L"479 zkp ", L"479 ZKP", L" 479 zkp"}) {
+        EnterPassword(script, wrong);
+        script.Then("focus back in the box", [&focusBack] {
+            HWND dialog = FindDialogWith(IDC_PASSWORD);
+            if (!dialog) return false;
+            focusBack.push_back(GetFocus() == GetDlgItem(dialog, IDC_PASSWORD));
+            return true;
+        });
+    }
+    EnterPassword(script, kPassword);
+    bool tableOpened = false;
+    script.Then("the table opens", [&] {
+        if (!Table()) return false;
+        tableOpened = true;
+        return true;
+    });
+    Press(script, Table, IDCANCEL);
+    OpenEditor();
+
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty()) << script.failures().front();
+    EXPECT_TRUE(tableOpened);
+    ASSERT_EQ(catcher.boxes().size(), 3u);
+    for (const MessageBoxCatcher::Box& box : catcher.boxes()) {
+        EXPECT_EQ(box.text, L"Sorry, incorrect password.");
+        EXPECT_EQ(box.caption, kCaption);
+        EXPECT_EQ(box.icon, Icon::error);
+        EXPECT_TRUE(box.hasOwner);
+    }
+    EXPECT_EQ(focusBack, (std::vector<bool>{true, true, true}));
+}
+
+TEST_F(Editor, CancellingThePasswordOpensNothingAndChangesNothing) {
+    Start();
+    const MaterialTable before = panel_.table();
+    for (int command : {IDCANCEL, -1}) {
+        DialogScript script;
+        bool tableSeen = false;
+        script.Then("cancel the password", [command] {
+            HWND dialog = FindDialogWith(IDC_PASSWORD);
+            if (!dialog) return false;
+            SetDlgItemTextW(dialog, IDC_PASSWORD, L"479");
+            if (command == -1) {
+                SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
+            } else {
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+            }
+            return true;
+        });
+        script.Then("no table", [&tableSeen] {
+            tableSeen = Table() != nullptr;
+            return true;
+        });
+        OpenEditor();
+        EXPECT_TRUE(script.failures().empty());
+        EXPECT_FALSE(tableSeen);
+    }
+    ExpectTableUnchanged(before);
+}
+
+TEST_F(Editor, TableShowsEveryMaterialUnderTheParameterHeaders) {
+    Start();
+    DialogScript script;
+    EnterPassword(script, kPassword);
+    std::wstring title;
+    std::vector<std::wstring> headers;
+    std::vector<int> formats, widths;
+    int rows = -1;
+    std::wstring firstNumber, lastNumber, nd, eg, mu;
+    script.Then("read the table", [&] {
+        HWND table = Table();
+        if (!table) return false;
+        wchar_t text[256] = {};
+        GetWindowTextW(table, text, 256);
+        title = text;
+        for (int column = 0; column < 13; ++column) {
+            wchar_t header[32] = {};
+            LVCOLUMNW info = {};
+            info.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+            info.pszText = header;
+            info.cchTextMax = 32;
+            SendMessageW(List(), LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&info));
+            headers.push_back(header);
+            formats.push_back(info.fmt & LVCFMT_JUSTIFYMASK);
+            widths.push_back(info.cx);
+        }
+        rows = static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0));
+        firstNumber = Cell(0, 0);
+        lastNumber = Cell(99, 0);
+        nd = Cell(0, 1);
+        eg = Cell(0, 11);
+        mu = Cell(0, 3);
+        return true;
+    });
+    Press(script, Table, IDCANCEL);
+    OpenEditor();
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+
+    EXPECT_EQ(title, kTableTitle);
+    EXPECT_EQ(headers,
+              (std::vector<std::wstring>{L"N", L"Nd", L"Na", L"\u03BCnL0", L"\u03BCnI0", L"TL0", L"TI0",
+                                         L"\u03B1", L"\u03B2", L"b", L"ni0", L"Eg", L"ARand"}));
+    const int L = LVCFMT_LEFT, C = LVCFMT_CENTER, R = LVCFMT_RIGHT;
+    EXPECT_EQ(formats, (std::vector<int>{L, C, C, R, R, R, R, R, R, R, C, R, R}));
+    EXPECT_EQ(widths, (std::vector<int>{50, 100, 100, 80, 80, 70, 70, 60, 60, 60, 100, 60, 60}));
+    EXPECT_EQ(rows, 100);
+    EXPECT_EQ(firstNumber, L"1");
+    EXPECT_EQ(lastNumber, L"100");
+    EXPECT_EQ(nd, L"1.0e+016");
+    EXPECT_EQ(eg, L"1.12");
+    EXPECT_EQ(mu, L"8000.0");
+}
+
+TEST_F(Editor, TableHasOneRowPerMaterialOfTheFile) {
+    for (int count : {5, 0}) {
+        SCOPED_TRACE(count);
+        ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable(count)).bytes));
+        ExperimentPanel panel;
+        ASSERT_TRUE(panel.Create());
+        DialogScript script;
+        EnterPassword(script, kPassword);
+        int rows = -1;
+        script.Then("count the rows", [&rows] {
+            if (!Table()) return false;
+            rows = static_cast<int>(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0));
+            return true;
+        });
+        Press(script, Table, IDOK);
+        SendMessageW(panel.window(), WM_SYSCOMMAND, IDM_PARAMETERS, 0);
+        EXPECT_TRUE(script.failures().empty());
+        EXPECT_EQ(rows, count);
+        EXPECT_EQ(panel.table().materialCount, count);
+        DestroyWindow(panel.window());
+    }
+}
+
+TEST_F(Editor, CellsAreEditedInPlaceAndShowTheNumberTheyRead) {
+    Start();
+    DialogScript script;
+    EnterPassword(script, kPassword);
+
+    bool nothingForN = false, nothingBelow = false, selectedAll = false, overCell = false, focused = false;
+    script.Then("no editor for N or the empty area", [&] {
+        if (!Table()) return false;
+        DoubleClick(0, 0);
+        nothingForN = CellEditorWindow() == nullptr;
+        DoubleClick(-1, 3);
+        nothingBelow = CellEditorWindow() == nullptr;
+        return true;
+    });
+    script.Then("the editor lies over the cell, its text selected", [&] {
+        DoubleClick(2, 9);
+        HWND editor = CellEditorWindow();
+        if (!editor) return false;
+        RECT cell = {};
+        cell.top = 9;
+        cell.left = LVIR_BOUNDS;
+        SendMessageW(List(), LVM_GETSUBITEMRECT, 2, reinterpret_cast<LPARAM>(&cell));
+        RECT box;
+        GetWindowRect(editor, &box);
+        MapWindowPoints(nullptr, List(), reinterpret_cast<POINT*>(&box), 2);
+        overCell = EqualRect(&box, &cell) != FALSE;
+        focused = GetFocus() == editor;
+        DWORD start = 0, end = 0;
+        SendMessageW(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        selectedAll =
+            start == 0 && end == static_cast<DWORD>(GetWindowTextLengthW(editor)) && end == 3;  // "2.5"
+        SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+    });
+    EditCell(script, 0, 9, L"2,5");
+    EditCell(script, 1, 9, L"");
+    EditCell(script, 2, 9, L"abc");
+    EditCell(script, 3, 1, L"1e17");
+    EditCell(script, 4, 1, L"1234567890123456789012345678901234567890");
+    EditCell(script, 5, 12, L"  12abc");
+    EditCell(script, 6, 1, L"1e999");
+    std::vector<std::wstring> cells;
+    bool stillOpen = false, editorGone = false;
+    script.Then("read the cells", [&] {
+        for (int row = 0; row < 7; ++row) {
+            int column = row == 5 ? 12 : (row >= 3 ? 1 : 9);
+            cells.push_back(Cell(row, column));
+        }
+        stillOpen = Table() != nullptr;
+        editorGone = CellEditorWindow() == nullptr;
+        return true;
+    });
+    Press(script, Table, IDOK);
+    OpenEditor();
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+
+    EXPECT_TRUE(nothingForN);
+    EXPECT_TRUE(nothingBelow);
+    EXPECT_TRUE(overCell);
+    EXPECT_TRUE(focused);
+    EXPECT_TRUE(selectedAll);
+    EXPECT_TRUE(stillOpen) << "Enter ends the edit, not the dialog";
+    EXPECT_TRUE(editorGone);
+    EXPECT_EQ(cells, (std::vector<std::wstring>{L"2.0", L"0.0", L"0.0", L"1.0e+017", L"1.2345679e+029",
+                                                L"12.0", L"1.#INF"}));
+
+    // OK took them all.
+    const MaterialTable& table = panel_.table();
+    EXPECT_EQ(table.columns[kB].entries[0], 2.0);
+    EXPECT_EQ(table.columns[kB].entries[1], 0.0);
+    EXPECT_EQ(table.columns[kNd].entries[3], 1e17);
+    EXPECT_EQ(table.columns[kNd].entries[4], 1.2345679e29);
+    EXPECT_EQ(table.columns[kARand].entries[5], 12.0);
+    // The cell's "1.#INF" stands for the infinity it shows, not for 1.
+    EXPECT_TRUE(std::isinf(table.columns[kNd].entries[6]));
+}
+
+TEST_F(Editor, ClickingOkWhileEditingCommitsTheEditAndCancelDiscardsEverything) {
+    Start();
+    {
+        DialogScript script;
+        EnterPassword(script, kPassword);
+        script.Then("type into a cell, then OK", [] {
+            if (!Table()) return false;
+            DoubleClick(0, 9);  // b of material 1
+            HWND editor = CellEditorWindow();
+            if (!editor) return false;
+            SetWindowTextW(editor, L"3.5");
+            // A click on OK takes the focus first, which ends the edit.
+            SetFocus(GetDlgItem(Table(), IDOK));
+            SendMessageW(Table(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        });
+        OpenEditor();
+        EXPECT_TRUE(script.failures().empty());
+        EXPECT_EQ(panel_.table().columns[kB].entries[0], 3.5);
+    }
+    const MaterialTable before = panel_.table();
+    {
+        DialogScript script;
+        EnterPassword(script, kPassword);
+        EditCell(script, 0, 9, L"9");
+        EditCell(script, 1, 1, L"7");
+        Press(script, Table, IDCANCEL);
+        OpenEditor();
+        EXPECT_TRUE(script.failures().empty());
+    }
+    ExpectTableUnchanged(before);
+}
+
+TEST_F(Editor, OkRoundsToEightDigitsAndTheReadingsFollowAtOnce) {
+    Start();
+    SetExample();
+    ASSERT_EQ(Text(IDC_HALL_VOLTAGE), L"-283.27");
+    {
+        DialogScript script;
+        EnterPassword(script, kPassword);
+        EditCell(script, 0, 1, L"1.23456789e16");  // Nd of material 1, the current one
+        EditCell(script, 1, 11, L"1.123456789");
+        Press(script, Table, IDOK);
+        OpenEditor();
+        EXPECT_TRUE(script.failures().empty());
+    }
+    const MaterialTable& table = panel_.table();
+    EXPECT_EQ(table.columns[kNd].entries[0], 1.2345679e16);
+    EXPECT_EQ(table.columns[kEg].entries[1], 1.1234568);
+    EXPECT_EQ(table.columns[kNd].workingEntry(), 1.2345679e16);
+    EXPECT_NE(Text(IDC_HALL_VOLTAGE), L"-283.27");
+
+    // Values with more digits than the table shows come back rounded by any OK.
+    MaterialTable precise = DefaultTable();
+    precise.columns[kNi0].entries[42] = 1.0 / 3.0;
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(precise).bytes));
+    ExperimentPanel second;
+    ASSERT_TRUE(second.Create());
+    DialogScript script;
+    EnterPassword(script, kPassword);
+    Press(script, Table, IDOK);
+    SendMessageW(second.window(), WM_SYSCOMMAND, IDM_PARAMETERS, 0);
+    EXPECT_TRUE(script.failures().empty());
+    EXPECT_EQ(second.table().columns[kNi0].entries[42], 0.33333333);
+    // Before any material is chosen the readings stay "*****" after OK.
+    EXPECT_EQ(ReadWindowText(second.Control(IDC_HALL_VOLTAGE)), L"*****");
+    EXPECT_EQ(ReadWindowText(second.Control(IDC_SAMPLE_VOLTAGE)), L"*****");
+    DestroyWindow(second.window());
+}
+
+TEST_F(Editor, OkWithARandChangesTheReadingsOfTheCurrentMaterial) {
+    Start();
+    SetExample();
+    DialogScript script;
+    EnterPassword(script, kPassword);
+    EditCell(script, 0, 12, L"0.5");
+    Press(script, Table, IDOK);
+    OpenEditor();
+    EXPECT_TRUE(script.failures().empty());
+    EXPECT_EQ(panel_.table().columns[kARand].workingEntry(), 0.5);
+    // With the scatter on, the reading is the exact one times a factor in [0.5, 1.5].
+    double hall = ParseReal(Text(IDC_HALL_VOLTAGE));
+    EXPECT_LE(hall, -283.27 * 0.5 + 0.01);
+    EXPECT_GE(hall, -283.27 * 1.5 - 0.01);
+}
+
+TEST_F(Editor, AboutBoxFromTheMenuAndTheSystemMenuClosesEveryWay) {
+    Start();
+    SetExample();
+    const std::wstring hall = Text(IDC_HALL_VOLTAGE);
+    struct Way {
+        const char* what;
+        UINT message;
+        WPARAM open;
+        std::function<void(HWND)> close;
+    } ways[] = {
+        {"menu, OK", WM_COMMAND, IDM_ABOUT,
+         [](HWND about) { SendMessageW(about, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }},
+        {"system menu, Enter", WM_SYSCOMMAND, IDM_ABOUT,
+         [](HWND about) {
+             MSG enter = {GetFocus(), WM_KEYDOWN, VK_RETURN, 0, 0, {0, 0}};
+             IsDialogMessageW(about, &enter);
+         }},
+        {"menu, Escape", WM_COMMAND, IDM_ABOUT,
+         [](HWND about) {
+             MSG escape = {GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0, 0, {0, 0}};
+             IsDialogMessageW(about, &escape);
+         }},
+        {"system menu, close box", WM_SYSCOMMAND, IDM_ABOUT,
+         [](HWND about) { SendMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        DialogScript script;
+        std::wstring text;
+        bool hasIcon = false, panelDisabled = false;
+        script.Then("look at the About box and close it", [&] {
+            HWND about = FindDialogTitled(L"About");
+            if (!about) return false;
+            for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t className[16] = {};
+                GetClassNameW(child, className, 16);
+                if (lstrcmpiW(className, L"Static") != 0) continue;
+                if (SendMessageW(child, STM_GETICON, 0, 0)) hasIcon = true;
+                std::wstring childText = ReadWindowText(child);
+                if (!childText.empty()) text = childText;
+            }
+            panelDisabled = !IsWindowEnabled(panel_.window());
+            way.close(about);
+            return true;
+        });
+        SendMessageW(panel_.window(), way.message, way.open, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_EQ(FindDialogTitled(L"About"), nullptr);
+        EXPECT_TRUE(script.failures().empty());
+        EXPECT_EQ(text, L"Tesmor Lab\nApplication v1.0");
+        EXPECT_TRUE(hasIcon);
+        EXPECT_TRUE(panelDisabled);
+    }
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    EXPECT_TRUE(IsWindowEnabled(panel_.window()));
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+// The real panel in-process, as the program runs it: texts are set as a user's
+// typing sets them (each change raises EN_CHANGE at once), messages are pumped
+// through the same filter as the program's loop.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <iterator>
+#include <set>
+#include <string>
+
+#include "numtext/edit_text.h"
+#include "panel/experiment_panel.h"
+#include "res/resource.h"
+#include "scratch_folder.h"
+#include "storage/module_files.h"
+#include "storage/parameter_codec.h"
+
+inline const std::wstring kCaption = L"Experimental Setup for Hall-Effect Measurement";
+
+inline std::wstring ParameterPath() {
+    std::wstring exe = ModulePath();
+    return exe.substr(0, exe.size() - 3) + L"smp";
+}
+
+inline MaterialTable DefaultTable(int count = kMaxMaterials) {
+    MaterialTable table;
+    table.Initialise();
+    table.materialCount = count;
+    table.FillDefaults();
+    return table;
+}
+
+// The inputs that a rejection locks, as the panel switches them.
+inline const int kLockable[] = {
+    IDC_MATERIAL_NUMBER,       IDC_HALL_FACTOR,        IDC_SAMPLE_LENGTH,      IDC_SAMPLE_WIDTH,
+    IDC_SAMPLE_THICKNESS,      IDC_CONTACT_WIDTH,      IDC_CONTACT_SPACING,    IDC_TEMPERATURE,
+    IDC_TEMPERATURE_SPIN,      IDC_HALL_VOLTAGE,       IDC_SAMPLE_VOLTAGE,     IDC_SAMPLE_CURRENT,
+    IDC_SAMPLE_CURRENT_SLIDER, IDC_SAMPLE_CURRENT_MIN, IDC_SAMPLE_CURRENT_MAX, IDC_MAGNET_CURRENT,
+    IDC_MAGNET_CURRENT_SLIDER, IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX,
+};
+
+class PanelFixture : public testing::Test {
+protected:
+    void SetUp() override {
+        // A file of 100 default materials, so that start-up shows no message.
+        ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable()).bytes));
+        EnterMessageLoop(&loop_);
+    }
+
+    void TearDown() override {
+        if (panel_.window()) DestroyWindow(panel_.window());
+        Pump(0);
+        LeaveMessageLoop();
+        DeleteFileW(ParameterPath().c_str());
+    }
+
+    void Start() {
+        ASSERT_TRUE(panel_.Create());
+        ShowWindow(panel_.window(), SW_SHOWNORMAL);
+        Pump(0);
+    }
+
+    HWND Box(int id) const { return panel_.Control(id); }
+    std::wstring Text(int id) const { return ReadWindowText(Box(id)); }
+    void Type(int id, const wchar_t* text) { SetWindowTextW(Box(id), text); }
+
+    // Runs the thread's messages as the program's loop does, for `ms`
+    // milliseconds (0: until none is waiting). Returns false once WM_QUIT came.
+    bool Pump(DWORD ms) {
+        const DWORD start = GetTickCount();
+        for (;;) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quitCode_ = static_cast<int>(message.wParam);
+                    return false;
+                }
+                if (loop_.Filter(message)) continue;
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            if (GetTickCount() - start >= ms) return true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+
+    std::set<int> EnabledInputs() const {
+        std::set<int> enabled;
+        for (int id : kLockable) {
+            if (IsWindowEnabled(Box(id))) enabled.insert(id);
+        }
+        return enabled;
+    }
+
+    std::set<int> AllInputs() const { return std::set<int>(std::begin(kLockable), std::end(kLockable)); }
+
+    void ChooseMaterial(const wchar_t* number = L"1") { Type(IDC_MATERIAL_NUMBER, number); }
+
+    // The worked example: I = 10 mA and Im = 5 A with the other defaults.
+    void SetExample() {
+        ChooseMaterial();
+        Type(IDC_SAMPLE_CURRENT, L"10");
+        Type(IDC_MAGNET_CURRENT, L"5");
+    }
+
+    MessageLoop loop_;
+    ExperimentPanel panel_;
+    int quitCode_ = -1;
+};
