@@ -7,6 +7,7 @@
 #include "app/about_dialog.h"
 #include "editor/password_dialog.h"
 #include "editor/parameter_table_dialog.h"
+#include "help/help_launcher.h"
 #include "model/noise.h"
 #include "res/resource.h"
 #include "storage/module_files.h"
@@ -57,6 +58,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_SETCURSOR, kAnyId, kAnyCode, &P::OnSetCursor},
         {WM_TIMER, kAnyId, kAnyCode, &P::OnTimer},
         {WM_SETFOCUS, kAnyId, kAnyCode, &P::OnSetFocus},
+        {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
     };
     LRESULT result = 0;
     handled = RouteMessage(*this, kMessageMap, message, result);
@@ -109,7 +111,7 @@ void ExperimentPanel::RunParameterEditor() {
 }
 
 LRESULT ExperimentPanel::OnHelpContents(const Message&, bool&) {
-    // The help file is not there yet.
+    ShowHelpContents(helpFilePath_);
     return 0;
 }
 
@@ -142,6 +144,14 @@ LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
     return TRUE;
 }
 
+// Whichever way the window goes, its filter and its caption button go with it.
+LRESULT ExperimentPanel::OnDestroy(const Message&, bool& handled) {
+    UnregisterFilter();
+    DetachCaptionButtons(window());
+    handled = false;
+    return 0;
+}
+
 // The dialog manager would hand the focus straight back to a control (the one
 // it saved, or the first tab stop). The panel keeps it: Enter in a box gives the
 // focus to the panel to end the editing of that box.
@@ -171,6 +181,9 @@ void ExperimentPanel::InitPanel() {
 
     rangeWarning_.timerId = 0;
     helpMode_ = false;
+
+    AttachCaptionButtons(panel);
+    AddCaptionButton(helpButton_, IDB_HELP_BUTTON, IDB_HELP_BUTTON_PRESSED);
 
     ModuleFiles files = ResolveModuleFiles(panel, kParameterFileExtension);
     caption_ = files.caption;
@@ -299,13 +312,23 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
         if (message.hwnd == sampleCurrent_.track) PollSlider(sampleCurrent_);
         if (message.hwnd == magnetCurrent_.track) PollSlider(magnetCurrent_);
         break;
+    case WM_LBUTTONDOWN:
+        // In context-help mode the next press ends the mode and asks for the
+        // pop-up of the control under it; a shown pop-up consumes the press.
+        if (helpMode_) {
+            ToggleCaptionButton(helpButton_);
+            POINT point = {static_cast<short>(LOWORD(message.lParam)),
+                           static_cast<short>(HIWORD(message.lParam))};
+            ClientToScreen(message.hwnd, &point);
+            if (ShowContextHelp(panel, point)) return true;
+        }
+        break;
     }
     return IsDialogMessageW(panel, &message) != FALSE;
 }
 
 void ExperimentPanel::ClosePanel(int exitCode) {
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
-    UnregisterFilter();
     DestroyWindow(window());
     // The save's messages, if any, appear without an owner: the panel is gone.
     SaveParameterFile(caption_, parameterFilePath_, table_);

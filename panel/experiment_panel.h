@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "help/caption_button.h"
 #include "model/hall_model.h"
 #include "model/material_table.h"
 #include "panel/placement.h"
@@ -77,6 +78,8 @@ public:
     const SliderField& sampleCurrent() const { return sampleCurrent_; }
     const SliderField& magnetCurrent() const { return magnetCurrent_; }
     const NumericField& temperature() const { return temperature_; }
+    bool helpMode() const { return helpMode_; }
+    const CaptionHelpButton& helpButton() const { return helpButton_; }
 
 protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
@@ -98,6 +101,7 @@ private:
     LRESULT OnSetCursor(const Message&, bool&);
     LRESULT OnTimer(const Message&, bool&);
     LRESULT OnSetFocus(const Message&, bool&);
+    LRESULT OnDestroy(const Message&, bool&);
 
     void InitPanel();
     void ShowAbout();
@@ -140,6 +144,7 @@ private:
     std::wstring parameterFilePath_;
     std::wstring helpFilePath_;
     bool helpMode_ = false;
+    CaptionHelpButton helpButton_;
 
     MaterialTable table_;
     double shortCircuitCoefficient_ = kShortCircuitCoefficient;

@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-          wine wine32:i386)
+          wine wine32:i386 fp-utils)
 for option in "$@"; do
     case "$option" in
         --screen) packages+=(xvfb xdotool imagemagick fonts-dejavu-core) ;;

@@ -1,0 +1,135 @@
+#include "help/text_popup.h"
+
+#include "ui/module.h"
+#include "ui/window.h"
+
+namespace {
+
+constexpr int kMargin = 6;
+constexpr int kMaxWidth = 320;
+
+HFONT PopupFont() {
+    static HFONT font = [] {
+        NONCLIENTMETRICSW metrics = {};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        return CreateFontIndirectW(&metrics.lfStatusFont);
+    }();
+    return font;
+}
+
+class TextPopup : public Window {
+public:
+    bool Show(const std::wstring& text, POINT point);
+
+protected:
+    LRESULT HandleMessage(const Message& message, bool& handled) override;
+
+private:
+    static const wchar_t* RegisterClassOnce();
+    void Close();
+
+    std::wstring text_;
+    bool closing_ = false;
+};
+
+TextPopup popup;
+
+const wchar_t* TextPopup::RegisterClassOnce() {
+    static const wchar_t kName[] = L"TesmorHelpPopup";
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW cls = {};
+        cls.cbSize = sizeof cls;
+        cls.style = CS_SAVEBITS;
+        cls.lpfnWndProc = WindowProc;
+        cls.hInstance = ResourceModule();
+        cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        cls.hbrBackground = GetSysColorBrush(COLOR_INFOBK);
+        cls.lpszClassName = kName;
+        registered = RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }
+    return registered ? kName : nullptr;
+}
+
+bool TextPopup::Show(const std::wstring& text, POINT point) {
+    Close();
+    const wchar_t* className = RegisterClassOnce();
+    if (!className) return false;
+    text_ = text;
+    closing_ = false;
+
+    // The size the text needs, wrapped at kMaxWidth.
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, PopupFont());
+    RECT textRect = {0, 0, kMaxWidth, 0};
+    DrawTextW(dc, text_.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+
+    RECT rect = {point.x, point.y, point.x + textRect.right + 2 * kMargin + 2,
+                 point.y + textRect.bottom + 2 * kMargin + 2};
+    // Kept inside the work area.
+    RECT area;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    if (rect.right > area.right) OffsetRect(&rect, area.right - rect.right, 0);
+    if (rect.bottom > area.bottom) OffsetRect(&rect, 0, area.bottom - rect.bottom);
+
+    HWND created =
+        CreateOwnWindow(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, className, WS_POPUP | WS_BORDER, rect, nullptr, 0);
+    if (!created) return false;
+    ShowWindow(created, SW_SHOW);
+    SetFocus(created);
+    // Every click, in the pop-up or anywhere else, comes here and closes it.
+    SetCapture(created);
+    return true;
+}
+
+void TextPopup::Close() {
+    // Destroying the window takes its focus and capture, which would close it
+    // again from inside the destruction.
+    if (!window() || closing_) return;
+    closing_ = true;
+    if (GetCapture() == window()) ReleaseCapture();
+    DestroyWindow(window());
+}
+
+LRESULT TextPopup::HandleMessage(const Message& m, bool& handled) {
+    switch (m.message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(m.window, &paint);
+        RECT client;
+        GetClientRect(m.window, &client);
+        InflateRect(&client, -kMargin, -kMargin);
+        HGDIOBJ old = SelectObject(dc, PopupFont());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+        DrawTextW(dc, text_.c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, old);
+        EndPaint(m.window, &paint);
+        return 0;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_CAPTURECHANGED:
+    case WM_KILLFOCUS:
+        Close();
+        return 0;
+    }
+    handled = false;
+    return 0;
+}
+
+}  // namespace
+
+void ShowTextPopup(const std::wstring& text, POINT point) {
+    popup.Show(text, point);
+}
+
+HWND TextPopupWindow() {
+    return popup.window();
+}

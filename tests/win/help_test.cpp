@@ -1,0 +1,188 @@
+// Context help and the caption help button, on the real panel.
+#include <gtest/gtest.h>
+
+#include "help/caption_button.h"
+#include "help/help_launcher.h"
+#include "help/text_popup.h"
+#include "panel_fixture.h"
+#include "ui/private_messages.h"
+
+namespace {
+
+class Help : public PanelFixture {
+protected:
+    // The button's place is computed when the frame is painted.
+    RECT ButtonRectOnScreen() {
+        SendMessageW(panel_.window(), WM_NCPAINT, 1, 0);
+        RECT window;
+        GetWindowRect(panel_.window(), &window);
+        RECT r = panel_.helpButton().rect;
+        OffsetRect(&r, window.left, window.top);
+        return r;
+    }
+
+    // A press in the frame. A press on the caption that misses the button goes
+    // on to the system, which would start moving the window and wait for the
+    // button to come up; the tests name no hit area for it.
+    void PressFrame(POINT screen, WPARAM hit = HTCAPTION) {
+        SendMessageW(panel_.window(), WM_NCLBUTTONDOWN, hit, MAKELPARAM(screen.x, screen.y));
+    }
+
+    void PressButton() {
+        RECT r = ButtonRectOnScreen();
+        PressFrame({r.left + 3, r.top + 3});
+    }
+
+    // A left-button press on a control, through the program's message filter.
+    bool PressOn(int id) {
+        HWND control = Box(id);
+        MSG press = {control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5), 0, {0, 0}};
+        return loop_.Filter(press);
+    }
+};
+
+COLORREF Pixel(HDC dc, int x, int y) {
+    return GetPixel(dc, x, y);
+}
+
+}  // namespace
+
+TEST(CaptionButtonRect, SitsLeftOfTheSystemButtons) {
+    const CaptionMetrics metrics = {18, 18, 19, 4};
+    const int width = 660;
+    // Caption, system menu and minimise box, as the panel has: 16 x 14 from y 5 to 19.
+    RECT r = CaptionButtonRect(1, metrics, width, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+    EXPECT_EQ(r.left, width - 4 * 18 - 1);
+    EXPECT_EQ(r.right, width - 3 * 18 - 3);
+    EXPECT_EQ(r.top, 5);
+    EXPECT_EQ(r.bottom, 19);
+    EXPECT_EQ(r.right - r.left, 16);
+    EXPECT_EQ(r.bottom - r.top, 14);
+    // A second button lies one button further left.
+    EXPECT_EQ(CaptionButtonRect(2, metrics, width, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX).right,
+              r.right - 18);
+    // A system menu alone leaves room for the close button only; a bare caption none.
+    EXPECT_EQ(CaptionButtonRect(1, metrics, width, WS_CAPTION | WS_SYSMENU).right, width - 2 * 18 - 2);
+    EXPECT_EQ(CaptionButtonRect(1, metrics, width, WS_CAPTION).right, width - 18 - 2);
+}
+
+TEST(CaptionButtonFrame, IsRaisedWhileOffAndSunkenWhileOn) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 40);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+
+    CaptionHelpButton button;
+    button.rect = {10, 10, 26, 24};  // 16 x 14
+    DrawCaptionButtonFrame(button, dc);
+    EXPECT_EQ(Pixel(dc, 10, 10), RGB(235, 235, 235));  // outer top-left
+    EXPECT_EQ(Pixel(dc, 25, 12), RGB(0, 0, 0));        // outer right column
+    EXPECT_EQ(Pixel(dc, 12, 23), RGB(0, 0, 0));        // outer bottom row
+    EXPECT_EQ(Pixel(dc, 11, 11), RGB(235, 235, 235));  // inner top-left
+    EXPECT_EQ(Pixel(dc, 24, 12), RGB(150, 150, 150));  // inner right column
+    EXPECT_EQ(Pixel(dc, 12, 22), RGB(150, 150, 150));  // inner bottom row
+
+    button.on = true;
+    DrawCaptionButtonFrame(button, dc);
+    EXPECT_EQ(Pixel(dc, 10, 10), RGB(0, 0, 0));
+    EXPECT_EQ(Pixel(dc, 25, 12), RGB(255, 255, 255));
+    EXPECT_EQ(Pixel(dc, 12, 23), RGB(255, 255, 255));
+    EXPECT_EQ(Pixel(dc, 11, 11), RGB(150, 150, 150));
+    // Shrunk at left and top only: the inner bottom-right lies on the outer one.
+    EXPECT_EQ(Pixel(dc, 25, 23), RGB(255, 255, 255));
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST(HelpComponent, AMissingComponentFailsOnceAndIsNeverTriedAgain) {
+    SetHelpComponentSource(
+        {"CLSID\\{00000000-0000-0000-0000-00000000DEAD}\\InprocServer32", L"no-such-help.ocx"});
+    EXPECT_EQ(CallHtmlHelp(nullptr, nullptr, kHelpDisplayTopic, 0), nullptr);
+    EXPECT_TRUE(HelpComponentFailed());
+    EXPECT_EQ(HelpComponentLoadAttempts(), 1);
+    EXPECT_EQ(CallHtmlHelp(nullptr, nullptr, kHelpDisplayTopic, 0), nullptr);
+    EXPECT_EQ(CallHtmlHelp(nullptr, L"x.chm", kHelpDisplayTopic, 0), nullptr);
+    EXPECT_EQ(HelpComponentLoadAttempts(), 1);
+
+    // Without the registry's entry the component is loaded by name.
+    SetHelpComponentSource({"CLSID\\{00000000-0000-0000-0000-00000000DEAD}\\InprocServer32", L"hhctrl.ocx"});
+    const UINT kCloseAll = 0x0012;  // HH_CLOSE_ALL
+    CallHtmlHelp(nullptr, nullptr, kCloseAll, 0);
+    EXPECT_FALSE(HelpComponentFailed());
+    EXPECT_EQ(HelpComponentLoadAttempts(), 1);
+}
+
+TEST(HelpComponent, PagesLieInAHelpFolderBesideTheFile) {
+    EXPECT_EQ(HelpPagesPath(L"C:\\Lab\\Prog.chm"), L"C:\\Lab\\help\\index.html");
+}
+
+TEST_F(Help, TheCaptionButtonSwitchesHelpModeOnAndOff) {
+    Start();
+    EXPECT_EQ(panel_.helpButton().position, 1);
+    EXPECT_FALSE(panel_.helpMode());
+
+    PressButton();
+    EXPECT_TRUE(panel_.helpButton().on);
+    EXPECT_TRUE(panel_.helpMode());
+    PressButton();
+    EXPECT_FALSE(panel_.helpButton().on);
+    EXPECT_FALSE(panel_.helpMode());
+
+    // A press elsewhere in the frame switches it off and goes on as usual.
+    PressButton();
+    RECT r = ButtonRectOnScreen();
+    PressFrame({r.left - 40, r.top + 3}, HTNOWHERE);
+    EXPECT_FALSE(panel_.helpMode());
+
+    // While the mode is on the cursor is the help cursor.
+    SendMessageW(panel_.window(), kCaptionButtonNotify, 1, 1);
+    EXPECT_TRUE(panel_.helpMode());
+    EXPECT_EQ(SendMessageW(panel_.window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel_.window()),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HELP));
+    SendMessageW(panel_.window(), kCaptionButtonNotify, 1, 0);
+}
+
+TEST_F(Help, APressInHelpModeOnTheMaterialBoxShowsItsPopupAndIsConsumed) {
+    Start();
+    ChooseMaterial();
+    PressButton();
+    ASSERT_TRUE(panel_.helpMode());
+    EXPECT_TRUE(PressOn(IDC_MATERIAL_NUMBER));
+    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_FALSE(panel_.helpButton().on);
+    // Wine's viewer shows no text pop-ups; the program's own one stands in,
+    // at the press point.
+    HWND popup = TextPopupWindow();
+    ASSERT_NE(popup, nullptr);
+    RECT where;
+    GetWindowRect(popup, &where);
+    POINT press = {5, 5};
+    ClientToScreen(Box(IDC_MATERIAL_NUMBER), &press);
+    EXPECT_EQ(where.left, press.x);
+    EXPECT_EQ(where.top, press.y);
+    // The next key closes it.
+    SendMessageW(popup, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(TextPopupWindow(), nullptr);
+}
+
+TEST_F(Help, APressInHelpModeOnAnotherControlShowsNothingAndGoesThrough) {
+    Start();
+    ChooseMaterial();
+    SetFocus(Box(IDC_MATERIAL_NUMBER));
+    PressButton();
+    PressOn(IDC_HALL_FACTOR);
+    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_EQ(TextPopupWindow(), nullptr);
+    // The box got the press: it has the focus now.
+    EXPECT_EQ(GetFocus(), Box(IDC_HALL_FACTOR));
+
+    // Out of help mode a press on the material box is an ordinary press.
+    EXPECT_FALSE(ShowControlHelp(IDC_HALL_FACTOR, {0, 0}, Box(IDC_HALL_FACTOR)));
+    PressOn(IDC_MATERIAL_NUMBER);
+    EXPECT_EQ(TextPopupWindow(), nullptr);
+}
