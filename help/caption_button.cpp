@@ -11,7 +11,7 @@ namespace {
 HWND buttonWindow = nullptr;
 WNDPROC previousProc = nullptr;
 std::vector<CaptionHelpButton*> buttons;
-bool captionActive = true;  // the active state last drawn
+bool captionActive = false;  // the active state last drawn
 
 void PaintAll() {
     for (size_t i = 0; i < buttons.size(); ++i) PaintCaptionButton(*buttons[i], static_cast<int>(i) + 1);
@@ -38,7 +38,10 @@ bool AttachCaptionButtons(HWND window) {
     // One window per process: a new window starts a new list.
     if (window != buttonWindow) buttons.clear();
     buttonWindow = window;
-    captionActive = true;
+    // The state the frame is drawn in now: a window not yet active has an
+    // inactive caption, and its first activation must reach the system to be
+    // drawn active.
+    captionActive = GetActiveWindow() == window;
     previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionFrameProc)));
     return previousProc != nullptr;

@@ -30,7 +30,9 @@ int wmain(int argc, wchar_t** argv) {
     for (int tries = 0; tries < 400 && !panel; ++tries) {
         for (HWND window = FindWindowW(L"#32770", kCaption); window;
              window = FindWindowExW(nullptr, window, L"#32770", kCaption)) {
-            if (GetDlgItem(window, IDC_PICTURE)) {
+            // The panel is ready once it is visible: it initialises itself
+            // (and may ask about its file) before it is shown.
+            if (GetDlgItem(window, IDC_PICTURE) && IsWindowVisible(window)) {
                 panel = window;
             } else if (GetDlgItem(window, 0xFFFF)) {
                 PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
