@@ -21,6 +21,7 @@ HFONT PopupFont() {
 class TextPopup : public Window {
 public:
     bool Show(const std::wstring& text, POINT point);
+    const std::wstring& text() const { return text_; }
 
 protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
@@ -132,4 +133,8 @@ void ShowTextPopup(const std::wstring& text, POINT point) {
 
 HWND TextPopupWindow() {
     return popup.window();
+}
+
+std::wstring TextPopupText() {
+    return popup.window() ? popup.text() : std::wstring();
 }

@@ -9,5 +9,6 @@
 // text pop-ups.
 void ShowTextPopup(const std::wstring& text, POINT point);
 
-// The pop-up being shown, if any (for the tests).
+// The pop-up being shown, if any, and its text (for the tests).
 HWND TextPopupWindow();
+std::wstring TextPopupText();

@@ -4,15 +4,17 @@
 #   tools/install-deps.sh            build and test tools, Wine
 #   tools/install-deps.sh --screen   also a virtual screen for the run command
 #   tools/install-deps.sh --bench    also Google Benchmark
+#   tools/install-deps.sh --fuzz     also clang with libFuzzer
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-          wine wine32:i386 fp-utils)
+          wine wine32:i386 fp-utils python3)
 for option in "$@"; do
     case "$option" in
         --screen) packages+=(xvfb xdotool imagemagick fonts-dejavu-core) ;;
         --bench) packages+=(libbenchmark-dev) ;;
+        --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Tesmor and runs every test:
 #  - the platform-neutral core natively, with AddressSanitizer and UBSan;
-#  - the Windows build (the core again, and the Win32 layers) under Wine, headless.
+#  - the Windows build (the core again, the Win32 layers, the real program and
+#    its help file) under Wine, headless;
+#  - the core's parsers, formatter and file decoder under libFuzzer.
 # Installs what is missing first (Debian 12, as root or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,6 +45,11 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 run_ctest "Windows, under Wine" build/win
 
+# The core's parsers, formatter and file decoder under libFuzzer, 30 s each.
+echo "== fuzzing"
+fuzz=passed
+tools/fuzz.sh 30 || { fuzz=failed; status=1; }
+
 passed=0; failed=0
 for dir in build/host build/win; do
     line=$(grep -E 'tests failed out of' "$dir/ctest.log" | tail -n 1 || true)
@@ -53,6 +60,7 @@ done
 echo
 echo "native: ${summary[0]:-no result}"
 echo "Wine:   ${summary[1]:-no result}"
+echo "fuzzing: $fuzz"
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1
 exit $status

@@ -159,6 +159,8 @@ TEST_F(Help, APressInHelpModeOnTheMaterialBoxShowsItsPopupAndIsConsumed) {
     // at the press point.
     HWND popup = TextPopupWindow();
     ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(TextPopupText(), L"The number of the Semiconductor material.");
+    EXPECT_TRUE(IsWindowVisible(popup));
     RECT where;
     GetWindowRect(popup, &where);
     POINT press = {5, 5};

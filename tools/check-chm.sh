@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# Checks a compiled help file with chmls (package fp-utils):
+#
+#   tools/check-chm.sh FILE.chm
+#       the file opens; its default topic is set and inside; every topic page of
+#       its contents (.hhc) is inside, with the style sheet and the images those
+#       pages use; its index (.hhk) is there, compiled to a binary keyword index,
+#       and every page it points to is inside; the full-text search data
+#       ($FIftiMain) is there.
+#
+#   tools/check-chm.sh --self-test CONTENT_DIR [CHMCMD]
+#       the negative controls: compiles the help project in CONTENT_DIR as it is
+#       (which must pass) and in broken variants (a topic page, an image, the
+#       index, the full-text search or the default topic left out), each of which
+#       must fail for its own reason.
+set -uo pipefail
+
+CHMLS=${CHMLS:-chmls}
+
+fail() { echo "check-chm: $*"; failures=$((failures + 1)); }
+
+# chmls prints a banner around its output; keep only the listing rows
+# (section, offset, size, name).
+listing() { "$CHMLS" list "$1" 2>/dev/null | awk 'NF >= 4 && $1 ~ /^[0-9]+$/ && $4 ~ /^[\/:]/ { print $3, $4 }'; }
+
+# Values of the #SYSTEM record as chmls prints them: "(n) Label from [options] :value".
+system_value() { "$CHMLS" printsystem "$1" 2>/dev/null | tr -d '\000\r' |
+                 grep -a -m1 "$2 from \[options\]" | sed 's/^[^:]*://; s/[[:space:]]*$//'; }
+
+# Every Local of a sitemap file (.hhc or .hhk), without its anchor, one a line.
+sitemap_locals() { grep -a -io '<param[[:space:]]\+name="Local"[[:space:]]\+value="[^"]*"' "$1" |
+                   sed 's/.*value="//; s/"$//; s/#.*//' | sort -u; }
+
+check_chm() {
+    local chm=$1
+    failures=0
+    if [ ! -f "$chm" ]; then fail "$chm does not exist"; return 1; fi
+
+    local work
+    work=$(mktemp -d)
+    listing "$chm" >"$work/list"
+    if [ ! -s "$work/list" ]; then
+        fail "$chm does not open as a compiled help file (chmls lists nothing)"
+        rm -rf "$work"; return 1
+    fi
+    awk '{ print $2 }' "$work/list" >"$work/names"
+    has() { grep -qxF "/$1" "$work/names"; }
+    size_of() { awk -v n="/$1" '$2 == n { print $1 }' "$work/list"; }
+
+    # The default topic.
+    local topic
+    topic=$(system_value "$chm" "Default topic")
+    if [ -z "$topic" ]; then
+        fail "no default topic is set"
+    elif ! has "$topic"; then
+        fail "the default topic $topic is not inside"
+    fi
+
+    # The contents and its topic pages, with what they use.
+    local contents
+    contents=$(system_value "$chm" "Contents file")
+    if [ -z "$contents" ] || ! has "$contents"; then
+        fail "no contents file (.hhc) inside"
+    elif ! "$CHMLS" extract "$chm" "/$contents" "$work/contents" >/dev/null 2>&1; then
+        fail "the contents file $contents does not extract"
+    else
+        sitemap_locals "$work/contents" >"$work/topics"
+        [ -s "$work/topics" ] || fail "the contents file $contents lists no topics"
+        local page
+        while read -r page; do
+            if ! has "$page"; then
+                fail "topic page $page of the contents is not inside"
+                continue
+            fi
+            if "$CHMLS" extract "$chm" "/$page" "$work/page" >/dev/null 2>&1; then
+                # The style sheet and the images the page uses (relative names,
+                # the pages live at the top of the file).
+                grep -a -o '\(src\|href\)="[^"#:]*\.\(png\|gif\|jpg\|css\)"' "$work/page" |
+                    sed 's/^[a-z]*="//; s/"$//' | sort -u | while read -r used; do
+                        has "$used" || echo "$page uses $used, which is not inside"
+                    done >>"$work/missing"
+            else
+                fail "topic page $page does not extract"
+            fi
+        done <"$work/topics"
+        if [ -s "$work/missing" ]; then
+            while read -r line; do fail "$line"; done <"$work/missing"
+        fi
+    fi
+
+    # The index.
+    local index
+    index=$(system_value "$chm" "Index file")
+    if [ -z "$index" ] || ! has "$index"; then
+        fail "no index file (.hhk) inside"
+    else
+        has '$WWKeywordLinks/BTree' || fail "the index is not compiled into a keyword index (\$WWKeywordLinks)"
+        if "$CHMLS" extract "$chm" "/$index" "$work/index" >/dev/null 2>&1; then
+            sitemap_locals "$work/index" >"$work/indexed"
+            [ -s "$work/indexed" ] || fail "the index $index has no entries"
+            while read -r page; do
+                has "$page" || fail "index entry to $page, which is not inside"
+            done <"$work/indexed"
+        else
+            fail "the index file $index does not extract"
+        fi
+    fi
+
+    # The full-text search.
+    if ! has '$FIftiMain'; then
+        fail "no full-text search data (\$FIftiMain)"
+    elif [ "$(size_of '$FIftiMain')" -lt 1024 ]; then
+        fail "the full-text search data (\$FIftiMain) is nearly empty"
+    fi
+
+    local topics=0 keywords=0
+    [ -f "$work/topics" ] && topics=$(wc -l <"$work/topics")
+    [ -f "$work/index" ] && keywords=$(grep -a -ic '<LI>' "$work/index")
+    rm -rf "$work"
+    if [ "$failures" -eq 0 ]; then
+        echo "check-chm: $chm is complete: default topic $topic, $topics topic pages, $keywords index entries, full-text search"
+        return 0
+    fi
+    return 1
+}
+
+self_test() {
+    local content=$1 chmcmd=${2:-chmcmd}
+    local work bad=0
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' RETURN
+
+    # variant name | edit of the project file (sed script) | expected complaint
+    local variants=(
+        "intact||"
+        "a topic page left out|/^messages\.html\$/d|topic page messages.html of the contents is not inside"
+        "an image left out|/^images\/magnet\.png\$/d|uses images/magnet.png, which is not inside"
+        "no index|/^Index file=/d|no index file"
+        "no full-text search|s/^Full-text search=Yes/Full-text search=No/|no full-text search data"
+        "no default topic|/^Default topic=/d|no default topic is set"
+    )
+    local variant name edit expected dir output status
+    for variant in "${variants[@]}"; do
+        IFS='|' read -r name edit expected <<<"$variant"
+        dir="$work/${name// /-}"
+        cp -r "$content" "$dir"
+        if [ -n "$edit" ]; then
+            sed -i "$edit" "$dir/tesmor.hhp"
+            # The window definition names the index and the default topic too;
+            # the variants without them lose them there as well.
+            case $name in
+                "no index") sed -i 's/"tesmor\.hhk"/""/' "$dir/tesmor.hhp" ;;
+                "no default topic") sed -i 's/"index\.html","index\.html"/"",""/' "$dir/tesmor.hhp" ;;
+            esac
+        fi
+        if ! (cd "$dir" && "$chmcmd" --no-html-scan tesmor.hhp >"$dir.log" 2>&1) || [ ! -f "$dir/Tesmor.chm" ]; then
+            echo "self-test: $name: chmcmd failed:"; cat "$dir.log"
+            bad=$((bad + 1)); continue
+        fi
+        output=$(check_chm "$dir/Tesmor.chm"); status=$?
+        if [ -z "$expected" ]; then
+            if [ $status -ne 0 ]; then
+                echo "self-test: the intact help fails:"; echo "$output"; bad=$((bad + 1))
+            else
+                echo "self-test: intact help passes"
+            fi
+        elif [ $status -eq 0 ]; then
+            echo "self-test: $name: not caught"; bad=$((bad + 1))
+        elif ! grep -qF "$expected" <<<"$output"; then
+            echo "self-test: $name: failed for another reason than \"$expected\":"; echo "$output"
+            bad=$((bad + 1))
+        else
+            echo "self-test: $name: caught"
+        fi
+    done
+    if [ $bad -ne 0 ]; then echo "self-test: $bad failure(s)"; return 1; fi
+    echo "self-test: every broken variant caught, the intact help passes"
+}
+
+command -v "$CHMLS" >/dev/null || { echo "check-chm: $CHMLS not found (apt-get install fp-utils)"; exit 2; }
+case ${1:-} in
+    --self-test)
+        [ $# -ge 2 ] || { echo "usage: $0 --self-test CONTENT_DIR [CHMCMD]"; exit 2; }
+        self_test "$2" "${3:-chmcmd}" ;;
+    ""|-*)
+        echo "usage: $0 FILE.chm | --self-test CONTENT_DIR [CHMCMD]"; exit 2 ;;
+    *)
+        check_chm "$1" ;;
+esac
