@@ -87,10 +87,12 @@ std::wstring HelpPagesPath(const std::wstring& helpPath) {
 void ShowHelpContents(const std::wstring& helpPath) {
     if (RunningUnderWine()) {
         // Wine's viewer opens the file but shows blank pages; the host's
-        // browser shows the same pages.
+        // browser shows the same pages. Wine's own launcher is asked by name:
+        // a prefix need not map ".html" to it.
         std::wstring pages = HelpPagesPath(helpPath);
         if (GetFileAttributesW(pages.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            ShellExecuteW(nullptr, L"open", pages.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            std::wstring argument = L"\"" + pages + L"\"";
+            ShellExecuteW(nullptr, L"open", L"winebrowser.exe", argument.c_str(), nullptr, SW_SHOWNORMAL);
             return;
         }
     }

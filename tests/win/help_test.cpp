@@ -188,3 +188,89 @@ TEST_F(Help, APressInHelpModeOnAnotherControlShowsNothingAndGoesThrough) {
     PressOn(IDC_MATERIAL_NUMBER);
     EXPECT_EQ(TextPopupWindow(), nullptr);
 }
+
+namespace {
+
+// Counts the messages sent to one window while a hook is in place: what the
+// system's default procedure sends on its way shows whether it ran.
+int sentMessages = 0;
+HWND watchedWindow = nullptr;
+
+LRESULT CALLBACK CountSent(int code, WPARAM wParam, LPARAM lParam) {
+    const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == watchedWindow) ++sentMessages;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+TEST_F(Help, AnUnchangedActivationSkipsTheSystemButRepaintsTheButton) {
+    Start();
+    watchedWindow = panel_.window();
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountSent, nullptr, GetCurrentThreadId());
+    auto activate = [&](BOOL active, int& messages) {
+        sentMessages = 0;
+        LRESULT result = SendMessageW(panel_.window(), WM_NCACTIVATE, active, 0);
+        messages = sentMessages;
+        return result;
+    };
+    int changed = 0, unchanged = 0, again = 0;
+    SetRectEmpty(const_cast<RECT*>(&panel_.helpButton().rect));
+    EXPECT_EQ(activate(FALSE, changed), TRUE);  // whatever the state, now inactive
+    EXPECT_EQ(activate(TRUE, changed), TRUE);
+    // The button was painted (its place is computed at each paint).
+    EXPECT_FALSE(IsRectEmpty(&panel_.helpButton().rect));
+    SetRectEmpty(const_cast<RECT*>(&panel_.helpButton().rect));
+    EXPECT_EQ(activate(TRUE, unchanged), TRUE);
+    EXPECT_FALSE(IsRectEmpty(&panel_.helpButton().rect));
+    EXPECT_EQ(activate(TRUE, again), TRUE);
+    UnhookWindowsHookEx(hook);
+    // A change runs the system's procedure, which sends on its own (under
+    // Wine); an unchanged state sends nothing but the message itself.
+    EXPECT_GT(changed, 1);
+    EXPECT_EQ(unchanged, 1);
+    EXPECT_EQ(again, 1);
+}
+
+#if defined(TESMOR_FAKE_BROWSER)
+namespace {
+
+// A Unix path as Wine shows it: on drive Z:.
+std::wstring UnderWine(const char* unixPath) {
+    std::wstring path = L"Z:";
+    for (const char* p = unixPath; *p; ++p) path += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
+    return path;
+}
+
+}  // namespace
+
+TEST(HelpContents, UnderWineThePagesOpenInTheHostsBrowser) {
+    ASSERT_TRUE(RunningUnderWine());
+    // Wine's browser launcher tries the programs named here.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::string browser = TESMOR_FAKE_BROWSER;
+    ASSERT_EQ(RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browser.c_str()),
+                             static_cast<DWORD>(browser.size() + 1)),
+              ERROR_SUCCESS);
+
+    ScratchFolder folder;
+    CreateDirectoryW(folder.File(L"help").c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(folder.File(L"help\\index.html"), {'<', 'p', '>'}));
+    const std::wstring log = UnderWine(TESMOR_FAKE_BROWSER_LOG);
+    DeleteFileW(log.c_str());
+
+    ShowHelpContents(folder.File(L"Prog.chm"));
+    std::vector<unsigned char> opened;
+    for (int tries = 0; tries < 200 && opened.empty(); ++tries) {
+        Sleep(50);
+        opened = ReadFileBytes(log);
+    }
+    RegDeleteValueA(key, "Browsers");
+    RegCloseKey(key);
+    const std::string asked(opened.begin(), opened.end());
+    EXPECT_NE(asked.find("index.html"), std::string::npos) << asked;
+}
+#endif
