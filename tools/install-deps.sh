@@ -5,6 +5,7 @@
 #   tools/install-deps.sh --screen   also a virtual screen for the run command
 #   tools/install-deps.sh --bench    also Google Benchmark
 #   tools/install-deps.sh --fuzz     also clang with libFuzzer
+#   tools/install-deps.sh --art      also the SVG renderer and the DejaVu fonts
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
@@ -15,6 +16,7 @@ for option in "$@"; do
         --screen) packages+=(xvfb xdotool imagemagick fonts-dejavu-core) ;;
         --bench) packages+=(libbenchmark-dev) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+        --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -15,39 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra python3)
-missing=()
-for package in "${packages[@]}"; do
-    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
-    [ "$status" = "install ok installed" ] || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null || { echo "render-art: run as root or install sudo" >&2; exit 1; }
-        sudo=(sudo)
-    fi
-    echo "render-art: installing ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# Only the DejaVu fonts are visible to the renderer, so that no other font
-# installed on the machine can stand in for them.
-mkdir -p "$work/fontcache"
-cat >"$work/fonts.conf" <<EOF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts/truetype/dejavu</dir>
-  <cachedir>$work/fontcache</cachedir>
-</fontconfig>
-EOF
-export FONTCONFIG_FILE="$work/fonts.conf"
+source tools/art-env.sh
 
 render() {  # render SVG WIDTH HEIGHT PNG
     rsvg-convert --width "$2" --height "$3" --format png --output "$4" "$1"

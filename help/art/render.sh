@@ -9,31 +9,11 @@
 #                        graphs drawn by make-figures.py from the program's model
 #
 # The PNG files are committed; building the help never runs this.
-# Needs rsvg-convert (librsvg2-bin), the DejaVu fonts (fonts-dejavu-core,
-# fonts-dejavu-extra) and python3.
+# Installs what it needs first (Debian 12, as root or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
-for tool in rsvg-convert python3; do
-    command -v "$tool" >/dev/null || { echo "render: $tool is missing (apt-get install librsvg2-bin python3)" >&2; exit 1; }
-done
-[ -d /usr/share/fonts/truetype/dejavu ] ||
-    { echo "render: the DejaVu fonts are missing (apt-get install fonts-dejavu-core fonts-dejavu-extra)" >&2; exit 1; }
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# Only the DejaVu fonts are visible to the renderer, as for the program's artwork.
-mkdir -p "$work/fontcache"
-cat >"$work/fonts.conf" <<CONF
-<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts/truetype/dejavu</dir>
-  <cachedir>$work/fontcache</cachedir>
-</fontconfig>
-CONF
-export FONTCONFIG_FILE="$work/fonts.conf"
+source tools/art-env.sh
 
 out=help/content/images
 mkdir -p "$out"
