@@ -8,6 +8,8 @@
 #include <limits>
 #include <string>
 
+#include "table_assertions.h"
+
 namespace {
 
 uint64_t Bits(double v) {
@@ -25,24 +27,6 @@ double Marker(int column, int entry) {
 void FillMarkers(MaterialTable& table) {
     for (int k = 0; k < kParameterCount; ++k)
         for (int i = 0; i <= kMaxMaterials; ++i) table.columns[k].entries[i] = Marker(k, i);
-}
-
-// Compares two tables bit for bit: count, number, selectors and all 101
-// entries of every column.
-void ExpectSameTable(const MaterialTable& expected, const MaterialTable& actual) {
-    EXPECT_EQ(expected.materialCount, actual.materialCount);
-    EXPECT_EQ(expected.materialNumber, actual.materialNumber);
-    for (int k = 0; k < kParameterCount; ++k) {
-        SCOPED_TRACE("column " + std::to_string(k));
-        EXPECT_EQ(expected.columns[k].byteSelector, actual.columns[k].byteSelector);
-        for (int i = 0; i <= kMaxMaterials; ++i) {
-            if (Bits(expected.columns[k].entries[i]) != Bits(actual.columns[k].entries[i])) {
-                ADD_FAILURE() << "entry " << i << " changed: expected " << expected.columns[k].entries[i]
-                              << ", got " << actual.columns[k].entries[i];
-                break;
-            }
-        }
-    }
 }
 
 struct ColumnRow {

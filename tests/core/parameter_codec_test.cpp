@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/material_table.h"
+#include "table_assertions.h"
 
 namespace {
 
@@ -96,23 +97,6 @@ MaterialTable DefaultTable() {
     table.Initialise();
     table.FillDefaults();
     return table;
-}
-
-void ExpectSameTable(const MaterialTable& expected, const MaterialTable& actual) {
-    EXPECT_EQ(expected.materialCount, actual.materialCount);
-    EXPECT_EQ(expected.materialNumber, actual.materialNumber);
-    for (int k = 0; k < kParameterCount; ++k) {
-        SCOPED_TRACE("column " + std::to_string(k));
-        EXPECT_EQ(expected.columns[k].byteSelector, actual.columns[k].byteSelector);
-        for (int i = 0; i <= kMaxMaterials; ++i) {
-            if (Bits(expected.columns[k].entries[i]) != Bits(actual.columns[k].entries[i])) {
-                ADD_FAILURE() << "entry " << i << " differs: expected "
-                              << Hex(Plain(expected.columns[k].entries[i])) << ", got "
-                              << Hex(Plain(actual.columns[k].entries[i]));
-                break;
-            }
-        }
-    }
 }
 
 struct StoredForm {
