@@ -44,19 +44,44 @@ bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
     return true;
 }
 
-bool WriteAll(HANDLE file, const std::vector<unsigned char>& bytes) {
+bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes) {
     size_t total = 0;
     while (total < bytes.size()) {
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &written,
-                       nullptr) ||
-            written == 0) {
+        const DWORD wanted = static_cast<DWORD>(bytes.size() - total);
+        // A write that reports no progress would otherwise be repeated forever.
+        if (!calls.Write(file, bytes.data() + total, wanted, written) || written == 0 || written > wanted) {
             return false;
         }
         total += written;
     }
     return true;
 }
+
+// The file being written, closed on every way out of a save.
+class PendingFile {
+public:
+    PendingFile(SaveFileCalls& calls, HANDLE file) : calls_(calls), file_(file) {}
+    ~PendingFile() { Close(); }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool valid() const { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
+    HANDLE get() const { return file_; }
+
+    // False when the system reports an error on closing, which for a file being
+    // written can mean that data did not reach it.
+    bool Close() {
+        if (!valid()) return true;
+        HANDLE file = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        return calls_.Close(file);
+    }
+
+private:
+    SaveFileCalls& calls_;
+    HANDLE file_;
+};
 
 void UseDefaults(MaterialTable& table) {
     table.materialCount = kMaxMaterials;
@@ -72,13 +97,31 @@ UniqueHandle OpenParameterFileForReading(const std::wstring& caption, const std:
     return file;
 }
 
-UniqueHandle OpenParameterFileForWriting(const std::wstring& caption, const std::wstring& path) {
+HANDLE SaveFileCalls::Create(const std::wstring& path) {
     // No sharing: another copy of the program saving at the same moment must not
     // interleave its bytes with ours.
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
-    return file;
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+bool SaveFileCalls::Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written) {
+    return WriteFile(file, bytes, size, &written, nullptr) != FALSE;
+}
+
+bool SaveFileCalls::Flush(HANDLE file) {
+    return FlushFileBuffers(file) != FALSE;
+}
+
+bool SaveFileCalls::Close(HANDLE file) {
+    return CloseHandle(file) != FALSE;
+}
+
+bool SaveFileCalls::Replace(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool SaveFileCalls::Remove(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
 }
 
 bool LoadParameterFile(const std::wstring& caption, const std::wstring& path, MaterialTable& table) {
@@ -120,6 +163,12 @@ std::wstring PendingParameterFilePath(const std::wstring& path) {
 }
 
 bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table) {
+    SaveFileCalls system;
+    return SaveParameterFile(caption, path, table, system);
+}
+
+bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
+                       SaveFileCalls& calls) {
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status != ColumnStatus::ok) {
         // A column with a bad selector is left out, as it always was; a count
@@ -129,17 +178,17 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
     }
 
     const std::wstring pending = PendingParameterFilePath(path);
-    UniqueHandle file = OpenParameterFileForWriting(caption, pending);
-    if (!file) return false;
-
-    bool written = WriteAll(file.get(), encoded.bytes) && FlushFileBuffers(file.get());
-    written = file.Reset() && written;
-    if (written) {
-        written = MoveFileExW(pending.c_str(), path.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    PendingFile file(calls, calls.Create(pending));
+    if (!file.valid()) {
+        Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
+        return false;
     }
+
+    bool written = WriteAll(calls, file.get(), encoded.bytes) && calls.Flush(file.get());
+    written = file.Close() && written;
+    if (written) written = calls.Replace(pending, path);
     if (!written) {
-        DeleteFileW(pending.c_str());
+        calls.Remove(pending);
         Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
     }
     return written;

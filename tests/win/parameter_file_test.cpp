@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "message_box_catcher.h"
 #include "scratch_folder.h"
@@ -141,16 +144,19 @@ TEST_F(ParameterFile, ADamagedFileIsNotTakenAndTheDefaultsAreUsed) {
     } cases[] = {
         {"empty", {}},
         {"shorter than the count", {0x64, 0x00}},
+        {"three bytes", {0x64, 0x00, 0x00}},
         {"count only", {0x64, 0x00, 0x00, 0x00}},
-        {"one byte short", std::vector<unsigned char>(full.begin(), full.end() - 1)},
+        {"one byte short (9603 bytes)", std::vector<unsigned char>(full.begin(), full.end() - 1)},
         {"cut in the third column", std::vector<unsigned char>(full.begin(), full.begin() + 4 + 8 * 250)},
         {"count 101", withCount(101)},
         {"negative count", withCount(-1)},
         {"huge count", withCount(0x7FFFFFFF)},
+        {"most negative count", withCount(INT32_MIN)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFileBytes(path_, c.bytes));
+        const FolderContents before = ContentsOf(folder_.path());
         MaterialTable table = DistinctTable(7);  // whatever was there must not survive half-loaded
         MessageBoxCatcher catcher;
         EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
@@ -158,20 +164,70 @@ TEST_F(ParameterFile, ADamagedFileIsNotTakenAndTheDefaultsAreUsed) {
         ExpectBox(catcher.boxes()[0], kCaption,
                   L"The file of parameters is damaged.\nThe default parameters are used.", Icon::information);
         ExpectDefaults(table);
-        // The file itself is left for the user; only the next save replaces it.
-        EXPECT_EQ(ReadFileBytes(path_), c.bytes);
+        // The file itself is left for the user, and nothing else is made; only
+        // the next save replaces it.
+        EXPECT_EQ(ContentsOf(folder_.path()), before);
     }
 }
 
 TEST_F(ParameterFile, BytesAfterTheLastColumnAreIgnored) {
-    std::vector<unsigned char> bytes = EncodeParameterFile(DistinctTable(3)).bytes;
-    bytes.insert(bytes.end(), 20000, 0xAB);
-    ASSERT_TRUE(WriteFileBytes(path_, bytes));
-    MaterialTable table = FreshTable();
-    MessageBoxCatcher catcher;
-    EXPECT_TRUE(LoadParameterFile(kCaption, path_, table));
-    EXPECT_TRUE(catcher.boxes().empty());
-    ExpectSameTable(table, DistinctTable(3));
+    for (int count : {100, 3}) {
+        for (size_t extra : {size_t(1), size_t(20000)}) {
+            SCOPED_TRACE(testing::Message() << count << " materials and " << extra << " bytes more");
+            std::vector<unsigned char> bytes = EncodeParameterFile(DistinctTable(count)).bytes;
+            bytes.insert(bytes.end(), extra, 0xAB);  // 9605 bytes for a full table and one more
+            ASSERT_TRUE(WriteFileBytes(path_, bytes));
+            MaterialTable table = FreshTable();
+            MessageBoxCatcher catcher;
+            EXPECT_TRUE(LoadParameterFile(kCaption, path_, table));
+            EXPECT_TRUE(catcher.boxes().empty());
+            ExpectSameTable(table, DistinctTable(count));
+            EXPECT_EQ(ReadFileBytes(path_), bytes);
+        }
+    }
+}
+
+TEST_F(ParameterFile, AFileThatCannotBeReadIsLeftAsItIsAndTheDefaultsAreUsed) {
+    const wchar_t* doesNotOpen =
+        L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!";
+    {
+        SCOPED_TRACE("another program holds the file open and shares nothing");
+        const std::vector<unsigned char> bytes = EncodeParameterFile(DistinctTable(5)).bytes;
+        ASSERT_TRUE(WriteFileBytes(path_, bytes));
+        UniqueHandle holder(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder.valid());
+        MaterialTable table = DistinctTable(7);
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption, doesNotOpen, Icon::information);
+        ExpectDefaults(table);
+        holder.Reset();
+        EXPECT_EQ(ReadFileBytes(path_), bytes);
+        DeleteFileW(path_.c_str());
+    }
+    {
+        SCOPED_TRACE("a folder where the file should be");
+        ASSERT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(path_ + L"\\inside", {7, 7}));
+        const FolderContents before = ContentsOf(folder_.path());
+        MaterialTable table = DistinctTable(7);
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption, doesNotOpen, Icon::information);
+        ExpectDefaults(table);
+
+        // The save at close cannot put the file there either, and says so.
+        EXPECT_FALSE(SaveParameterFile(kCaption, path_, table));
+        ASSERT_EQ(catcher.boxes().size(), 2u);
+        ExpectBox(catcher.boxes()[1], kCaption,
+                  L"The file of parameters cannot be open.\nParameters will not be written.",
+                  Icon::information);
+        EXPECT_EQ(ContentsOf(folder_.path()), before);
+        EXPECT_EQ(ReadFileBytes(path_ + L"\\inside"), (std::vector<unsigned char>{7, 7}));
+    }
 }
 
 TEST_F(ParameterFile, AFailedSaveTellsTheUserAndKeepsThePreviousFile) {
@@ -221,6 +277,124 @@ TEST_F(ParameterFile, AFailedSaveTellsTheUserAndKeepsThePreviousFile) {
         EXPECT_TRUE(catcher.boxes().empty());
         EXPECT_EQ(ReadFileBytes(path_), EncodeParameterFile(changed).bytes);
     }
+}
+
+namespace {
+
+// Passes every call of a save to the system but the one numbered `failAt`
+// (counting from 1), which fails as a full disk or a vanished network share
+// makes it fail. A write takes at most 1000 bytes, so that the save of a full
+// table makes ten of them and each can be the one that fails.
+class FaultyCalls : public SaveFileCalls {
+public:
+    enum class WriteFault {
+        error,       // part of the bytes reach the file, then an error
+        noProgress,  // success with nothing written
+    };
+
+    FaultyCalls(int failAt, WriteFault writeFault) : failAt_(failAt), writeFault_(writeFault) {}
+
+    bool failed() const { return calls_ >= failAt_; }
+    const std::vector<std::string>& log() const { return log_; }
+
+    HANDLE Create(const std::wstring& path) override {
+        if (Fails("create")) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        return SaveFileCalls::Create(path);
+    }
+    bool Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written) override {
+        size = std::min<DWORD>(size, 1000);
+        if (!Fails("write")) return SaveFileCalls::Write(file, bytes, size, written);
+        written = 0;
+        if (writeFault_ == WriteFault::noProgress) return true;
+        DWORD part = 0;
+        SaveFileCalls::Write(file, bytes, size / 2, part);
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    bool Flush(HANDLE file) override {
+        if (Fails("flush")) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        return SaveFileCalls::Flush(file);
+    }
+    bool Close(HANDLE file) override {
+        // The handle is gone either way; only the report differs.
+        const bool closed = SaveFileCalls::Close(file);
+        return !Fails("close") && closed;
+    }
+    bool Replace(const std::wstring& from, const std::wstring& to) override {
+        if (Fails("replace")) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+        return SaveFileCalls::Replace(from, to);
+    }
+    bool Remove(const std::wstring& path) override {
+        log_.push_back("remove");
+        return SaveFileCalls::Remove(path);
+    }
+
+private:
+    bool Fails(const char* call) {
+        log_.push_back(call);
+        return ++calls_ == failAt_;
+    }
+
+    int failAt_;
+    WriteFault writeFault_;
+    int calls_ = 0;
+    std::vector<std::string> log_;
+};
+
+}  // namespace
+
+TEST_F(ParameterFile, ASaveThatFailsAtAnyCallKeepsThePreviousFileByteForByte) {
+    const wchar_t* cannotBeOpen = L"The file of parameters cannot be open.\nParameters will not be written.";
+    const std::vector<unsigned char> previous = EncodeParameterFile(DistinctTable(100)).bytes;
+    MaterialTable changed = DistinctTable(100);
+    changed.columns[kEg].entries[99] = 0.5;
+
+    int faults = 0;
+    for (bool hadFile : {true, false}) {
+        for (FaultyCalls::WriteFault writeFault :
+             {FaultyCalls::WriteFault::error, FaultyCalls::WriteFault::noProgress}) {
+            for (int failAt = 1;; ++failAt) {
+                SCOPED_TRACE(testing::Message()
+                             << (hadFile ? "over a file" : "first save") << ", write fault "
+                             << static_cast<int>(writeFault) << ", call " << failAt << " fails");
+                DeleteFileW(path_.c_str());
+                if (hadFile) {
+                    ASSERT_TRUE(WriteFileBytes(path_, previous));
+                }
+                const FolderContents before = ContentsOf(folder_.path());
+
+                FaultyCalls calls(failAt, writeFault);
+                MessageBoxCatcher catcher;
+                const bool saved = SaveParameterFile(kCaption, path_, changed, calls);
+                if (!calls.failed()) {
+                    // Every call has had its turn: this save went through.
+                    EXPECT_TRUE(saved);
+                    EXPECT_TRUE(catcher.boxes().empty());
+                    EXPECT_EQ(ContentsOf(folder_.path()),
+                              (FolderContents{{L"Tesmor.smp", EncodeParameterFile(changed).bytes}}));
+                    EXPECT_GE(std::count(calls.log().begin(), calls.log().end(), "write"), 10);
+                    break;
+                }
+                ++faults;
+                EXPECT_FALSE(saved);
+                ASSERT_EQ(catcher.boxes().size(), 1u);
+                ExpectBox(catcher.boxes()[0], kCaption, cannotBeOpen, Icon::information);
+                // The previous file as it was (or none), and no temporary file left.
+                EXPECT_EQ(ContentsOf(folder_.path()), before);
+                ASSERT_LT(failAt, 50) << "the save never got through";
+            }
+        }
+    }
+    std::printf("parameter file: %d failed saves injected\n", faults);
 }
 
 TEST_F(ParameterFile, ALeftoverTemporaryFileDoesNotStopTheNextSave) {

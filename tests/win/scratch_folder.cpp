@@ -73,3 +73,21 @@ bool WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& 
            (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
             written == bytes.size());
 }
+
+FolderContents ContentsOf(const std::wstring& folder) {
+    FolderContents contents;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return contents;
+    do {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            contents[name + L"\\"];
+        } else {
+            contents[name] = ReadFileBytes(folder + L"\\" + name);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return contents;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,3 +22,8 @@ private:
 bool FileExists(const std::wstring& path);
 std::vector<unsigned char> ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
+
+// What a folder holds, one level deep: each file's name with its bytes, each
+// folder's name with a backslash after it. Shows that nothing else was touched.
+using FolderContents = std::map<std::wstring, std::vector<unsigned char>>;
+FolderContents ContentsOf(const std::wstring& folder);
