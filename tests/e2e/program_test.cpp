@@ -197,3 +197,68 @@ TEST_F(RealProgram, StartsMinimisedWhenAskedAndIsFullyInitialisedAllTheSame) {
     PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(program.WaitForExit(), IDCANCEL);
 }
+
+TEST_F(RealProgram, AFileItCannotUseIsToldAboutAndThePanelWorksWithTheDefaults) {
+    const wchar_t* damaged = L"The file of parameters is damaged.\nThe default parameters are used.";
+    const wchar_t* doesNotOpen =
+        L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!";
+    const wchar_t* cannotBeOpen = L"The file of parameters cannot be open.\nParameters will not be written.";
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        bool folderInItsPlace;
+        const wchar_t* atStart;
+        const wchar_t* atClose;  // null when the save goes through
+    } cases[] = {
+        {"three bytes", {0x64, 0x00, 0x00}, false, damaged, nullptr},
+        {"a count of 101", {101, 0, 0, 0}, false, damaged, nullptr},
+        {"a negative count", {0xFF, 0xFF, 0xFF, 0xFF}, false, damaged, nullptr},
+        {"a folder where the file should be", {}, true, doesNotOpen, cannotBeOpen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.folderInItsPlace) {
+            ASSERT_TRUE(CreateDirectoryW(parameters_.c_str(), nullptr));
+        } else {
+            ASSERT_TRUE(WriteFileBytes(parameters_, c.bytes));
+        }
+        {
+            Program program(exe_);
+            ASSERT_TRUE(program.started());
+            HWND box = program.WaitFor(false);
+            ASSERT_NE(box, nullptr);
+            EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), c.atStart);
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+            // The program goes on with the default table.
+            HWND panel = program.WaitFor(true);
+            ASSERT_NE(panel, nullptr);
+            SendMessageW(ControlOf(panel, IDC_MATERIAL_NUMBER), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(L"1"));
+            SendMessageW(ControlOf(panel, IDC_SAMPLE_CURRENT), WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(L"10"));
+            SendMessageW(ControlOf(panel, IDC_MAGNET_CURRENT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"5"));
+            EXPECT_EQ(TextOf(ControlOf(panel, IDC_HALL_VOLTAGE)), L"-283.27");
+            EXPECT_EQ(TextOf(ControlOf(panel, IDC_SAMPLE_VOLTAGE)), L"573.64");
+
+            PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+            if (c.atClose) {
+                box = program.WaitFor(false);
+                ASSERT_NE(box, nullptr);
+                EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)), c.atClose);
+                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            }
+            EXPECT_EQ(program.WaitForExit(), IDCANCEL);
+        }
+        if (c.folderInItsPlace) {
+            EXPECT_NE(GetFileAttributesW(parameters_.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+            RemoveDirectoryW(parameters_.c_str());
+        } else {
+            // The damaged file has been replaced by the table the program used.
+            std::vector<unsigned char> saved = ReadFileBytes(parameters_);
+            ASSERT_EQ(saved.size(), 9604u);
+            EXPECT_EQ(saved[0], 100);
+            DeleteFileW(parameters_.c_str());
+        }
+    }
+}
