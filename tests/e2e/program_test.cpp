@@ -12,6 +12,7 @@
 #include "../win/scratch_folder.h"
 #include "res/resource.h"
 #include "storage/module_files.h"
+#include "storage/parameter_codec.h"
 #include "ui/unique_handle.h"
 
 namespace {
@@ -203,17 +204,24 @@ TEST_F(RealProgram, AFileItCannotUseIsToldAboutAndThePanelWorksWithTheDefaults) 
     const wchar_t* doesNotOpen =
         L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!";
     const wchar_t* cannotBeOpen = L"The file of parameters cannot be open.\nParameters will not be written.";
+    MaterialTable table;
+    table.Initialise();
+    table.materialCount = 5;
+    table.FillDefaults();
     struct Case {
         const char* what;
         std::vector<unsigned char> bytes;
         bool folderInItsPlace;
+        bool heldOpen;  // by this process, sharing nothing, while the program runs
         const wchar_t* atStart;
         const wchar_t* atClose;  // null when the save goes through
     } cases[] = {
-        {"three bytes", {0x64, 0x00, 0x00}, false, damaged, nullptr},
-        {"a count of 101", {101, 0, 0, 0}, false, damaged, nullptr},
-        {"a negative count", {0xFF, 0xFF, 0xFF, 0xFF}, false, damaged, nullptr},
-        {"a folder where the file should be", {}, true, doesNotOpen, cannotBeOpen},
+        {"three bytes", {0x64, 0x00, 0x00}, false, false, damaged, nullptr},
+        {"a count of 101", {101, 0, 0, 0}, false, false, damaged, nullptr},
+        {"a negative count", {0xFF, 0xFF, 0xFF, 0xFF}, false, false, damaged, nullptr},
+        {"a folder where the file should be", {}, true, false, doesNotOpen, cannotBeOpen},
+        {"held open by another program", EncodeParameterFile(table).bytes, false, true, doesNotOpen,
+         cannotBeOpen},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -221,6 +229,12 @@ TEST_F(RealProgram, AFileItCannotUseIsToldAboutAndThePanelWorksWithTheDefaults) 
             ASSERT_TRUE(CreateDirectoryW(parameters_.c_str(), nullptr));
         } else {
             ASSERT_TRUE(WriteFileBytes(parameters_, c.bytes));
+        }
+        UniqueHandle holder;
+        if (c.heldOpen) {
+            holder = UniqueHandle(CreateFileW(parameters_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(holder.valid());
         }
         {
             Program program(exe_);
@@ -250,9 +264,14 @@ TEST_F(RealProgram, AFileItCannotUseIsToldAboutAndThePanelWorksWithTheDefaults) 
             }
             EXPECT_EQ(program.WaitForExit(), IDCANCEL);
         }
+        holder.Reset();
         if (c.folderInItsPlace) {
             EXPECT_NE(GetFileAttributesW(parameters_.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
             RemoveDirectoryW(parameters_.c_str());
+        } else if (c.heldOpen) {
+            // The other program's file is as it was.
+            EXPECT_EQ(ReadFileBytes(parameters_), c.bytes);
+            DeleteFileW(parameters_.c_str());
         } else {
             // The damaged file has been replaced by the table the program used.
             std::vector<unsigned char> saved = ReadFileBytes(parameters_);
