@@ -124,6 +124,16 @@ bool SaveFileCalls::Remove(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
+HANDLE OpenParameterFileForWriting(const std::wstring& caption, const std::wstring& path,
+                                   SaveFileCalls& calls) {
+    HANDLE file = calls.Create(path);
+    if (file == INVALID_HANDLE_VALUE || file == nullptr) {
+        Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
 bool LoadParameterFile(const std::wstring& caption, const std::wstring& path, MaterialTable& table) {
     std::vector<unsigned char> bytes;
     {
@@ -178,11 +188,8 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
     }
 
     const std::wstring pending = PendingParameterFilePath(path);
-    PendingFile file(calls, calls.Create(pending));
-    if (!file.valid()) {
-        Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
-        return false;
-    }
+    PendingFile file(calls, OpenParameterFileForWriting(caption, pending, calls));
+    if (!file.valid()) return false;
 
     bool written = WriteAll(calls, file.get(), encoded.bytes) && calls.Flush(file.get());
     written = file.Close() && written;

@@ -45,6 +45,12 @@ public:
     virtual bool Remove(const std::wstring& path);
 };
 
+// Opens `path` for writing, created or truncated, through `calls`; tells the
+// user and returns INVALID_HANDLE_VALUE when that fails. The caller closes the
+// file through `calls` too.
+HANDLE OpenParameterFileForWriting(const std::wstring& caption, const std::wstring& path,
+                                   SaveFileCalls& calls);
+
 // Writes the table. The new content goes to a temporary file beside the old one
 // first and replaces it in one step only when every byte has been written and
 // flushed, so that a failure at any point keeps the previous file as it was.
