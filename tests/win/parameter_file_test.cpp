@@ -71,6 +71,16 @@ class ParameterFile : public testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
 
+    // Loads into a table of seven materials, which must give way whole to the
+    // defaults after exactly one box saying `text`.
+    void LoadGivesTheDefaults(MessageBoxCatcher& catcher, const wchar_t* text) {
+        MaterialTable table = DistinctTable(7);
+        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption, text, Icon::information);
+        ExpectDefaults(table);
+    }
+
     ScratchFolder folder_;
     std::wstring path_ = folder_.File(L"Tesmor.smp");
 };
@@ -157,13 +167,9 @@ TEST_F(ParameterFile, ADamagedFileIsNotTakenAndTheDefaultsAreUsed) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFileBytes(path_, c.bytes));
         const FolderContents before = ContentsOf(folder_.path());
-        MaterialTable table = DistinctTable(7);  // whatever was there must not survive half-loaded
         MessageBoxCatcher catcher;
-        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
-        ASSERT_EQ(catcher.boxes().size(), 1u);
-        ExpectBox(catcher.boxes()[0], kCaption,
-                  L"The file of parameters is damaged.\nThe default parameters are used.", Icon::information);
-        ExpectDefaults(table);
+        LoadGivesTheDefaults(catcher,
+                             L"The file of parameters is damaged.\nThe default parameters are used.");
         // The file itself is left for the user, and nothing else is made; only
         // the next save replaces it.
         EXPECT_EQ(ContentsOf(folder_.path()), before);
@@ -197,12 +203,8 @@ TEST_F(ParameterFile, AFileThatCannotBeReadIsLeftAsItIsAndTheDefaultsAreUsed) {
         UniqueHandle holder(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(holder.valid());
-        MaterialTable table = DistinctTable(7);
         MessageBoxCatcher catcher;
-        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
-        ASSERT_EQ(catcher.boxes().size(), 1u);
-        ExpectBox(catcher.boxes()[0], kCaption, doesNotOpen, Icon::information);
-        ExpectDefaults(table);
+        LoadGivesTheDefaults(catcher, doesNotOpen);
         holder.Reset();
         EXPECT_EQ(ReadFileBytes(path_), bytes);
         DeleteFileW(path_.c_str());
@@ -212,15 +214,11 @@ TEST_F(ParameterFile, AFileThatCannotBeReadIsLeftAsItIsAndTheDefaultsAreUsed) {
         ASSERT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
         ASSERT_TRUE(WriteFileBytes(path_ + L"\\inside", {7, 7}));
         const FolderContents before = ContentsOf(folder_.path());
-        MaterialTable table = DistinctTable(7);
         MessageBoxCatcher catcher;
-        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
-        ASSERT_EQ(catcher.boxes().size(), 1u);
-        ExpectBox(catcher.boxes()[0], kCaption, doesNotOpen, Icon::information);
-        ExpectDefaults(table);
+        LoadGivesTheDefaults(catcher, doesNotOpen);
 
         // The save at close cannot put the file there either, and says so.
-        EXPECT_FALSE(SaveParameterFile(kCaption, path_, table));
+        EXPECT_FALSE(SaveParameterFile(kCaption, path_, DistinctTable(100)));
         ASSERT_EQ(catcher.boxes().size(), 2u);
         ExpectBox(catcher.boxes()[1], kCaption,
                   L"The file of parameters cannot be open.\nParameters will not be written.",
