@@ -14,20 +14,16 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win --target Tesmor panel_driver -j "$(nproc)"
 
-# A display number nobody uses.
-number=90
-while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
-Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$number"
+# A display number nobody uses, from :90 on.
+. tools/virtual-screen.sh
+start_virtual_screen 90
 
 export WINEPREFIX="$root/build/win/wineprefix-screen" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
     wineserver -k 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
+    stop_virtual_screen
 }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
 tools/wine-prefix.sh "$WINEPREFIX" --desktop
 
 # A folder of its own, so that the run starts from the default table.

@@ -2,14 +2,15 @@
 # Builds Tesmor and runs every test:
 #  - the platform-neutral core natively, with AddressSanitizer and UBSan;
 #  - the Windows build (the core again, the Win32 layers, the real program and
-#    its help file) under Wine, headless;
+#    its help file) under Wine, headless, and the real program once more on a
+#    virtual screen (Xvfb), typed into and clicked as a person would;
 #  - the core's parsers, formatter and file decoder under libFuzzer.
 # Installs what is missing first (Debian 12, as root or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-deps.sh
+tools/install-deps.sh --screen
 
 jobs=$(nproc)
 cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESMOR_SANITIZE=ON >/dev/null

@@ -4,11 +4,19 @@
 // file), then sets the text of each control ID in turn; "close" closes the
 // panel as its title bar's close button does. Used to put the panel into a
 // known state for screenshots.
+//
+//   panel_driver query [cell=ROW,COLUMN ...]
+// only looks: it prints what is on the screen now, one "key value" line each,
+// rectangles as "left top right bottom" in screen coordinates, and changes
+// nothing in the program. The desktop test finds with it where to click and
+// reads back what its clicks and keystrokes did (see query.cpp).
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "query.h"
 
 #include "res/resource.h"
 
@@ -26,6 +34,7 @@ BOOL CALLBACK FindControl(HWND window, LPARAM context) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc >= 2 && std::wcscmp(argv[1], L"query") == 0) return PrintScreenState(argc - 2, argv + 2);
     HWND panel = nullptr;
     for (int tries = 0; tries < 400 && !panel; ++tries) {
         for (HWND window = FindWindowW(L"#32770", kCaption); window;

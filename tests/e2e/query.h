@@ -1,0 +1,21 @@
+#pragma once
+
+// Prints what Tesmor shows on the screen now, one "key value" line each, and
+// returns 0 (1 for a bad argument). Arguments "cell=ROW,COLUMN" add the
+// rectangle and text of that cell of an open parameter table. Nothing in the
+// program is changed: texts, positions and rectangles are only asked for.
+//
+// Keys (rectangles "left top right bottom", points "x y", screen coordinates):
+//   desktop.rect, cursor, foreground (panel, message, password, table, menu,
+//   other or none), focus.id (the dialog id of the focused control), focus.class
+//   window KIND               one line for each visible window, in Z order
+//   KIND.rect, KIND.enabled, KIND.caption   KIND as above
+//   message.text, message.ok
+//   password.edit, password.ok
+//   table.list, table.rows, table.ok, table.editor (a cell being edited),
+//   table.editor.text, table.cell.ROW.COLUMN.rect, table.cell.ROW.COLUMN.text
+//   panel.close, panel.sysmenu        the middles of the caption's close button
+//                                     and of its icon, as the window hit-tests
+//   control.ID.rect, control.ID.enabled, control.ID.readonly, control.ID.text
+//   control.ID.pos, control.ID.thumb  (the sliders)
+int PrintScreenState(int argc, wchar_t** argv);
