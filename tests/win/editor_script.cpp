@@ -63,14 +63,15 @@ HWND TypeIntoCell(int row, int column, const std::wstring& text) {
     return editor;
 }
 
+bool EnterCellText(int row, int column, const std::wstring& text) {
+    HWND editor = TypeIntoCell(row, column, text);
+    if (!editor) return false;
+    SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
 void EditCell(DialogScript& script, int row, int column, std::wstring text) {
-    script.Then("edit a cell", [row, column, text] {
-        if (!Table()) return false;
-        HWND editor = TypeIntoCell(row, column, text);
-        if (!editor) return false;
-        SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
-        return true;
-    });
+    script.Then("edit a cell", [row, column, text] { return Table() && EnterCellText(row, column, text); });
 }
 
 void ClickWhileEditing(DialogScript& script, int row, int column, std::wstring text, int command) {

@@ -35,6 +35,10 @@ HWND CellEditorWindow();
 // `text`; returns that editor, or null when none opened.
 HWND TypeIntoCell(int row, int column, const std::wstring& text);
 
+// Double-clicks the cell, types `text` into the editor that opens and presses
+// Enter; false when no editor opened.
+bool EnterCellText(int row, int column, const std::wstring& text);
+
 // Edits one cell: double click, type, Enter.
 void EditCell(DialogScript& script, int row, int column, std::wstring text);
 
