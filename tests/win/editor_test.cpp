@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "dialog_script.h"
 #include "editor/parameter_table_dialog.h"
 #include "editor/password_check.h"
+#include "editor_script.h"
 #include "message_box_catcher.h"
 #include "numtext/number_parse.h"
 #include "panel_fixture.h"
@@ -16,71 +16,11 @@ namespace {
 
 using Icon = MessageBoxCatcher::Icon;
 
-const wchar_t kPassword[] = L"479 zkp";
 const std::wstring kTableTitle = kCaption + L":  Semiconductor Parameters";
 
 class Editor : public PanelFixture {
 protected:
-    void OpenEditor() { SendMessageW(panel_.window(), WM_SYSCOMMAND, IDM_PARAMETERS, 0); }
-
-    // Steps that get through the password dialog.
-    static void EnterPassword(DialogScript& script, const wchar_t* password) {
-        script.Then("type the password", [password] {
-            HWND dialog = FindDialogWith(IDC_PASSWORD);
-            if (!dialog) return false;
-            SetDlgItemTextW(dialog, IDC_PASSWORD, password);
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            return true;
-        });
-    }
-
-    static HWND Table() { return FindDialogWith(IDC_PARAMETER_LIST); }
-    static HWND List() { return GetDlgItem(Table(), IDC_PARAMETER_LIST); }
-
-    static std::wstring Cell(int row, int column) {
-        wchar_t text[64] = {};
-        LVITEMW item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = 64;
-        SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
-
-    // A double click on a cell, as the list-view reports it.
-    static void DoubleClick(int row, int column) {
-        NMITEMACTIVATE click = {};
-        click.hdr.hwndFrom = List();
-        click.hdr.idFrom = IDC_PARAMETER_LIST;
-        click.hdr.code = NM_DBLCLK;
-        click.iItem = row;
-        click.iSubItem = column;
-        SendMessageW(Table(), WM_NOTIFY, IDC_PARAMETER_LIST, reinterpret_cast<LPARAM>(&click));
-    }
-
-    static HWND CellEditorWindow() { return FindWindowExW(List(), nullptr, L"TesmorCellEditor", nullptr); }
-
-    // Edits one cell: double click, type, Enter.
-    static void EditCell(DialogScript& script, int row, int column, std::wstring text) {
-        script.Then("edit a cell", [row, column, text] {
-            if (!Table()) return false;
-            DoubleClick(row, column);
-            HWND editor = CellEditorWindow();
-            if (!editor) return false;
-            SetWindowTextW(editor, text.c_str());
-            SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
-            return true;
-        });
-    }
-
-    static void Press(DialogScript& script, HWND (*dialog)(), int command) {
-        script.Then("press a button", [dialog, command] {
-            HWND window = dialog();
-            if (!window) return false;
-            SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
-            return true;
-        });
-    }
+    void OpenEditor() { OpenParameterEditor(panel_.window()); }
 
     void ExpectTableUnchanged(const MaterialTable& before) {
         for (int k = 0; k < kParameterCount; ++k) {
@@ -94,7 +34,7 @@ protected:
 }  // namespace
 
 TEST(PasswordCheck, OnlyTheExactPasswordPasses) {
-    EXPECT_TRUE(IsEditorPassword(kPassword));
+    EXPECT_TRUE(IsEditorPassword(kEditorPassword));
     for (const wchar_t* wrong : {L"479 zkp ", L" 479 zkp", L"479 ZKP", L"479zkp", L"", L"479 zk"}) {
         SCOPED_TRACE(testing::Message() << wcslen(wrong));
         EXPECT_FALSE(IsEditorPassword(wrong));
@@ -118,13 +58,13 @@ TEST_F(Editor, WrongPasswordsAreRefusedOnceEachAndTheRightOneOpensTheTable) {
     for (const wchar_t* wrong : {L"479 zkp ", L"479 ZKP", L" 479 zkp"}) {
         EnterPassword(script, wrong);
         script.Then("focus back in the box", [&focusBack] {
-            HWND dialog = FindDialogWith(IDC_PASSWORD);
+            HWND dialog = PasswordWindow();
             if (!dialog) return false;
             focusBack.push_back(GetFocus() == GetDlgItem(dialog, IDC_PASSWORD));
             return true;
         });
     }
-    EnterPassword(script, kPassword);
+    EnterPassword(script, kEditorPassword);
     bool tableOpened = false;
     script.Then("the table opens", [&] {
         if (!Table()) return false;
@@ -154,7 +94,7 @@ TEST_F(Editor, CancellingThePasswordOpensNothingAndChangesNothing) {
         DialogScript script;
         bool tableSeen = false;
         script.Then("cancel the password", [command] {
-            HWND dialog = FindDialogWith(IDC_PASSWORD);
+            HWND dialog = PasswordWindow();
             if (!dialog) return false;
             SetDlgItemTextW(dialog, IDC_PASSWORD, L"479");
             if (command == -1) {
@@ -178,7 +118,7 @@ TEST_F(Editor, CancellingThePasswordOpensNothingAndChangesNothing) {
 TEST_F(Editor, TableShowsEveryMaterialUnderTheParameterHeaders) {
     Start();
     DialogScript script;
-    EnterPassword(script, kPassword);
+    EnterPassword(script, kEditorPassword);
     std::wstring title;
     std::vector<std::wstring> headers;
     std::vector<int> formats, widths;
@@ -235,7 +175,7 @@ TEST_F(Editor, TableHasOneRowPerMaterialOfTheFile) {
         ExperimentPanel panel;
         ASSERT_TRUE(panel.Create());
         DialogScript script;
-        EnterPassword(script, kPassword);
+        EnterPassword(script, kEditorPassword);
         int rows = -1;
         script.Then("count the rows", [&rows] {
             if (!Table()) return false;
@@ -254,7 +194,7 @@ TEST_F(Editor, TableHasOneRowPerMaterialOfTheFile) {
 TEST_F(Editor, CellsAreEditedInPlaceAndShowTheNumberTheyRead) {
     Start();
     DialogScript script;
-    EnterPassword(script, kPassword);
+    EnterPassword(script, kEditorPassword);
 
     bool nothingForN = false, nothingBelow = false, selectedAll = false, overCell = false, focused = false;
     script.Then("no editor for N or the empty area", [&] {
@@ -332,18 +272,8 @@ TEST_F(Editor, ClickingOkWhileEditingCommitsTheEditAndCancelDiscardsEverything) 
     Start();
     {
         DialogScript script;
-        EnterPassword(script, kPassword);
-        script.Then("type into a cell, then OK", [] {
-            if (!Table()) return false;
-            DoubleClick(0, 9);  // b of material 1
-            HWND editor = CellEditorWindow();
-            if (!editor) return false;
-            SetWindowTextW(editor, L"3.5");
-            // A click on OK takes the focus first, which ends the edit.
-            SetFocus(GetDlgItem(Table(), IDOK));
-            SendMessageW(Table(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-            return true;
-        });
+        EnterPassword(script, kEditorPassword);
+        ClickWhileEditing(script, 0, 9, L"3.5", IDOK);  // b of material 1
         OpenEditor();
         EXPECT_TRUE(script.failures().empty());
         EXPECT_EQ(panel_.table().columns[kB].entries[0], 3.5);
@@ -351,7 +281,7 @@ TEST_F(Editor, ClickingOkWhileEditingCommitsTheEditAndCancelDiscardsEverything) 
     const MaterialTable before = panel_.table();
     {
         DialogScript script;
-        EnterPassword(script, kPassword);
+        EnterPassword(script, kEditorPassword);
         EditCell(script, 0, 9, L"9");
         EditCell(script, 1, 1, L"7");
         Press(script, Table, IDCANCEL);
@@ -367,7 +297,7 @@ TEST_F(Editor, OkRoundsToEightDigitsAndTheReadingsFollowAtOnce) {
     ASSERT_EQ(Text(IDC_HALL_VOLTAGE), L"-283.27");
     {
         DialogScript script;
-        EnterPassword(script, kPassword);
+        EnterPassword(script, kEditorPassword);
         EditCell(script, 0, 1, L"1.23456789e16");  // Nd of material 1, the current one
         EditCell(script, 1, 11, L"1.123456789");
         Press(script, Table, IDOK);
@@ -387,7 +317,7 @@ TEST_F(Editor, OkRoundsToEightDigitsAndTheReadingsFollowAtOnce) {
     ExperimentPanel second;
     ASSERT_TRUE(second.Create());
     DialogScript script;
-    EnterPassword(script, kPassword);
+    EnterPassword(script, kEditorPassword);
     Press(script, Table, IDOK);
     SendMessageW(second.window(), WM_SYSCOMMAND, IDM_PARAMETERS, 0);
     EXPECT_TRUE(script.failures().empty());
@@ -402,7 +332,7 @@ TEST_F(Editor, OkWithARandChangesTheReadingsOfTheCurrentMaterial) {
     Start();
     SetExample();
     DialogScript script;
-    EnterPassword(script, kPassword);
+    EnterPassword(script, kEditorPassword);
     EditCell(script, 0, 12, L"0.5");
     Press(script, Table, IDOK);
     OpenEditor();

@@ -1,20 +1,27 @@
 // The panel under a long run of random use: typed texts of every kind, slider
-// moves, range-box edits, up-down clicks and Enter, with the rules checked
-// after every event. The run is seeded and prints its seed; set
-// TESMOR_RANDOM_SEED to repeat one.
+// moves, range-box edits, up-down clicks, Enter and passes through the
+// parameter editor, with the rules checked after every event. The test keeps
+// its own copy of the material table, changed only by what the editor must
+// keep. The run is seeded and prints its seed; set TESMOR_RANDOM_SEED to
+// repeat one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "editor_script.h"
 #include "message_box_catcher.h"
 #include "model/hall_model.h"
 #include "numtext/number_format.h"
+#include "numtext/number_parse.h"
 #include "panel_fixture.h"
 
 namespace {
@@ -30,10 +37,41 @@ const int kTypable[] = {IDC_MATERIAL_NUMBER,    IDC_HALL_FACTOR,        IDC_SAMP
                         IDC_MAGNET_CURRENT,     IDC_SAMPLE_CURRENT_MIN, IDC_SAMPLE_CURRENT_MAX,
                         IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX};
 
+// What the editor does with a typed cell, worked out here from its rules: an
+// edit reads at most 30 characters, as the panel's boxes read a number; the
+// cell then shows that number with eight significant digits, and the table
+// keeps what the cell shows (a cell showing an infinity keeps the infinity).
+constexpr size_t kCellCharacters = 30;
+const wchar_t kCellFormat[] = L"%#.8g";
+
+std::wstring CellShows(double value) {
+    return FormatReal(value, kCellFormat, true);
+}
+
+double KeptAsShown(double value) {
+    return std::isinf(value) ? value : ParseReal(CellShows(value));
+}
+
+double CellKeeps(const std::wstring& typed) {
+    return KeptAsShown(ParseReal(typed.substr(0, kCellCharacters)));
+}
+
+bool SameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+const wchar_t kRefusal[] = L"Sorry, incorrect password.";
+
 class RandomUse : public PanelFixture {
 protected:
     std::mt19937 random_;
     int typed_ = 0, sliderMoves_ = 0, clicks_ = 0, enters_ = 0, repairs_ = 0, lockedAfter_ = 0;
+    int editorPasses_ = 0, editorOks_ = 0, editorCancels_ = 0, cellsEdited_ = 0, wrongPasswords_ = 0;
+    int workingMaterialEdits_ = 0;  // OKs that changed the material in use
+
+    MessageBoxCatcher catcher_;                 // boxes: only the refusals of wrong passwords
+    MaterialTable reference_ = DefaultTable();  // the table SetUp wrote to the file
+    bool okBeforeAnyMaterial_ = false;
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
     double Uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(random_); }
@@ -69,6 +107,11 @@ protected:
     }
 
     void RandomEvent() {
+        // Now and then the teacher opens the parameter editor, locked panel or not.
+        if (Pick(100) == 0) {
+            EditorPass();
+            return;
+        }
         // A locked panel is mostly repaired next, as a user would.
         const bool locked = EnabledInputs().size() == 1;
         switch (locked && Pick(3) != 0 ? 9 : Pick(10)) {
@@ -171,6 +214,196 @@ protected:
         }
     }
 
+    // Texts a teacher might type into a cell, and some no teacher would.
+    std::wstring RandomCellText(int parameter) {
+        if (parameter == kARand) {
+            // The scatter stays off, so that every reading can be checked
+            // exactly: ARand only gets texts that read as 0.
+            static const wchar_t* const kZeros[] = {L"0",    L"",  L"abc", L"-0",  L"0.000e+5", L"  0",
+                                                    L"+0.0", L".", L"e5",  L"0,5", L"\uFF11",   L"-.0"};
+            return kZeros[Pick(sizeof kZeros / sizeof kZeros[0])];
+        }
+        static const wchar_t* const kOdd[] = {
+            L"1e999", L"-1e999", L"-0", L"1e-400", L"4.9e-324", L"  12abc", L"2,5",
+            L"1.5e",  L"+.5e-3", L"5.", L"1.5d3",  L"-2.25D-2", L"\t7",     L"1.7976931348623157e308"};
+        switch (Pick(7)) {
+        case 0:
+        case 1:
+            return RandomText();
+        case 2:  // more digits than a cell shows
+            return FormatReal(Uniform(-10, 10) * std::pow(10.0, Pick(41) - 20), L"%.12e", false);
+        case 3:
+            return FormatReal(Uniform(0, 2000), L"%.3f", false);
+        case 4:  // longer than an edit reads: the cut drops digits or the exponent
+            return Pick(2) ? L"0." + std::wstring(20 + Pick(15), L'0') + L"123"
+                           : L"1" + std::wstring(24 + Pick(10), L'0') + L"e-30";
+        case 5:
+            return kOdd[Pick(sizeof kOdd / sizeof kOdd[0])];
+        default:
+            return FormatReal(Uniform(1, 10) * std::pow(10.0, 10 + Pick(10)), L"%g", false);
+        }
+    }
+
+    std::wstring WrongPassword() {
+        static const wchar_t* const kNear[] = {L"479 zkp ", L" 479 zkp", L"479 ZKP", L"479zkp",
+                                               L"",         L"479 zk",   L"479 zkq", L"479  zkp"};
+        std::wstring password = Pick(2) ? kNear[Pick(sizeof kNear / sizeof kNear[0])] : RandomText();
+        return password == kEditorPassword ? password + L"?" : password;
+    }
+
+    // One pass through the editor: the password (now and then a wrong one
+    // first, after which the teacher may give up), some cells edited, then OK
+    // or Cancel. The reference takes what the editor must keep.
+    void EditorPass() {
+        ++editorPasses_;
+        const size_t boxesBefore = catcher_.boxes().size();
+        const int material = panel_.table().materialNumber;
+        const int count = reference_.materialCount;
+
+        DialogScript script;
+        int wrong = 0;
+        bool stillAsking = false;
+        if (Pick(5) == 0) {
+            wrong = 1 + Pick(2);
+            for (int i = 0; i < wrong; ++i) EnterPassword(script, WrongPassword());
+            script.Then("the password is asked again", [&stillAsking] {
+                stillAsking = PasswordWindow() != nullptr && Table() == nullptr;
+                return true;
+            });
+        }
+        const bool opens = wrong == 0 || Pick(2) == 0;
+
+        MaterialTable expected = reference_;
+        const bool ok = opens && Pick(3) != 0;
+        struct Edit {
+            int row, column;
+            std::wstring text;
+        };
+        std::vector<Edit> edits;             // ended with Enter
+        std::vector<std::wstring> mustShow;  // by the cells of those edits
+        std::vector<std::wstring> shown;
+        bool editorsOpened = true;
+        if (!opens) {
+            Press(script, PasswordWindow, IDCANCEL);
+        } else {
+            EnterPassword(script, kEditorPassword);
+            // OK keeps every value as its cell shows it, edited or not.
+            for (int k = 0; k < kParameterCount; ++k) {
+                for (int m = 0; m < count; ++m) {
+                    expected.columns[k].entries[m] = KeptAsShown(expected.columns[k].entries[m]);
+                }
+            }
+            const int cells = count > 0 ? Pick(7) : 0;
+            for (int e = 0; e < cells; ++e) {
+                // The material in use gets a good share of the edits.
+                const int row = material >= 1 && Pick(3) == 0 ? material - 1 : Pick(count);
+                const int parameter = Pick(kParameterCount);
+                edits.push_back({row, parameter + 1, RandomCellText(parameter)});
+            }
+            cellsEdited_ += cells;
+            // The last edit is sometimes still open when OK or Cancel is clicked.
+            Edit open;
+            const bool clickWhileEditing = cells > 0 && Pick(4) == 0;
+            if (clickWhileEditing) {
+                open = edits.back();
+                edits.pop_back();
+            }
+            for (const Edit& edit : edits) {
+                expected.columns[edit.column - 1].entries[edit.row] = CellKeeps(edit.text);
+            }
+            for (const Edit& edit : edits) {
+                mustShow.push_back(CellShows(expected.columns[edit.column - 1].entries[edit.row]));
+            }
+            if (clickWhileEditing) {
+                expected.columns[open.column - 1].entries[open.row] = CellKeeps(open.text);
+            }
+
+            // The edits ended with Enter go in one step, to keep the pass short.
+            script.Then("edit the cells and read them", [&edits, &shown, &editorsOpened] {
+                if (!Table()) return false;
+                for (const Edit& edit : edits) {
+                    editorsOpened = EnterCellText(edit.row, edit.column, edit.text) && editorsOpened;
+                }
+                for (const Edit& edit : edits) shown.push_back(Cell(edit.row, edit.column));
+                return true;
+            });
+            if (clickWhileEditing) {
+                ClickWhileEditing(script, open.row, open.column, open.text, ok ? IDOK : IDCANCEL);
+            } else if (ok || Pick(4) != 0) {
+                Press(script, Table, ok ? IDOK : IDCANCEL);
+            } else {
+                script.Then("the close box", [] {
+                    if (!Table()) return false;
+                    SendMessageW(Table(), WM_SYSCOMMAND, SC_CLOSE, 0);
+                    return true;
+                });
+            }
+        }
+        OpenParameterEditor(panel_.window());
+
+        ASSERT_TRUE(script.failures().empty()) << "editor pass: " << script.failures().front();
+        ASSERT_TRUE(script.finished());
+        ASSERT_EQ(PasswordWindow(), nullptr);
+        ASSERT_EQ(Table(), nullptr);
+
+        // Each wrong password got its refusal, and nothing else appeared.
+        wrongPasswords_ += wrong;
+        ASSERT_EQ(catcher_.boxes().size(), boxesBefore + wrong);
+        for (size_t i = boxesBefore; i < catcher_.boxes().size(); ++i) {
+            const MessageBoxCatcher::Box& box = catcher_.boxes()[i];
+            ASSERT_EQ(box.text, kRefusal);
+            ASSERT_EQ(box.caption, kCaption);
+            ASSERT_EQ(box.icon, MessageBoxCatcher::Icon::error);
+            ASSERT_TRUE(box.hasOwner);
+        }
+        if (wrong > 0) {
+            ASSERT_TRUE(stillAsking) << "a wrong password let the editor open";
+        }
+
+        // Each edited cell showed the number its text read as.
+        ASSERT_TRUE(editorsOpened) << "a double click opened no cell editor";
+        if (shown != mustShow) {
+            std::wstring list;
+            for (const Edit& edit : edits) {
+                list += L"(" + std::to_wstring(edit.row) + L", " + std::to_wstring(edit.column) + L") \"" +
+                        edit.text.substr(0, 40) + L"\"; ";
+            }
+            ASSERT_EQ(shown, mustShow) << "cells typed: " << list;
+        }
+
+        if (ok) {
+            ++editorOks_;
+            if (material >= 1) {
+                for (int k = 0; k < kParameterCount; ++k) {
+                    if (!SameBits(expected.columns[k].entries[material - 1],
+                                  reference_.columns[k].entries[material - 1])) {
+                        ++workingMaterialEdits_;
+                        break;
+                    }
+                }
+            } else {
+                okBeforeAnyMaterial_ = true;
+            }
+            reference_ = expected;
+        } else if (opens) {
+            ++editorCancels_;
+        }
+        ExpectTableIsReference("after an editor pass");
+    }
+
+    // The panel's table holds the reference, bit for bit.
+    void ExpectTableIsReference(const char* when) {
+        const MaterialTable& table = panel_.table();
+        ASSERT_EQ(table.materialCount, reference_.materialCount) << when;
+        for (int k = 0; k < kParameterCount; ++k) {
+            for (int m = 0; m < reference_.materialCount; ++m) {
+                ASSERT_TRUE(SameBits(table.columns[k].entries[m], reference_.columns[k].entries[m]))
+                    << when << ": parameter " << k << " of material " << m + 1 << " is "
+                    << table.columns[k].entries[m] << ", not " << reference_.columns[k].entries[m];
+            }
+        }
+    }
+
     // The rules, checked from outside.
     void CheckRules(int event) {
         SCOPED_TRACE(testing::Message() << "after event " << event);
@@ -204,13 +437,26 @@ protected:
             ASSERT_EQ(panel_.rangeWarning().timerId, 0u);
         }
 
-        // The readings are the model's for the stored values (ARand is 0).
+        // No box but the refusals of wrong passwords, each checked in its pass.
+        ASSERT_EQ(catcher_.boxes().size(), static_cast<size_t>(wrongPasswords_));
+
+        // The readings are the model's for the stored values and the reference's
+        // entry of the material in use (ARand is 0). Before any material they
+        // are empty, or "*****" once the editor was closed with OK.
         const MaterialTable& table = panel_.table();
         if (!panel_.materialChosenOnce()) {
-            ASSERT_EQ(Text(IDC_HALL_VOLTAGE), L"");
+            const std::wstring none = okBeforeAnyMaterial_ ? L"*****" : L"";
+            ASSERT_EQ(Text(IDC_HALL_VOLTAGE), none);
+            ASSERT_EQ(Text(IDC_SAMPLE_VOLTAGE), none);
         } else {
             ASSERT_GE(table.materialNumber, 1);
-            HallQuantities q = EvaluateHallModel(table.WorkingEntry(), s, 1.0, 1.0);
+            MaterialTable inUse = reference_;
+            ASSERT_TRUE(inUse.SelectMaterial(table.materialNumber));
+            for (int k = 0; k < kParameterCount; ++k) {
+                ASSERT_TRUE(SameBits(table.columns[k].workingEntry(), inUse.columns[k].workingEntry()))
+                    << "working entry of parameter " << k;
+            }
+            HallQuantities q = EvaluateHallModel(inUse.WorkingEntry(), s, 1.0, 1.0);
             ASSERT_EQ(Text(IDC_HALL_VOLTAGE), FormatReal(q.hallVoltage));
             ASSERT_EQ(Text(IDC_SAMPLE_VOLTAGE), FormatReal(q.sampleVoltage));
         }
@@ -226,32 +472,47 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
     std::printf("random use: seed %u (TESMOR_RANDOM_SEED=%u repeats this run)\n", seed, seed);
     random_.seed(seed);
 
-    MessageBoxCatcher catcher;  // no box may appear: the run never waits for the timer
+    // No range warning may appear: the run never waits for its timer. (The
+    // editor's dialogs run message loops, but a lock lasts a few events, far
+    // less than the warning's delay.)
     Start();
+    ExpectTableIsReference("at the start");
+    if (HasFatalFailure()) return;
     const DWORD userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     const DWORD gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
 
     const int events = 20000;
     for (int event = 0; event < events; ++event) {
+        SCOPED_TRACE(testing::Message() << "event " << event);
         RandomEvent();
+        if (HasFatalFailure()) return;
         CheckRules(event);
         if (HasFatalFailure()) return;
     }
     std::printf(
         "random use: %d typed texts, %d slider moves, %d up-down clicks, %d Enter, %d repairs; "
-        "locked after %d of %d events\n",
-        typed_, sliderMoves_, clicks_, enters_, repairs_, lockedAfter_, events);
+        "locked after %d of %d events; editor: %d passes, %d OK (%d changing the material in use), "
+        "%d Cancel, %d cells edited, %d wrong passwords\n",
+        typed_, sliderMoves_, clicks_, enters_, repairs_, lockedAfter_, events, editorPasses_, editorOks_,
+        workingMaterialEdits_, editorCancels_, cellsEdited_, wrongPasswords_);
     // The run must really have used the panel, not bounced off a lock.
     EXPECT_GT(typed_, events / 5);
     EXPECT_GT(sliderMoves_, events / 20);
     EXPECT_LT(lockedAfter_, events * 7 / 10);
-    EXPECT_TRUE(catcher.boxes().empty());
+    // And the editor, every way through it.
+    EXPECT_GT(editorPasses_, events / 200);
+    EXPECT_GT(editorOks_, events / 400);
+    EXPECT_GT(editorCancels_, events / 1000);
+    EXPECT_GT(workingMaterialEdits_, events / 2000);
+    EXPECT_GT(cellsEdited_, events / 80);
+    EXPECT_GT(wrongPasswords_, events / 1000);
+    EXPECT_EQ(catcher_.boxes().size(), static_cast<size_t>(wrongPasswords_));
     // Nothing leaks: the windows and GDI objects are those of the start.
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), userObjects + 2);
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiObjects + 2);
 
-    // The file written at close holds the table.
-    const MaterialTable table = panel_.table();
+    // The file written at close holds the table the editor left.
+    const MaterialTable& table = reference_;
     SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     Pump(0);
     std::vector<unsigned char> bytes = ReadFileBytes(ParameterPath());
@@ -261,7 +522,8 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
     EXPECT_EQ(read.materialCount, table.materialCount);
     for (int k = 0; k < kParameterCount; ++k) {
         for (int m = 0; m < table.materialCount; ++m) {
-            ASSERT_EQ(read.columns[k].entries[m], table.columns[k].entries[m]);
+            ASSERT_TRUE(SameBits(read.columns[k].entries[m], table.columns[k].entries[m]))
+                << "parameter " << k << " of material " << m + 1;
         }
     }
 }

@@ -1,0 +1,95 @@
+#include "editor_script.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "res/resource.h"
+
+void OpenParameterEditor(HWND panel) {
+    SendMessageW(panel, WM_SYSCOMMAND, IDM_PARAMETERS, 0);
+}
+
+void EnterPassword(DialogScript& script, std::wstring password) {
+    script.Then("type the password", [password] {
+        HWND dialog = PasswordWindow();
+        if (!dialog) return false;
+        SetDlgItemTextW(dialog, IDC_PASSWORD, password.c_str());
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    });
+}
+
+HWND PasswordWindow() {
+    return FindDialogWith(IDC_PASSWORD);
+}
+
+HWND Table() {
+    return FindDialogWith(IDC_PARAMETER_LIST);
+}
+
+HWND List() {
+    return GetDlgItem(Table(), IDC_PARAMETER_LIST);
+}
+
+std::wstring Cell(int row, int column) {
+    wchar_t text[64] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+void DoubleClick(int row, int column) {
+    NMITEMACTIVATE click = {};
+    click.hdr.hwndFrom = List();
+    click.hdr.idFrom = IDC_PARAMETER_LIST;
+    click.hdr.code = NM_DBLCLK;
+    click.iItem = row;
+    click.iSubItem = column;
+    SendMessageW(Table(), WM_NOTIFY, IDC_PARAMETER_LIST, reinterpret_cast<LPARAM>(&click));
+}
+
+HWND CellEditorWindow() {
+    return FindWindowExW(List(), nullptr, L"TesmorCellEditor", nullptr);
+}
+
+HWND TypeIntoCell(int row, int column, const std::wstring& text) {
+    DoubleClick(row, column);
+    HWND editor = CellEditorWindow();
+    if (editor) SetWindowTextW(editor, text.c_str());
+    return editor;
+}
+
+bool EnterCellText(int row, int column, const std::wstring& text) {
+    HWND editor = TypeIntoCell(row, column, text);
+    if (!editor) return false;
+    SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+    return true;
+}
+
+void EditCell(DialogScript& script, int row, int column, std::wstring text) {
+    script.Then("edit a cell", [row, column, text] { return Table() && EnterCellText(row, column, text); });
+}
+
+void ClickWhileEditing(DialogScript& script, int row, int column, std::wstring text, int command) {
+    script.Then("type into a cell, then click a button", [row, column, text, command] {
+        HWND table = Table();
+        if (!table) return false;
+        if (!TypeIntoCell(row, column, text)) return false;
+        SetFocus(GetDlgItem(table, command));
+        SendMessageW(table, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        return true;
+    });
+}
+
+void Press(DialogScript& script, HWND (*dialog)(), int command) {
+    script.Then("press a button", [dialog, command] {
+        HWND window = dialog();
+        if (!window) return false;
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+        return true;
+    });
+}

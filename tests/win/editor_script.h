@@ -1,0 +1,50 @@
+#pragma once
+
+// Steps of a DialogScript that work the parameter editor as a teacher does:
+// the password dialog, then the table, whose cells are edited in place.
+#include <windows.h>
+
+#include <string>
+
+#include "dialog_script.h"
+
+inline const wchar_t kEditorPassword[] = L"479 zkp";
+
+// The panel's system command that opens the password dialog, then the table.
+// Returns once both are closed.
+void OpenParameterEditor(HWND panel);
+
+// Types `password` into the password dialog and presses OK.
+void EnterPassword(DialogScript& script, std::wstring password);
+
+// The open password dialog, the open table dialog and its list-view.
+HWND PasswordWindow();
+HWND Table();
+HWND List();
+
+// The text a cell of the table shows.
+std::wstring Cell(int row, int column);
+
+// A double click on a cell, as the list-view reports it.
+void DoubleClick(int row, int column);
+
+// The in-place editor of a cell, while one is open.
+HWND CellEditorWindow();
+
+// Double-clicks the cell and replaces the text of the editor that opens with
+// `text`; returns that editor, or null when none opened.
+HWND TypeIntoCell(int row, int column, const std::wstring& text);
+
+// Double-clicks the cell, types `text` into the editor that opens and presses
+// Enter; false when no editor opened.
+bool EnterCellText(int row, int column, const std::wstring& text);
+
+// Edits one cell: double click, type, Enter.
+void EditCell(DialogScript& script, int row, int column, std::wstring text);
+
+// Types into a cell, then clicks the table's button `command` while the cell
+// is still open: the click takes the focus first, which ends the edit.
+void ClickWhileEditing(DialogScript& script, int row, int column, std::wstring text, int command);
+
+// Presses a button of whichever dialog `dialog` finds.
+void Press(DialogScript& script, HWND (*dialog)(), int command);
