@@ -90,6 +90,9 @@ LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
         ++index;
     }
 
+    // Filled with drawing off: the rows appear at once, not one by one.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, arrays_.count, 0);
     for (int row = 0; row < arrays_.count; ++row) {
         std::wstring number = FormatInteger(row + 1);
         LVITEMW item = {};
@@ -102,6 +105,7 @@ LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
                         FormatReal(arrays_.params[k][row], kTableFormat, true));
         }
     }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     return TRUE;  // the dialog manager sets the focus: the OK button
 }
 
