@@ -67,6 +67,8 @@ class RandomUse : public PanelFixture {
 protected:
     std::mt19937 random_;
     int typed_ = 0, sliderMoves_ = 0, clicks_ = 0, enters_ = 0, repairs_ = 0, lockedAfter_ = 0;
+    int currentsTaken_ = 0;                         // events after which a stored current had changed
+    double sampleCurrent_ = 0, magnetCurrent_ = 0;  // the currents as the last event left them
     int editorPasses_ = 0, editorOks_ = 0, editorCancels_ = 0, cellsEdited_ = 0, wrongPasswords_ = 0;
     int workingMaterialEdits_ = 0;  // OKs that changed the material in use
 
@@ -423,6 +425,19 @@ protected:
         ASSERT_GE(s.temperature, 77);
         ASSERT_LE(s.temperature, 1680);
 
+        // A current is taken only inside the range in force at that moment (a
+        // later range edit may leave it outside): a current that changed in
+        // this event lies in today's range.
+        for (auto field : {std::make_pair(&panel_.sampleCurrent(), &sampleCurrent_),
+                           std::make_pair(&panel_.magnetCurrent(), &magnetCurrent_)}) {
+            const SliderField& slider = *field.first;
+            if (SameBits(slider.value, *field.second)) continue;
+            ASSERT_GE(slider.value, slider.lower) << "a current taken below its range";
+            ASSERT_LE(slider.value, slider.upper) << "a current taken above its range";
+            *field.second = slider.value;
+            ++currentsTaken_;
+        }
+
         // Either everything is enabled, or exactly one box that may stay enabled.
         std::set<int> enabled = EnabledInputs();
         bool locked = enabled != AllInputs();
@@ -478,6 +493,8 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
     // less than the warning's delay.)
     Start();
     ExpectTableIsReference("at the start");
+    sampleCurrent_ = panel_.sampleCurrent().value;
+    magnetCurrent_ = panel_.magnetCurrent().value;
     if (HasFatalFailure()) return;
     const GuiObjects atStart = CountGuiObjects();
     GuiObjects before;
@@ -498,13 +515,14 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
     }
     std::printf(
         "random use: %d typed texts, %d slider moves, %d up-down clicks, %d Enter, %d repairs; "
-        "locked after %d of %d events; editor: %d passes, %d OK (%d changing the material in use), "
-        "%d Cancel, %d cells edited, %d wrong passwords\n",
-        typed_, sliderMoves_, clicks_, enters_, repairs_, lockedAfter_, events, editorPasses_, editorOks_,
-        workingMaterialEdits_, editorCancels_, cellsEdited_, wrongPasswords_);
+        "a current taken after %d events, locked after %d of %d events; editor: %d passes, %d OK "
+        "(%d changing the material in use), %d Cancel, %d cells edited, %d wrong passwords\n",
+        typed_, sliderMoves_, clicks_, enters_, repairs_, currentsTaken_, lockedAfter_, events, editorPasses_,
+        editorOks_, workingMaterialEdits_, editorCancels_, cellsEdited_, wrongPasswords_);
     // The run must really have used the panel, not bounced off a lock.
     EXPECT_GT(typed_, events / 5);
     EXPECT_GT(sliderMoves_, events / 20);
+    EXPECT_GT(currentsTaken_, events / 20);
     EXPECT_LT(lockedAfter_, events * 7 / 10);
     // And the editor, every way through it.
     EXPECT_GT(editorPasses_, events / 200);
