@@ -29,6 +29,14 @@ void FillMarkers(MaterialTable& table) {
         for (int i = 0; i <= kMaxMaterials; ++i) table.columns[k].entries[i] = Marker(k, i);
 }
 
+// An initialised table with a marker in every entry.
+MaterialTable MarkedTable() {
+    MaterialTable table;
+    table.Initialise();
+    FillMarkers(table);
+    return table;
+}
+
 struct ColumnRow {
     int index;
     Parameter name;
@@ -108,9 +116,7 @@ TEST(MaterialTableTest, FillDefaultsStopsAtTheMaterialCount) {
     const int32_t counts[] = {0, 1, 5, 99};
     for (int32_t count : counts) {
         SCOPED_TRACE("count " + std::to_string(count));
-        MaterialTable table;
-        table.Initialise();
-        FillMarkers(table);
+        MaterialTable table = MarkedTable();
         table.materialCount = count;
         table.FillDefaults();
 
@@ -129,9 +135,7 @@ TEST(MaterialTableTest, SelectMaterialCopiesEntryIntoEveryWorkingEntry) {
     const int numbers[] = {1, 2, 50, 99, 100};
     for (int n : numbers) {
         SCOPED_TRACE("material " + std::to_string(n));
-        MaterialTable table;
-        table.Initialise();
-        FillMarkers(table);
+        MaterialTable table = MarkedTable();
 
         EXPECT_TRUE(table.IsValidMaterialNumber(n));
         EXPECT_TRUE(table.SelectMaterial(n));
@@ -186,9 +190,7 @@ TEST(MaterialTableTest, OutOfRangeNumbersAreRefusedWithoutAnyChange) {
     const int refused[] = {101, 102, 1000, -1, -100, INT_MIN, INT_MAX};
     for (int n : refused) {
         SCOPED_TRACE("material " + std::to_string(n));
-        MaterialTable table;
-        table.Initialise();
-        FillMarkers(table);
+        MaterialTable table = MarkedTable();
         ASSERT_TRUE(table.SelectMaterial(42));
         const MaterialTable before = table;
 
@@ -212,9 +214,7 @@ TEST(MaterialTableTest, SmallerCountLimitsTheValidNumbers) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("count " + std::to_string(c.count) + ", material " + std::to_string(c.number));
-        MaterialTable table;
-        table.Initialise();
-        FillMarkers(table);
+        MaterialTable table = MarkedTable();
         table.materialCount = c.count;
 
         EXPECT_EQ(c.valid, table.IsValidMaterialNumber(c.number));
@@ -237,9 +237,7 @@ TEST(MaterialTableTest, SelectingZeroClearsTheNumberButKeepsWorkingEntries) {
     const int32_t counts[] = {100, 5, 0};
     for (int32_t count : counts) {
         SCOPED_TRACE("count " + std::to_string(count));
-        MaterialTable table;
-        table.Initialise();
-        FillMarkers(table);
+        MaterialTable table = MarkedTable();
         table.materialCount = count;
         if (count >= 3) {
             ASSERT_TRUE(table.SelectMaterial(3));
@@ -276,9 +274,7 @@ TEST(MaterialTableTest, WorkingEntryMapsColumnsToNamedFields) {
 }
 
 TEST(MaterialTableTest, WorkingEntryReflectsTheSelectedMaterial) {
-    MaterialTable table;
-    table.Initialise();
-    FillMarkers(table);
+    MaterialTable table = MarkedTable();
     ASSERT_TRUE(table.SelectMaterial(17));
 
     const MaterialParameters p = table.WorkingEntry();
