@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <system_error>
@@ -161,6 +162,27 @@ int ParseInteger(const std::wstring& text) {
     }
     if (negative) value = 0u - value;
     return value <= 0x7FFFFFFFu ? static_cast<int>(value) : -static_cast<int>(~value) - 1;
+}
+
+double ParseShownReal(const std::wstring& text) {
+    // The texts of every format are the same: a sign, then "1.#" and a tag.
+    struct NonFinite {
+        const wchar_t* text;
+        uint64_t bits;
+    };
+    static const NonFinite kNonFinite[] = {
+        {L"1.#INF", 0x7FF0000000000000ull},   {L"-1.#INF", 0xFFF0000000000000ull},
+        {L"-1.#IND", 0xFFF8000000000000ull},  {L"1.#QNAN", 0x7FF8000000000000ull},
+        {L"-1.#QNAN", 0xFFF8000000000001ull},  // any negative NaN but the one shown as "-1.#IND"
+    };
+    for (const NonFinite& shown : kNonFinite) {
+        if (text == shown.text) {
+            double value;
+            std::memcpy(&value, &shown.bits, sizeof value);
+            return value;
+        }
+    }
+    return ParseReal(text);
 }
 
 int RoundToInt(double x) {

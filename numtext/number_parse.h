@@ -17,6 +17,13 @@ double ParseReal(const std::wstring& text);
 // so on). The value wraps like a signed 32-bit integer when it has too many digits.
 int ParseInteger(const std::wstring& text);
 
+// Reads back a text that FormatReal made: its texts for infinities and NaNs
+// ("1.#INF", "-1.#INF", "-1.#IND", "1.#QNAN", "-1.#QNAN") give the values they
+// stand for, which ParseReal would read as 1 or -1; any other text reads as
+// ParseReal reads it. The parameter table reads its cells with it, both when an
+// edit ends and when the dialog closes, so a value survives being shown.
+double ParseShownReal(const std::wstring& text);
+
 // The white space that both parsers skip: tab, line feed, vertical tab, form feed,
 // carriage return, space, no-break space and the Unicode space separators above
 // U+00FF.

@@ -7,9 +7,13 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
+
+#include "numtext/number_format.h"
 
 namespace {
 
@@ -222,6 +226,36 @@ TEST(ParseTest, LongDigitStrings) {
     EXPECT_EQ(5, ParseInteger(std::wstring(1000, L'0') + L"5"));
     // Longer than any buffer a reader might use, then text.
     EXPECT_EQ(kInf, ParseReal(std::wstring(5000, L'9') + L"x"));
+}
+
+// A number shown in a box or a cell and read back from what is shown is the
+// number shown: infinities and NaNs included, which ParseReal reads as 1 or -1.
+TEST(ParseShownRealTest, ReadsBackEveryTextFormatRealMakes) {
+    const uint64_t kNonFinite[] = {0x7FF0000000000000ull, 0xFFF0000000000000ull, 0xFFF8000000000000ull,
+                                   0x7FF8000000000000ull, 0xFFF8000000000001ull, 0x7FF0000000000001ull,
+                                   0xFFFFFFFFFFFFFFFFull};
+    for (const wchar_t* format : {L"%#.8g", L"%#.5g"}) {
+        for (uint64_t bits : kNonFinite) {
+            double value;
+            std::memcpy(&value, &bits, sizeof value);
+            const std::wstring shown = FormatReal(value, format, true);
+            SCOPED_TRACE(testing::Message() << std::hex << bits);
+            const double read = ParseShownReal(shown);
+            EXPECT_EQ(std::isnan(read), std::isnan(value));
+            EXPECT_EQ(std::signbit(read), std::signbit(value));
+            EXPECT_EQ(FormatReal(read, format, true), shown);
+        }
+        for (double value : {0.0, -0.0, 1.0, -1.0, 2.5, 1e16, 1.49e10, -1.5, 4.9e-324, 1.7976931348623157e308,
+                             1.23456789e-300}) {
+            const std::wstring shown = FormatReal(value, format, true);
+            EXPECT_EQ(ParseShownReal(shown), ParseReal(shown)) << std::string(shown.begin(), shown.end());
+        }
+    }
+    // Only the whole text stands for a non-finite value.
+    EXPECT_EQ(ParseShownReal(L"1.#INFx"), 1.0);
+    EXPECT_EQ(ParseShownReal(L" 1.#INF"), 1.0);
+    EXPECT_EQ(ParseShownReal(L"1.#IND"), 1.0);
+    EXPECT_EQ(ParseShownReal(L""), 0.0);
 }
 
 TEST(ParseTest, IntegerOverflowWraps) {
