@@ -49,20 +49,43 @@ bool CellEditor::Begin(HWND listView, const RECT& cell, wchar_t* text, HFONT fon
     return true;
 }
 
+// A multi-line edit in a dialog wants every key, so the dialog manager hands
+// it Escape and Tab too. Left to the standard procedure, Escape would post
+// WM_CLOSE to the box's parent, the list-view, and destroy the table, and Tab
+// would type a tab character: both are taken here, before the box sees them.
 LRESULT CellEditor::HandleMessage(const Message& m, bool& handled) {
     switch (m.message) {
     case WM_KILLFOCUS:
         EndEdit();
         return 0;
     case WM_KEYDOWN:
-        if (m.wParam == VK_RETURN) {
+        switch (m.wParam) {
+        case VK_RETURN:
             EndEdit();
             return 0;
+        case VK_ESCAPE:
+            AbandonEdit();
+            return 0;
+        case VK_TAB:
+            MoveFocusOn(GetKeyState(VK_SHIFT) < 0);
+            return 0;
         }
+        break;
+    case WM_CHAR:
+        // The characters of the keys above, should the box still be there.
+        if (m.wParam == L'\r' || m.wParam == L'\t' || m.wParam == 0x1B) return 0;
         break;
     }
     handled = false;
     return 0;
+}
+
+// Tab ends the edit as any loss of focus does, then moves on from the list as
+// Tab does in a dialog.
+void CellEditor::MoveFocusOn(bool backwards) {
+    HWND dialog = GetParent(listView_);
+    SetFocus(listView_);
+    SendMessageW(dialog, WM_NEXTDLGCTL, backwards ? 1 : 0, FALSE);
 }
 
 LRESULT CellEditor::DefaultProc(const Message& m) {
@@ -74,8 +97,14 @@ void CellEditor::EndEdit() {
     if (!box || !text_) return;
     int length = GetWindowTextW(box, text_, kTextUnits);
     text_[length > 0 ? length : 0] = L'\0';
-    SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, 0, 0);
+    SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, kCellEditKept, 0);
     if (window() && !closing_) PostMessageW(window(), WM_CLOSE, 0, 0);
+}
+
+void CellEditor::AbandonEdit() {
+    if (!window()) return;
+    SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, kCellEditAbandoned, 0);
+    Close();
 }
 
 void CellEditor::Close() {

@@ -6,8 +6,8 @@
 
 // The edit box laid over a list-view cell while the cell is edited: a class of
 // its own derived from the system edit control, which looks and behaves like
-// it but ends the edit on Enter or when it loses the focus. The object is
-// reused; each edit gets a new window.
+// it but ends the edit on Enter, Tab or when it loses the focus, and drops it
+// on Escape. The object is reused; each edit gets a new window.
 class CellEditor : public Window {
 public:
     // Characters of an edit that count (the rest of a longer entry is cut).
@@ -22,6 +22,10 @@ public:
     // with WM_ENDCELLEDIT, then closes the box.
     void EndEdit();
 
+    // Tells the list-view's parent that the edit is dropped (the cell keeps
+    // its text), then closes the box.
+    void AbandonEdit();
+
     // Destroys the box now, if it is open.
     void Close();
 
@@ -31,6 +35,7 @@ protected:
 
 private:
     static const wchar_t* RegisterClassOnce();
+    void MoveFocusOn(bool backwards);
 
     HWND listView_ = nullptr;
     wchar_t* text_ = nullptr;

@@ -35,10 +35,19 @@ void EditableListView::CommitCellEdit(const wchar_t* format) {
     editRow_ = -1;
     editColumn_ = -1;
 
-    std::wstring text = FormatReal(ParseReal(editText_), format, true);
+    // Read as the dialog reads its cells: a cell showing "1.#INF", confirmed
+    // unchanged, stays an infinity.
+    std::wstring text = FormatReal(ParseShownReal(editText_), format, true);
     LVITEMW item = {};
     item.iSubItem = column;
     item.pszText = &text[0];
     SendMessageW(listView_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    editor_.Close();
+}
+
+void EditableListView::CancelCellEdit() {
+    if (!editing()) return;
+    editRow_ = -1;
+    editColumn_ = -1;
     editor_.Close();
 }

@@ -21,6 +21,9 @@ public:
     // the cell shows it in `format`, trimmed. Does nothing when no edit is open.
     void CommitCellEdit(const wchar_t* format);
 
+    // Ends an open edit without touching its cell.
+    void CancelCellEdit();
+
     bool editing() const { return editRow_ >= 0 && editColumn_ >= 0; }
     CellEditor& editor() { return editor_; }
 

@@ -2,9 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cmath>
-#include <limits>
-
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "res/resource.h"
@@ -40,18 +37,9 @@ void SetCellText(HWND list, int row, int column, std::wstring text) {
 
 }  // namespace
 
-double ParseCellText(const std::wstring& text) {
-    const double infinity = std::numeric_limits<double>::infinity();
-    if (text == FormatReal(infinity, kTableFormat, true)) return infinity;
-    if (text == FormatReal(-infinity, kTableFormat, true)) return -infinity;
-    if (text == FormatReal(-std::numeric_limits<double>::quiet_NaN(), kTableFormat, true)) {
-        return -std::numeric_limits<double>::quiet_NaN();
-    }
-    return ParseReal(text);
-}
-
 INT_PTR ParameterTableDialog::Run(HWND owner) {
-    return ModalDialog::Run(IDD_PARAMETER_TABLE, owner);
+    const INT_PTR result = ModalDialog::Run(IDD_PARAMETER_TABLE, owner);
+    return cellsLost_ ? 2 : result;
 }
 
 LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handled) {
@@ -114,8 +102,12 @@ LRESULT ParameterTableDialog::OnDoubleClick(const Message& m, bool&) {
     return 0;
 }
 
-LRESULT ParameterTableDialog::OnEndCellEdit(const Message&, bool&) {
-    list_.CommitCellEdit(kTableFormat);
+LRESULT ParameterTableDialog::OnEndCellEdit(const Message& m, bool&) {
+    if (m.wParam == kCellEditAbandoned) {
+        list_.CancelCellEdit();
+    } else {
+        list_.CommitCellEdit(kTableFormat);
+    }
     return 0;
 }
 
@@ -132,6 +124,14 @@ LRESULT ParameterTableDialog::OnCancel(const Message&, bool&) {
 LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
     list_.CommitCellEdit(kTableFormat);
     HWND list = list_.window();
+    // The cells are the table while the dialog is open. A list that is gone, or
+    // holds other rows than it was given, has nothing to read back: the arrays
+    // keep what they had, and the caller is told that nothing may be taken.
+    if (!IsWindow(list) || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != arrays_.count) {
+        cellsLost_ = true;
+        handled = false;
+        return 0;
+    }
     for (int row = 0; row < arrays_.count; ++row) {
         for (int k = 0; k < kParameterCount; ++k) {
             wchar_t text[kCellTextUnits] = {};
@@ -140,7 +140,7 @@ LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
             item.pszText = text;
             item.cchTextMax = kCellTextUnits - 1;
             SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-            arrays_.params[k][row] = ParseCellText(text);
+            arrays_.params[k][row] = ParseShownReal(text);
         }
     }
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);

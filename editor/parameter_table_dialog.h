@@ -18,7 +18,8 @@ struct ParameterArrays {
 // The material table as a grid, one row per material and one column per
 // parameter, with cells edited in place. It works on a copy: the arrays are
 // read when the dialog opens and written back from the cells when it closes,
-// whether with OK (1) or Cancel (2); the caller keeps them only after OK.
+// whether with OK (1) or Cancel (2); the caller keeps them only after OK. A
+// dialog whose cells could not all be read back ends as cancelled.
 class ParameterTableDialog : public ModalDialog {
 public:
     ParameterTableDialog(const std::wstring& caption, ParameterArrays& arrays)
@@ -40,9 +41,5 @@ private:
     const std::wstring& caption_;
     ParameterArrays& arrays_;
     EditableListView list_;
+    bool cellsLost_ = false;
 };
-
-// The value a cell's text stands for. The cells hold FormatReal's texts, so
-// its texts for an infinity and for the NaN of an invalid operation read back
-// as those values; any other text reads as ParseReal reads it.
-double ParseCellText(const std::wstring& text);

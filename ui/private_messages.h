@@ -8,5 +8,9 @@
 // lParam 1 when the button has just been switched on, 0 when off.
 inline constexpr UINT kCaptionButtonNotify = 951;
 
-// From the in-place cell editor to the parameter table dialog.
+// From the in-place cell editor to the parameter table dialog: wParam
+// kCellEditKept when the edit ends with its text taken, kCellEditAbandoned
+// when Escape drops it and the cell keeps what it showed.
 inline constexpr UINT WM_ENDCELLEDIT = 952;
+inline constexpr WPARAM kCellEditKept = 0;
+inline constexpr WPARAM kCellEditAbandoned = 1;

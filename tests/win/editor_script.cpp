@@ -93,3 +93,28 @@ void Press(DialogScript& script, HWND (*dialog)(), int command) {
         return true;
     });
 }
+
+void HoldModifiers(unsigned modifiers) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    auto hold = [&state](int key, bool down) { state[key] = down ? 0x80 : 0; };
+    hold(VK_SHIFT, modifiers & kShift);
+    hold(VK_LSHIFT, modifiers & kShift);
+    hold(VK_CONTROL, modifiers & kControl);
+    hold(VK_LCONTROL, modifiers & kControl);
+    hold(VK_MENU, modifiers & kAlt);
+    hold(VK_LMENU, modifiers & kAlt);
+    SetKeyboardState(state);
+}
+
+void PostKey(HWND window, UINT key, unsigned modifiers) {
+    HoldModifiers(modifiers);
+    const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+    const bool alt = modifiers & kAlt;
+    // Repeat count 1, the scan code, the context code (bit 29) with Alt, and
+    // on release the previous-state and transition bits.
+    const LPARAM down = 1 | (scan << 16) | (alt ? 1 << 29 : 0);
+    const LPARAM up = down | (1u << 30) | (1u << 31);
+    PostMessageW(window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+    PostMessageW(window, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
+}

@@ -46,5 +46,18 @@ void EditCell(DialogScript& script, int row, int column, std::wstring text);
 // is still open: the click takes the focus first, which ends the edit.
 void ClickWhileEditing(DialogScript& script, int row, int column, std::wstring text, int command);
 
+// The modifier keys that PressKey holds down.
+enum KeyModifiers : unsigned { kNoModifiers = 0, kShift = 1, kControl = 2, kAlt = 4 };
+
+// Holds the modifiers down (or lets them go) in the thread's keyboard state,
+// which is what the controls and TranslateMessage consult.
+void HoldModifiers(unsigned modifiers);
+
+// Posts a key press to `window` as the keyboard sends it: key down and key up
+// through the queue, so that the modal loop's dialog manager, TranslateMessage
+// and the window all take their part. With kAlt the key goes as a system key.
+// The modifiers stay held until HoldModifiers(kNoModifiers).
+void PostKey(HWND window, UINT key, unsigned modifiers = kNoModifiers);
+
 // Presses a button of whichever dialog `dialog` finds.
 void Press(DialogScript& script, HWND (*dialog)(), int command);

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "editor/parameter_table_dialog.h"
 #include "editor/password_check.h"
 #include "editor_script.h"
 #include "message_box_catcher.h"
+#include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "panel_fixture.h"
 
@@ -180,6 +185,9 @@ TEST_F(Editor, TableHasOneRowPerMaterialOfTheFile) {
     for (int count : {5, 0}) {
         SCOPED_TRACE(count);
         ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable(count)).bytes));
+        // A file of no materials is damaged: the 100 defaults take its place.
+        const int rowsShown = count == 0 ? kMaxMaterials : count;
+        MessageBoxCatcher catcher;
         ExperimentPanel panel;
         ASSERT_TRUE(panel.Create());
         DialogScript script;
@@ -193,8 +201,9 @@ TEST_F(Editor, TableHasOneRowPerMaterialOfTheFile) {
         Press(script, Table, IDOK);
         SendMessageW(panel.window(), WM_SYSCOMMAND, IDM_PARAMETERS, 0);
         EXPECT_TRUE(script.failures().empty());
-        EXPECT_EQ(rows, count);
-        EXPECT_EQ(panel.table().materialCount, count);
+        EXPECT_EQ(rows, rowsShown);
+        EXPECT_EQ(panel.table().materialCount, rowsShown);
+        EXPECT_EQ(catcher.boxes().size(), count == 0 ? 1u : 0u);
         DestroyWindow(panel.window());
     }
 }
@@ -296,6 +305,196 @@ TEST_F(Editor, ClickingOkWhileEditingCommitsTheEditAndCancelDiscardsEverything) 
         OpenEditor();
         EXPECT_TRUE(script.failures().empty());
     }
+    ExpectTableUnchanged(before);
+}
+
+TEST_F(Editor, EscapeDropsTheOpenEditAndEscapeAgainCancelsTheDialog) {
+    Start();
+    const MaterialTable before = panel_.table();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    script.Then("type into Nd of material 1, then Escape", [] {
+        if (!Table()) return false;
+        HWND editor = TypeIntoCell(0, 1, L"2e16");
+        if (!editor) return false;
+        PostKey(editor, VK_ESCAPE);
+        return true;
+    });
+    bool listWhole = false, tableOpen = false, focusOnList = false;
+    std::wstring cell;
+    script.Then("the edit is gone, the table is not", [&] {
+        if (CellEditorWindow()) return false;
+        tableOpen = Table() != nullptr;
+        listWhole = IsWindow(List()) && SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == kMaxMaterials;
+        cell = Cell(0, 1);
+        focusOnList = GetFocus() == List();
+        PostKey(GetFocus(), VK_ESCAPE);
+        return true;
+    });
+    script.Then("the second Escape ends the dialog", [] { return Table() == nullptr; });
+    OpenEditor();
+
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    EXPECT_TRUE(tableOpen);
+    EXPECT_TRUE(listWhole);
+    EXPECT_EQ(cell, L"1.0e+016");
+    EXPECT_TRUE(focusOnList);
+    ExpectTableUnchanged(before);
+}
+
+// Every key a teacher may press while a cell is open leaves the table whole:
+// the keys that end an edit keep what the box held, Escape keeps what the cell
+// held, and the others edit the box's text as the edit control does.
+TEST_F(Editor, NoKeyPressedInAnOpenCellLosesTheTable) {
+    struct Key {
+        const char* name;
+        UINT key;
+        unsigned modifiers;
+    };
+    const Key keys[] = {
+        {"Tab", VK_TAB, kNoModifiers},      {"Shift+Tab", VK_TAB, kShift},    {"F1", VK_F1, kNoModifiers},
+        {"Left", VK_LEFT, kNoModifiers},    {"Right", VK_RIGHT, kNoModifiers}, {"Home", VK_HOME, kNoModifiers},
+        {"End", VK_END, kNoModifiers},      {"Up", VK_UP, kNoModifiers},       {"Down", VK_DOWN, kNoModifiers},
+        {"Ctrl+A", 'A', kControl},          {"Ctrl+C", 'C', kControl},         {"Ctrl+V", 'V', kControl},
+        {"Ctrl+X", 'X', kControl},          {"Ctrl+Z", 'Z', kControl},         {"Delete", VK_DELETE, kNoModifiers},
+        {"Backspace", VK_BACK, kNoModifiers}, {"Escape", VK_ESCAPE, kNoModifiers},
+    };
+    const int count = static_cast<int>(sizeof keys / sizeof keys[0]);
+    Start();
+    MaterialTable expected = panel_.table();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    std::vector<std::string> broken;
+    for (int i = 0; i < count; ++i) {
+        const Key key = keys[i];
+        // Material i + 1's b, typed as i + 0.5 before the key.
+        const std::wstring typed = std::to_wstring(i) + L".5";
+        script.Then("open a cell and press the key", [i, key, typed] {
+            if (!Table()) return false;
+            HWND editor = TypeIntoCell(i, 9, typed);
+            if (!editor) return false;
+            PostKey(editor, key.key, key.modifiers);
+            return true;
+        });
+        script.Then("end the edit if the key left it open", [i, key, typed, &expected, &broken] {
+            HoldModifiers(kNoModifiers);
+            if (!Table() || !IsWindow(List()) || SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) != kMaxMaterials) {
+                broken.push_back(key.name);
+                return true;
+            }
+            double kept = expected.columns[kB].entries[i];
+            if (HWND editor = CellEditorWindow()) {
+                const std::wstring text = ReadWindowText(editor);
+                SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+                kept = ParseShownReal(FormatReal(ParseShownReal(text.substr(0, 30)), kTableFormat, true));
+            } else if (key.key != VK_ESCAPE) {
+                kept = ParseShownReal(FormatReal(ParseReal(typed), kTableFormat, true));
+            }
+            expected.columns[kB].entries[i] = kept;
+            if (Cell(i, 9) != FormatReal(kept, kTableFormat, true)) broken.push_back(key.name);
+            return true;
+        });
+    }
+    Press(script, Table, IDOK);
+    OpenEditor();
+
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    EXPECT_TRUE(broken.empty()) << broken.front();
+    for (int m = 0; m < kMaxMaterials; ++m) {
+        for (int k = 0; k < kParameterCount; ++k) {
+            if (m >= count || k != kB) {
+                expected.columns[k].entries[m] = ParseReal(FormatReal(expected.columns[k].entries[m], kTableFormat));
+            }
+        }
+    }
+    ExpectTableUnchanged(expected);
+}
+
+TEST_F(Editor, TabMovesOnFromAnOpenCellAndAltF4CancelsTheDialog) {
+    Start();
+    const MaterialTable before = panel_.table();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    int afterTab = 0, afterShiftTab = 0;  // the ids of the controls focused
+    script.Then("Tab in a cell", [] {
+        if (!Table()) return false;
+        PostKey(TypeIntoCell(0, 9, L"4"), VK_TAB);
+        return true;
+    });
+    script.Then("Shift+Tab in a cell", [&afterTab] {
+        afterTab = GetDlgCtrlID(GetFocus());
+        PostKey(TypeIntoCell(1, 9, L"5"), VK_TAB, kShift);
+        return true;
+    });
+    script.Then("Alt+F4 in a cell", [&afterShiftTab] {
+        HoldModifiers(kNoModifiers);
+        afterShiftTab = GetDlgCtrlID(GetFocus());
+        PostKey(TypeIntoCell(2, 9, L"6"), VK_F4, kAlt);
+        return true;
+    });
+    script.Then("the dialog is gone", [] {
+        HoldModifiers(kNoModifiers);
+        return Table() == nullptr;
+    });
+    OpenEditor();
+
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    // Tab went on from the list to the first button, Shift+Tab back to the last.
+    EXPECT_EQ(afterTab, IDOK);
+    EXPECT_EQ(afterShiftTab, IDCANCEL);
+    // Alt+F4 is the close box: the dialog is cancelled and the table kept.
+    ExpectTableUnchanged(before);
+}
+
+TEST_F(Editor, CellsShowingInfinitiesOrNaNsKeepThemWhenConfirmedUnchanged) {
+    const uint64_t kBits[] = {0x7FF0000000000000ull, 0xFFF0000000000000ull, 0xFFF8000000000000ull,
+                              0x7FF8000000000000ull};
+    const wchar_t* const kShown[] = {L"1.#INF", L"-1.#INF", L"-1.#IND", L"1.#QNAN"};
+    MaterialTable table = DefaultTable();
+    for (int i = 0; i < 4; ++i) std::memcpy(&table.columns[kEg].entries[i], &kBits[i], 8);
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(table).bytes));
+    Start();
+
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    std::vector<std::wstring> shown;
+    script.Then("open each cell and press Enter", [&shown] {
+        if (!Table()) return false;
+        for (int i = 0; i < 4; ++i) {
+            DoubleClick(i, 11);
+            HWND editor = CellEditorWindow();
+            if (!editor) return false;
+            SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+            shown.push_back(Cell(i, 11));
+        }
+        return true;
+    });
+    Press(script, Table, IDOK);
+    OpenEditor();
+
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    EXPECT_EQ(shown, std::vector<std::wstring>(std::begin(kShown), std::end(kShown)));
+    for (int i = 0; i < 4; ++i) {
+        uint64_t bits;
+        std::memcpy(&bits, &panel_.table().columns[kEg].entries[i], 8);
+        EXPECT_EQ(bits, kBits[i]) << "material " << i + 1;
+    }
+}
+
+TEST_F(Editor, ATableWhoseListIsGoneIsNotTakenByOk) {
+    Start();
+    const MaterialTable before = panel_.table();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    script.Then("the list is destroyed", [] {
+        if (!Table()) return false;
+        SendMessageW(List(), WM_CLOSE, 0, 0);
+        return !IsWindow(List());
+    });
+    // Found by its title now: it holds no list any more.
+    Press(script, [] { return FindDialogTitled(kTableTitle); }, IDOK);
+    OpenEditor();
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
     ExpectTableUnchanged(before);
 }
 
