@@ -20,6 +20,10 @@ const wchar_t kWriteErrorCaption[] = L"void Write...(...)";
 
 namespace {
 
+bool IsOpen(HANDLE file) {
+    return file != INVALID_HANDLE_VALUE && file != nullptr;
+}
+
 void Tell(const wchar_t* text, const std::wstring& caption, UINT icon) {
     MessageBoxW(nullptr, text, caption.c_str(), MB_OK | icon);
 }
@@ -66,7 +70,7 @@ public:
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
-    bool valid() const { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
+    bool valid() const { return IsOpen(file_); }
     HANDLE get() const { return file_; }
 
     // False when the system reports an error on closing, which for a file being
@@ -82,6 +86,22 @@ private:
     SaveFileCalls& calls_;
     HANDLE file_;
 };
+
+// True only when nothing is there: a file that is there but cannot be opened
+// is not missing.
+bool IsMissing(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Whether the file now holds exactly these bytes.
+bool FileHolds(const std::wstring& path, const std::vector<unsigned char>& expected) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::vector<unsigned char> bytes;
+    return file && ReadUpTo(file.get(), expected.size() + 1, bytes) && bytes == expected;
+}
 
 void UseDefaults(MaterialTable& table) {
     table.materialCount = kMaxMaterials;
@@ -104,8 +124,17 @@ HANDLE SaveFileCalls::Create(const std::wstring& path) {
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
 }
 
+HANDLE SaveFileCalls::OpenExisting(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
 bool SaveFileCalls::Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written) {
     return WriteFile(file, bytes, size, &written, nullptr) != FALSE;
+}
+
+bool SaveFileCalls::Truncate(HANDLE file) {
+    return SetEndOfFile(file) != FALSE;
 }
 
 bool SaveFileCalls::Flush(HANDLE file) {
@@ -116,6 +145,10 @@ bool SaveFileCalls::Close(HANDLE file) {
     return CloseHandle(file) != FALSE;
 }
 
+bool SaveFileCalls::Copy(const std::wstring& from, const std::wstring& to) {
+    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
 bool SaveFileCalls::Replace(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
@@ -124,61 +157,72 @@ bool SaveFileCalls::Remove(const std::wstring& path) {
     return DeleteFileW(path.c_str()) != FALSE;
 }
 
-HANDLE OpenParameterFileForWriting(const std::wstring& caption, const std::wstring& path,
-                                   SaveFileCalls& calls) {
-    HANDLE file = calls.Create(path);
-    if (file == INVALID_HANDLE_VALUE || file == nullptr) {
-        Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
-        return INVALID_HANDLE_VALUE;
-    }
-    return file;
+ParameterFileTarget OpenParameterFileForWriting(const std::wstring& path, SaveFileCalls& calls) {
+    ParameterFileTarget target;
+    target.file = calls.Create(PendingParameterFilePath(path));
+    if (IsOpen(target.file)) return target;
+    // A program folder often lets its own files be written but no file be
+    // made: then the file itself is written over.
+    target.file = calls.OpenExisting(path);
+    target.inPlace = IsOpen(target.file);
+    if (!target.inPlace) target.file = INVALID_HANDLE_VALUE;
+    return target;
 }
 
-bool LoadParameterFile(const std::wstring& caption, const std::wstring& path, MaterialTable& table) {
+ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstring& path,
+                                    MaterialTable& table) {
     std::vector<unsigned char> bytes;
     {
         UniqueHandle file = OpenParameterFileForReading(caption, path);
         if (!file) {
             UseDefaults(table);
-            return false;
+            return IsMissing(path) ? ParameterFileLoad::missing : ParameterFileLoad::unusable;
         }
         // Anything beyond the largest valid file is never needed.
         if (!ReadUpTo(file.get(), kMaxParameterFileSize, bytes)) {
             Tell(kFileDamagedText, caption, MB_ICONINFORMATION);
             UseDefaults(table);
-            return false;
+            return ParameterFileLoad::unusable;
         }
     }
 
     DecodeResult result = DecodeParameterFile(bytes.data(), bytes.size(), table);
     switch (result.status) {
     case ColumnStatus::ok:
-        return true;
+        // A table of no materials would leave the panel with no number it can
+        // take, and the only way back to the defaults would be deleting the file.
+        if (table.materialCount > 0) return ParameterFileLoad::loaded;
+        [[fallthrough]];
     case ColumnStatus::damaged:
         Tell(kFileDamagedText, caption, MB_ICONINFORMATION);
         UseDefaults(table);
-        return false;
+        return ParameterFileLoad::unusable;
     case ColumnStatus::noCount:
         TellInternalError(kReadCountErrorCaption);
-        return true;
+        return ParameterFileLoad::loaded;
     case ColumnStatus::badSelector:
         TellInternalError(kReadSelectorErrorCaption);
-        return true;
+        return ParameterFileLoad::loaded;
     }
-    return true;
+    return ParameterFileLoad::loaded;
 }
 
 std::wstring PendingParameterFilePath(const std::wstring& path) {
     return path + L".new";
 }
 
-bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table) {
-    SaveFileCalls system;
-    return SaveParameterFile(caption, path, table, system);
+std::wstring BackupParameterFilePath(const std::wstring& path) {
+    return path + L".bak";
 }
 
 bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
-                       SaveFileCalls& calls) {
+                       SaveOptions options) {
+    SaveFileCalls system;
+    return SaveParameterFile(caption, path, table, system, options);
+}
+
+bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
+                       SaveFileCalls& calls, SaveOptions options) {
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status != ColumnStatus::ok) {
         // A column with a bad selector is left out, as it always was; a count
@@ -187,16 +231,28 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
         if (encoded.status != ColumnStatus::badSelector) return false;
     }
 
-    const std::wstring pending = PendingParameterFilePath(path);
-    PendingFile file(calls, OpenParameterFileForWriting(caption, pending, calls));
-    if (!file.valid()) return false;
-
-    bool written = WriteAll(calls, file.get(), encoded.bytes) && calls.Flush(file.get());
-    written = file.Close() && written;
-    if (written) written = calls.Replace(pending, path);
-    if (!written) {
-        calls.Remove(pending);
-        Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
+    // The old file is copied before anything can touch it, and a copy that
+    // fails stops the save: the file stays as the user last had it.
+    const bool backedUp = !options.backUpOldFile || IsMissing(path) ||
+                          calls.Copy(path, BackupParameterFilePath(path));
+    bool written = false;
+    if (backedUp) {
+        ParameterFileTarget target = OpenParameterFileForWriting(path, calls);
+        PendingFile file(calls, target.file);
+        if (file.valid()) {
+            written = WriteAll(calls, file.get(), encoded.bytes) &&
+                      (!target.inPlace || calls.Truncate(file.get())) && calls.Flush(file.get());
+            written = file.Close() && written;
+            if (target.inPlace) {
+                // Written over: all that is left to do is to check it.
+                written = written && FileHolds(path, encoded.bytes);
+            } else {
+                const std::wstring pending = PendingParameterFilePath(path);
+                if (written) written = calls.Replace(pending, path);
+                if (!written) calls.Remove(pending);
+            }
+        }
     }
+    if (!written && !options.quiet) Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
     return written;
 }

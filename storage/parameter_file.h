@@ -23,11 +23,21 @@ extern const wchar_t kWriteErrorCaption[];
 // handle when it does not open.
 UniqueHandle OpenParameterFileForReading(const std::wstring& caption, const std::wstring& path);
 
+// What a load found, and so what the next save must look after.
+enum class ParameterFileLoad {
+    loaded,    // the table is the file's
+    missing,   // no file yet: the defaults, and the save makes the file
+    unusable,  // a file that could not be read or is damaged: the defaults,
+               // and the save that first replaces it keeps it as a backup
+};
+
 // Fills the table from the file. Without a file the defaults of every column
-// are used. A damaged file (a count outside 0..100, or fewer bytes than the
-// count needs) is not taken at all: the defaults of 100 materials are used and
-// the user is told. Returns whether the table came from the file.
-bool LoadParameterFile(const std::wstring& caption, const std::wstring& path, MaterialTable& table);
+// are used. A file that does not open (held by another program, not a file)
+// or is damaged (a count outside 1..100, or fewer bytes than the count needs)
+// is not taken at all: the defaults of 100 materials are used and the user is
+// told.
+ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstring& path,
+                                    MaterialTable& table);
 
 // The file-system calls a save makes. The program uses the system's own; tests
 // put others in their place to make any one of them fail.
@@ -36,28 +46,51 @@ public:
     virtual ~SaveFileCalls() = default;
     // A new file for writing, created or truncated; INVALID_HANDLE_VALUE on failure.
     virtual HANDLE Create(const std::wstring& path);
+    // An existing file opened for writing over its bytes; INVALID_HANDLE_VALUE on failure.
+    virtual HANDLE OpenExisting(const std::wstring& path);
     // Writes some of the bytes, at least one on success.
     virtual bool Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written);
+    // Ends the file where the last write ended.
+    virtual bool Truncate(HANDLE file);
     virtual bool Flush(HANDLE file);
     virtual bool Close(HANDLE file);
+    // Copies `from` to `to`, replacing `to`.
+    virtual bool Copy(const std::wstring& from, const std::wstring& to);
     // Puts `from` in the place of `to` in one step, replacing it.
     virtual bool Replace(const std::wstring& from, const std::wstring& to);
     virtual bool Remove(const std::wstring& path);
 };
 
-// Opens `path` for writing, created or truncated, through `calls`; tells the
-// user and returns INVALID_HANDLE_VALUE when that fails. The caller closes the
-// file through `calls` too.
-HANDLE OpenParameterFileForWriting(const std::wstring& caption, const std::wstring& path,
-                                   SaveFileCalls& calls);
+// The file a save writes into: a new temporary file beside `path` (inPlace
+// false), or `path` itself opened for writing when the folder refuses new files
+// (inPlace true); `file` is INVALID_HANDLE_VALUE when neither opens. The caller
+// closes it through `calls`.
+struct ParameterFileTarget {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    bool inPlace = false;
+};
+ParameterFileTarget OpenParameterFileForWriting(const std::wstring& path, SaveFileCalls& calls);
+
+struct SaveOptions {
+    // Keep the file being replaced as its backup (BackupParameterFilePath),
+    // replacing an older backup; without that copy nothing is replaced.
+    bool backUpOldFile = false;
+    // Tell the user nothing, for a save at the end of the session.
+    bool quiet = false;
+};
 
 // Writes the table. The new content goes to a temporary file beside the old one
 // first and replaces it in one step only when every byte has been written and
 // flushed, so that a failure at any point keeps the previous file as it was.
-// Returns whether the file was written.
-bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table);
+// In a folder that refuses new files the file itself is written over, when it
+// can be opened for writing, and read back to check it. A save that fails
+// tells the user (unless quiet). Returns whether the file was written.
 bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
-                       SaveFileCalls& calls);
+                       SaveOptions options = {});
+bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
+                       SaveFileCalls& calls, SaveOptions options = {});
 
 // The temporary file a save writes before it replaces `path`.
 std::wstring PendingParameterFilePath(const std::wstring& path);
+// Where a file that could not be used at start is kept when a save replaces it.
+std::wstring BackupParameterFilePath(const std::wstring& path);

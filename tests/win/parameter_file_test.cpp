@@ -73,9 +73,10 @@ protected:
 
     // Loads into a table of seven materials, which must give way whole to the
     // defaults after exactly one box saying `text`.
-    void LoadGivesTheDefaults(MessageBoxCatcher& catcher, const wchar_t* text) {
+    void LoadGivesTheDefaults(MessageBoxCatcher& catcher, const wchar_t* text,
+                              ParameterFileLoad expected = ParameterFileLoad::unusable) {
         MaterialTable table = DistinctTable(7);
-        EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+        EXPECT_EQ(LoadParameterFile(kCaption, path_, table), expected);
         ASSERT_EQ(catcher.boxes().size(), 1u);
         ExpectBox(catcher.boxes()[0], kCaption, text, Icon::information);
         ExpectDefaults(table);
@@ -90,7 +91,7 @@ protected:
 TEST_F(ParameterFile, FirstRunWithoutAFileUsesTheDefaultsAndSaysTheFileWillBeMade) {
     MessageBoxCatcher catcher;
     MaterialTable table = FreshTable();
-    EXPECT_FALSE(LoadParameterFile(kCaption, path_, table));
+    EXPECT_EQ(LoadParameterFile(kCaption, path_, table), ParameterFileLoad::missing);
     ASSERT_EQ(catcher.boxes().size(), 1u);
     ExpectBox(catcher.boxes()[0], kCaption,
               L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!",
@@ -115,7 +116,7 @@ TEST_F(ParameterFile, SaveAndLoadGiveBackEveryValueBitForBit) {
     struct Case {
         int count;
         size_t size;
-    } cases[] = {{100, 9604}, {5, 484}, {1, 100}, {0, 4}};
+    } cases[] = {{100, 9604}, {5, 484}, {1, 100}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count);
         MaterialTable saved = DistinctTable(c.count);
@@ -135,7 +136,7 @@ TEST_F(ParameterFile, SaveAndLoadGiveBackEveryValueBitForBit) {
 
         MaterialTable loaded = FreshTable();
         loaded.FillDefaults();
-        ASSERT_TRUE(LoadParameterFile(kCaption, path_, loaded));
+        ASSERT_EQ(LoadParameterFile(kCaption, path_, loaded), ParameterFileLoad::loaded);
         ExpectSameTable(loaded, saved);
         EXPECT_TRUE(catcher.boxes().empty());
     }
@@ -156,6 +157,8 @@ TEST_F(ParameterFile, ADamagedFileIsNotTakenAndTheDefaultsAreUsed) {
         {"shorter than the count", {0x64, 0x00}},
         {"three bytes", {0x64, 0x00, 0x00}},
         {"count only", {0x64, 0x00, 0x00, 0x00}},
+        // No material the panel could take, and no way back to the defaults.
+        {"count 0, an empty table", {0x00, 0x00, 0x00, 0x00}},
         {"one byte short (9603 bytes)", std::vector<unsigned char>(full.begin(), full.end() - 1)},
         {"cut in the third column", std::vector<unsigned char>(full.begin(), full.begin() + 4 + 8 * 250)},
         {"count 101", withCount(101)},
@@ -185,7 +188,7 @@ TEST_F(ParameterFile, BytesAfterTheLastColumnAreIgnored) {
             ASSERT_TRUE(WriteFileBytes(path_, bytes));
             MaterialTable table = FreshTable();
             MessageBoxCatcher catcher;
-            EXPECT_TRUE(LoadParameterFile(kCaption, path_, table));
+            EXPECT_EQ(LoadParameterFile(kCaption, path_, table), ParameterFileLoad::loaded);
             EXPECT_TRUE(catcher.boxes().empty());
             ExpectSameTable(table, DistinctTable(count));
             EXPECT_EQ(ReadFileBytes(path_), bytes);
@@ -243,14 +246,28 @@ TEST_F(ParameterFile, AFailedSaveTellsTheUserAndKeepsThePreviousFile) {
         EXPECT_FALSE(FileExists(nowhere));
     }
     {
-        SCOPED_TRACE("the temporary file cannot be made");
+        SCOPED_TRACE("neither the temporary file nor the file itself can be opened");
         ASSERT_TRUE(WriteFileBytes(path_, previous));
         ASSERT_TRUE(CreateDirectoryW(PendingParameterFilePath(path_).c_str(), nullptr));
+        UniqueHandle holder(CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder.valid());
         MessageBoxCatcher catcher;
         EXPECT_FALSE(SaveParameterFile(kCaption, path_, changed));
         ASSERT_EQ(catcher.boxes().size(), 1u);
         ExpectBox(catcher.boxes()[0], kCaption, cannotBeOpen, Icon::information);
+        holder.Reset();
         EXPECT_EQ(ReadFileBytes(path_), previous);
+        RemoveDirectoryW(PendingParameterFilePath(path_).c_str());
+    }
+    {
+        SCOPED_TRACE("the temporary file cannot be made, but the file itself can be written over");
+        ASSERT_TRUE(WriteFileBytes(path_, previous));
+        ASSERT_TRUE(CreateDirectoryW(PendingParameterFilePath(path_).c_str(), nullptr));
+        MessageBoxCatcher catcher;
+        EXPECT_TRUE(SaveParameterFile(kCaption, path_, changed));
+        EXPECT_TRUE(catcher.boxes().empty());
+        EXPECT_EQ(ReadFileBytes(path_), EncodeParameterFile(changed).bytes);
         RemoveDirectoryW(PendingParameterFilePath(path_).c_str());
     }
     {
@@ -290,17 +307,46 @@ public:
         noProgress,  // success with nothing written
     };
 
-    FaultyCalls(int failAt, WriteFault writeFault) : failAt_(failAt), writeFault_(writeFault) {}
+    FaultyCalls(int failAt, WriteFault writeFault, bool refuseNewFiles = false)
+        : failAt_(failAt), writeFault_(writeFault), refuseNewFiles_(refuseNewFiles) {}
 
     bool failed() const { return calls_ >= failAt_; }
     const std::vector<std::string>& log() const { return log_; }
 
     HANDLE Create(const std::wstring& path) override {
+        // A folder that refuses new files refuses every one, and that is no
+        // fault injected: the calls that follow are counted instead.
+        if (refuseNewFiles_) {
+            log_.push_back("create refused");
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
         if (Fails("create")) {
             SetLastError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
         return SaveFileCalls::Create(path);
+    }
+    HANDLE OpenExisting(const std::wstring& path) override {
+        if (Fails("open existing")) {
+            SetLastError(ERROR_SHARING_VIOLATION);
+            return INVALID_HANDLE_VALUE;
+        }
+        return SaveFileCalls::OpenExisting(path);
+    }
+    bool Truncate(HANDLE file) override {
+        if (Fails("truncate")) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        return SaveFileCalls::Truncate(file);
+    }
+    bool Copy(const std::wstring& from, const std::wstring& to) override {
+        if (Fails("copy")) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        return SaveFileCalls::Copy(from, to);
     }
     bool Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written) override {
         size = std::min<DWORD>(size, 1000);
@@ -344,6 +390,7 @@ private:
 
     int failAt_;
     WriteFault writeFault_;
+    bool refuseNewFiles_;
     int calls_ = 0;
     std::vector<std::string> log_;
 };
@@ -373,6 +420,15 @@ TEST_F(ParameterFile, ASaveThatFailsAtAnyCallKeepsThePreviousFileByteForByte) {
                 FaultyCalls calls(failAt, writeFault);
                 MessageBoxCatcher catcher;
                 const bool saved = SaveParameterFile(kCaption, path_, changed, calls);
+                if (hadFile && failAt == 1) {
+                    // No temporary file: the file itself is written over.
+                    ASSERT_EQ(calls.log().front(), "create");
+                    EXPECT_TRUE(saved);
+                    EXPECT_TRUE(catcher.boxes().empty());
+                    EXPECT_EQ(ContentsOf(folder_.path()),
+                              (FolderContents{{L"Tesmor.smp", EncodeParameterFile(changed).bytes}}));
+                    continue;
+                }
                 if (!calls.failed()) {
                     // Every call has had its turn: this save went through.
                     EXPECT_TRUE(saved);
@@ -393,6 +449,101 @@ TEST_F(ParameterFile, ASaveThatFailsAtAnyCallKeepsThePreviousFileByteForByte) {
         }
     }
     std::printf("parameter file: %d failed saves injected\n", faults);
+}
+
+// In a folder that refuses new files the file is written over, which cannot
+// be undone half-way: a failure there is told, and leaves no other file.
+TEST_F(ParameterFile, ASaveOverTheFileThatFailsAtAnyCallIsToldAndMakesNoOtherFile) {
+    const wchar_t* cannotBeOpen = L"The file of parameters cannot be open.\nParameters will not be written.";
+    // Longer than the new table, so that a missing truncation shows.
+    const std::vector<unsigned char> previous = EncodeParameterFile(DistinctTable(100)).bytes;
+    const MaterialTable changed = DistinctTable(60);
+    int faults = 0;
+    for (FaultyCalls::WriteFault writeFault :
+         {FaultyCalls::WriteFault::error, FaultyCalls::WriteFault::noProgress}) {
+        for (int failAt = 1;; ++failAt) {
+            SCOPED_TRACE(testing::Message() << "write fault " << static_cast<int>(writeFault) << ", call "
+                                            << failAt << " fails");
+            ASSERT_TRUE(WriteFileBytes(path_, previous));
+            FaultyCalls calls(failAt, writeFault, true);
+            MessageBoxCatcher catcher;
+            const bool saved = SaveParameterFile(kCaption, path_, changed, calls);
+            const FolderContents after = ContentsOf(folder_.path());
+            ASSERT_EQ(after.size(), 1u);
+            ASSERT_EQ(after.count(L"Tesmor.smp"), 1u);
+            if (!calls.failed()) {
+                EXPECT_TRUE(saved);
+                EXPECT_TRUE(catcher.boxes().empty());
+                EXPECT_EQ(after.at(L"Tesmor.smp"), EncodeParameterFile(changed).bytes);
+                EXPECT_EQ(std::count(calls.log().begin(), calls.log().end(), "truncate"), 1);
+                break;
+            }
+            ++faults;
+            EXPECT_FALSE(saved);
+            ASSERT_EQ(catcher.boxes().size(), 1u);
+            ExpectBox(catcher.boxes()[0], kCaption, cannotBeOpen, Icon::information);
+            ASSERT_LT(failAt, 50) << "the save never got through";
+        }
+    }
+    std::printf("parameter file: %d failed saves over the file injected\n", faults);
+}
+
+TEST_F(ParameterFile, AFileThatCouldNotBeUsedIsKeptAsTheBackupWhenASaveReplacesIt) {
+    const std::wstring backup = BackupParameterFilePath(path_);
+    EXPECT_EQ(backup, folder_.File(L"Tesmor.smp.bak"));
+    const std::vector<unsigned char> damaged = {0x65, 0x00, 0x00, 0x00, 1, 2, 3};
+    const MaterialTable table = DistinctTable(100);
+    SaveOptions keep;
+    keep.backUpOldFile = true;
+    {
+        SCOPED_TRACE("the first save keeps the old bytes, replacing an older backup");
+        ASSERT_TRUE(WriteFileBytes(path_, damaged));
+        ASSERT_TRUE(WriteFileBytes(backup, {9, 9, 9}));
+        MessageBoxCatcher catcher;
+        MaterialTable loaded = FreshTable();
+        EXPECT_EQ(LoadParameterFile(kCaption, path_, loaded), ParameterFileLoad::unusable);
+        EXPECT_TRUE(SaveParameterFile(kCaption, path_, table, keep));
+        EXPECT_EQ(catcher.boxes().size(), 1u);  // only the damaged-file box of the load
+        EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.smp", EncodeParameterFile(table).bytes},
+                                                              {L"Tesmor.smp.bak", damaged}}));
+    }
+    {
+        SCOPED_TRACE("a backup that cannot be made stops the save");
+        DeleteFileW(backup.c_str());
+        ASSERT_TRUE(WriteFileBytes(path_, damaged));
+        ASSERT_TRUE(CreateDirectoryW(backup.c_str(), nullptr));
+        const FolderContents before = ContentsOf(folder_.path());
+        MessageBoxCatcher catcher;
+        EXPECT_FALSE(SaveParameterFile(kCaption, path_, table, keep));
+        ASSERT_EQ(catcher.boxes().size(), 1u);
+        ExpectBox(catcher.boxes()[0], kCaption,
+                  L"The file of parameters cannot be open.\nParameters will not be written.", Icon::information);
+        EXPECT_EQ(ContentsOf(folder_.path()), before);
+        RemoveDirectoryW(backup.c_str());
+    }
+    {
+        SCOPED_TRACE("the old file has gone meanwhile: nothing to keep");
+        DeleteFileW(path_.c_str());
+        MessageBoxCatcher catcher;
+        EXPECT_TRUE(SaveParameterFile(kCaption, path_, table, keep));
+        EXPECT_TRUE(catcher.boxes().empty());
+        EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.smp", EncodeParameterFile(table).bytes}}));
+    }
+}
+
+TEST_F(ParameterFile, AQuietSaveThatFailsTellsNothingAndKeepsThePreviousFile) {
+    const std::vector<unsigned char> previous = EncodeParameterFile(DistinctTable(5)).bytes;
+    ASSERT_TRUE(WriteFileBytes(path_, previous));
+    UniqueHandle holder(CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
+    SaveOptions quiet;
+    quiet.quiet = true;
+    MessageBoxCatcher catcher;
+    EXPECT_FALSE(SaveParameterFile(kCaption, path_, DistinctTable(9), quiet));
+    EXPECT_TRUE(catcher.boxes().empty());
+    holder.Reset();
+    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.smp", previous}}));
 }
 
 TEST_F(ParameterFile, ALeftoverTemporaryFileDoesNotStopTheNextSave) {
@@ -422,7 +573,7 @@ TEST_F(ParameterFile, SelectorsOutsideTheirRangeAreReportedAsInternalErrors) {
         ASSERT_TRUE(WriteFileBytes(path_, EncodeParameterFile(DistinctTable(4)).bytes));
         MaterialTable table = odd;
         MessageBoxCatcher catcher;
-        LoadParameterFile(kCaption, path_, table);
+        EXPECT_EQ(LoadParameterFile(kCaption, path_, table), ParameterFileLoad::loaded);
         ASSERT_EQ(catcher.boxes().size(), 1u);
         ExpectBox(catcher.boxes()[0], L"void Read.2.(...)", mustNotHappen, Icon::error);
         // The other columns are read as usual.

@@ -1,7 +1,8 @@
-// The parameters file in a folder nobody may write to, as when the program is
-// installed where its users have only read access. Run by read_only_folder.sh,
-// which makes such a folder with a file of two materials in it and names it in
-// TESMOR_READ_ONLY_FOLDER.
+// The parameters file in a folder that refuses new files, as when the program
+// is installed where its users may write only its own files, or nothing at
+// all. Run by read_only_folder.sh, which makes such a folder with files of two
+// materials in it (Tesmor.smp writable, Locked.smp not, Damaged.smp cut short)
+// and names it in TESMOR_READ_ONLY_FOLDER.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +10,7 @@
 
 #include "message_box_catcher.h"
 #include "scratch_folder.h"
+#include "storage/parameter_codec.h"
 #include "storage/parameter_file.h"
 
 namespace {
@@ -40,13 +42,13 @@ protected:
 }  // namespace
 
 TEST_F(ReadOnlyFolder, TheFileIsReadButTheSaveAtCloseFailsAndLeavesItAsItWas) {
-    const std::wstring path = folder_ + L"\\Tesmor.smp";
-    ASSERT_EQ(before_.count(L"Tesmor.smp"), 1u);
+    const std::wstring path = folder_ + L"\\Locked.smp";
+    ASSERT_EQ(before_.count(L"Locked.smp"), 1u);
 
     MaterialTable table;
     table.Initialise();
     MessageBoxCatcher catcher;
-    ASSERT_TRUE(LoadParameterFile(kCaption, path, table));
+    ASSERT_EQ(LoadParameterFile(kCaption, path, table), ParameterFileLoad::loaded);
     EXPECT_TRUE(catcher.boxes().empty());
     ASSERT_EQ(table.materialCount, 2);
 
@@ -63,9 +65,44 @@ TEST_F(ReadOnlyFolder, WithoutAFileTheDefaultsAreUsedAndNothingIsMade) {
     MaterialTable table;
     table.Initialise();
     MessageBoxCatcher catcher;
-    EXPECT_FALSE(LoadParameterFile(kCaption, path, table));
+    EXPECT_EQ(LoadParameterFile(kCaption, path, table), ParameterFileLoad::missing);
     EXPECT_EQ(table.materialCount, kMaxMaterials);
     EXPECT_FALSE(SaveParameterFile(kCaption, path, table));
+    ASSERT_EQ(catcher.boxes().size(), 2u);
+    EXPECT_EQ(catcher.boxes()[1].text, kCannotBeOpen);
+    EXPECT_EQ(ContentsOf(folder_), before_);
+}
+
+TEST_F(ReadOnlyFolder, AFileThatMayBeWrittenIsSavedOverItselfAndNothingElseIsMade) {
+    const std::wstring path = folder_ + L"\\Tesmor.smp";
+    MaterialTable table;
+    table.Initialise();
+    MessageBoxCatcher catcher;
+    ASSERT_EQ(LoadParameterFile(kCaption, path, table), ParameterFileLoad::loaded);
+    ASSERT_EQ(table.materialCount, 2);
+
+    table.columns[kEg].entries[0] = 1.25;
+    EXPECT_TRUE(SaveParameterFile(kCaption, path, table));
+    EXPECT_TRUE(catcher.boxes().empty());
+    FolderContents expected = before_;
+    expected[L"Tesmor.smp"] = EncodeParameterFile(table).bytes;
+    EXPECT_EQ(ContentsOf(folder_), expected);
+
+    MaterialTable again;
+    again.Initialise();
+    ASSERT_EQ(LoadParameterFile(kCaption, path, again), ParameterFileLoad::loaded);
+    EXPECT_EQ(again.columns[kEg].entries[0], 1.25);
+}
+
+TEST_F(ReadOnlyFolder, ADamagedFileIsNotWrittenOverWhereNoBackupCanBeMade) {
+    const std::wstring path = folder_ + L"\\Damaged.smp";
+    MaterialTable table;
+    table.Initialise();
+    MessageBoxCatcher catcher;
+    ASSERT_EQ(LoadParameterFile(kCaption, path, table), ParameterFileLoad::unusable);
+    SaveOptions keep;
+    keep.backUpOldFile = true;
+    EXPECT_FALSE(SaveParameterFile(kCaption, path, table, keep));
     ASSERT_EQ(catcher.boxes().size(), 2u);
     EXPECT_EQ(catcher.boxes()[1].text, kCannotBeOpen);
     EXPECT_EQ(ContentsOf(folder_), before_);
