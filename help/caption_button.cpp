@@ -165,7 +165,10 @@ LRESULT CALLBACK CaptionFrameProc(HWND window, UINT message, WPARAM wParam, LPAR
         PaintAll();
         return result;
     }
-    case WM_NCLBUTTONDOWN: {
+    // A second press soon after the first arrives in the frame as a double
+    // click, whatever the class style: on the button it is a press like any other.
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK: {
         POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         for (CaptionHelpButton* button : buttons) {
             if (HitCaptionButton(*button, point)) {

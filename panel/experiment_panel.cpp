@@ -17,7 +17,10 @@
 #include "ui/module.h"
 #include "ui/private_messages.h"
 
+// Destroyed here, while the message map is whole: WM_DESTROY takes the filter
+// and the caption button with it.
 ExperimentPanel::~ExperimentPanel() {
+    if (window()) DestroyWindow(window());
     UnregisterFilter();
 }
 
@@ -58,6 +61,8 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_SETCURSOR, kAnyId, kAnyCode, &P::OnSetCursor},
         {WM_TIMER, kAnyId, kAnyCode, &P::OnTimer},
         {WM_SETFOCUS, kAnyId, kAnyCode, &P::OnSetFocus},
+        {WM_QUERYENDSESSION, kAnyId, kAnyCode, &P::OnQueryEndSession},
+        {WM_ENDSESSION, kAnyId, kAnyCode, &P::OnEndSession},
         {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
     };
     LRESULT result = 0;
@@ -198,7 +203,8 @@ void ExperimentPanel::InitPanel() {
     shortCircuitCoefficient_ = kShortCircuitCoefficient;
     materialChosenOnce_ = false;
     table_.Initialise();
-    LoadParameterFile(caption_, parameterFilePath_, table_);
+    backUpParameterFile_ =
+        LoadParameterFile(caption_, parameterFilePath_, table_) == ParameterFileLoad::unusable;
 
     LayoutControls();
     SetPanelDefaults();
@@ -331,8 +337,29 @@ void ExperimentPanel::ClosePanel(int exitCode) {
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
     DestroyWindow(window());
     // The save's messages, if any, appear without an owner: the panel is gone.
-    SaveParameterFile(caption_, parameterFilePath_, table_);
+    SaveTable(false);
     PostQuitMessage(exitCode);
+}
+
+void ExperimentPanel::SaveTable(bool quiet) {
+    SaveOptions options;
+    options.backUpOldFile = backUpParameterFile_;
+    options.quiet = quiet;
+    if (SaveParameterFile(caption_, parameterFilePath_, table_, options)) backUpParameterFile_ = false;
+}
+
+// Logging off or shutting down ends the process after WM_ENDSESSION without
+// any close: the table is saved here as a close saves it. The session is
+// ending, so a failure is not told; the previous file stays as it was.
+LRESULT ExperimentPanel::OnQueryEndSession(const Message&, bool&) {
+    return TRUE;
+}
+
+LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
+    if (!m.wParam) return 0;  // the session goes on after all
+    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+    SaveTable(true);
+    return 0;
 }
 
 ExperimentSettings ExperimentPanel::Settings() const {

@@ -101,6 +101,8 @@ private:
     LRESULT OnSetCursor(const Message&, bool&);
     LRESULT OnTimer(const Message&, bool&);
     LRESULT OnSetFocus(const Message&, bool&);
+    LRESULT OnQueryEndSession(const Message&, bool&);
+    LRESULT OnEndSession(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
 
     void InitPanel();
@@ -108,6 +110,7 @@ private:
     void RunParameterEditor();
     void LayoutControls();
     void ClosePanel(int exitCode);
+    void SaveTable(bool quiet);
     void ComputeReadings();
     void SelectMaterial(int n);
 
@@ -127,6 +130,7 @@ private:
     void OnSliderMinimumChange(SliderField& slider);
     void OnSliderMaximumChange(SliderField& slider);
     void PollSlider(SliderField& slider);
+    void ShowInSliderBox(SliderField& slider, HWND box, double x);
 
     // Validation cycle (validation.cpp).
     void AcceptInput(bool changed);
@@ -143,6 +147,9 @@ private:
     std::wstring caption_;
     std::wstring parameterFilePath_;
     std::wstring helpFilePath_;
+    // The file was there at start but could not be used: the save that first
+    // replaces it keeps it as a backup.
+    bool backUpParameterFile_ = false;
     bool helpMode_ = false;
     CaptionHelpButton helpButton_;
 
@@ -168,6 +175,9 @@ private:
     SliderField magnetCurrent_ =
         MakeSliderField(IDC_MAGNET_CURRENT, IDC_MAGNET_CURRENT_SLIDER, IDC_MAGNET_CURRENT_FRAME,
                         IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX);
+
+    // The slider one of whose boxes the panel itself is filling, if any.
+    const SliderField* programmedSlider_ = nullptr;
 
     RangeWarning rangeWarning_;
 };

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "numtext/edit_text.h"
 #include "numtext/number_parse.h"
 
@@ -20,15 +22,29 @@ void ExperimentPanel::InitSliderField(SliderField& slider, double value, double 
     slider.step = (slider.upper - slider.lower) * kStepPerSpan;
 
     // The range boxes' own handlers run and change nothing.
-    SetEditReal(slider.minimumBox.window, slider.lower);
-    SetEditReal(slider.maximumBox.window, slider.upper);
+    ShowInSliderBox(slider, slider.minimumBox.window, slider.lower);
+    ShowInSliderBox(slider, slider.maximumBox.window, slider.upper);
 
     SendMessageW(slider.track, TBM_SETRANGE, TRUE, MAKELPARAM(0, kSliderPositions));
     SendMessageW(slider.track, TBM_SETTICFREQ, kSliderTicks, 0);
     SendMessageW(slider.track, TBM_SETPAGESIZE, 0, kSliderTicks);
 
     slider.lastPosition = SetSliderPosition(slider, value);
-    SetEditReal(slider.valueBox.window, value);
+    ShowInSliderBox(slider, slider.valueBox.window, value);
+}
+
+// A number the panel puts into one of a slider's boxes itself (the value from
+// the thumb or because a range end moved past it, an end put right) is read
+// back by the box's handler from its five-digit text, which can round past an
+// end given with more digits: -12.3456 shows as "-12.346". The handlers take
+// such a number at the end it rounded past, so that moving the thumb or
+// setting a range never locks the panel, the stored value stays in its range,
+// and an end put right is not put right again for ever.
+void ExperimentPanel::ShowInSliderBox(SliderField& slider, HWND box, double x) {
+    const SliderField* outer = programmedSlider_;
+    programmedSlider_ = &slider;
+    SetEditReal(box, x);
+    programmedSlider_ = outer;
 }
 
 double ExperimentPanel::SliderValue(const SliderField& slider) const {
@@ -62,6 +78,7 @@ LRESULT ExperimentPanel::OnSliderValueEdit(const Message& m, bool&) {
 
 void ExperimentPanel::OnSliderValueChange(SliderField& slider) {
     double x = ReadEditReal(slider.valueBox.window);
+    if (programmedSlider_ == &slider) x = std::min(std::max(x, slider.lower), slider.upper);
     bool inRange = slider.lower <= x && x <= slider.upper;
     int position = 0;
     if (inRange) position = SetSliderPosition(slider, x);
@@ -109,26 +126,28 @@ LRESULT ExperimentPanel::OnSliderRangeEdit(const Message& m, bool& handled) {
 
 void ExperimentPanel::OnSliderMinimumChange(SliderField& slider) {
     const double v = SliderValue(slider);  // with the old lower end and step
-    const double t = ReadEditReal(slider.minimumBox.window);
+    double t = ReadEditReal(slider.minimumBox.window);
+    if (programmedSlider_ == &slider) t = std::min(t, slider.upper);
     slider.lower = t < slider.upper ? t : slider.upper;
     slider.step = (slider.upper - slider.lower) * kStepPerSpan;
     const double w = slider.lower > v ? slider.lower : v;
     SetSliderPosition(slider, w);
     // The value box's handler stores the value and re-runs the model before the
     // minimum box is corrected below.
-    if (w != v) SetEditReal(slider.valueBox.window, w);
-    if (t > slider.upper) SetEditReal(slider.minimumBox.window, slider.upper);
+    if (w != v) ShowInSliderBox(slider, slider.valueBox.window, w);
+    if (t > slider.upper) ShowInSliderBox(slider, slider.minimumBox.window, slider.upper);
 }
 
 void ExperimentPanel::OnSliderMaximumChange(SliderField& slider) {
     const double v = SliderValue(slider);
-    const double t = ReadEditReal(slider.maximumBox.window);
+    double t = ReadEditReal(slider.maximumBox.window);
+    if (programmedSlider_ == &slider) t = std::max(t, slider.lower);
     slider.upper = t > slider.lower ? t : slider.lower;
     slider.step = (slider.upper - slider.lower) * kStepPerSpan;
     const double w = v < slider.upper ? v : slider.upper;
     SetSliderPosition(slider, w);
-    if (w != v) SetEditReal(slider.valueBox.window, w);
-    if (t < slider.lower) SetEditReal(slider.maximumBox.window, slider.lower);
+    if (w != v) ShowInSliderBox(slider, slider.valueBox.window, w);
+    if (t < slider.lower) ShowInSliderBox(slider, slider.maximumBox.window, slider.lower);
 }
 
 void ExperimentPanel::PollSlider(SliderField& slider) {
@@ -136,5 +155,5 @@ void ExperimentPanel::PollSlider(SliderField& slider) {
     if (position == slider.lastPosition) return;
     slider.lastPosition = position;
     // The value box's handler stores the number as read back from its text.
-    SetEditReal(slider.valueBox.window, position * slider.step + slider.lower);
+    ShowInSliderBox(slider, slider.valueBox.window, position * slider.step + slider.lower);
 }

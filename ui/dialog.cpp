@@ -53,18 +53,25 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     return TRUE;
 }
 
+void Dialog::Unbind() {
+    if (!window_) return;
+    SetWindowLongPtrW(window_, DWLP_USER, 0);
+    window_ = nullptr;
+}
+
+// By the time this runs the derived object is gone, and its message map with
+// it: the window is cut off first and then destroyed by the dialog manager
+// alone, as Window does for its windows.
 ModelessDialog::~ModelessDialog() {
-    Destroy();
+    HWND window = this->window();
+    Unbind();
+    if (window) DestroyWindow(window);
 }
 
 bool ModelessDialog::Create(int templateId, HWND owner) {
     HWND created = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), owner, DialogProc,
                                       reinterpret_cast<LPARAM>(static_cast<Dialog*>(this)));
     return created != nullptr;
-}
-
-void ModelessDialog::Destroy() {
-    if (window()) DestroyWindow(window());
 }
 
 INT_PTR ModalDialog::Run(int templateId, HWND owner) {

@@ -23,18 +23,22 @@ protected:
 
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+    // Cuts the window off from this object: later messages find no object.
+    void Unbind();
+
 private:
     HWND window_ = nullptr;
 };
 
-// A dialog that lives beside the message loop, ended by destroying it.
+// A dialog that lives beside the message loop, ended by destroying it. A
+// derived class that must see its own WM_DESTROY destroys the window in its
+// destructor; one still open when the base is reached is destroyed unbound.
 class ModelessDialog : public Dialog {
 public:
     ~ModelessDialog() override;
     // Creates the dialog from a template of the resource module; false when it
     // could not be created.
     bool Create(int templateId, HWND owner);
-    void Destroy();
 };
 
 // A dialog with a loop of its own, ended with End.

@@ -147,6 +147,24 @@ TEST_F(Help, TheCaptionButtonSwitchesHelpModeOnAndOff) {
     SendMessageW(panel_.window(), kCaptionButtonNotify, 1, 0);
 }
 
+// A quick second press arrives in the frame as a double click; on the button
+// it is a press like the first.
+TEST_F(Help, AQuickSecondPressOnTheCaptionButtonSwitchesHelpModeOffAgain) {
+    Start();
+    RECT r = ButtonRectOnScreen();
+    const LPARAM point = MAKELPARAM(r.left + 3, r.top + 3);
+    SendMessageW(panel_.window(), WM_NCLBUTTONDOWN, HTCAPTION, point);
+    EXPECT_TRUE(panel_.helpMode());
+    EXPECT_EQ(SendMessageW(panel_.window(), WM_NCLBUTTONDBLCLK, HTCAPTION, point), 0);
+    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_FALSE(panel_.helpButton().on);
+    // And a third quick one switches it on again.
+    SendMessageW(panel_.window(), WM_NCLBUTTONDBLCLK, HTCAPTION, point);
+    EXPECT_TRUE(panel_.helpMode());
+    SendMessageW(panel_.window(), WM_NCLBUTTONDOWN, HTCAPTION, point);
+    EXPECT_FALSE(panel_.helpMode());
+}
+
 TEST_F(Help, APressInHelpModeOnTheMaterialBoxShowsItsPopupAndIsConsumed) {
     Start();
     ChooseMaterial();

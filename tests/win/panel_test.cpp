@@ -19,6 +19,7 @@
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file.h"
 #include "storage/module_files.h"
+#include "ui/unique_handle.h"
 
 namespace {
 
@@ -303,6 +304,51 @@ TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-2.0");
 }
 
+// Ends given with more digits than a box shows: the value the panel puts into
+// the value box itself reads back from five digits, past the end, and is
+// taken at the end instead of locking the panel.
+TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
+    MessageBoxCatcher catcher;
+    Start();
+    SetExample();
+    const SliderField& current = panel_.sampleCurrent();
+    MSG move = {current.track, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0, {0, 0}};
+
+    Type(IDC_SAMPLE_CURRENT_MIN, L"-12.3456");
+    EXPECT_EQ(current.lower, -12.3456);
+    SendMessageW(current.track, TBM_SETPOS, TRUE, 0);
+    loop_.Filter(move);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-12.346");
+    EXPECT_EQ(current.value, -12.3456);
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+
+    // A maximum that rounds up past itself, with the value above it.
+    Type(IDC_SAMPLE_CURRENT, L"20");
+    Type(IDC_SAMPLE_CURRENT_MAX, L"12.3456");
+    EXPECT_EQ(current.upper, 12.3456);
+    EXPECT_EQ(current.value, 12.3456);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"12.346");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+
+    // A minimum typed above that maximum is put right to it, once, without
+    // the box's handler putting it right again for ever.
+    Type(IDC_SAMPLE_CURRENT_MIN, L"20");
+    EXPECT_EQ(current.lower, 12.3456);
+    EXPECT_EQ(current.upper, 12.3456);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"12.346");
+    EXPECT_EQ(current.value, 12.3456);
+    Type(IDC_SAMPLE_CURRENT_MIN, L"-25");
+    Type(IDC_SAMPLE_CURRENT_MAX, L"-25.00004");
+    EXPECT_EQ(current.upper, -25);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MAX), L"-25.0");
+
+    // The readings are the model's for the value stored.
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    Pump(2300);
+    EXPECT_TRUE(catcher.boxes().empty());
+}
+
 TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
     Start();
     SetExample();
@@ -410,6 +456,90 @@ TEST_F(Panel, ClosingSavesTheTableAndEndsTheLoopWithTheCommandId) {
     EXPECT_EQ(quitCode_, IDCANCEL);
     EXPECT_TRUE(catcher.boxes().empty());
     EXPECT_EQ(ReadFileBytes(ParameterPath()).size(), 9604u);
+}
+
+TEST_F(Panel, TheEndOfTheSessionSavesTheTableAsACloseDoes) {
+    MessageBoxCatcher catcher;
+    Start();
+    ChooseMaterial();
+    Type(IDC_HALL_FACTOR, L"9");  // a pending warning must not show as the session ends
+    DeleteFileW(ParameterPath().c_str());
+
+    EXPECT_EQ(SendMessageW(panel_.window(), WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_FALSE(FileExists(ParameterPath())) << "asked, not yet ending";
+    // A session that goes on after all saves nothing.
+    SendMessageW(panel_.window(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_FALSE(FileExists(ParameterPath()));
+    SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
+    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+    Pump(2300);
+    EXPECT_TRUE(catcher.boxes().empty());
+
+    // A save that fails as the session ends tells nothing and keeps the file.
+    const std::vector<unsigned char> previous = EncodeParameterFile(DefaultTable(5)).bytes;
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), previous));
+    UniqueHandle holder(CreateFileW(ParameterPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
+    SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    holder.Reset();
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), previous);
+}
+
+TEST_F(Panel, AFileThatCouldNotBeUsedAtStartIsKeptAsTheBackupAtClose) {
+    const std::vector<unsigned char> damaged = {0x65, 0, 0, 0, 1, 2, 3};
+    const std::wstring backup = ParameterPath() + L".bak";
+    DeleteFileW(backup.c_str());
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), damaged));
+    MessageBoxCatcher catcher;
+    Start();
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, L"The file of parameters is damaged.\nThe default parameters are used.");
+
+    SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(Pump(0));
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
+    EXPECT_EQ(ReadFileBytes(backup), damaged);
+    DeleteFileW(backup.c_str());
+}
+
+TEST_F(Panel, AFileOfNoMaterialsIsTakenAsDamaged) {
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable(0)).bytes));
+    MessageBoxCatcher catcher;
+    Start();
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].text, L"The file of parameters is damaged.\nThe default parameters are used.");
+    EXPECT_EQ(panel_.table().materialCount, 100);
+    ChooseMaterial(L"100");
+    EXPECT_EQ(panel_.table().materialNumber, 100);
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+}
+
+// A modeless dialog destroyed with its window still open must not let the
+// window reach a message map whose object is already gone.
+TEST_F(Panel, ADialogObjectDestroyedWithItsWindowOpenLeavesNoWindowBehind) {
+    struct Counting : ModelessDialog {
+        int* messages;
+        explicit Counting(int* count) : messages(count) {}
+        LRESULT HandleMessage(const Message&, bool& handled) override {
+            ++*messages;
+            handled = false;
+            return 0;
+        }
+    };
+    int messages = 0;
+    HWND window = nullptr;
+    {
+        Counting dialog(&messages);
+        ASSERT_TRUE(dialog.Create(IDD_ABOUT, nullptr));
+        window = dialog.window();
+        ASSERT_TRUE(IsWindow(window));
+    }
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_GT(messages, 0);
 }
 
 TEST_F(Panel, FirstStartTellsAboutTheMissingFileBeforeThePanelAppears) {
