@@ -40,10 +40,17 @@ HallQuantities EvaluateHallModel(const MaterialParameters& m, const ExperimentSe
 
     // Charge neutrality with every impurity ionised, on a scale of 1e-10:
     // n = (Nd - Na)/2 + sqrt(((Nd - Na)/2)^2 + ni^2), p = ni^2 / n.
+    // With more acceptors than donors that sum is a difference of two nearly
+    // equal numbers, which loses every digit once ni is small beside Na - Nd
+    // (n comes out as 0 and both readings with it). There n is taken from the
+    // same root rationalised, ni^2 / (sqrt(...) - (Nd - Na)/2), whose terms
+    // add; ni^2 stays a WideReal, as it is far below the double range at low
+    // temperatures. An n-type material keeps the sum as it stands.
     const double h = (((WideReal(m.nd) - m.na) * 0.5) * 1e-10).ToDouble();
     const WideReal a = WideReal(ni) * 1e-10;
     const double radicand = ((WideReal(h) * h) + (a * a)).ToDouble();
-    const WideReal n = (WideReal(std::sqrt(radicand)) + h) * 1e10;
+    const WideReal n = h < 0 ? ((a * a) / (WideReal(std::sqrt(radicand)) - h)) * 1e10
+                             : (WideReal(std::sqrt(radicand)) + h) * 1e10;
     const WideReal p = (WideReal(ni) / n) * ni;
     q.electrons = n.ToDouble();
     q.holes = p.ToDouble();

@@ -40,7 +40,11 @@ def model(material=None, **settings):
     ni = (math.pow(T * 0.0033333333333333335, 1.5) * E) * m["ni0"]
     h = ((m["Nd"] - m["Na"]) * 0.5) * 1e-10
     a = ni * 1e-10
-    n = (math.sqrt((h * h) + (a * a)) + h) * 1e10
+    # With Na > Nd the sum would cancel; the program then divides instead.
+    if h < 0:
+        n = ((a * a) / (math.sqrt((h * h) + (a * a)) - h)) * 1e10
+    else:
+        n = (math.sqrt((h * h) + (a * a)) + h) * 1e10
     p = (ni / n) * ni
     x = (n / p) * m["b"]
     RH = ((1 - (x * m["b"])) * rH) / ((((1 + x) * (1 + x)) * p) * Q)
@@ -66,6 +70,8 @@ def check_model():
     assert abs(q["RH"] - (-725.01773298)) < 1e-7, q["RH"]
     q = model(l=1000.0, Im=10.0)
     assert abs(q["VH"] - (-731.756257519)) < 1e-8, q["VH"]
+    q = model({"Nd": 1e14, "Na": 1e16}, T=150.0)
+    assert abs(q["VH"] - 285.03) < 5e-3 and abs(q["Vs"] - 515.42) < 5e-3, (q["VH"], q["Vs"])
 
 
 # ----------------------------------------------------------------------------

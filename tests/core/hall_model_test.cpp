@@ -39,6 +39,38 @@ void ExpectClose(double actual, double expected, double relative) {
     EXPECT_NEAR(actual, expected, std::fabs(expected) * relative) << "expected " << expected;
 }
 
+// The default material with its doping swapped: p-type, Na - Nd = 9.9e15.
+MaterialParameters SwappedMaterial() {
+    MaterialParameters m = DefaultMaterial();
+    m.nd = 1e14;
+    m.na = 1e16;
+    return m;
+}
+
+// n, p and R_H of a p-type material worked out another way, in long double and
+// with the holes first: for Na > Nd both terms of p's sum are positive, so
+// nothing cancels however small ni is; n then follows from n p = ni^2.
+struct CarrierReference {
+    long double electrons;
+    long double holes;
+    long double hallCoefficient;
+    long double hallScale;  // the larger term's size, the yardstick near R_H = 0
+};
+
+CarrierReference PTypeReference(const MaterialParameters& m, double ni, double rH) {
+    const long double netHalf = (static_cast<long double>(m.na) - m.nd) / 2;
+    const long double ni2 = static_cast<long double>(ni) * ni;
+    CarrierReference r;
+    r.holes = netHalf + std::sqrt(netHalf * netHalf + ni2);
+    r.electrons = ni2 / r.holes;
+    const long double b = m.b;
+    const long double q = 1.60219e-19;
+    const long double sum = r.holes + b * r.electrons;
+    r.hallCoefficient = rH * (r.holes - b * b * r.electrons) / (q * sum * sum);
+    r.hallScale = rH * (r.holes + b * b * r.electrons) / (q * sum * sum);
+    return r;
+}
+
 }  // namespace
 
 TEST(HallModel, WorkedExampleGivesEveryIntermediateAndBothReadings) {
@@ -179,6 +211,50 @@ TEST(HallModel, WideBandGapStaysFiniteWhereDoublesWouldOverflow) {
     EXPECT_EQ(FormatReal(q.sampleVoltage), L"84.847");
 }
 
+TEST(HallModel, PTypeCarriersMatchAHighPrecisionReference) {
+    // Net doping from strong down to nearly compensated, and one wide band gap,
+    // where ni at 77 K is of the order of 1e-74.
+    struct Doping {
+        const char* what;
+        double nd;
+        double na;
+        double eg;
+    } dopings[] = {
+        {"swapped default, Na - Nd = 9.9e15", 1e14, 1e16, 1.12},
+        {"acceptors only, 1e18", 0, 1e18, 1.12},
+        {"acceptors only, 1e16, wide gap", 0, 1e16, 3.4},
+        {"nearly compensated, Na - Nd = 1e11", 1e16, 1.00001e16, 1.12},
+        {"nearly compensated, Na - Nd = 1e4", 1e16, 10000000000010000.0, 1.12},
+    };
+    const double temperatures[] = {77, 100, 150, 200, 220, 238, 240, 250, 260, 275,
+                                   300, 400, 500, 600, 640, 650, 700, 1000, 1680};
+    for (const Doping& doping : dopings) {
+        MaterialParameters material = DefaultMaterial();
+        material.nd = doping.nd;
+        material.na = doping.na;
+        material.eg = doping.eg;
+        for (double T : temperatures) {
+            SCOPED_TRACE(::testing::Message() << doping.what << ", T = " << T << " K");
+            ExperimentSettings s = ExampleSettings();
+            s.temperature = T;
+            const HallQuantities q = EvaluateHallModel(material, s, 1.0, 1.0);
+            const CarrierReference r = PTypeReference(material, q.intrinsic, s.hallFactor);
+
+            // A dozen roundings in double leave a few 1e-16; the cancellation
+            // this guards against costs whole digits.
+            EXPECT_LE(std::fabs(q.electrons - r.electrons), r.electrons * 1e-14L)
+                << "n = " << q.electrons << ", reference " << static_cast<double>(r.electrons);
+            EXPECT_LE(std::fabs(q.holes - r.holes), r.holes * 1e-14L)
+                << "p = " << q.holes << ", reference " << static_cast<double>(r.holes);
+            // R_H passes through zero at the sign reversal, where its relative
+            // error has no bound: measure the error against its terms instead.
+            EXPECT_LE(std::fabs(q.hallCoefficient - r.hallCoefficient), r.hallScale * 1e-14L)
+                << "R_H = " << q.hallCoefficient << ", reference "
+                << static_cast<double>(r.hallCoefficient);
+        }
+    }
+}
+
 TEST(HallModel, EditedTablesFollowIeeeArithmetic) {
     // Nothing in the table is validated: degenerate values give infinities or
     // NaNs, never a crash.
@@ -243,6 +319,28 @@ TEST(Readings, ExampleSettingsShowTheVoltmeterTexts) {
     ASSERT_TRUE(r.defined);
     EXPECT_EQ(HallVoltageText(r), L"-283.27");
     EXPECT_EQ(SampleVoltageText(r), L"573.64");
+}
+
+TEST(Readings, PTypeMaterialShowsItsVoltmeterTextsDownTo77K) {
+    // With the holes frozen at Na - Nd, V_H hardly moves while V_sigma follows
+    // the hole mobility; both stay readable down to the lowest temperature.
+    struct Row {
+        double temperature;
+        const wchar_t* hall;
+        const wchar_t* sample;
+    } rows[] = {
+        {300, L"283.27", L"1434.1"}, {240, L"283.52", L"1028.5"}, {200, L"283.89", L"785.0"},
+        {150, L"285.03", L"515.42"}, {77, L"293.7", L"212.12"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << "T = " << row.temperature << " K");
+        ExperimentSettings s = ExampleSettings();
+        s.temperature = row.temperature;
+        Readings r = MeasureReadings(1, SwappedMaterial(), s);
+        ASSERT_TRUE(r.defined);
+        EXPECT_EQ(HallVoltageText(r), row.hall);
+        EXPECT_EQ(SampleVoltageText(r), row.sample);
+    }
 }
 
 TEST(Readings, ScatterStaysWithinTheAmplitudeAndDrawsHallFirst) {
