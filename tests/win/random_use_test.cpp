@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -39,9 +41,10 @@ const int kTypable[] = {IDC_MATERIAL_NUMBER,    IDC_HALL_FACTOR,        IDC_SAMP
                         IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX};
 
 // What the editor does with a typed cell, worked out here from its rules: an
-// edit reads at most 30 characters, as the panel's boxes read a number; the
-// cell then shows that number with eight significant digits, and the table
-// keeps what the cell shows (a cell showing an infinity keeps the infinity).
+// edit reads at most 30 characters, as the panel's boxes read a number, but a
+// text that is exactly how an infinity or a NaN is shown stands for that
+// value; the cell then shows the number with eight significant digits, and the
+// table keeps what the cell shows.
 constexpr size_t kCellCharacters = 30;
 const wchar_t kCellFormat[] = L"%#.8g";
 
@@ -49,13 +52,45 @@ std::wstring CellShows(double value) {
     return FormatReal(value, kCellFormat, true);
 }
 
+double ReadAsShown(const std::wstring& text) {
+    static const std::pair<const wchar_t*, uint64_t> kShown[] = {
+        {L"1.#INF", 0x7FF0000000000000ull},  {L"-1.#INF", 0xFFF0000000000000ull},
+        {L"-1.#IND", 0xFFF8000000000000ull}, {L"1.#QNAN", 0x7FF8000000000000ull},
+        {L"-1.#QNAN", 0xFFF8000000000001ull},
+    };
+    for (const auto& shown : kShown) {
+        if (text == shown.first) {
+            double value;
+            std::memcpy(&value, &shown.second, sizeof value);
+            return value;
+        }
+    }
+    return ParseReal(text);
+}
+
 double KeptAsShown(double value) {
-    return std::isinf(value) ? value : ParseReal(CellShows(value));
+    return ReadAsShown(CellShows(value));
 }
 
 double CellKeeps(const std::wstring& typed) {
-    return KeptAsShown(ParseReal(typed.substr(0, kCellCharacters)));
+    return KeptAsShown(ReadAsShown(typed.substr(0, kCellCharacters)));
 }
+
+// The keys a teacher may press in an open cell that leave it open, and those
+// that end the edit.
+struct CellKey {
+    const char* name;
+    UINT key;
+    unsigned modifiers;
+};
+const CellKey kKeysInACell[] = {
+    {"Left", VK_LEFT, kNoModifiers},    {"Right", VK_RIGHT, kNoModifiers},  {"Home", VK_HOME, kNoModifiers},
+    {"End", VK_END, kNoModifiers},      {"Up", VK_UP, kNoModifiers},        {"Down", VK_DOWN, kNoModifiers},
+    {"Delete", VK_DELETE, kNoModifiers}, {"Backspace", VK_BACK, kNoModifiers}, {"F1", VK_F1, kNoModifiers},
+    {"Ctrl+A", 'A', kControl},          {"Ctrl+C", 'C', kControl},          {"Ctrl+V", 'V', kControl},
+    {"Ctrl+X", 'X', kControl},          {"Ctrl+Z", 'Z', kControl},          {"Shift+End", VK_END, kShift},
+};
+enum class CellEnd { enter, tab, shiftTab, escape, altF4 };
 
 bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
@@ -70,8 +105,10 @@ protected:
     int currentsTaken_ = 0;                         // events after which a stored current had changed
     double sampleCurrent_ = 0, magnetCurrent_ = 0;  // the currents as the last event left them
     int editorPasses_ = 0, editorOks_ = 0, editorCancels_ = 0, cellsEdited_ = 0, wrongPasswords_ = 0;
+    int cellKeys_ = 0, escapes_ = 0, tabs_ = 0, altF4s_ = 0;  // keys pressed in open cells
     int workingMaterialEdits_ = 0;  // OKs that changed the material in use
 
+    int count_ = 0;                             // the rows of the table being edited
     MessageBoxCatcher catcher_;                 // boxes: only the refusals of wrong passwords
     MaterialTable reference_ = DefaultTable();  // the table SetUp wrote to the file
     bool okBeforeAnyMaterial_ = false;
@@ -81,7 +118,7 @@ protected:
 
     // Texts of every kind a user might type, and some no user would.
     std::wstring RandomText() {
-        switch (Pick(12)) {
+        switch (Pick(13)) {
         case 0:
             return std::to_wstring(Pick(120));
         case 1:
@@ -104,6 +141,8 @@ protected:
             return FormatReal(Uniform(-1, 1) * std::pow(10.0, Pick(40) - 20), L"%g", false);
         case 10:
             return L"1e999";
+        case 11:  // more digits than a box shows, as a range end may be given
+            return FormatReal(Uniform(-40, 40), L"%.4f", false);
         default:
             return FormatReal(Uniform(70, 1700), L"%.1f", false);
         }
@@ -127,6 +166,10 @@ protected:
             if (IsWindowEnabled(Box(id))) {
                 Type(id, RandomText().c_str());
                 ++typed_;
+                // A range end is never refused, and the value it moves is taken.
+                const bool rangeBox = id == IDC_SAMPLE_CURRENT_MIN || id == IDC_SAMPLE_CURRENT_MAX ||
+                                      id == IDC_MAGNET_CURRENT_MIN || id == IDC_MAGNET_CURRENT_MAX;
+                if (rangeBox) ASSERT_EQ(EnabledInputs(), AllInputs()) << "a range edit locked the panel";
             }
             break;
         }
@@ -145,6 +188,7 @@ protected:
             MSG move = {slider.track, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3), 0, {0, 0}};
             loop_.Filter(move);
             ++sliderMoves_;
+            ASSERT_EQ(EnabledInputs(), AllInputs()) << "a thumb moved within its range locked the panel";
             break;
         }
         case 7: {
@@ -247,6 +291,93 @@ protected:
         }
     }
 
+    // Opens a cell, types `text`, presses one to three keys that leave the edit
+    // open, then one that ends it; checks after each key that the table is
+    // whole, and puts into `expected` what the ending key must leave: the
+    // box's text for Enter, Tab and Shift+Tab, the cell as it was for Escape.
+    // Alt+F4 closes the dialog, which then ends as cancelled.
+    void KeyedEdit(DialogScript& script, int row, int column, const std::wstring& text, MaterialTable& expected,
+                   std::vector<std::string>& faults, bool& closedByKeys) {
+        const int rows = count_;
+        auto tableWhole = [&faults, rows](const char* after) {
+            if (Table() && IsWindow(List()) && SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == rows) return true;
+            faults.push_back(std::string("the table is not whole after ") + after);
+            return false;
+        };
+        script.Then("open a cell to work with keys", [row, column, text] {
+            return Table() && TypeIntoCell(row, column, text) != nullptr;
+        });
+        const int keys = 1 + Pick(3);
+        for (int k = 0; k < keys; ++k) {
+            const CellKey key = kKeysInACell[Pick(sizeof kKeysInACell / sizeof kKeysInACell[0])];
+            script.Then("press a key in the cell", [key, &faults] {
+                HWND editor = CellEditorWindow();
+                if (!editor) {
+                    faults.push_back(std::string("no open cell for ") + key.name);
+                    return true;
+                }
+                PostKey(editor, key.key, key.modifiers);
+                return true;
+            });
+            script.Then("the cell is still open", [key, tableWhole, &faults] {
+                HoldModifiers(kNoModifiers);
+                if (tableWhole(key.name) && !CellEditorWindow()) {
+                    faults.push_back(std::string(key.name) + " ended the edit");
+                }
+                return true;
+            });
+            ++cellKeys_;
+        }
+        const CellEnd end = static_cast<CellEnd>(Pick(5));
+        auto boxText = std::make_shared<std::wstring>();
+        script.Then("end the edit with a key", [end, boxText] {
+            HWND editor = CellEditorWindow();
+            if (!editor) return true;
+            *boxText = ReadWindowText(editor);
+            switch (end) {
+            case CellEnd::enter:
+                PostKey(editor, VK_RETURN);
+                break;
+            case CellEnd::tab:
+                PostKey(editor, VK_TAB);
+                break;
+            case CellEnd::shiftTab:
+                PostKey(editor, VK_TAB, kShift);
+                break;
+            case CellEnd::escape:
+                PostKey(editor, VK_ESCAPE);
+                break;
+            case CellEnd::altF4:
+                PostKey(editor, VK_F4, kAlt);
+                break;
+            }
+            return true;
+        });
+        if (end == CellEnd::altF4) {
+            // The dialog's loop ends with it, and the pass checks that it is gone.
+            closedByKeys = true;
+            ++altF4s_;
+            return;
+        }
+        if (end == CellEnd::escape) ++escapes_;
+        if (end == CellEnd::tab || end == CellEnd::shiftTab) ++tabs_;
+        script.Then("the cell shows what the key left", [=, &expected, &faults] {
+            HoldModifiers(kNoModifiers);
+            if (!tableWhole("the ending key")) return true;
+            if (CellEditorWindow()) {
+                faults.push_back("the ending key left the edit open");
+                return true;
+            }
+            double& entry = expected.columns[column - 1].entries[row];
+            if (end != CellEnd::escape) entry = CellKeeps(*boxText);
+            if (Cell(row, column) != CellShows(entry)) {
+                faults.push_back("the cell shows " + std::string(Cell(row, column).begin(), Cell(row, column).end()) +
+                                 " after the box held " + std::string(boxText->begin(), boxText->end()));
+            }
+            return true;
+        });
+    }
+
     std::wstring WrongPassword() {
         static const wchar_t* const kNear[] = {L"479 zkp ", L" 479 zkp", L"479 ZKP", L"479zkp",
                                                L"",         L"479 zk",   L"479 zkq", L"479  zkp"};
@@ -262,6 +393,7 @@ protected:
         const size_t boxesBefore = catcher_.boxes().size();
         const int material = panel_.table().materialNumber;
         const int count = reference_.materialCount;
+        count_ = count;
 
         DialogScript script;
         int wrong = 0;
@@ -277,7 +409,9 @@ protected:
         const bool opens = wrong == 0 || Pick(2) == 0;
 
         MaterialTable expected = reference_;
-        const bool ok = opens && Pick(3) != 0;
+        bool ok = opens && Pick(3) != 0;
+        std::vector<std::string> keyFaults;  // what went wrong in cells worked with keys
+        bool closedByKeys = false;
         struct Edit {
             int row, column;
             std::wstring text;
@@ -317,9 +451,6 @@ protected:
             for (const Edit& edit : edits) {
                 mustShow.push_back(CellShows(expected.columns[edit.column - 1].entries[edit.row]));
             }
-            if (clickWhileEditing) {
-                expected.columns[open.column - 1].entries[open.row] = CellKeeps(open.text);
-            }
 
             // The edits ended with Enter go in one step, to keep the pass short.
             script.Then("edit the cells and read them", [&edits, &shown, &editorsOpened] {
@@ -330,7 +461,22 @@ protected:
                 for (const Edit& edit : edits) shown.push_back(Cell(edit.row, edit.column));
                 return true;
             });
-            if (clickWhileEditing) {
+            // Then a cell or two worked with the keys: moved in, cut, pasted,
+            // and ended with Enter, Tab, Shift+Tab, Escape or Alt+F4.
+            const int keyed = count > 0 ? Pick(3) : 0;
+            for (int e = 0; e < keyed && !closedByKeys; ++e) {
+                const int row = material >= 1 && Pick(3) == 0 ? material - 1 : Pick(count);
+                const int parameter = Pick(kParameterCount);
+                KeyedEdit(script, row, parameter + 1, RandomCellText(parameter), expected, keyFaults,
+                          closedByKeys);
+            }
+            if (closedByKeys) {
+                // Alt+F4 was the last key: the dialog is cancelled.
+            } else if (clickWhileEditing) {
+                script.Then("the open edit counts", [&expected, open] {
+                    expected.columns[open.column - 1].entries[open.row] = CellKeeps(open.text);
+                    return true;
+                });
                 ClickWhileEditing(script, open.row, open.column, open.text, ok ? IDOK : IDCANCEL);
             } else if (ok || Pick(4) != 0) {
                 Press(script, Table, ok ? IDOK : IDCANCEL);
@@ -345,6 +491,9 @@ protected:
         OpenParameterEditor(panel_.window());
 
         ASSERT_TRUE(script.failures().empty()) << "editor pass: " << script.failures().front();
+        HoldModifiers(kNoModifiers);
+        ASSERT_TRUE(keyFaults.empty()) << "editor pass: " << keyFaults.front();
+        if (closedByKeys) ok = false;
         ASSERT_TRUE(script.finished());
         ASSERT_EQ(PasswordWindow(), nullptr);
         ASSERT_EQ(Table(), nullptr);
@@ -516,9 +665,11 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
     std::printf(
         "random use: %d typed texts, %d slider moves, %d up-down clicks, %d Enter, %d repairs; "
         "a current taken after %d events, locked after %d of %d events; editor: %d passes, %d OK "
-        "(%d changing the material in use), %d Cancel, %d cells edited, %d wrong passwords\n",
+        "(%d changing the material in use), %d Cancel, %d cells edited, %d wrong passwords; in open "
+        "cells %d keys, %d Escape, %d Tab or Shift+Tab, %d Alt+F4\n",
         typed_, sliderMoves_, clicks_, enters_, repairs_, currentsTaken_, lockedAfter_, events, editorPasses_,
-        editorOks_, workingMaterialEdits_, editorCancels_, cellsEdited_, wrongPasswords_);
+        editorOks_, workingMaterialEdits_, editorCancels_, cellsEdited_, wrongPasswords_, cellKeys_, escapes_,
+        tabs_, altF4s_);
     // The run must really have used the panel, not bounced off a lock.
     EXPECT_GT(typed_, events / 5);
     EXPECT_GT(sliderMoves_, events / 20);
@@ -531,6 +682,10 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
     EXPECT_GT(workingMaterialEdits_, events / 2000);
     EXPECT_GT(cellsEdited_, events / 80);
     EXPECT_GT(wrongPasswords_, events / 1000);
+    EXPECT_GT(cellKeys_, events / 200);
+    EXPECT_GT(escapes_, events / 2000);
+    EXPECT_GT(tabs_, events / 1000);
+    EXPECT_GT(altF4s_, events / 2000);
     EXPECT_EQ(catcher_.boxes().size(), static_cast<size_t>(wrongPasswords_));
     // Nothing leaks: the windows and GDI objects are those after the warm-up.
     const GuiObjects after = CountGuiObjects();
