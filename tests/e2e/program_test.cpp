@@ -273,11 +273,53 @@ TEST_F(RealProgram, AFileItCannotUseIsToldAboutAndThePanelWorksWithTheDefaults) 
             EXPECT_EQ(ReadFileBytes(parameters_), c.bytes);
             DeleteFileW(parameters_.c_str());
         } else {
-            // The damaged file has been replaced by the table the program used.
+            // The damaged file has been replaced by the table the program used,
+            // and kept beside it.
             std::vector<unsigned char> saved = ReadFileBytes(parameters_);
             ASSERT_EQ(saved.size(), 9604u);
             EXPECT_EQ(saved[0], 100);
+            EXPECT_EQ(ReadFileBytes(parameters_ + L".bak"), c.bytes);
             DeleteFileW(parameters_.c_str());
+            DeleteFileW((parameters_ + L".bak").c_str());
         }
     }
+}
+
+// Logging off or shutting down with the program open: Wine's own end of the
+// session sends WM_QUERYENDSESSION and WM_ENDSESSION to every window of the
+// prefix and then ends the processes, as Windows does.
+TEST_F(RealProgram, TheEndOfTheSessionSavesTheTable) {
+    MaterialTable table;
+    table.Initialise();
+    table.materialCount = 5;
+    table.FillDefaults();
+    // One byte more than five materials take: only a save makes the file
+    // exactly the table again.
+    std::vector<unsigned char> bytes = EncodeParameterFile(table).bytes;
+    const std::vector<unsigned char> table5 = bytes;
+    bytes.push_back(0xAB);
+    ASSERT_TRUE(WriteFileBytes(parameters_, bytes));
+
+    Program program(exe_);
+    ASSERT_TRUE(program.started());
+    HWND panel = program.WaitFor(true);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(program.WaitFor(false, 500), nullptr) << "a message at start";
+
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring wineboot = std::wstring(system) + L"\\wineboot.exe";
+    std::wstring commandLine = L"\"" + wineboot + L"\" --end-session";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessW(wineboot.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &info));
+    UniqueHandle endSession(info.hProcess);
+    CloseHandle(info.hThread);
+    EXPECT_EQ(WaitForSingleObject(endSession.get(), kPatience), WAIT_OBJECT_0);
+    EXPECT_NE(program.WaitForExit(), -1) << "the program outlived its session";
+    const std::vector<unsigned char> saved = ReadFileBytes(parameters_);
+    ASSERT_EQ(saved.size(), table5.size()) << "the table was not saved";
+    EXPECT_TRUE(saved == table5);
 }
