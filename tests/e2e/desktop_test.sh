@@ -343,10 +343,26 @@ check "float('$nd_before') == 1e16" "material 1's Nd shows as \"$nd_before\", no
 check "float('$(value table.cell.0.12.text)') == 0" "material 1's ARand shows as \"$(value table.cell.0.12.text)\", not 0"
 shot parameter-table
 
+step="5. Escape in a cell drops the edit and keeps the table"
+middle table.cell.1.1.rect
+xdotool mousemove "$mid_x" "$mid_y" click --repeat 2 --delay 80 1
+editor_open() { value table.editor >/dev/null; }
+wait_until 10 "the cell editor on material 2's Nd" editor_open
+xdotool key End shift+Home
+xdotool type --delay 60 "7e17"
+wait_until 10 "the cell editor to hold 7e17" eval '[ "$(value table.editor.text)" = 7e17 ]'
+xdotool key Escape
+edit_dropped() {
+    ! value table.editor >/dev/null && has_window table && [ "$(value foreground)" = table ] &&
+        [ "$(value table.rows)" = 100 ]
+}
+wait_until 10 "the editor to close with the table still open" edit_dropped
+[ "$(value table.cell.1.1.text)" = "$nd_before" ] || fail "after Escape material 2's Nd shows $(value table.cell.1.1.text)"
+shot cell-edit-dropped
+
 step="5. changing material 1's Nd in the table"
 middle table.cell.0.1.rect
 xdotool mousemove "$mid_x" "$mid_y" click --repeat 2 --delay 80 1
-editor_open() { value table.editor >/dev/null; }
 wait_until 10 "the cell editor" editor_open
 [ "$(value table.editor.text)" = "$nd_before" ] || fail "the cell editor holds \"$(value table.editor.text)\""
 xdotool key End shift+Home
