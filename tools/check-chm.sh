@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Checks a compiled help file with chmls (package fp-utils):
 #
-#   tools/check-chm.sh FILE.chm
+#   tools/check-chm.sh FILE.chm [SOURCE.hhk]
 #       the file opens; its default topic is set and inside; every topic page of
 #       its contents (.hhc) is inside, with the style sheet and the images those
-#       pages use; its index (.hhk) is there, compiled to a binary keyword index,
-#       and every page it points to is inside; the full-text search data
-#       ($FIftiMain) is there.
+#       pages use; its index (.hhk) is there as a plain sitemap (readers other
+#       than the platform's own misread a binary keyword index: keywords listed
+#       twice, or cut short), every keyword once and written out in full (no
+#       character references, which those readers show raw), the same keywords
+#       as SOURCE.hhk when it is given, and every page it points to is inside;
+#       the full-text search data ($FIftiMain) is there.
 #
 #   tools/check-chm.sh --self-test CONTENT_DIR [CHMCMD]
 #       the negative controls: compiles the help project in CONTENT_DIR as it is
@@ -31,8 +34,43 @@ system_value() { "$CHMLS" printsystem "$1" 2>/dev/null | tr -d '\000\r' |
 sitemap_locals() { grep -a -io '<param[[:space:]]\+name="Local"[[:space:]]\+value="[^"]*"' "$1" |
                    sed 's/.*value="//; s/"$//; s/#.*//' | sort -u; }
 
+# What is wrong with the keywords of a stored index, one line each: a keyword
+# listed twice, one not written out in full, or a list that differs from the
+# source index's.
+keyword_problems() {
+    python3 - "$1" "${2:-}" <<'PY'
+import re, sys
+from collections import Counter
+
+def keywords(path):
+    text = open(path, encoding="utf-8", errors="replace").read()
+    blocks = re.findall(r'<OBJECT[^>]*type="text/sitemap"[^>]*>(.*?)</OBJECT>', text, re.S | re.I)
+    names = []
+    for block in blocks:
+        name = re.search(r'<param\s+name="Name"\s+value="([^"]*)"', block, re.I)
+        if name:
+            names.append(name.group(1))
+    return names
+
+stored = keywords(sys.argv[1])
+for name, count in Counter(stored).items():
+    if count > 1:
+        print('the index lists "%s" %d times' % (name, count))
+for name in stored:
+    if re.search(r"&(#\d+|#x[0-9a-fA-F]+|[A-Za-z]+);", name):
+        print('the keyword "%s" is not written out in full' % name)
+if len(sys.argv) > 2 and sys.argv[2]:
+    source = keywords(sys.argv[2])
+    if stored != source:
+        missing = [n for n in source if n not in stored][:3]
+        extra = [n for n in stored if n not in source][:3]
+        print("the stored keywords differ from the source index (missing %s, not in the source %s)"
+              % (missing, extra))
+PY
+}
+
 check_chm() {
-    local chm=$1
+    local chm=$1 source_index=${2:-}
     failures=0
     if [ ! -f "$chm" ]; then fail "$chm does not exist"; return 1; fi
 
@@ -94,13 +132,18 @@ check_chm() {
     if [ -z "$index" ] || ! has "$index"; then
         fail "no index file (.hhk) inside"
     else
-        has '$WWKeywordLinks/BTree' || fail "the index is not compiled into a keyword index (\$WWKeywordLinks)"
+        has '$WWKeywordLinks/BTree' &&
+            fail "the index is compiled into a binary keyword index (\$WWKeywordLinks), which other readers misread"
         if "$CHMLS" extract "$chm" "/$index" "$work/index" >/dev/null 2>&1; then
             sitemap_locals "$work/index" >"$work/indexed"
             [ -s "$work/indexed" ] || fail "the index $index has no entries"
             while read -r page; do
                 has "$page" || fail "index entry to $page, which is not inside"
             done <"$work/indexed"
+            local problem
+            while read -r problem; do
+                [ -n "$problem" ] && fail "$problem"
+            done < <(keyword_problems "$work/index" "$source_index")
         else
             fail "the index file $index does not extract"
         fi
@@ -130,22 +173,25 @@ self_test() {
     work=$(mktemp -d)
     trap 'rm -rf "$work"' RETURN
 
-    # variant name | edit of the project file (sed script) | expected complaint
+    # variant name | file edited | its edit (sed script) | expected complaint
     local variants=(
-        "intact||"
-        "a topic page left out|/^messages\.html\$/d|topic page messages.html of the contents is not inside"
-        "an image left out|/^images\/magnet\.png\$/d|uses images/magnet.png, which is not inside"
-        "no index|/^Index file=/d|no index file"
-        "no full-text search|s/^Full-text search=Yes/Full-text search=No/|no full-text search data"
-        "no default topic|/^Default topic=/d|no default topic is set"
+        "intact|||"
+        "a topic page left out|tesmor.hhp|/^messages\.html\$/d|topic page messages.html of the contents is not inside"
+        "an image left out|tesmor.hhp|/^images\/magnet\.png\$/d|uses images/magnet.png, which is not inside"
+        "no index|tesmor.hhp|/^Index file=/d|no index file"
+        "a binary index|tesmor.hhp|s/^Binary Index=No/Binary Index=Yes/|compiled into a binary keyword index"
+        "a keyword twice|tesmor.hhk|0,/<LI>/s//<LI><OBJECT type=\"text\/sitemap\"><param name=\"Name\" value=\"Hall effect\"><param name=\"Name\" value=\"x\"><param name=\"Local\" value=\"index.html\"><\/OBJECT>\n    <LI>/|lists \"Hall effect\" 2 times"
+        "a character reference in a keyword|tesmor.hhk|s/Matthiessen's rule/Matthiessen\&#x27;s rule/|is not written out in full"
+        "no full-text search|tesmor.hhp|s/^Full-text search=Yes/Full-text search=No/|no full-text search data"
+        "no default topic|tesmor.hhp|/^Default topic=/d|no default topic is set"
     )
-    local variant name edit expected dir output status
+    local variant name file edit expected dir output status
     for variant in "${variants[@]}"; do
-        IFS='|' read -r name edit expected <<<"$variant"
+        IFS='|' read -r name file edit expected <<<"$variant"
         dir="$work/${name// /-}"
         cp -r "$content" "$dir"
         if [ -n "$edit" ]; then
-            sed -i "$edit" "$dir/tesmor.hhp"
+            sed -i "$edit" "$dir/$file"
             # The window definition names the index and the default topic too;
             # the variants without them lose them there as well.
             case $name in
@@ -157,7 +203,7 @@ self_test() {
             echo "self-test: $name: chmcmd failed:"; cat "$dir.log"
             bad=$((bad + 1)); continue
         fi
-        output=$(check_chm "$dir/Tesmor.chm"); status=$?
+        output=$(check_chm "$dir/Tesmor.chm" "$dir/tesmor.hhk"); status=$?
         if [ -z "$expected" ]; then
             if [ $status -ne 0 ]; then
                 echo "self-test: the intact help fails:"; echo "$output"; bad=$((bad + 1))
@@ -183,7 +229,7 @@ case ${1:-} in
         [ $# -ge 2 ] || { echo "usage: $0 --self-test CONTENT_DIR [CHMCMD]"; exit 2; }
         self_test "$2" "${3:-chmcmd}" ;;
     ""|-*)
-        echo "usage: $0 FILE.chm | --self-test CONTENT_DIR [CHMCMD]"; exit 2 ;;
+        echo "usage: $0 FILE.chm [SOURCE.hhk] | --self-test CONTENT_DIR [CHMCMD]"; exit 2 ;;
     *)
-        check_chm "$1" ;;
+        check_chm "$1" "${2:-}" ;;
 esac
