@@ -10,10 +10,13 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-          wine wine32:i386 fp-utils python3)
+          wine wine32:i386 fp-utils python3
+          # Wine only recommends its own fonts; every prefix links them, and
+          # DejaVu Sans behind Tahoma for Greek (tools/wine-prefix.sh).
+          fonts-wine fonts-dejavu-core)
 for option in "$@"; do
     case "$option" in
-        --screen) packages+=(xvfb xdotool imagemagick fonts-dejavu-core) ;;
+        --screen) packages+=(xvfb xdotool imagemagick) ;;
         --bench) packages+=(libbenchmark-dev) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;

@@ -12,9 +12,14 @@ root=$(pwd)
 tools/install-deps.sh --screen
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build build/win --target Tesmor -j "$(nproc)"
+# The whole release folder: the program, its help file and the help's pages,
+# so that the Help menu finds its help on the first run.
+cmake --build build/win --target Tesmor tesmor_help -j "$(nproc)"
 exe="$root/build/win/release/Tesmor.exe"
-echo "Built $exe"
+for file in "$exe" "$root/build/win/release/Tesmor.chm" "$root/build/win/release/help/index.html"; do
+    [ -f "$file" ] || { echo "run: $file was not built" >&2; exit 1; }
+done
+echo "Built $exe, with Tesmor.chm and the help pages beside it"
 
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
     export WINEPREFIX="$root/build/win/wineprefix-run" WINEARCH=win32 WINEDEBUG=-all \

@@ -12,7 +12,7 @@ out=$(realpath -m "${1:-docs/panel.png}")
 tools/install-deps.sh --screen
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build build/win --target Tesmor panel_driver -j "$(nproc)"
+cmake --build build/win --target Tesmor tesmor_help panel_driver -j "$(nproc)"
 
 # A display number nobody uses, from :90 on.
 . tools/virtual-screen.sh
@@ -29,7 +29,7 @@ tools/wine-prefix.sh "$WINEPREFIX" --desktop
 # A folder of its own, so that the run starts from the default table.
 run="$root/build/screenshot"
 rm -rf "$run" && mkdir -p "$run"
-cp build/win/release/Tesmor.exe build/win/tests/panel_driver.exe "$run/"
+cp build/win/release/Tesmor.exe build/win/release/Tesmor.chm build/win/tests/panel_driver.exe "$run/"
 cd "$run"
 wine Tesmor.exe >/dev/null 2>&1 &
 tesmor=$!

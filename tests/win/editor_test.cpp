@@ -308,6 +308,88 @@ TEST_F(Editor, ClickingOkWhileEditingCommitsTheEditAndCancelDiscardsEverything) 
     ExpectTableUnchanged(before);
 }
 
+namespace {
+
+// The pixels of `text` drawn in `font`, black on white.
+std::vector<uint32_t> Drawn(HFONT font, const std::wstring& text) {
+    const int width = 48, height = 32;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<uint32_t> pixels;
+    if (dc && bitmap && bits) {
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        HGDIOBJ oldFont = SelectObject(dc, font);
+        RECT all = {0, 0, width, height};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkMode(dc, TRANSPARENT);
+        TextOutW(dc, 4, 4, text.c_str(), static_cast<int>(text.size()));
+        GdiFlush();
+        const uint32_t* p = static_cast<const uint32_t*>(bits);
+        pixels.assign(p, p + width * height);
+        SelectObject(dc, oldFont);
+        SelectObject(dc, oldBitmap);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (dc) DeleteDC(dc);
+    return pixels;
+}
+
+}  // namespace
+
+// The headers' Greek letters and the caption buttons' symbols need fonts that
+// a bare Wine lacks: without them the headers show boxes and the caption
+// buttons the letters "0 1 r". Windows has both.
+TEST_F(Editor, TheHeadersGreekLettersAndTheCaptionSymbolsHaveTheirFonts) {
+    Start();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    std::vector<std::string> missing;
+    script.Then("draw the headers' letters in the headers' font", [&missing] {
+        if (!Table()) return false;
+        HWND header = reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETHEADER, 0, 0));
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0));
+        if (!font) font = reinterpret_cast<HFONT>(SendMessageW(List(), WM_GETFONT, 0, 0));
+        if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        // U+0378 is no character at all: every font draws its missing-glyph
+        // box for it.
+        const std::vector<uint32_t> noGlyph = Drawn(font, L"\u0378");
+        const std::vector<uint32_t> nothing = Drawn(font, L" ");
+        const std::pair<const char*, const wchar_t*> letters[] = {
+            {"mu", L"\u03BC"}, {"alpha", L"\u03B1"}, {"beta", L"\u03B2"}};
+        for (const auto& letter : letters) {
+            const std::vector<uint32_t> drawn = Drawn(font, letter.second);
+            if (drawn.empty() || drawn == noGlyph || drawn == nothing) missing.push_back(letter.first);
+        }
+        return true;
+    });
+    Press(script, Table, IDCANCEL);
+    OpenEditor();
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    EXPECT_TRUE(missing.empty()) << "no glyph for " << missing.front() << " in the table's headers";
+
+    // The caption buttons are drawn from Marlett; a missing font is stood in
+    // for by another face.
+    HFONT marlett = CreateFontW(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET, OUT_DEFAULT_PRECIS,
+                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Marlett");
+    ASSERT_NE(marlett, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, marlett);
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(marlett);
+    EXPECT_STREQ(face, L"Marlett");
+}
+
 TEST_F(Editor, EscapeDropsTheOpenEditAndEscapeAgainCancelsTheDialog) {
     Start();
     const MaterialTable before = panel_.table();
