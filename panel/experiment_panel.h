@@ -56,8 +56,14 @@ struct SpinField : PlacedControl {
 // model, a rejected one locks the other inputs and warns after two seconds.
 class ExperimentPanel : public ModelessDialog, public MessageFilter {
 public:
+    // How long a rejected value waits before its warning is shown.
+    static constexpr UINT kRangeWarningDelay = 2000;  // ms
+
     ExperimentPanel() = default;
     ~ExperimentPanel() override;
+
+    // Tests wait a shorter time; the program always waits kRangeWarningDelay.
+    void SetRangeWarningDelay(UINT milliseconds) { rangeWarningDelay_ = milliseconds; }
 
     // Creates the panel from its template; it initialises itself completely
     // (the parameters file included) before this returns.
@@ -180,4 +186,5 @@ private:
     const SliderField* programmedSlider_ = nullptr;
 
     RangeWarning rangeWarning_;
+    UINT rangeWarningDelay_ = kRangeWarningDelay;
 };

@@ -25,7 +25,6 @@ constexpr Lockable kLockable[] = {
 };
 
 constexpr UINT_PTR kRangeWarningTimer = 1;
-constexpr UINT kRangeWarningDelay = 2000;  // ms
 
 }  // namespace
 
@@ -66,7 +65,7 @@ void ExperimentPanel::EnableInputs(bool enable, int exceptId) {
 void ExperimentPanel::StartRangeWarning() {
     // A refused timer leaves timerId at 0: locked without a warning, and the
     // next rejection tries again.
-    rangeWarning_.timerId = SetTimer(window(), kRangeWarningTimer, kRangeWarningDelay, nullptr);
+    rangeWarning_.timerId = SetTimer(window(), kRangeWarningTimer, rangeWarningDelay_, nullptr);
 }
 
 void ExperimentPanel::CancelRangeWarning() {

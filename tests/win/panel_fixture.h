@@ -59,6 +59,7 @@ protected:
     }
 
     void Start() {
+        panel_.SetRangeWarningDelay(warningDelay_);
         ASSERT_TRUE(panel_.Create());
         ShowWindow(panel_.window(), SW_SHOWNORMAL);
         Pump(0);
@@ -107,7 +108,15 @@ protected:
         Type(IDC_MAGNET_CURRENT, L"5");
     }
 
+    // Runs the thread's messages until a warning started now would have been
+    // shown (and a little more).
+    bool PumpPastTheWarning() { return Pump(warningDelay_ + 300); }
+
     MessageLoop loop_;
     ExperimentPanel panel_;
     int quitCode_ = -1;
+    // The range warning's delay for this test: short, so that the tests that
+    // see a warning come and go do not wait two real seconds each. A test of
+    // the delay itself sets ExperimentPanel::kRangeWarningDelay before Start.
+    UINT warningDelay_ = 200;
 };

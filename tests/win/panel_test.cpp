@@ -58,7 +58,7 @@ TEST_F(Panel, StartsWithOnlyTheMaterialBoxEnabledAndNoWarningEver) {
     EXPECT_EQ(SendMessageW(Box(IDC_SAMPLE_CURRENT_SLIDER), TBM_GETPOS, 0, 0), 10000);
 
     // However long one waits: "0" before any material is no warning.
-    Pump(2600);
+    PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
     EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
 
@@ -131,6 +131,7 @@ TEST_F(Panel, AMaterialNumberSelectsTheMaterialAndShowsTheReadings) {
 
 TEST_F(Panel, ARejectedInputLocksTheRestAndWarnsTwoSecondsLater) {
     MessageBoxCatcher catcher;
+    warningDelay_ = ExperimentPanel::kRangeWarningDelay;  // the program's own two seconds
     Start();
     SetExample();
 
@@ -167,23 +168,23 @@ TEST_F(Panel, RepairWithinTwoSecondsShowsNothingAndOneWaitGivesOneBox) {
     SetExample();
 
     Type(IDC_HALL_FACTOR, L"7");
-    Pump(500);
+    Pump(warningDelay_ / 4);
     Type(IDC_HALL_FACTOR, L"3");
     EXPECT_EQ(EnabledInputs(), AllInputs());
     EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
-    Pump(2300);
+    PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
 
     // 7, then 70 within the wait: one box, for the latest range record.
     Type(IDC_HALL_FACTOR, L"7");
-    Pump(400);
+    Pump(warningDelay_ / 5);
     Type(IDC_HALL_FACTOR, L"70");
-    Pump(2400);
+    PumpPastTheWarning();
     EXPECT_EQ(catcher.boxes().size(), 1u);
 
     // After the box, a further bad keystroke starts a new wait and a second box.
     Type(IDC_HALL_FACTOR, L"700");
-    Pump(2400);
+    PumpPastTheWarning();
     EXPECT_EQ(catcher.boxes().size(), 2u);
 }
 
@@ -206,7 +207,7 @@ TEST_F(Panel, WarningTextsNameTheRangeInForce) {
         MessageBoxCatcher catcher;
         Type(c.id, c.text);
         EXPECT_EQ(EnabledInputs(), std::set<int>{c.id});
-        Pump(2300);
+        PumpPastTheWarning();
         ASSERT_EQ(catcher.boxes().size(), 1u);
         EXPECT_EQ(catcher.boxes()[0].text, c.warning);
         Type(c.id, c.repair);
@@ -345,7 +346,7 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
 
     // The readings are the model's for the value stored.
     EXPECT_EQ(EnabledInputs(), AllInputs());
-    Pump(2300);
+    PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
 }
 
@@ -399,7 +400,7 @@ TEST_F(Panel, TemperatureUpDownStepsByOneKelvin) {
     click(-1);
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"1681.0");
     EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_TEMPERATURE});
-    Pump(2300);
+    PumpPastTheWarning();
     ASSERT_EQ(catcher.boxes().size(), 1u);
     EXPECT_EQ(catcher.boxes()[0].text, L"Invalid set of parameters.\nValid range: [77.0, 1680.0].");
 
@@ -452,7 +453,7 @@ TEST_F(Panel, ClosingSavesTheTableAndEndsTheLoopWithTheCommandId) {
 
     SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(panel_.window(), nullptr);
-    EXPECT_FALSE(Pump(2500));
+    EXPECT_FALSE(PumpPastTheWarning());
     EXPECT_EQ(quitCode_, IDCANCEL);
     EXPECT_TRUE(catcher.boxes().empty());
     EXPECT_EQ(ReadFileBytes(ParameterPath()).size(), 9604u);
@@ -473,7 +474,7 @@ TEST_F(Panel, TheEndOfTheSessionSavesTheTableAsACloseDoes) {
     SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
     EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
-    Pump(2300);
+    PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
 
     // A save that fails as the session ends tells nothing and keeps the file.
@@ -583,7 +584,7 @@ TEST_F(Panel, ASmallTableAcceptsOnlyItsOwnMaterials) {
     ChooseMaterial(L"6");
     EXPECT_EQ(panel_.table().materialNumber, 5);
     EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_MATERIAL_NUMBER});
-    Pump(2300);
+    PumpPastTheWarning();
     ASSERT_EQ(catcher.boxes().size(), 1u);
     EXPECT_EQ(catcher.boxes()[0].text, L"Invalid set of parameters.\nValid range: [1, 100].");
 }

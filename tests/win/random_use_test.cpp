@@ -2,8 +2,8 @@
 // moves, range-box edits, up-down clicks, Enter and passes through the
 // parameter editor, with the rules checked after every event. The test keeps
 // its own copy of the material table, changed only by what the editor must
-// keep. The run is seeded and prints its seed; set TESMOR_RANDOM_SEED to
-// repeat one, and TESMOR_RANDOM_EVENTS for a run longer than 20,000 events.
+// keep. The run is seeded (5 unless TESMOR_RANDOM_SEED says otherwise) and
+// prints its seed; TESMOR_RANDOM_EVENTS makes a run longer than 20,000 events.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -631,7 +631,9 @@ protected:
 }  // namespace
 
 TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
-    unsigned seed = static_cast<unsigned>(GetTickCount());
+    // A fixed seed, so that a failure in CI repeats on any machine; the
+    // environment picks another.
+    unsigned seed = 5;
     if (const char* fixed = std::getenv("TESMOR_RANDOM_SEED"))
         seed = static_cast<unsigned>(std::strtoul(fixed, nullptr, 10));
     std::printf("random use: seed %u (TESMOR_RANDOM_SEED=%u repeats this run)\n", seed, seed);
@@ -639,7 +641,8 @@ TEST_F(RandomUse, TwentyThousandEventsKeepEveryRule) {
 
     // No range warning may appear: the run never waits for its timer. (The
     // editor's dialogs run message loops, but a lock lasts a few events, far
-    // less than the warning's delay.)
+    // less than the program's own delay, which this run keeps.)
+    warningDelay_ = ExperimentPanel::kRangeWarningDelay;
     Start();
     ExpectTableIsReference("at the start");
     sampleCurrent_ = panel_.sampleCurrent().value;
