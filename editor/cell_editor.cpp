@@ -1,6 +1,6 @@
 #include "editor/cell_editor.h"
 
-#include "ui/module.h"
+#include "base/module.h"
 #include "ui/private_messages.h"
 
 namespace {

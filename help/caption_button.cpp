@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ui/module.h"
+#include "base/module.h"
 #include "ui/private_messages.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "help/text_popup.h"
-#include "ui/module.h"
+#include "base/module.h"
 
 namespace {
 

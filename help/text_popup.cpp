@@ -1,6 +1,6 @@
 #include "help/text_popup.h"
 
-#include "ui/module.h"
+#include "base/module.h"
 #include "ui/window.h"
 
 namespace {

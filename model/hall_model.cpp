@@ -4,7 +4,6 @@
 
 #include "model/noise.h"
 #include "model/wide_real.h"
-#include "numtext/number_format.h"
 
 // Every operation below is written in the order in which it is evaluated, with
 // every constant as the double nearest its literal: the readings reproduce to the
@@ -105,12 +104,4 @@ Readings MeasureReadings(int materialNumber, const MaterialParameters& material,
     readings.hallVoltage = q.hallVoltage;
     readings.sampleVoltage = q.sampleVoltage;
     return readings;
-}
-
-std::wstring HallVoltageText(const Readings& readings) {
-    return readings.defined ? FormatReal(readings.hallVoltage) : kNoReading;
-}
-
-std::wstring SampleVoltageText(const Readings& readings) {
-    return readings.defined ? FormatReal(readings.sampleVoltage) : kNoReading;
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 #include "model/material_table.h"
 
 // The settings of the panel, in the panel's units.
@@ -61,8 +59,3 @@ struct Readings {
 Readings MeasureReadings(int materialNumber, const MaterialParameters& material,
                          const ExperimentSettings& settings,
                          double shortCircuitCoefficient = kShortCircuitCoefficient);
-
-// The texts the two voltmeters show: "%#.5g", trimmed, or "*****" in both.
-inline constexpr const wchar_t* kNoReading = L"*****";
-std::wstring HallVoltageText(const Readings& readings);
-std::wstring SampleVoltageText(const Readings& readings);

@@ -1,6 +1,6 @@
 #include "ui/dialog.h"
 
-#include "ui/module.h"
+#include "base/module.h"
 
 namespace {
 

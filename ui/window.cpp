@@ -1,6 +1,6 @@
 #include "ui/window.h"
 
-#include "ui/module.h"
+#include "base/module.h"
 
 Window::~Window() {
     if (window_) {

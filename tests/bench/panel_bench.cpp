@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "model/material_table.h"
-#include "numtext/edit_text.h"
-#include "panel/experiment_panel.h"
+#include "numtext/edit_text_win.h"
+#include "panel/experiment_panel_win.h"
 #include "res/resource.h"
-#include "storage/module_files.h"
+#include "base/module.h"
+#include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
-#include "storage/parameter_file.h"
+#include "storage/parameter_file_win.h"
 
 namespace {
 

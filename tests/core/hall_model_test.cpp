@@ -8,6 +8,7 @@
 
 #include "model/noise.h"
 #include "numtext/number_format.h"
+#include "panel/reading_text.h"
 
 namespace {
 

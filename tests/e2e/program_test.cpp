@@ -11,9 +11,10 @@
 
 #include "../win/scratch_folder.h"
 #include "res/resource.h"
-#include "storage/module_files.h"
+#include "base/module.h"
+#include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
-#include "ui/unique_handle.h"
+#include "base/unique_handle.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "message_box_catcher.h"
 
-#include "numtext/edit_text.h"
+#include "numtext/edit_text_win.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
-#include "storage/module_files.h"
+#include "storage/module_files_win.h"
 
 #include <gtest/gtest.h>
 
 #include <cwctype>
+
+#include "base/module.h"
 
 TEST(ResolveModuleFiles, PutsTheFilesBesideTheExecutableAndReadsTheTitle) {
     HWND window = CreateWindowExW(0, L"STATIC", L"Experimental Setup for Hall-Effect Measurement", WS_POPUP,

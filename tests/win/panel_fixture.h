@@ -12,11 +12,12 @@
 #include <set>
 #include <string>
 
-#include "numtext/edit_text.h"
-#include "panel/experiment_panel.h"
+#include "numtext/edit_text_win.h"
+#include "panel/experiment_panel_win.h"
 #include "res/resource.h"
 #include "scratch_folder.h"
-#include "storage/module_files.h"
+#include "base/module.h"
+#include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
 
 inline const std::wstring kCaption = L"Experimental Setup for Hall-Effect Measurement";

@@ -1,7 +1,7 @@
 // The experiment panel, driven in-process: texts are set as a user's typing
 // sets them (each change raises EN_CHANGE at once), messages are pumped through
 // the same filter as the program's loop, and message boxes are caught.
-#include "panel/experiment_panel.h"
+#include "panel/experiment_panel_win.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,13 @@
 
 #include "message_box_catcher.h"
 #include "panel_fixture.h"
-#include "numtext/edit_text.h"
+#include "numtext/edit_text_win.h"
 #include "res/resource.h"
 #include "scratch_folder.h"
 #include "storage/parameter_codec.h"
-#include "storage/parameter_file.h"
-#include "storage/module_files.h"
-#include "ui/unique_handle.h"
+#include "storage/parameter_file_win.h"
+#include "storage/module_files_win.h"
+#include "base/unique_handle.h"
 
 namespace {
 

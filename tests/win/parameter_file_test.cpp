@@ -1,4 +1,4 @@
-#include "storage/parameter_file.h"
+#include "storage/parameter_file_win.h"
 
 #include <gtest/gtest.h>
 

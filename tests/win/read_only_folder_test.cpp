@@ -11,7 +11,7 @@
 #include "message_box_catcher.h"
 #include "scratch_folder.h"
 #include "storage/parameter_codec.h"
-#include "storage/parameter_file.h"
+#include "storage/parameter_file_win.h"
 
 namespace {
 

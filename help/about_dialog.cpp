@@ -1,4 +1,4 @@
-#include "app/about_dialog.h"
+#include "help/about_dialog.h"
 
 #include "res/resource.h"
 #include "ui/centre_window.h"

@@ -1,4 +1,4 @@
-#include "panel/experiment_panel.h"
+#include "panel/experiment_panel_win.h"
 
 #include "res/resource.h"
 

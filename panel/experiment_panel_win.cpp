@@ -1,20 +1,21 @@
-#include "panel/experiment_panel.h"
+#include "panel/experiment_panel_win.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "app/about_dialog.h"
+#include "help/about_dialog.h"
 #include "editor/password_dialog.h"
 #include "editor/parameter_table_dialog.h"
 #include "help/help_launcher.h"
 #include "model/noise.h"
+#include "panel/reading_text.h"
 #include "res/resource.h"
-#include "storage/module_files.h"
+#include "storage/module_files_win.h"
 #include "storage/module_file_names.h"
-#include "storage/parameter_file.h"
+#include "storage/parameter_file_win.h"
 #include "ui/centre_window.h"
-#include "ui/module.h"
+#include "base/module.h"
 #include "ui/private_messages.h"
 
 // Destroyed here, while the message map is whole: WM_DESTROY takes the filter

@@ -10,8 +10,5 @@ struct ModuleFiles {
     std::wstring helpFilePath;       // beside the executable, extension "chm"
 };
 
-// The running executable's full path as the system reports it.
-std::wstring ModulePath();
-
 // The title of `window` and the paths of the program's own files.
 ModuleFiles ResolveModuleFiles(HWND window, const wchar_t* parameterExtension);

@@ -1,10 +1,10 @@
-#include "panel/experiment_panel.h"
+#include "panel/experiment_panel_win.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "numtext/edit_text.h"
+#include "numtext/edit_text_win.h"
 #include "numtext/number_parse.h"
 
 namespace {

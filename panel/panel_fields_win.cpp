@@ -1,8 +1,8 @@
-#include "panel/experiment_panel.h"
+#include "panel/experiment_panel_win.h"
 
 #include <commctrl.h>
 
-#include "numtext/edit_text.h"
+#include "numtext/edit_text_win.h"
 #include "panel/contact_rule.h"
 
 SliderField MakeSliderField(int valueId, int trackId, int frameId, int minimumId, int maximumId) {

@@ -91,7 +91,7 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    // Window and message map (experiment_panel.cpp).
+    // Window and message map (experiment_panel_win.cpp).
     LRESULT OnInitDialog(const Message&, bool&);
     LRESULT OnClose(const Message&, bool&);
     LRESULT OnAbout(const Message&, bool&);
@@ -120,7 +120,7 @@ private:
     void ComputeReadings();
     void SelectMaterial(int n);
 
-    // Fields (panel_fields.cpp, slider_fields.cpp).
+    // Fields (panel_fields_win.cpp, slider_fields_win.cpp).
     void SetPanelDefaults();
     void OnNumericFieldChange(NumericField& field);
     void OnMaterialNumberChange();
@@ -138,7 +138,7 @@ private:
     void PollSlider(SliderField& slider);
     void ShowInSliderBox(SliderField& slider, HWND box, double x);
 
-    // Validation cycle (validation.cpp).
+    // Validation cycle (validation_win.cpp).
     void AcceptInput(bool changed);
     void AcceptMaterial(int n);
     void RejectInput(int id, double lower, double upper, bool integer);

@@ -1,6 +1,16 @@
-#include "storage/module_files.h"
+#include "base/module.h"
 
-#include "storage/module_file_names.h"
+namespace {
+HINSTANCE resourceModule = nullptr;
+}
+
+HINSTANCE ResourceModule() {
+    return resourceModule ? resourceModule : GetModuleHandleW(nullptr);
+}
+
+void SetResourceModule(HINSTANCE module) {
+    resourceModule = module;
+}
 
 std::wstring ModulePath() {
     // MAX_PATH is enough almost always; a longer path (a deep folder with long
@@ -17,17 +27,4 @@ std::wstring ModulePath() {
         if (path.size() >= 32768) return std::wstring();
         path.resize(path.size() * 2);
     }
-}
-
-ModuleFiles ResolveModuleFiles(HWND window, const wchar_t* parameterExtension) {
-    ModuleFiles files;
-    std::wstring base = ModuleFileBase(ModulePath());
-    if (!base.empty()) {
-        files.parameterFilePath = base + parameterExtension;
-        files.helpFilePath = base + kHelpFileExtension;
-    }
-    wchar_t title[127] = {};
-    int length = GetWindowTextW(window, title, 127);
-    files.caption.assign(title, length > 0 ? static_cast<size_t>(length) : 0);
-    return files;
 }

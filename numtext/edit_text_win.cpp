@@ -1,4 +1,4 @@
-#include "numtext/edit_text.h"
+#include "numtext/edit_text_win.h"
 
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/material_table.h"
-#include "ui/unique_handle.h"
+#include "base/unique_handle.h"
 
 // The parameters file beside the executable: read once at start-up, rewritten
 // whole at every close. Failures are told in message boxes without an owner
