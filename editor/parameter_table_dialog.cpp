@@ -39,22 +39,20 @@ void SetCellText(HWND list, int row, int column, std::wstring text) {
 
 INT_PTR ParameterTableDialog::Run(HWND owner) {
     const INT_PTR result = ModalDialog::Run(IDD_PARAMETER_TABLE, owner);
-    return cellsLost_ ? 2 : result;
+    return cellsLost_ ? kDialogCancel : result;
 }
 
+// OK and Cancel (Enter and Escape with no cell open, the close box) end it
+// as any modal dialog; the cells are read back as it is destroyed.
 LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handled) {
     using D = ParameterTableDialog;
     static const MessageMapEntry<D> kMessageMap[] = {
         {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
         {WM_NOTIFY, kAnyId, static_cast<int>(NM_DBLCLK), &D::OnDoubleClick},
         {WM_ENDCELLEDIT, kAnyId, kAnyCode, &D::OnEndCellEdit},
-        {WM_COMMAND, IDOK, kAnyCode, &D::OnOk},
-        {WM_COMMAND, IDCANCEL, kAnyCode, &D::OnCancel},
         {WM_DESTROY, kAnyId, kAnyCode, &D::OnDestroy},
     };
-    LRESULT result = 0;
-    handled = RouteMessage(*this, kMessageMap, message, result);
-    return result;
+    return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
 LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
@@ -108,16 +106,6 @@ LRESULT ParameterTableDialog::OnEndCellEdit(const Message& m, bool&) {
     } else {
         list_.CommitCellEdit(kTableFormat);
     }
-    return 0;
-}
-
-LRESULT ParameterTableDialog::OnOk(const Message&, bool&) {
-    End(1);
-    return 0;
-}
-
-LRESULT ParameterTableDialog::OnCancel(const Message&, bool&) {
-    End(2);
     return 0;
 }
 

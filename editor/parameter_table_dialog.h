@@ -34,8 +34,6 @@ private:
     LRESULT OnInitDialog(const Message&, bool&);
     LRESULT OnDoubleClick(const Message&, bool&);
     LRESULT OnEndCellEdit(const Message&, bool&);
-    LRESULT OnOk(const Message&, bool&);
-    LRESULT OnCancel(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
 
     const std::wstring& caption_;

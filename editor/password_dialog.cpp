@@ -8,16 +8,13 @@ INT_PTR PasswordDialog::Run(HWND owner) {
     return ModalDialog::Run(IDD_PASSWORD, owner);
 }
 
+// Cancel, Escape and the close box end it as any modal dialog.
 LRESULT PasswordDialog::HandleMessage(const Message& message, bool& handled) {
-    using D = PasswordDialog;
-    static const MessageMapEntry<D> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
-        {WM_COMMAND, IDOK, kAnyCode, &D::OnOk},
-        {WM_COMMAND, IDCANCEL, kAnyCode, &D::OnCancel},
+    static const MessageMapEntry<PasswordDialog> kMessageMap[] = {
+        {WM_INITDIALOG, kAnyId, kAnyCode, &PasswordDialog::OnInitDialog},
+        {WM_COMMAND, IDOK, kAnyCode, &PasswordDialog::OnOk},
     };
-    LRESULT result = 0;
-    handled = RouteMessage(*this, kMessageMap, message, result);
-    return result;
+    return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
 LRESULT PasswordDialog::OnInitDialog(const Message&, bool&) {
@@ -33,15 +30,10 @@ LRESULT PasswordDialog::OnOk(const Message&, bool&) {
     wchar_t typed[128] = {};
     int length = GetWindowTextW(passwordBox_, typed, 127);
     if (IsEditorPassword(std::wstring(typed, length > 0 ? static_cast<size_t>(length) : 0))) {
-        End(1);
+        End(kDialogOk);
         return 0;
     }
     MessageBoxW(window(), L"Sorry, incorrect password.", caption_.c_str(), MB_OK | MB_ICONSTOP);
     SetFocus(passwordBox_);
-    return 0;
-}
-
-LRESULT PasswordDialog::OnCancel(const Message&, bool&) {
-    End(2);
     return 0;
 }

@@ -19,7 +19,6 @@ protected:
 private:
     LRESULT OnInitDialog(const Message&, bool&);
     LRESULT OnOk(const Message&, bool&);
-    LRESULT OnCancel(const Message&, bool&);
 
     const std::wstring& caption_;
     HWND passwordBox_ = nullptr;

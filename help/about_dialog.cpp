@@ -7,24 +7,15 @@ INT_PTR AboutDialog::Run(HWND owner) {
     return ModalDialog::Run(IDD_ABOUT, owner);
 }
 
+// OK, Enter, Escape and the close box end it as any modal dialog.
 LRESULT AboutDialog::HandleMessage(const Message& message, bool& handled) {
-    using D = AboutDialog;
-    static const MessageMapEntry<D> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
-        {WM_COMMAND, IDOK, kAnyCode, &D::OnClose},
-        {WM_COMMAND, IDCANCEL, kAnyCode, &D::OnClose},
+    static const MessageMapEntry<AboutDialog> kMessageMap[] = {
+        {WM_INITDIALOG, kAnyId, kAnyCode, &AboutDialog::OnInitDialog},
     };
-    LRESULT result = 0;
-    handled = RouteMessage(*this, kMessageMap, message, result);
-    return result;
+    return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
 LRESULT AboutDialog::OnInitDialog(const Message&, bool&) {
     CentreWindow(window());
     return TRUE;  // the dialog manager gives the focus to OK
-}
-
-LRESULT AboutDialog::OnClose(const Message& m, bool&) {
-    End(m.CommandId());
-    return 0;
 }

@@ -12,5 +12,4 @@ protected:
 
 private:
     LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnClose(const Message&, bool&);
 };

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/gdi.h"
 #include "base/module.h"
 #include "ui/private_messages.h"
 
@@ -22,9 +23,8 @@ void PaintAll() {
 void Draw3dRect(HDC dc, int x, int y, int width, int height, COLORREF topLeft, COLORREF bottomRight) {
     auto fill = [dc](int left, int top, int w, int h, COLORREF colour) {
         RECT r = {left, top, left + w, top + h};
-        HBRUSH brush = CreateSolidBrush(colour);
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
+        GdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+        if (brush) FillRect(dc, &r, brush.get());
     };
     fill(x, y, width - 1, 1, topLeft);
     fill(x, y, 1, height - 1, topLeft);
@@ -98,26 +98,24 @@ void PaintCaptionButton(CaptionHelpButton& button, int position) {
     RECT r = PlaceCaptionButton(button, position);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    HDC windowDc = GetWindowDC(buttonWindow);
+    WindowDc windowDc(buttonWindow, true);
     if (!windowDc) return;
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    // Loaded for every paint and freed right after: the grey of the image
-    // becomes the current button-face colour.
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(ResourceModule(), MAKEINTRESOURCEW(button.on ? button.pressedBitmap : button.normalBitmap),
-                   IMAGE_BITMAP, width, height, LR_LOADMAP3DCOLORS));
-    if (memoryDc && bitmap) {
-        BITMAP info = {};
-        GetObjectW(bitmap, sizeof info, &info);
-        HGDIOBJ old = SelectObject(memoryDc, bitmap);
-        StretchBlt(windowDc, r.left, r.top, width, height, memoryDc, 0, 0, info.bmWidth, info.bmHeight,
-                   SRCCOPY);
-        SelectObject(memoryDc, old);
+    {
+        MemoryDc memoryDc(windowDc.get());
+        // Loaded for every paint and freed right after: the grey of the image
+        // becomes the current button-face colour.
+        GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
+            LoadImageW(ResourceModule(), MAKEINTRESOURCEW(button.on ? button.pressedBitmap : button.normalBitmap),
+                       IMAGE_BITMAP, width, height, LR_LOADMAP3DCOLORS)));
+        if (memoryDc && bitmap) {
+            BITMAP info = {};
+            GetObjectW(bitmap.get(), sizeof info, &info);
+            Selection selected(memoryDc.get(), bitmap.get());
+            StretchBlt(windowDc.get(), r.left, r.top, width, height, memoryDc.get(), 0, 0, info.bmWidth,
+                       info.bmHeight, SRCCOPY);
+        }
     }
-    if (bitmap) DeleteObject(bitmap);
-    DrawCaptionButtonFrame(button, windowDc);
-    if (memoryDc) DeleteDC(memoryDc);
-    ReleaseDC(buttonWindow, windowDc);
+    DrawCaptionButtonFrame(button, windowDc.get());
 }
 
 void DrawCaptionButtonFrame(const CaptionHelpButton& button, HDC dc) {

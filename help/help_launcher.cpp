@@ -2,8 +2,9 @@
 
 #include <shellapi.h>
 
-#include "help/text_popup.h"
 #include "base/module.h"
+#include "base/registry_key.h"
+#include "help/text_popup.h"
 
 namespace {
 
@@ -19,14 +20,12 @@ bool failed = false;
 int loadAttempts = 0;
 
 HMODULE LoadFromRegistry() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, source.registryKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return nullptr;
+    RegistryKey key;
+    if (!key.OpenForReading(HKEY_CLASSES_ROOT, source.registryKey)) return nullptr;
     char path[261] = {};
     DWORD size = 260;
     DWORD type = 0;
-    LONG read = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
+    LONG read = RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
     if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) || path[0] == '\0') return nullptr;
     ++loadAttempts;
     return LoadLibraryA(path);

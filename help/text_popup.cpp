@@ -1,5 +1,6 @@
 #include "help/text_popup.h"
 
+#include "base/gdi.h"
 #include "base/module.h"
 #include "ui/window.h"
 
@@ -61,12 +62,12 @@ bool TextPopup::Show(const std::wstring& text, POINT point) {
     closing_ = false;
 
     // The size the text needs, wrapped at kMaxWidth.
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, PopupFont());
     RECT textRect = {0, 0, kMaxWidth, 0};
-    DrawTextW(dc, text_.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    {
+        WindowDc screen(nullptr);
+        Selection font(screen.get(), PopupFont());
+        DrawTextW(screen.get(), text_.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
 
     RECT rect = {point.x, point.y, point.x + textRect.right + 2 * kMargin + 2,
                  point.y + textRect.bottom + 2 * kMargin + 2};
@@ -103,11 +104,12 @@ LRESULT TextPopup::HandleMessage(const Message& m, bool& handled) {
         RECT client;
         GetClientRect(m.window, &client);
         InflateRect(&client, -kMargin, -kMargin);
-        HGDIOBJ old = SelectObject(dc, PopupFont());
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-        DrawTextW(dc, text_.c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(dc, old);
+        {
+            Selection font(dc, PopupFont());
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+            DrawTextW(dc, text_.c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
+        }
         EndPaint(m.window, &paint);
         return 0;
     }

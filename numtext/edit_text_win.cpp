@@ -28,11 +28,11 @@ int ReadEditInteger(HWND window) {
     return ParseInteger(ReadWindowText(window));
 }
 
-int UpdateFromEdit(HWND window, double& value, std::optional<double> min, std::optional<double> max) {
+EditUpdate UpdateFromEdit(HWND window, double& value, std::optional<double> min, std::optional<double> max) {
     double a = ReadEditReal(window);
-    if (a == value) return 0;
-    if (min && a < *min) return -1;
-    if (max && a > *max) return -1;
+    if (a == value) return EditUpdate::unchanged;
+    if (min && a < *min) return EditUpdate::outOfRange;
+    if (max && a > *max) return EditUpdate::outOfRange;
     value = a;
-    return 1;
+    return EditUpdate::changed;
 }

@@ -18,9 +18,13 @@ std::wstring ReadWindowText(HWND window);
 double ReadEditReal(HWND window);
 int ReadEditInteger(HWND window);
 
-// Reads the window with ReadEditReal and compares the number with `value`:
-//   0  it equals the stored value (checked first, so it holds even out of bounds);
-//  -1  it lies below `min` or above `max` (inclusive bounds); value unchanged;
-//   1  it is a new value within the bounds, now stored in `value`.
-int UpdateFromEdit(HWND window, double& value, std::optional<double> min = std::nullopt,
+// What UpdateFromEdit found in the box.
+enum class EditUpdate {
+    outOfRange = -1,  // below `min` or above `max` (inclusive bounds); the value unchanged
+    unchanged = 0,    // the stored value (checked first, so it holds even out of bounds)
+    changed = 1,      // a new value within the bounds, now stored in `value`
+};
+
+// Reads the window with ReadEditReal and compares the number with `value`.
+EditUpdate UpdateFromEdit(HWND window, double& value, std::optional<double> min = std::nullopt,
                    std::optional<double> max = std::nullopt);

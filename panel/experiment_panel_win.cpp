@@ -66,9 +66,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_ENDSESSION, kAnyId, kAnyCode, &P::OnEndSession},
         {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
     };
-    LRESULT result = 0;
-    handled = RouteMessage(*this, kMessageMap, message, result);
-    return result;
+    return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
 LRESULT ExperimentPanel::OnInitDialog(const Message&, bool&) {
@@ -96,7 +94,7 @@ void ExperimentPanel::ShowAbout() {
 void ExperimentPanel::RunParameterEditor() {
     {
         PasswordDialog password(caption_);
-        if (password.Run(GetActiveWindow()) != 1) return;
+        if (password.Run(GetActiveWindow()) != kDialogOk) return;
     }
 
     ParameterArrays copy;
@@ -107,7 +105,7 @@ void ExperimentPanel::RunParameterEditor() {
     }
 
     ParameterTableDialog editor(caption_, copy);
-    if (editor.Run(GetActiveWindow()) != 1) return;
+    if (editor.Run(GetActiveWindow()) != kDialogOk) return;
 
     table_.materialCount = copy.count;
     for (int k = 0; k < kParameterCount; ++k) {

@@ -103,13 +103,13 @@ void ExperimentPanel::OnNumericFieldChange(NumericField& field) {
     }
 
     switch (UpdateFromEdit(field.window, field.value, lowerEnd, upperEnd)) {
-    case 1:
+    case EditUpdate::changed:
         AcceptInput(true);
         break;
-    case 0:
+    case EditUpdate::unchanged:
         AcceptInput(false);
         break;
-    default:
+    case EditUpdate::outOfRange:
         RejectInput(field.id, lowerEnd, upperEnd, false);
         break;
     }

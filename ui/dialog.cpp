@@ -40,8 +40,10 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     // Messages sent before WM_INITDIALOG (WM_SETFONT, for one) find no object.
     if (!self) return FALSE;
 
+    const Message m{window, message, wParam, lParam};
     bool handled = false;
-    LRESULT result = self->HandleMessage(Message{window, message, wParam, lParam}, handled);
+    LRESULT result = self->HandleMessage(m, handled);
+    if (!handled) result = self->FallbackMessage(m, handled);
 
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, DWLP_USER, 0);
@@ -72,6 +74,20 @@ bool ModelessDialog::Create(int templateId, HWND owner) {
     HWND created = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(templateId), owner, DialogProc,
                                       reinterpret_cast<LPARAM>(static_cast<Dialog*>(this)));
     return created != nullptr;
+}
+
+LRESULT Dialog::FallbackMessage(const Message&, bool& handled) {
+    handled = false;
+    return 0;
+}
+
+LRESULT ModalDialog::FallbackMessage(const Message& m, bool& handled) {
+    if (m.message == WM_COMMAND && (m.CommandId() == IDOK || m.CommandId() == IDCANCEL)) {
+        End(m.CommandId() == IDOK ? kDialogOk : kDialogCancel);
+        return 0;
+    }
+    handled = false;
+    return 0;
 }
 
 INT_PTR ModalDialog::Run(int templateId, HWND owner) {

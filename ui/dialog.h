@@ -4,6 +4,11 @@
 
 #include "ui/message_map.h"
 
+// The results a modal dialog ends with: OK (Enter, the OK button) and Cancel
+// (Escape, the close box, the Cancel button).
+inline constexpr INT_PTR kDialogOk = IDOK;
+inline constexpr INT_PTR kDialogCancel = IDCANCEL;
+
 // A dialog bound to its C++ object. The object is attached once, in
 // WM_INITDIALOG, from the creation parameter, and detached when the window is
 // destroyed; the message map is the one virtual operation.
@@ -20,6 +25,9 @@ public:
 protected:
     // The message map: returns the result and says whether it handled the message.
     virtual LRESULT HandleMessage(const Message& message, bool& handled) = 0;
+    // What the kind of dialog does with a message its map left; then the
+    // dialog manager has it.
+    virtual LRESULT FallbackMessage(const Message& message, bool& handled);
 
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
@@ -41,11 +49,15 @@ public:
     bool Create(int templateId, HWND owner);
 };
 
-// A dialog with a loop of its own, ended with End.
+// A dialog with a loop of its own, ended with End. Unless its map takes them,
+// the commands IDOK and IDCANCEL end it with kDialogOk and kDialogCancel.
 class ModalDialog : public Dialog {
 public:
     // Runs the dialog from a template of the resource module over `owner`;
     // returns the result given to End, or -1 when it could not be created.
     INT_PTR Run(int templateId, HWND owner);
     void End(INT_PTR result) { EndDialog(window(), result); }
+
+protected:
+    LRESULT FallbackMessage(const Message& message, bool& handled) override;
 };

@@ -36,6 +36,11 @@ struct MessageMapEntry {
     LRESULT (Owner::*handler)(const Message& message, bool& handled);
 };
 
+// The body of a window's message map: routes the message through `map`, sets
+// `handled` and returns the handler's result.
+template <class Owner, size_t N>
+LRESULT DispatchMessageMap(Owner& owner, const MessageMapEntry<Owner> (&map)[N], const Message& m, bool& handled);
+
 // Finds the first row that matches and calls its handler. Returns whether a
 // handler took the message; `result` is then its result.
 template <class Owner, size_t N>
@@ -61,4 +66,11 @@ bool RouteMessage(Owner& owner, const MessageMapEntry<Owner> (&map)[N], const Me
         }
     }
     return false;
+}
+
+template <class Owner, size_t N>
+LRESULT DispatchMessageMap(Owner& owner, const MessageMapEntry<Owner> (&map)[N], const Message& m, bool& handled) {
+    LRESULT result = 0;
+    handled = RouteMessage(owner, map, m, result);
+    return result;
 }

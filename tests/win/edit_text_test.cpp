@@ -81,16 +81,16 @@ TEST_F(EditBox, UpdateFromEditComparesThenChecksTheBoundsThenStores) {
     double value = 100;
     struct Step {
         const wchar_t* text;
-        int result;
+        EditUpdate result;
         double stored;
     } steps[] = {
-        {L"25000", 1, 25000},     // the upper bound itself is accepted
-        {L"25000.5", -1, 25000},  // above it is not, and the value stays
-        {L"0", -1, 25000},
-        {L"", -1, 25000},      // empty text reads as 0
-        {L"2.5e4", 0, 25000},  // the same number in another form: unchanged
-        {L"1", 1, 1},          // the lower bound itself
-        {L"1.0", 0, 1},
+        {L"25000", EditUpdate::changed, 25000},        // the upper bound itself is accepted
+        {L"25000.5", EditUpdate::outOfRange, 25000},  // above it is not, and the value stays
+        {L"0", EditUpdate::outOfRange, 25000},
+        {L"", EditUpdate::outOfRange, 25000},       // empty text reads as 0
+        {L"2.5e4", EditUpdate::unchanged, 25000},  // the same number in another form: unchanged
+        {L"1", EditUpdate::changed, 1},             // the lower bound itself
+        {L"1.0", EditUpdate::unchanged, 1},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.text);
@@ -102,16 +102,16 @@ TEST_F(EditBox, UpdateFromEditComparesThenChecksTheBoundsThenStores) {
     // Equality is tested first: a stored value outside the bounds still reads as unchanged.
     value = 30000;
     Type(L"30000");
-    EXPECT_EQ(UpdateFromEdit(edit_, value, 1.0, 25000.0), 0);
+    EXPECT_EQ(UpdateFromEdit(edit_, value, 1.0, 25000.0), EditUpdate::unchanged);
 
     // Without bounds every new number is taken.
     Type(L"-7e300");
-    EXPECT_EQ(UpdateFromEdit(edit_, value), 1);
+    EXPECT_EQ(UpdateFromEdit(edit_, value), EditUpdate::changed);
     EXPECT_EQ(value, -7e300);
 
     // Only one bound given.
     Type(L"-5");
-    EXPECT_EQ(UpdateFromEdit(edit_, value, 0.0, std::nullopt), -1);
-    EXPECT_EQ(UpdateFromEdit(edit_, value, std::nullopt, 0.0), 1);
+    EXPECT_EQ(UpdateFromEdit(edit_, value, 0.0, std::nullopt), EditUpdate::outOfRange);
+    EXPECT_EQ(UpdateFromEdit(edit_, value, std::nullopt, 0.0), EditUpdate::changed);
     EXPECT_EQ(value, -5);
 }
