@@ -2,43 +2,17 @@
 
 #include <windows.h>
 
+#include "base/owned.h"
+
 // Owners of GDI objects and device contexts, each released once, on every
 // way out of the scope that made it.
 
-// A GDI object the program made (a brush, a bitmap, a font): DeleteObject.
+// A GDI object the program made (a brush, a bitmap, a font).
 template <class Handle>
-class GdiObject {
-public:
-    explicit GdiObject(Handle handle = nullptr) : handle_(handle) {}
-    ~GdiObject() {
-        if (handle_) DeleteObject(handle_);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
+using GdiObject = Owned<Handle, &DeleteObject>;
 
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    Handle handle_;
-};
-
-// A memory device context: DeleteDC.
-class MemoryDc {
-public:
-    explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDc() {
-        if (dc_) DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-private:
-    HDC dc_;
-};
+// A memory device context: Owned<HDC, &DeleteDC>(CreateCompatibleDC(...)).
+using MemoryDc = Owned<HDC, &DeleteDC>;
 
 // A window's device context, its frame included when `wholeWindow`, or the
 // screen's for a null window: ReleaseDC.

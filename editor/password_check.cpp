@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "base/owned.h"
+
 namespace {
 
 // SHA-256 of the password's UTF-16LE code units.
@@ -13,45 +15,13 @@ constexpr unsigned char kPasswordDigest[32] = {
     0xFB, 0xD4, 0x6D, 0xC0, 0x9C, 0x37, 0xC3, 0x90, 0x52, 0x57, 0xCF, 0xD3, 0x5A, 0x96, 0xC4, 0x83,
 };
 
-// The SHA-256 algorithm provider of CNG, closed once.
-class Sha256Provider {
-public:
-    Sha256Provider() {
-        if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle_, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
-            handle_ = nullptr;
-        }
-    }
-    ~Sha256Provider() {
-        if (handle_) BCryptCloseAlgorithmProvider(handle_, 0);
-    }
-    Sha256Provider(const Sha256Provider&) = delete;
-    Sha256Provider& operator=(const Sha256Provider&) = delete;
+NTSTATUS WINAPI CloseProvider(BCRYPT_ALG_HANDLE provider) {
+    return BCryptCloseAlgorithmProvider(provider, 0);
+}
 
-    BCRYPT_ALG_HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    BCRYPT_ALG_HANDLE handle_ = nullptr;
-};
-
-// One hash computation of a provider, destroyed once.
-class HashObject {
-public:
-    explicit HashObject(BCRYPT_ALG_HANDLE algorithm) {
-        if (!BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &handle_, nullptr, 0, nullptr, 0, 0))) handle_ = nullptr;
-    }
-    ~HashObject() {
-        if (handle_) BCryptDestroyHash(handle_);
-    }
-    HashObject(const HashObject&) = delete;
-    HashObject& operator=(const HashObject&) = delete;
-
-    BCRYPT_HASH_HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    BCRYPT_HASH_HANDLE handle_ = nullptr;
-};
+// A CNG algorithm provider and one hash computation of it.
+using Provider = Owned<BCRYPT_ALG_HANDLE, &CloseProvider>;
+using Hash = Owned<BCRYPT_HASH_HANDLE, &BCryptDestroyHash>;
 
 }  // namespace
 
@@ -64,10 +34,13 @@ bool Utf16Sha256(const std::wstring& text, unsigned char digest[32]) {
         bytes.push_back(static_cast<UCHAR>((c >> 8) & 0xFF));
     }
 
-    Sha256Provider algorithm;
-    if (!algorithm) return false;
-    HashObject hash(algorithm.get());
-    return hash && BCRYPT_SUCCESS(BCryptHashData(hash.get(), bytes.data(), static_cast<ULONG>(bytes.size()), 0)) &&
+    Provider algorithm;
+    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(algorithm.receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+        return false;
+    }
+    Hash hash;
+    return BCRYPT_SUCCESS(BCryptCreateHash(algorithm.get(), hash.receive(), nullptr, 0, nullptr, 0, 0)) &&
+           BCRYPT_SUCCESS(BCryptHashData(hash.get(), bytes.data(), static_cast<ULONG>(bytes.size()), 0)) &&
            BCRYPT_SUCCESS(BCryptFinishHash(hash.get(), digest, 32, 0));
 }
 

@@ -101,7 +101,7 @@ void PaintCaptionButton(CaptionHelpButton& button, int position) {
     WindowDc windowDc(buttonWindow, true);
     if (!windowDc) return;
     {
-        MemoryDc memoryDc(windowDc.get());
+        MemoryDc memoryDc(CreateCompatibleDC(windowDc.get()));
         // Loaded for every paint and freed right after: the grey of the image
         // becomes the current button-face colour.
         GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(

@@ -21,7 +21,8 @@ int loadAttempts = 0;
 
 HMODULE LoadFromRegistry() {
     RegistryKey key;
-    if (!key.OpenForReading(HKEY_CLASSES_ROOT, source.registryKey)) return nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, source.registryKey, 0, KEY_READ, key.receive()) != ERROR_SUCCESS)
+        return nullptr;
     char path[261] = {};
     DWORD size = 260;
     DWORD type = 0;
