@@ -6,6 +6,10 @@
 #   tools/install-deps.sh --bench    also Google Benchmark
 #   tools/install-deps.sh --fuzz     also clang with libFuzzer
 #   tools/install-deps.sh --art      also the SVG renderer and the DejaVu fonts
+#   tools/install-deps.sh --package  also what tools/package.sh and the package
+#                                    tests need: the Windows installer compiler,
+#                                    zip, lintian, the icon renderer, the fonts
+#                                    the Debian package depends on, a screen
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
@@ -20,6 +24,8 @@ for option in "$@"; do
         --bench) packages+=(libbenchmark-dev) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;
+        --package) packages+=(nsis zip unzip lintian librsvg2-bin fonts-dejavu-core fonts-dejavu-extra
+                              fonts-wine xvfb xdotool imagemagick passwd util-linux) ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done
