@@ -1,0 +1,98 @@
+#!/bin/sh
+# tesmor: starts Tesmor, the Windows program installed in /usr/lib/tesmor,
+# under Wine.
+#
+# Tesmor keeps its table of material parameters, Tesmor.smp, beside its own
+# executable and writes it there whenever it closes, so each user runs a copy
+# of their own in ${XDG_DATA_HOME:-~/.local/share}/tesmor: Tesmor.exe and
+# Tesmor.chm copied from /usr/lib/tesmor again whenever the installed ones
+# differ (after an upgrade), the help pages linked to the installed ones, the
+# table itself never touched here, and a 32-bit Wine prefix of its own, made on
+# the first start.
+set -eu
+
+lib=/usr/lib/tesmor
+version=@VERSION@
+
+case "${1:-}" in
+    -h | --help)
+        cat <<USAGE
+Usage: tesmor [--help | --version]
+
+Starts Tesmor, a virtual laboratory for the Hall effect in semiconductors,
+under Wine. Each user's copy of the program, its table of material parameters
+(Tesmor.smp) and its Wine prefix live in
+${XDG_DATA_HOME:-~/.local/share}/tesmor. See tesmor(1).
+USAGE
+        exit 0 ;;
+    -V | --version)
+        echo "tesmor $version"
+        exit 0 ;;
+    "") ;;
+    *)
+        echo "tesmor: unknown argument \"$1\" (tesmor --help shows the usage)" >&2
+        exit 1 ;;
+esac
+
+# A relative or empty XDG_DATA_HOME is to be ignored.
+case "${XDG_DATA_HOME:-}" in
+    /*) data_home=$XDG_DATA_HOME ;;
+    *) data_home=$HOME/.local/share ;;
+esac
+data=$data_home/tesmor
+mkdir -p "$data"
+
+# Two starts at the same moment must not copy or make the prefix together.
+exec 9>"$data/.lock"
+if ! flock -w 600 9; then
+    echo "tesmor: another start of Tesmor holds $data/.lock" >&2
+    exit 1
+fi
+
+for file in Tesmor.exe Tesmor.chm; do
+    if ! cmp -s "$lib/$file" "$data/$file"; then
+        # A copy broken off halfway must never be taken for the program.
+        cp "$lib/$file" "$data/$file.new"
+        mv -f "$data/$file.new" "$data/$file"
+    fi
+done
+# Under Wine the Help menu shows these pages in the desktop's web browser.
+if [ ! -e "$data/help" ] && [ ! -L "$data/help" ]; then
+    ln -s "$lib/help" "$data/help"
+fi
+
+export WINEPREFIX="$data/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No offers to download Mono or Gecko, which Tesmor does not use, and no menu
+# entries or file types of Wine's own added to the user's desktop.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# The prefix counts as made only once it is complete; one left half-made by an
+# interrupted first start is made again.
+if [ ! -f "$WINEPREFIX/.tesmor-ready" ]; then
+    echo "tesmor: setting up Wine in $WINEPREFIX (the first time only; this takes a minute)" >&2
+    rm -rf "$WINEPREFIX"
+    log=$data/wine-setup.log
+    if ! wineboot -i >"$log" 2>&1; then
+        echo "tesmor: Wine could not make its prefix; see $log" >&2
+        exit 1
+    fi
+    # Wine's own fonts draw the caption buttons' symbols and size the message
+    # boxes; Debian's Wine does not find them by itself.
+    ln -sf /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    # Wine's stand-in for Tahoma has no Greek letters: the parameter table's
+    # headings (mu, alpha, beta) take them from DejaVu Sans.
+    if ! wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v Tahoma /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >>"$log" 2>&1; then
+        echo "tesmor: Wine could not link the fonts; see $log" >&2
+        exit 1
+    fi
+    # The settings take effect with the next wineserver.
+    wineserver -w
+    touch "$WINEPREFIX/.tesmor-ready"
+fi
+
+exec 9>&-
+cd "$data"
+exec wine "$data/Tesmor.exe"
