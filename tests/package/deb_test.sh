@@ -1,0 +1,293 @@
+#!/usr/bin/env bash
+# The Debian package: what it holds and declares (lintian with no error and no
+# warning left unexplained); that apt resolves its dependencies on a fresh
+# amd64 machine with i386 added and refuses without; then, as root, installed
+# with apt-get, used by an ordinary user on a virtual screen, and removed.
+#
+# The user (tesmor-pkgtest, made here and removed at the end) runs `tesmor`
+# twice: the first start makes the Wine prefix and the user's copy, shows the
+# message about the missing parameters file, then the panel; closing the panel
+# (Alt+F4) ends the command and leaves the user's Tesmor.smp. The second start
+# follows a changed program (as after an upgrade): the copy is refreshed, the
+# table is kept and read, so the panel comes without the message. Screenshots
+# go to build/package/tests/deb/. The Xvfb display is :140 or the next free one.
+# Every wait has a deadline.
+set -uo pipefail
+source "$(dirname "$0")/lib.sh"
+
+deb_file=$dist/tesmor_${version}_all.deb
+out=$source_dir/build/package/tests/deb
+readonly kCaption="Experimental Setup for Hall-Effect Measurement"
+readonly user=tesmor-pkgtest
+
+[ -f "$deb_file" ] || stop "$deb_file does not exist (tools/package.sh makes it)"
+rm -rf "$out" && mkdir -p "$out/contents"
+
+echo "deb: the package's fields"
+field() { dpkg-deb -f "$deb_file" "$1"; }
+check_equal "Package" "$(field Package)" tesmor
+check_equal "Version is the version record's" "$(field Version)" "$version"
+check_equal "Architecture" "$(field Architecture)" all
+check_equal "Depends" "$(field Depends)" "wine32:i386, wine, fonts-wine, fonts-dejavu-core"
+
+echo "deb: the files"
+listing=$(dpkg-deb -c "$deb_file") || stop "dpkg-deb cannot list $deb_file"
+dpkg-deb -x "$deb_file" "$out/contents" || stop "dpkg-deb cannot unpack $deb_file"
+root=$out/contents
+files=$(awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' <<<"$listing" | LC_ALL=C sort)
+expected_files=$(
+    {
+        printf '%s\n' usr/bin/tesmor usr/lib/tesmor/Tesmor.exe usr/lib/tesmor/Tesmor.chm \
+            usr/share/applications/tesmor.desktop usr/share/man/man1/tesmor.1.gz \
+            usr/share/doc/tesmor/copyright usr/share/doc/tesmor/changelog.Debian.gz \
+            usr/share/lintian/overrides/tesmor
+        for size in 16 32 48 64 128 256; do echo "usr/share/icons/hicolor/${size}x${size}/apps/tesmor.png"; done
+        (cd "$release" && find help -type f | sed 's:^:usr/lib/tesmor/:')
+    } | LC_ALL=C sort)
+check "it holds exactly the expected files" \
+    eval '[ "$files" = "$expected_files" ] ||
+          { diff <(echo "$expected_files") <(echo "$files") | sed -n "s/^[<>]/    &/p"; false; }'
+not_root=$(awk '$2 != "root/root"' <<<"$listing")
+check "every file and folder belongs to root:root" test -z "$not_root"
+modes=$(awk '{ sub(/^\.\//, "", $6); print $1, $6 }' <<<"$listing")
+check "/usr/bin/tesmor is executable (rwxr-xr-x)" grep -qx -- '-rwxr-xr-x usr/bin/tesmor' <<<"$modes"
+odd_modes=$(grep -v -e '^-rw-r--r-- ' -e '^drwxr-xr-x ' -e '^-rwxr-xr-x usr/bin/tesmor$' <<<"$modes")
+check "every other file is rw-r--r--, every folder rwxr-xr-x" test -z "$odd_modes"
+check "Tesmor.exe is the release build's, stripped" \
+    eval 'cmp -s "$root/usr/lib/tesmor/Tesmor.exe" "$release/Tesmor.exe" && stripped "$root/usr/lib/tesmor/Tesmor.exe"'
+check "Tesmor.chm and the help pages are the release build's" \
+    eval 'cmp -s "$root/usr/lib/tesmor/Tesmor.chm" "$release/Tesmor.chm" && diff -r "$root/usr/lib/tesmor/help" "$release/help" >/dev/null'
+check "the md5sums match the files" eval 'dpkg-deb -e "$deb_file" "$out/control" &&
+    (cd "$root" && md5sum --quiet -c "$out/control/md5sums")'
+png_size() {
+    python3 -c 'import struct, sys
+data = open(sys.argv[1], "rb").read(24)
+if data[:8] != b"\x89PNG\r\n\x1a\n" or data[12:16] != b"IHDR": sys.exit(1)
+print("%dx%d" % struct.unpack(">II", data[16:24]))' "$1"
+}
+for size in 16 32 48 64 128 256; do
+    check_equal "the ${size}x${size} icon is a PNG of that size" \
+        "$(png_size "$root/usr/share/icons/hicolor/${size}x${size}/apps/tesmor.png")" "${size}x${size}"
+done
+desktop=$root/usr/share/applications/tesmor.desktop
+if command -v desktop-file-validate >/dev/null; then
+    check "the desktop entry is valid (desktop-file-validate)" eval 'desktop-file-validate "$desktop" >&2'
+else
+    bad "desktop-file-validate is missing (tools/install-deps.sh --package installs it)"
+fi
+check "the desktop entry runs tesmor with the icon tesmor" \
+    eval 'grep -qx "Exec=tesmor" "$desktop" && grep -qx "Icon=tesmor" "$desktop"'
+man_warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/tesmor.1.gz" 2>&1 >/dev/null)
+check "the man page formats without warnings" test -z "$man_warnings"
+check "the man page names the version" eval 'zcat "$root/usr/share/man/man1/tesmor.1.gz" | grep -F "Tesmor $version" >/dev/null'
+check_equal "the changelog's latest entry is this version" \
+    "$(zcat "$root/usr/share/doc/tesmor/changelog.Debian.gz" | sed -n '1s/^tesmor (\([^)]*\)).*/\1/p')" "$version"
+copyright=$root/usr/share/doc/tesmor/copyright
+check "the copyright file is machine-readable, with the project's licence text" \
+    eval '[ "$(head -n 1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] &&
+          grep -qF " Permission is hereby granted, free of charge" "$copyright" && ! grep -q "@[A-Z0-9.-]*@" "$copyright"'
+check "the command has its version filled in" eval '! grep -q "@VERSION@" "$root/usr/bin/tesmor" && sh -n "$root/usr/bin/tesmor"'
+
+echo "deb: lintian"
+if command -v lintian >/dev/null; then
+    lintian --fail-on error,warning "$deb_file" </dev/null >"$out/lintian.log" 2>&1
+    status=$?
+    sed 's/^/    /' "$out/lintian.log"
+    check_equal "lintian reports no error and no warning that is not overridden (exit code)" "$status" 0
+    # The overridden tags are shown only on request (and then count as failures).
+    lintian --show-overrides "$deb_file" </dev/null >"$out/lintian-overrides.log" 2>&1
+    grep '^O: ' "$out/lintian-overrides.log" | sed 's/^/    /'
+    other_overrides=$(grep '^O: ' "$out/lintian-overrides.log" | grep -v 'wrong-name-for-changelog-of-native-package')
+    check "lintian's overrides are only those in packaging/debian/lintian-overrides" test -z "$other_overrides"
+else
+    bad "lintian is missing (tools/install-deps.sh --package installs it)"
+fi
+
+echo "deb: apt's view of a fresh machine"
+# apt's answer for a machine with nothing installed: an empty dpkg status.
+if [ "$(dpkg --print-architecture)" = amd64 ] && dpkg --print-foreign-architectures | grep -x i386 >/dev/null; then
+    : >"$out/empty-status"
+    simulate() {
+        apt-get -s -o Debug::NoLocking=1 -o Dir::State::status="$out/empty-status" "$@" install "$deb_file" 2>&1
+    }
+    plan=$(simulate)
+    check "with i386 added, apt installs tesmor with wine32:i386" \
+        eval 'grep -q "^Inst tesmor " <<<"$plan" && grep -q "^Inst wine32:i386 " <<<"$plan"'
+    check "and not the 64-bit Wine, which Tesmor does not use" eval '! grep -q "^Inst wine64 " <<<"$plan"'
+    plan=$(simulate -o APT::Architectures::=amd64)
+    check "without i386, apt refuses: wine32:i386 is not installable" \
+        grep -q "Depends: wine32:i386 but it is not installable" <<<"$plan"
+else
+    echo "  SKIPPED: the simulated installs: they are about an amd64 machine with i386 added, and this is not one"
+fi
+
+# ------------------------------------------------------------ as root from here
+if [ "$(id -u)" -ne 0 ]; then
+    skip "installing the package, making a user and running as them need root; run the tests as root"
+fi
+for tool in apt-get useradd userdel runuser Xvfb xdotool import convert; do
+    command -v "$tool" >/dev/null || stop "$tool is missing (tools/install-deps.sh --package installs it)"
+done
+
+. "$source_dir/tools/virtual-screen.sh"
+home=
+tesmor_pid=
+cleanup() {
+    if [ -n "$tesmor_pid" ] && kill -0 "$tesmor_pid" 2>/dev/null; then kill "$tesmor_pid" 2>/dev/null; fi
+    if [ -n "$home" ] && [ -d "$home/.local/share/tesmor/wineprefix" ]; then
+        timeout 30 runuser -u "$user" -- env WINEPREFIX="$home/.local/share/tesmor/wineprefix" wineserver -k 2>/dev/null
+    fi
+    stop_virtual_screen
+    if [ -n "$home" ] && id "$user" >/dev/null 2>&1; then userdel --remove "$user" 2>/dev/null; fi
+    if [ "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" = "install ok installed" ]; then
+        apt-get remove -y -qq -o DPkg::Lock::Timeout=300 tesmor >/dev/null 2>&1
+    fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+apt_get() {
+    DEBIAN_FRONTEND=noninteractive timeout 600 apt-get -y -q -o DPkg::Lock::Timeout=300 "$@" \
+        </dev/null >>"$out/apt.log" 2>&1
+}
+
+echo "deb: installed with apt-get"
+if [ "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" = "install ok installed" ]; then
+    apt_get remove tesmor || stop "a tesmor installed before cannot be removed (see $out/apt.log)"
+fi
+apt_get install "$deb_file"
+check_equal "apt-get install ./tesmor_${version}_all.deb ends with exit code 0" "$?" 0
+check_equal "dpkg has tesmor $version installed" \
+    "$(dpkg-query -W -f='${Status} ${Version}' tesmor 2>/dev/null)" "install ok installed $version"
+check "/usr/lib/tesmor/Tesmor.exe is the release build's" cmp -s /usr/lib/tesmor/Tesmor.exe "$release/Tesmor.exe"
+check_equal "the command is on the PATH" "$(command -v tesmor)" /usr/bin/tesmor
+check_equal "tesmor --version" "$(tesmor --version 2>&1)" "tesmor $version"
+check "tesmor --help shows the usage" eval 'tesmor --help | grep "^Usage: tesmor" >/dev/null'
+tesmor --no-such-option >/dev/null 2>&1
+check_equal "tesmor refuses an unknown argument (exit code 1)" "$?" 1
+check "the man page is installed for man" eval 'man -w tesmor >/dev/null 2>&1'
+
+echo "deb: an ordinary user's first start"
+# A user of that name left by an earlier run is made again; anyone else's is
+# left alone.
+if id "$user" >/dev/null 2>&1; then
+    [ "$(getent passwd "$user" | cut -d: -f5)" = "Tesmor package test" ] ||
+        stop "a user $user exists who was not made by this test"
+    userdel --remove "$user" 2>/dev/null
+fi
+useradd --create-home --shell /bin/sh --comment "Tesmor package test" "$user" ||
+    stop "the user $user cannot be made"
+home=$(getent passwd "$user" | cut -d: -f6)
+data=$home/.local/share/tesmor
+start_virtual_screen 140 || stop "no virtual screen"
+echo "  (virtual screen $DISPLAY)"
+
+# start_tesmor LOG: `tesmor` as the user, with a clean environment, as a
+# desktop would start it.
+start_tesmor() {
+    runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" SHELL=/bin/sh \
+        PATH=/usr/local/bin:/usr/bin:/bin DISPLAY="$DISPLAY" LANG=C.UTF-8 \
+        timeout 600 tesmor </dev/null >"$1" 2>&1 &
+    tesmor_pid=$!
+}
+# Tesmor's visible windows: "ID WIDTH HEIGHT" a line (the message box shares
+# the panel's caption; the panel is the large one).
+windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --name "^$kCaption\$" 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null)" && echo "$id $WIDTH $HEIGHT"
+    done
+}
+panel_shown() { [ -n "$(windows | awk '$2 >= 400 && $3 >= 400')" ]; }
+message_shown() { [ -n "$(windows | awk '$2 < 400')" ]; }
+window_id() { windows | awk -v large="$1" '($2 >= 400) == large { print $1; exit }'; }
+shot() { timeout 20 import -window root "$out/$1.png" 2>/dev/null; }
+# The panel as drawn: its picture's pure colours, the cyan temperature
+# chamber, the blue and red poles, the yellow contacts, are in the window.
+panel_drawn() {
+    local id=$1 x y colours
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    x=$X y=$Y
+    shot panel-check || return 1
+    colours=$(convert "$out/panel-check.png" -crop "${WIDTH}x${HEIGHT}+${x}+${y}" +repage -unique-colors txt:-)
+    grep -q '#00FFFF' <<<"$colours" && grep -q '#0000FF' <<<"$colours" &&
+        grep -q '#FF0000' <<<"$colours" && grep -q '#FFFF00' <<<"$colours"
+}
+close_panel() {
+    local id
+    id=$(window_id 1) && xdotool windowfocus --sync "$id" key alt+F4
+}
+
+started=$SECONDS
+start_tesmor "$out/first-start.log"
+if wait_until 300 message_shown; then
+    pass "the message about the missing parameters file appeared after $((SECONDS - started)) s (Wine set up)"
+    shot first-start-message
+    check "the panel is not shown before the message is answered" eval '! panel_shown'
+    xdotool windowfocus --sync "$(window_id 0)" key Return
+else
+    bad "no message about the missing parameters file within 300 s"
+    shot failure-first-start
+fi
+if wait_until 60 panel_shown; then
+    pass "the panel appeared"
+    shot first-start-panel
+    check "the panel is drawn (screenshot $out/first-start-panel.png)" panel_drawn "$(window_id 1)"
+    close_panel
+    wait_for_exit 60 "$tesmor_pid"
+    code=$?
+    check_equal "Alt+F4 closed the panel and ended the command with Tesmor's exit code" "$code" 2
+else
+    bad "no panel within 60 s"
+    shot failure-first-panel
+fi
+sed 's/^/    tesmor: /' "$out/first-start.log"
+
+check "the user's Tesmor.exe and Tesmor.chm are the installed ones" \
+    eval 'cmp -s "$data/Tesmor.exe" /usr/lib/tesmor/Tesmor.exe && cmp -s "$data/Tesmor.chm" /usr/lib/tesmor/Tesmor.chm'
+check "the user's help pages are the installed ones" test "$(readlink "$data/help")" = /usr/lib/tesmor/help
+check_equal "the user's Tesmor.smp was written, the default table (9604 bytes)" \
+    "$(stat -c %s "$data/Tesmor.smp" 2>/dev/null)" 9604
+check_equal "it belongs to the user" "$(stat -c %U "$data/Tesmor.smp" 2>/dev/null)" "$user"
+prefix=$data/wineprefix
+check "the user's Wine prefix is a 32-bit one" grep -qx '#arch=win32' "$prefix/system.reg"
+fonts=$(find "$prefix/drive_c/windows/Fonts" -maxdepth 1 -lname '/usr/share/wine/fonts/*.ttf' 2>/dev/null | wc -l)
+check "Wine's fonts are linked into the prefix ($fonts of $(ls /usr/share/wine/fonts/*.ttf | wc -l))" \
+    test "$fonts" -eq "$(ls /usr/share/wine/fonts/*.ttf | wc -l)" -a "$fonts" -gt 0
+font_link=$(awk '/^\[/ { section = index($0, "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontLink\\\\SystemLink]") == 1 }
+                 section && /^"Tahoma"=/' "$prefix/system.reg")
+check_equal "Tahoma is linked to DejaVu Sans" "$font_link" '"Tahoma"=str(7):"DejaVuSans.ttf,DejaVu Sans\0"'
+check "nothing was made in ~/.wine" test ! -e "$home/.wine"
+check "Wine added no menu entries of its own" test ! -e "$home/.local/share/applications/wine"
+
+echo "deb: the second start, after the program changed"
+cp "$data/Tesmor.smp" "$out/table"
+printf 'x' >>"$data/Tesmor.exe"
+start_tesmor "$out/second-start.log"
+if wait_until 120 eval 'panel_shown || message_shown'; then
+    sleep 1
+    check "the panel came without the message: the kept table was read" eval 'panel_shown && ! message_shown'
+    shot second-start
+    close_panel
+    wait_for_exit 60 "$tesmor_pid"
+    check_equal "closing it ended the command with Tesmor's exit code" "$?" 2
+else
+    bad "no window within 120 s"
+    shot failure-second-start
+fi
+sed 's/^/    tesmor: /' "$out/second-start.log"
+check "the user's Tesmor.exe is the installed one again" cmp -s "$data/Tesmor.exe" /usr/lib/tesmor/Tesmor.exe
+check "Tesmor.smp is still the table" cmp -s "$data/Tesmor.smp" "$out/table"
+check "there is no Tesmor.smp.bak: the table was not found damaged" test ! -e "$data/Tesmor.smp.bak"
+timeout 30 runuser -u "$user" -- env WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+
+echo "deb: removed with apt-get"
+apt_get remove tesmor
+check_equal "apt-get remove tesmor ends with exit code 0" "$?" 0
+check_equal "dpkg has no tesmor installed" "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" ""
+check "/usr/lib/tesmor is gone" test ! -e /usr/lib/tesmor
+left=$(while read -r file; do [ -e "/$file" ] && echo "/$file"; done <<<"$files")
+check "no file of the package is left" eval '[ -z "$left" ] || { sed "s/^/    left: /" <<<"$left"; false; }'
+check "the user's table stays" test -f "$data/Tesmor.smp"
+
+finish
