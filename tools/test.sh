@@ -4,13 +4,16 @@
 #  - the Windows build (the core again, the Win32 layers, the real program and
 #    its help file) under Wine, headless, and the real program once more on a
 #    virtual screen (Xvfb), typed into and clicked as a person would;
+#  - the packages (tools/package.sh): the zip's contents, the Windows installer
+#    under Wine, the Debian package installed, used by an ordinary user and
+#    removed (tests/package);
 #  - the core's parsers, formatter and file decoder under libFuzzer.
 # Installs what is missing first (Debian 12, as root or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-deps.sh --screen
+tools/install-deps.sh --screen --package
 
 jobs=$(nproc)
 cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESMOR_SANITIZE=ON >/dev/null
@@ -46,6 +49,18 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 run_ctest "Windows, under Wine" build/win
 
+# The packages made from this build, as they are shipped, and their tests.
+echo "== packages"
+packages="not made"
+package_log=build/package/tests.log
+if tools/package.sh; then
+    tests/package/run.sh 2>&1 | tee "$package_log" || status=1
+    packages=$(grep -E '^packages: ' "$package_log" | tail -n 1 || true)
+    [ -n "$packages" ] || { packages="no result"; status=1; }
+else
+    status=1
+fi
+
 # The core's parsers, formatter and file decoder under libFuzzer, 30 s each.
 echo "== fuzzing"
 fuzz=passed
@@ -58,9 +73,13 @@ for dir in build/host build/win; do
     bad=$(sed -E 's/.*, ([0-9]+) tests failed.*/\1/' <<<"$line")
     passed=$((passed + ${total:-0} - ${bad:-0})); failed=$((failed + ${bad:-0}))
 done
+if [[ $packages =~ ^packages:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+    passed=$((passed + BASH_REMATCH[1])); failed=$((failed + BASH_REMATCH[2]))
+fi
 echo
 echo "native: ${summary[0]:-no result}"
 echo "Wine:   ${summary[1]:-no result}"
+echo "packages: ${packages#packages: }"
 echo "fuzzing: $fuzz"
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ] || status=1
