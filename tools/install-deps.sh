@@ -25,7 +25,7 @@ for option in "$@"; do
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;
         --package) packages+=(nsis zip unzip lintian librsvg2-bin fonts-dejavu-core fonts-dejavu-extra
-                              fonts-wine xvfb xdotool imagemagick desktop-file-utils passwd util-linux) ;;
+                              fonts-wine xvfb xdotool imagemagick desktop-file-utils man-db binutils passwd util-linux) ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -11,9 +11,11 @@ cd "$(dirname "$0")/../.."
 tests=("$@")
 [ ${#tests[@]} -gt 0 ] || tests=(zip installer deb)
 
-# The installer test finds and closes the panel with panel_driver.exe.
-if ! cmake --build build/win --target panel_driver >/dev/null; then
-    echo "package tests: panel_driver.exe could not be built in build/win (run tools/package.sh first)" >&2
+# The installer test finds and closes the panel with panel_driver.exe; the deb
+# test checks the fonts of the user's Wine prefix with a test of panel_tests.exe.
+if ! cmake --build build/win --target panel_driver panel_tests >/dev/null; then
+    echo "package tests: panel_driver.exe and panel_tests.exe could not be built in build/win" \
+         "(run tools/package.sh first)" >&2
     exit 1
 fi
 
