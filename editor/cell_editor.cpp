@@ -94,7 +94,9 @@ LRESULT CellEditor::DefaultProc(const Message& m) {
 
 void CellEditor::EndEdit() {
     HWND box = window();
-    if (!box || !text_) return;
+    // A box being closed has had its end already: destroying it takes its
+    // focus, which would end it once more.
+    if (!box || !text_ || closing_) return;
     int length = GetWindowTextW(box, text_, kTextUnits);
     text_[length > 0 ? length : 0] = L'\0';
     SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, kCellEditKept, 0);

@@ -74,15 +74,26 @@ void EditCell(DialogScript& script, int row, int column, std::wstring text) {
     script.Then("edit a cell", [row, column, text] { return Table() && EnterCellText(row, column, text); });
 }
 
+namespace {
+
+bool ClickOnTable(int row, int column, const std::wstring& text, int command) {
+    HWND table = Table();
+    if (!table) return false;
+    if (!TypeIntoCell(row, column, text)) return false;
+    SetFocus(GetDlgItem(table, command));
+    SendMessageW(table, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+    return true;
+}
+
+}  // namespace
+
 void ClickWhileEditing(DialogScript& script, int row, int column, std::wstring text, int command) {
-    script.Then("type into a cell, then click a button", [row, column, text, command] {
-        HWND table = Table();
-        if (!table) return false;
-        if (!TypeIntoCell(row, column, text)) return false;
-        SetFocus(GetDlgItem(table, command));
-        SendMessageW(table, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
-        return true;
-    });
+    script.Then("type into a cell, then click a button",
+                [row, column, text, command] { return ClickOnTable(row, column, text, command); });
+}
+
+void ClickOkWhileEditing(int row, int column, const std::wstring& text) {
+    ClickOnTable(row, column, text, IDOK);
 }
 
 void Press(DialogScript& script, HWND (*dialog)(), int command) {

@@ -59,5 +59,8 @@ void HoldModifiers(unsigned modifiers);
 // The modifiers stay held until HoldModifiers(kNoModifiers).
 void PostKey(HWND window, UINT key, unsigned modifiers = kNoModifiers);
 
+// The same, done at once: types into a cell, then clicks the table's OK.
+void ClickOkWhileEditing(int row, int column, const std::wstring& text);
+
 // Presses a button of whichever dialog `dialog` finds.
 void Press(DialogScript& script, HWND (*dialog)(), int command);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,11 @@
 #include "editor/password_check.h"
 #include "editor_script.h"
 #include "message_box_catcher.h"
+#include "message_sequence.h"
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "panel_fixture.h"
+#include "ui/private_messages.h"
 
 namespace {
 
@@ -388,6 +391,46 @@ TEST_F(Editor, TheHeadersGreekLettersAndTheCaptionSymbolsHaveTheirFonts) {
     DeleteDC(dc);
     DeleteObject(marlett);
     EXPECT_STREQ(face, L"Marlett");
+}
+
+// Each way an edit ends tells the dialog once, before anything else happens:
+// a click on OK while editing ends the edit (the focus leaves the box) before
+// the button's command arrives, and Escape drops the edit with one notice.
+TEST_F(Editor, AnEditEndsWithOneNoticeBeforeTheCommandThatEndedIt) {
+    Start();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    std::vector<SentMessage> byEnter, byEscape, byClick;
+    std::unique_ptr<MessageSequence> sequence;
+    const std::vector<UINT> wanted = {WM_ENDCELLEDIT, WM_COMMAND};
+    script.Then("Enter in a cell", [&] {
+        if (!Table()) return false;
+        sequence = std::make_unique<MessageSequence>(Table(), wanted);
+        SendMessageW(TypeIntoCell(0, 9, L"3"), WM_KEYDOWN, VK_RETURN, 0);
+        byEnter = sequence->sent();
+        sequence = std::make_unique<MessageSequence>(Table(), wanted);
+        PostKey(TypeIntoCell(1, 9, L"4"), VK_ESCAPE);
+        return true;
+    });
+    script.Then("Escape in a cell", [&] {
+        byEscape = sequence->sent();
+        sequence = std::make_unique<MessageSequence>(Table(), wanted);
+        ClickOkWhileEditing(2, 9, L"5");
+        return true;
+    });
+    OpenEditor();
+    if (sequence) byClick = sequence->sent();
+    sequence.reset();
+
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    const SentMessage kept = {WM_ENDCELLEDIT, static_cast<int>(kCellEditKept), 0};
+    const SentMessage dropped = {WM_ENDCELLEDIT, static_cast<int>(kCellEditAbandoned), 0};
+    EXPECT_EQ(byEnter, std::vector<SentMessage>{kept});
+    EXPECT_EQ(byEscape, std::vector<SentMessage>{dropped});
+    EXPECT_EQ(byClick, (std::vector<SentMessage>{kept, SentMessage{WM_COMMAND, IDOK, BN_CLICKED}}));
+    EXPECT_EQ(panel_.table().columns[kB].entries[0], 3.0);
+    EXPECT_EQ(panel_.table().columns[kB].entries[1], 2.5);
+    EXPECT_EQ(panel_.table().columns[kB].entries[2], 5.0);
 }
 
 TEST_F(Editor, EscapeDropsTheOpenEditAndEscapeAgainCancelsTheDialog) {

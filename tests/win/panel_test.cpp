@@ -12,6 +12,7 @@
 #include <string>
 
 #include "message_box_catcher.h"
+#include "message_sequence.h"
 #include "panel_fixture.h"
 #include "numtext/edit_text_win.h"
 #include "res/resource.h"
@@ -348,6 +349,42 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
     EXPECT_EQ(EnabledInputs(), AllInputs());
     PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
+}
+
+// A range end that moves past the value: the value box takes the value and
+// the model runs (the readings' boxes change) before the range box is put
+// right, each change notifying the panel at once, inside the one before.
+TEST_F(Panel, ARangeEndPutRightNotifiesTheValueAndTheReadingsFirst) {
+    Start();
+    SetExample();
+    auto changes = [](const MessageSequence& sequence) {
+        std::vector<SentMessage> changed;
+        for (const SentMessage& sent : sequence.sent()) {
+            if (sent.code == EN_CHANGE) changed.push_back(sent);
+        }
+        return changed;
+    };
+    auto change = [](int id) { return SentMessage{WM_COMMAND, id, EN_CHANGE}; };
+    {
+        MessageSequence sequence(panel_.window(), {WM_COMMAND});
+        Type(IDC_SAMPLE_CURRENT_MAX, L"-30");
+        EXPECT_EQ(changes(sequence),
+                  (std::vector<SentMessage>{change(IDC_SAMPLE_CURRENT_MAX), change(IDC_SAMPLE_CURRENT),
+                                            change(IDC_HALL_VOLTAGE), change(IDC_SAMPLE_VOLTAGE),
+                                            change(IDC_SAMPLE_CURRENT_MAX)}));
+    }
+    Type(IDC_SAMPLE_CURRENT_MAX, L"25");
+    Type(IDC_SAMPLE_CURRENT, L"10");
+    {
+        MessageSequence sequence(panel_.window(), {WM_COMMAND});
+        Type(IDC_SAMPLE_CURRENT_MIN, L"30");
+        EXPECT_EQ(changes(sequence),
+                  (std::vector<SentMessage>{change(IDC_SAMPLE_CURRENT_MIN), change(IDC_SAMPLE_CURRENT),
+                                            change(IDC_HALL_VOLTAGE), change(IDC_SAMPLE_VOLTAGE),
+                                            change(IDC_SAMPLE_CURRENT_MIN)}));
+    }
+    EXPECT_EQ(panel_.sampleCurrent().value, 25);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"25.0");
 }
 
 TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
