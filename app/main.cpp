@@ -2,9 +2,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "base/module.h"
 #include "panel/experiment_panel_win.h"
 #include "ui/message_loop.h"
-#include "base/module.h"
 
 namespace {
 

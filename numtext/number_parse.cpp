@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "numtext/number_format.h"
+
 namespace {
 
 // The first code unit of each run of ten decimal digits outside ASCII.
@@ -165,22 +167,19 @@ int ParseInteger(const std::wstring& text) {
 }
 
 double ParseShownReal(const std::wstring& text) {
-    // The texts of every format are the same: a sign, then "1.#" and a tag.
-    struct NonFinite {
-        const wchar_t* text;
-        uint64_t bits;
+    // The values whose shown texts ParseReal cannot read: FormatReal's own
+    // texts for them are compared, so the two can never disagree. A non-finite
+    // value is shown alike in every format.
+    static const uint64_t kNonFinite[] = {
+        0x7FF0000000000000ull, 0xFFF0000000000000ull,  // the infinities
+        0xFFF8000000000000ull,                         // the NaN of an invalid operation
+        0x7FF8000000000000ull, 0xFFF8000000000001ull,  // any other NaN, either sign
     };
-    static const NonFinite kNonFinite[] = {
-        {L"1.#INF", 0x7FF0000000000000ull},   {L"-1.#INF", 0xFFF0000000000000ull},
-        {L"-1.#IND", 0xFFF8000000000000ull},  {L"1.#QNAN", 0x7FF8000000000000ull},
-        {L"-1.#QNAN", 0xFFF8000000000001ull},  // any negative NaN but the one shown as "-1.#IND"
-    };
-    for (const NonFinite& shown : kNonFinite) {
-        if (text == shown.text) {
-            double value;
-            std::memcpy(&value, &shown.bits, sizeof value);
-            return value;
-        }
+    if (text.find(L'#') == std::wstring::npos) return ParseReal(text);
+    for (uint64_t bits : kNonFinite) {
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (text == FormatReal(value, kTableFormat, true)) return value;
     }
     return ParseReal(text);
 }

@@ -4,18 +4,18 @@
 
 #include <algorithm>
 
-#include "help/about_dialog.h"
-#include "editor/password_dialog.h"
+#include "base/module.h"
 #include "editor/parameter_table_dialog.h"
+#include "editor/password_dialog.h"
+#include "help/about_dialog.h"
 #include "help/help_launcher.h"
 #include "model/noise.h"
 #include "panel/reading_text.h"
 #include "res/resource.h"
-#include "storage/module_files_win.h"
 #include "storage/module_file_names.h"
+#include "storage/module_files_win.h"
 #include "storage/parameter_file_win.h"
 #include "ui/centre_window.h"
-#include "base/module.h"
 #include "ui/private_messages.h"
 
 // Destroyed here, while the message map is whole: WM_DESTROY takes the filter

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "model/material_table.h"
 #include "base/unique_handle.h"
+#include "model/material_table.h"
 
 // The parameters file beside the executable: read once at start-up, rewritten
 // whole at every close. Failures are told in message boxes without an owner

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/module.h"
 #include "model/material_table.h"
 #include "numtext/edit_text_win.h"
 #include "panel/experiment_panel_win.h"
 #include "res/resource.h"
-#include "base/module.h"
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file_win.h"

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "../win/scratch_folder.h"
-#include "res/resource.h"
 #include "base/module.h"
+#include "base/unique_handle.h"
+#include "res/resource.h"
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
-#include "base/unique_handle.h"
 
 namespace {
 

@@ -49,6 +49,23 @@ void ClickWhileEditing(DialogScript& script, int row, int column, std::wstring t
 // The modifier keys that PressKey holds down.
 enum KeyModifiers : unsigned { kNoModifiers = 0, kShift = 1, kControl = 2, kAlt = 4 };
 
+// A key as a teacher presses it.
+struct CellKey {
+    const char* name;
+    UINT key;
+    unsigned modifiers;
+};
+
+// The keys that leave an open cell open: they move in its text, cut, copy,
+// paste, undo or ask for help.
+inline const CellKey kKeysInACell[] = {
+    {"Left", VK_LEFT, kNoModifiers},    {"Right", VK_RIGHT, kNoModifiers},  {"Home", VK_HOME, kNoModifiers},
+    {"End", VK_END, kNoModifiers},      {"Up", VK_UP, kNoModifiers},        {"Down", VK_DOWN, kNoModifiers},
+    {"Delete", VK_DELETE, kNoModifiers}, {"Backspace", VK_BACK, kNoModifiers}, {"F1", VK_F1, kNoModifiers},
+    {"Ctrl+A", 'A', kControl},          {"Ctrl+C", 'C', kControl},          {"Ctrl+V", 'V', kControl},
+    {"Ctrl+X", 'X', kControl},          {"Ctrl+Z", 'Z', kControl},          {"Shift+End", VK_END, kShift},
+};
+
 // Holds the modifiers down (or lets them go) in the thread's keyboard state,
 // which is what the controls and TranslateMessage consult.
 void HoldModifiers(unsigned modifiers);

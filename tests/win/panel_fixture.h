@@ -12,11 +12,11 @@
 #include <set>
 #include <string>
 
+#include "base/module.h"
 #include "numtext/edit_text_win.h"
 #include "panel/experiment_panel_win.h"
 #include "res/resource.h"
 #include "scratch_folder.h"
-#include "base/module.h"
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
 

@@ -76,20 +76,7 @@ double CellKeeps(const std::wstring& typed) {
     return KeptAsShown(ReadAsShown(typed.substr(0, kCellCharacters)));
 }
 
-// The keys a teacher may press in an open cell that leave it open, and those
-// that end the edit.
-struct CellKey {
-    const char* name;
-    UINT key;
-    unsigned modifiers;
-};
-const CellKey kKeysInACell[] = {
-    {"Left", VK_LEFT, kNoModifiers},    {"Right", VK_RIGHT, kNoModifiers},  {"Home", VK_HOME, kNoModifiers},
-    {"End", VK_END, kNoModifiers},      {"Up", VK_UP, kNoModifiers},        {"Down", VK_DOWN, kNoModifiers},
-    {"Delete", VK_DELETE, kNoModifiers}, {"Backspace", VK_BACK, kNoModifiers}, {"F1", VK_F1, kNoModifiers},
-    {"Ctrl+A", 'A', kControl},          {"Ctrl+C", 'C', kControl},          {"Ctrl+V", 'V', kControl},
-    {"Ctrl+X", 'X', kControl},          {"Ctrl+Z", 'Z', kControl},          {"Shift+End", VK_END, kShift},
-};
+// The keys that end an edit (the others are kKeysInACell).
 enum class CellEnd { enter, tab, shiftTab, escape, altF4 };
 
 bool SameBits(double a, double b) {
