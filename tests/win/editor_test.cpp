@@ -433,6 +433,27 @@ TEST_F(Editor, AnEditEndsWithOneNoticeBeforeTheCommandThatEndedIt) {
     EXPECT_EQ(panel_.table().columns[kB].entries[2], 5.0);
 }
 
+// The session may end with the table open: the panel saves the table it has,
+// and an edit not yet confirmed with OK counts for nothing, as with Cancel.
+TEST_F(Editor, TheEndOfTheSessionWithTheTableOpenSavesTheTableAsConfirmed) {
+    Start();
+    DeleteFileW(ParameterPath().c_str());
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    EditCell(script, 0, 1, L"2e16");
+    LRESULT agreed = 0;
+    script.Then("the session ends", [this, &agreed] {
+        agreed = SendMessageW(panel_.window(), WM_QUERYENDSESSION, 0, 0);
+        SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        return true;
+    });
+    Press(script, Table, IDCANCEL);
+    OpenEditor();
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    EXPECT_EQ(agreed, TRUE);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
+}
+
 TEST_F(Editor, EscapeDropsTheOpenEditAndEscapeAgainCancelsTheDialog) {
     Start();
     const MaterialTable before = panel_.table();
@@ -471,27 +492,17 @@ TEST_F(Editor, EscapeDropsTheOpenEditAndEscapeAgainCancelsTheDialog) {
 // the keys that end an edit keep what the box held, Escape keeps what the cell
 // held, and the others edit the box's text as the edit control does.
 TEST_F(Editor, NoKeyPressedInAnOpenCellLosesTheTable) {
-    struct Key {
-        const char* name;
-        UINT key;
-        unsigned modifiers;
-    };
-    const Key keys[] = {
-        {"Tab", VK_TAB, kNoModifiers},      {"Shift+Tab", VK_TAB, kShift},    {"F1", VK_F1, kNoModifiers},
-        {"Left", VK_LEFT, kNoModifiers},    {"Right", VK_RIGHT, kNoModifiers}, {"Home", VK_HOME, kNoModifiers},
-        {"End", VK_END, kNoModifiers},      {"Up", VK_UP, kNoModifiers},       {"Down", VK_DOWN, kNoModifiers},
-        {"Ctrl+A", 'A', kControl},          {"Ctrl+C", 'C', kControl},         {"Ctrl+V", 'V', kControl},
-        {"Ctrl+X", 'X', kControl},          {"Ctrl+Z", 'Z', kControl},         {"Delete", VK_DELETE, kNoModifiers},
-        {"Backspace", VK_BACK, kNoModifiers}, {"Escape", VK_ESCAPE, kNoModifiers},
-    };
-    const int count = static_cast<int>(sizeof keys / sizeof keys[0]);
+    std::vector<CellKey> keys = {{"Tab", VK_TAB, kNoModifiers}, {"Shift+Tab", VK_TAB, kShift}};
+    keys.insert(keys.end(), std::begin(kKeysInACell), std::end(kKeysInACell));
+    keys.push_back({"Escape", VK_ESCAPE, kNoModifiers});
+    const int count = static_cast<int>(keys.size());
     Start();
     MaterialTable expected = panel_.table();
     DialogScript script;
     EnterPassword(script, kEditorPassword);
     std::vector<std::string> broken;
     for (int i = 0; i < count; ++i) {
-        const Key key = keys[i];
+        const CellKey key = keys[i];
         // Material i + 1's b, typed as i + 0.5 before the key.
         const std::wstring typed = std::to_wstring(i) + L".5";
         script.Then("open a cell and press the key", [i, key, typed] {

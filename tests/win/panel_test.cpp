@@ -11,16 +11,17 @@
 #include <set>
 #include <string>
 
+#include "base/unique_handle.h"
+#include "editor_script.h"
 #include "message_box_catcher.h"
 #include "message_sequence.h"
-#include "panel_fixture.h"
 #include "numtext/edit_text_win.h"
+#include "panel_fixture.h"
 #include "res/resource.h"
 #include "scratch_folder.h"
+#include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file_win.h"
-#include "storage/module_files_win.h"
-#include "base/unique_handle.h"
 
 namespace {
 
@@ -449,6 +450,31 @@ TEST_F(Panel, TemperatureUpDownStepsByOneKelvin) {
     click(1);
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"76.6");
     EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_TEMPERATURE});
+}
+
+// Escape in a box changes nothing (the panel has no Cancel to press), and
+// Alt+F4 closes the panel as its close box does, saving the table.
+TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
+    MessageBoxCatcher catcher;
+    Start();
+    SetExample();
+    HWND temperature = Box(IDC_TEMPERATURE);
+    SetFocus(temperature);
+    Type(IDC_TEMPERATURE, L"350");
+    PostKey(temperature, VK_ESCAPE);
+    ASSERT_TRUE(Pump(100));
+    EXPECT_NE(panel_.window(), nullptr);
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"350");
+    EXPECT_EQ(panel_.temperature().value, 350);
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+
+    DeleteFileW(ParameterPath().c_str());
+    PostKey(temperature, VK_F4, kAlt);
+    EXPECT_FALSE(Pump(1000)) << "Alt+F4 did not close the panel";
+    HoldModifiers(kNoModifiers);
+    EXPECT_EQ(quitCode_, IDCANCEL);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
+    EXPECT_TRUE(catcher.boxes().empty());
 }
 
 TEST_F(Panel, KeyboardEnterLeavesTheBoxAndTabDoesNotMove) {
