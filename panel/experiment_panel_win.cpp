@@ -18,6 +18,40 @@
 #include "ui/centre_window.h"
 #include "ui/private_messages.h"
 
+ExperimentPanel::ExperimentPanel() {
+    // Each row of the table gets the next record of its kind.
+    std::size_t number = 0, slider = 0, spin = 0, reading = 0;
+    for (const PanelField& field : kPanelFields) {
+        PlacedControl* box = nullptr;
+        switch (field.kind) {
+        case FieldKind::materialNumber:
+            box = &materialNumberBox_;
+            break;
+        case FieldKind::number:
+            box = &numbers_[number++];
+            break;
+        case FieldKind::upDown:
+            box = &spins_[spin++];
+            break;
+        case FieldKind::reading:
+            box = &readings_[reading++];
+            break;
+        case FieldKind::slider: {
+            SliderField& s = sliders_[slider++];
+            box = &s.valueBox;
+            s.trackId = field.slider.trackId;
+            s.frame.id = field.slider.frameId;
+            s.minimumBox.id = field.slider.minimumId;
+            s.maximumBox.id = field.slider.maximumId;
+            for (PlacedControl* part : {&s.frame, &s.minimumBox, &s.maximumBox}) part->field = &field;
+            break;
+        }
+        }
+        box->id = field.id;
+        box->field = &field;
+    }
+}
+
 // Destroyed here, while the message map is whole: WM_DESTROY takes the filter
 // and the caption button with it.
 ExperimentPanel::~ExperimentPanel() {
@@ -41,22 +75,9 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_COMMAND, IDM_ABOUT, kAnyCode, &P::OnAbout},
         {WM_COMMAND, IDOK, kAnyCode, &P::OnClose},
         {WM_COMMAND, IDCANCEL, kAnyCode, &P::OnClose},
-        {WM_COMMAND, IDC_MATERIAL_NUMBER, EN_CHANGE, &P::OnMaterialNumberEdit},
-        {WM_COMMAND, IDC_HALL_FACTOR, EN_CHANGE, &P::OnNumericEdit},
-        {WM_COMMAND, IDC_SAMPLE_LENGTH, EN_CHANGE, &P::OnNumericEdit},
-        {WM_COMMAND, IDC_SAMPLE_WIDTH, EN_CHANGE, &P::OnNumericEdit},
-        {WM_COMMAND, IDC_SAMPLE_THICKNESS, EN_CHANGE, &P::OnNumericEdit},
-        {WM_COMMAND, IDC_CONTACT_WIDTH, EN_CHANGE, &P::OnNumericEdit},
-        {WM_COMMAND, IDC_CONTACT_SPACING, EN_CHANGE, &P::OnNumericEdit},
-        {WM_COMMAND, IDC_SAMPLE_CURRENT, EN_CHANGE, &P::OnSliderValueEdit},
-        {WM_COMMAND, IDC_MAGNET_CURRENT, EN_CHANGE, &P::OnSliderValueEdit},
-        {WM_COMMAND, IDC_SAMPLE_CURRENT_MIN, kAnyCode, &P::OnSliderRangeEdit},
-        {WM_COMMAND, IDC_MAGNET_CURRENT_MIN, kAnyCode, &P::OnSliderRangeEdit},
-        {WM_COMMAND, IDC_SAMPLE_CURRENT_MAX, kAnyCode, &P::OnSliderRangeEdit},
-        {WM_COMMAND, IDC_MAGNET_CURRENT_MAX, kAnyCode, &P::OnSliderRangeEdit},
-        {WM_COMMAND, IDC_TEMPERATURE, kAnyCode, &P::OnTemperatureEdit},
         {WM_COMMAND, IDM_HELP_CONTENTS, kAnyCode, &P::OnHelpContents},
-        {WM_NOTIFY, IDC_TEMPERATURE_SPIN, static_cast<int>(UDN_DELTAPOS), &P::OnTemperatureSpin},
+        {WM_COMMAND, kAnyId, kAnyCode, &P::OnFieldCommand},  // the boxes of kPanelFields
+        {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), &P::OnUpDown},
         {WM_SYSCOMMAND, kAnyId, kAnyCode, &P::OnSysCommand},
         {kCaptionButtonNotify, kAnyId, kAnyCode, &P::OnCaptionButtonNotify},
         {WM_SETCURSOR, kAnyId, kAnyCode, &P::OnSetCursor},
@@ -212,40 +233,12 @@ void ExperimentPanel::InitPanel() {
 }
 
 HWND ExperimentPanel::Control(int id) const {
-    switch (id) {
-    case IDC_PICTURE:
-        return picture_;
-    case IDC_MATERIAL_NUMBER:
-        return materialNumberBox_.window;
-    case IDC_HALL_FACTOR:
-        return hallFactor_.window;
-    case IDC_SAMPLE_LENGTH:
-        return sampleLength_.window;
-    case IDC_SAMPLE_WIDTH:
-        return sampleWidth_.window;
-    case IDC_SAMPLE_THICKNESS:
-        return sampleThickness_.window;
-    case IDC_CONTACT_WIDTH:
-        return contactWidth_.window;
-    case IDC_CONTACT_SPACING:
-        return contactSpacing_.window;
-    case IDC_HALL_VOLTAGE:
-        return hallVoltage_.window;
-    case IDC_SAMPLE_VOLTAGE:
-        return sampleVoltage_.window;
-    case IDC_TEMPERATURE:
-        return temperature_.window;
-    case IDC_TEMPERATURE_SPIN:
-        return temperatureSpin_.window;
-    }
-    for (const SliderField* slider : {&sampleCurrent_, &magnetCurrent_}) {
-        if (id == slider->valueBox.id) return slider->valueBox.window;
-        if (id == slider->frame.id) return slider->frame.window;
-        if (id == slider->minimumBox.id) return slider->minimumBox.window;
-        if (id == slider->maximumBox.id) return slider->maximumBox.window;
-        if (id == slider->trackId) return slider->track;
-    }
-    return nullptr;
+    if (id == IDC_PICTURE) return picture_;
+    HWND found = nullptr;
+    ForEachControl([&](int controlId, HWND window, LockRole) {
+        if (controlId == id) found = window;
+    });
+    return found;
 }
 
 namespace {
@@ -255,48 +248,55 @@ void Place(HWND control, HWND parent, const PixelRect& rect) {
     MoveWindow(control, rect.left, rect.top, rect.width(), rect.height(), TRUE);
 }
 
+void PlaceInPicture(PlacedControl& record, HWND panel, HWND picture, const PixelRect& rect) {
+    record.rect = rect;
+    record.window = GetDlgItem(panel, record.id);
+    Place(record.window, picture, rect);
+}
+
 }  // namespace
 
+// Re-parented edits, sliders and up-downs keep notifying the window that was
+// their parent when they were created, so the panel's message map still
+// receives their EN_CHANGE and UDN_DELTAPOS. GetDlgItem no longer finds them
+// afterwards: the records keep their handles.
 void ExperimentPanel::LayoutControls() {
     HWND panel = window();
     picture_ = GetDlgItem(panel, IDC_PICTURE);
 
-    // The records of the controls that live directly in the picture.
-    PlacedControl* records[] = {&materialNumberBox_,   &hallFactor_,
-                                &sampleLength_,        &sampleWidth_,
-                                &sampleThickness_,     &contactWidth_,
-                                &contactSpacing_,      &hallVoltage_,
-                                &sampleVoltage_,       &sampleCurrent_.valueBox,
-                                &sampleCurrent_.frame, &temperature_,
-                                &temperatureSpin_,     &magnetCurrent_.valueBox,
-                                &magnetCurrent_.frame};
-
-    // Re-parented edits, sliders and up-downs keep notifying the window that was
-    // their parent when they were created, so the panel's message map still
-    // receives their EN_CHANGE and UDN_DELTAPOS. GetDlgItem no longer finds them
-    // afterwards: the records keep their handles.
-    for (const Placement& placement : kPicturePlacements) {
-        for (PlacedControl* record : records) {
-            if (record->id != placement.id) continue;
-            record->rect = placement.rect;
-            record->window = GetDlgItem(panel, placement.id);
-            Place(record->window, picture_, placement.rect);
-        }
-        for (SliderField* slider : {&sampleCurrent_, &magnetCurrent_}) {
-            if (slider->frame.id != placement.id) continue;
+    for (const PanelField& field : kPanelFields) {
+        switch (field.kind) {
+        case FieldKind::materialNumber:
+            PlaceInPicture(materialNumberBox_, panel, picture_, field.place);
+            break;
+        case FieldKind::number:
+            PlaceInPicture(*NumericFieldOf(field.id), panel, picture_, field.place);
+            break;
+        case FieldKind::upDown:
+            PlaceInPicture(*FindById(spins_, field.id), panel, picture_, field.place);
+            break;
+        case FieldKind::reading:
+            PlaceInPicture(*FindById(readings_, field.id), panel, picture_, field.place);
+            break;
+        case FieldKind::slider: {
+            SliderField& slider = *SliderOfBox(field.id);
+            PlaceInPicture(slider.valueBox, panel, picture_, field.place);
+            PlaceInPicture(slider.frame, panel, picture_, field.slider.framePlace);
             RECT client;
-            GetClientRect(slider->frame.window, &client);
+            GetClientRect(slider.frame.window, &client);
             const int width = client.right;
             const int height = client.bottom;
-            slider->track = GetDlgItem(panel, slider->trackId);
-            slider->trackRect = FrameSliderRect(width, height);
-            slider->minimumBox.window = GetDlgItem(panel, slider->minimumBox.id);
-            slider->minimumBox.rect = FrameMinimumRect(width, height);
-            slider->maximumBox.window = GetDlgItem(panel, slider->maximumBox.id);
-            slider->maximumBox.rect = FrameMaximumRect(width, height);
-            Place(slider->track, slider->frame.window, slider->trackRect);
-            Place(slider->minimumBox.window, slider->frame.window, slider->minimumBox.rect);
-            Place(slider->maximumBox.window, slider->frame.window, slider->maximumBox.rect);
+            slider.track = GetDlgItem(panel, slider.trackId);
+            slider.trackRect = FrameSliderRect(width, height);
+            slider.minimumBox.window = GetDlgItem(panel, slider.minimumBox.id);
+            slider.minimumBox.rect = FrameMinimumRect(width, height);
+            slider.maximumBox.window = GetDlgItem(panel, slider.maximumBox.id);
+            slider.maximumBox.rect = FrameMaximumRect(width, height);
+            Place(slider.track, slider.frame.window, slider.trackRect);
+            Place(slider.minimumBox.window, slider.frame.window, slider.minimumBox.rect);
+            Place(slider.maximumBox.window, slider.frame.window, slider.maximumBox.rect);
+            break;
+        }
         }
     }
 }
@@ -314,8 +314,9 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
         return false;
     case WM_MOUSEMOVE:
         // The sliders are followed through the mouse, not through WM_HSCROLL.
-        if (message.hwnd == sampleCurrent_.track) PollSlider(sampleCurrent_);
-        if (message.hwnd == magnetCurrent_.track) PollSlider(magnetCurrent_);
+        for (SliderField& slider : sliders_) {
+            if (message.hwnd == slider.track) PollSlider(slider);
+        }
         break;
     case WM_LBUTTONDOWN:
         // In context-help mode the next press ends the mode and asks for the
@@ -361,25 +362,19 @@ LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
     return 0;
 }
 
+// The defaults are ExperimentSettings's until the panel's boxes hold them.
 ExperimentSettings ExperimentPanel::Settings() const {
     ExperimentSettings s;
-    s.hallFactor = hallFactor_.value;
-    s.sampleLength = sampleLength_.value;
-    s.sampleWidth = sampleWidth_.value;
-    s.sampleThickness = sampleThickness_.value;
-    s.contactWidth = contactWidth_.value;
-    s.contactSpacing = contactSpacing_.value;
-    s.sampleCurrent = sampleCurrent_.value;
-    s.temperature = temperature_.value;
-    s.magnetCurrent = magnetCurrent_.value;
+    for (const NumericField& box : numbers_) s.*box.field->setting = box.value;
+    for (const SliderField& slider : sliders_) s.*slider.valueBox.field->setting = slider.value;
     return s;
 }
 
 void ExperimentPanel::ComputeReadings() {
     Readings readings =
         MeasureReadings(table_.materialNumber, table_.WorkingEntry(), Settings(), shortCircuitCoefficient_);
-    SetWindowTextW(hallVoltage_.window, HallVoltageText(readings).c_str());
-    SetWindowTextW(sampleVoltage_.window, SampleVoltageText(readings).c_str());
+    SetWindowTextW(Control(IDC_HALL_VOLTAGE), HallVoltageText(readings).c_str());
+    SetWindowTextW(Control(IDC_SAMPLE_VOLTAGE), SampleVoltageText(readings).c_str());
 }
 
 void ExperimentPanel::SelectMaterial(int n) {

@@ -2,21 +2,23 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 
 #include "help/caption_button.h"
 #include "model/hall_model.h"
 #include "model/material_table.h"
-#include "panel/placement.h"
+#include "panel/panel_fields.h"
 #include "panel/range_warning.h"
 #include "ui/dialog.h"
 #include "ui/message_loop.h"
 
-// A control and where it sits.
+// A control, the field of the panel it belongs to, and where it sits.
 struct PlacedControl {
     int id = 0;
     PixelRect rect{};
     HWND window = nullptr;
+    const PanelField* field = nullptr;
 };
 
 // An edit box bound to a number with a closed range.
@@ -43,9 +45,7 @@ struct SliderField {
     int lastPosition = 0;  // the position last taken over into the value
 };
 
-SliderField MakeSliderField(int valueId, int trackId, int frameId, int minimumId, int maximumId);
-
-// The up-down button beside the temperature box.
+// An up-down button that steps a number field.
 struct SpinField : PlacedControl {
     double step = 1.0;
 };
@@ -59,7 +59,7 @@ public:
     // How long a rejected value waits before its warning is shown.
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
 
-    ExperimentPanel() = default;
+    ExperimentPanel();
     ~ExperimentPanel() override;
 
     // Tests wait a shorter time; the program always waits kRangeWarningDelay.
@@ -81,9 +81,9 @@ public:
     ExperimentSettings Settings() const;
     HWND picture() const { return picture_; }
     HWND Control(int id) const;
-    const SliderField& sampleCurrent() const { return sampleCurrent_; }
-    const SliderField& magnetCurrent() const { return magnetCurrent_; }
-    const NumericField& temperature() const { return temperature_; }
+    const SliderField& sampleCurrent() const { return *SliderOfBox(IDC_SAMPLE_CURRENT); }
+    const SliderField& magnetCurrent() const { return *SliderOfBox(IDC_MAGNET_CURRENT); }
+    const NumericField& temperature() const { return *NumericFieldOf(IDC_TEMPERATURE); }
     bool helpMode() const { return helpMode_; }
     const CaptionHelpButton& helpButton() const { return helpButton_; }
 
@@ -96,12 +96,8 @@ private:
     LRESULT OnClose(const Message&, bool&);
     LRESULT OnAbout(const Message&, bool&);
     LRESULT OnHelpContents(const Message&, bool&);
-    LRESULT OnMaterialNumberEdit(const Message&, bool&);
-    LRESULT OnNumericEdit(const Message&, bool&);
-    LRESULT OnSliderValueEdit(const Message&, bool&);
-    LRESULT OnSliderRangeEdit(const Message&, bool&);
-    LRESULT OnTemperatureEdit(const Message&, bool&);
-    LRESULT OnTemperatureSpin(const Message&, bool&);
+    LRESULT OnFieldCommand(const Message&, bool&);
+    LRESULT OnUpDown(const Message&, bool&);
     LRESULT OnSysCommand(const Message&, bool&);
     LRESULT OnCaptionButtonNotify(const Message&, bool&);
     LRESULT OnSetCursor(const Message&, bool&);
@@ -121,14 +117,37 @@ private:
     void SelectMaterial(int n);
 
     // Fields (panel_fields_win.cpp, slider_fields_win.cpp).
+    // What a rejected value does to a control of the fields.
+    enum class LockRole {
+        staysEnabledIfRejected,  // a box that holds a value: locked unless it is the rejected one
+        locked,
+        notLocked,  // a slider's frame
+    };
+    // Calls visit(id, window, role) for every control of the fields, in the
+    // table's order; a slider's value box comes before its frame, its slider
+    // and its range boxes.
+    template <class Visit>
+    void ForEachControl(Visit visit) const;
+    template <class Record, std::size_t N>
+    static Record* FindById(std::array<Record, N>& records, int id) {
+        for (Record& record : records) {
+            if (record.id == id) return &record;
+        }
+        return nullptr;
+    }
     void SetPanelDefaults();
+    bool OnNumberBoxCommand(NumericField& field, int code);
     void OnNumericFieldChange(NumericField& field);
     void OnMaterialNumberChange();
-    LRESULT StepTemperature(int delta);
+    LRESULT StepNumber(const SpinField& spin, int delta);
     static void SetReadOnly(HWND box, bool readOnly);
     NumericField* NumericFieldOf(int id);
+    const NumericField* NumericFieldOf(int id) const;
+    NumericField* NumericFieldOf(double ExperimentSettings::*setting);
     SliderField* SliderOfBox(int id);
+    const SliderField* SliderOfBox(int id) const;
 
+    bool OnSliderBoxCommand(SliderField& slider, int id, int code);
     void InitSliderField(SliderField& slider, double value, double lower, double upper);
     double SliderValue(const SliderField& slider) const;
     int SetSliderPosition(SliderField& slider, double x);
@@ -163,24 +182,13 @@ private:
     double shortCircuitCoefficient_ = kShortCircuitCoefficient;
     bool materialChosenOnce_ = false;
 
+    // The records of the fields, made from kPanelFields in its order.
     HWND picture_ = nullptr;
-    PlacedControl materialNumberBox_{IDC_MATERIAL_NUMBER};
-    NumericField hallFactor_{{IDC_HALL_FACTOR}};
-    NumericField sampleLength_{{IDC_SAMPLE_LENGTH}};
-    NumericField sampleWidth_{{IDC_SAMPLE_WIDTH}};
-    NumericField sampleThickness_{{IDC_SAMPLE_THICKNESS}};
-    NumericField contactWidth_{{IDC_CONTACT_WIDTH}};
-    NumericField contactSpacing_{{IDC_CONTACT_SPACING}};
-    PlacedControl hallVoltage_{IDC_HALL_VOLTAGE};
-    PlacedControl sampleVoltage_{IDC_SAMPLE_VOLTAGE};
-    SliderField sampleCurrent_ =
-        MakeSliderField(IDC_SAMPLE_CURRENT, IDC_SAMPLE_CURRENT_SLIDER, IDC_SAMPLE_CURRENT_FRAME,
-                        IDC_SAMPLE_CURRENT_MIN, IDC_SAMPLE_CURRENT_MAX);
-    NumericField temperature_{{IDC_TEMPERATURE}};
-    SpinField temperatureSpin_{{IDC_TEMPERATURE_SPIN}};
-    SliderField magnetCurrent_ =
-        MakeSliderField(IDC_MAGNET_CURRENT, IDC_MAGNET_CURRENT_SLIDER, IDC_MAGNET_CURRENT_FRAME,
-                        IDC_MAGNET_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX);
+    PlacedControl materialNumberBox_;
+    std::array<NumericField, CountFields(FieldKind::number)> numbers_{};
+    std::array<SliderField, CountFields(FieldKind::slider)> sliders_{};
+    std::array<SpinField, CountFields(FieldKind::upDown)> spins_{};
+    std::array<PlacedControl, CountFields(FieldKind::reading)> readings_{};
 
     // The slider one of whose boxes the panel itself is filling, if any.
     const SliderField* programmedSlider_ = nullptr;
@@ -188,3 +196,18 @@ private:
     RangeWarning rangeWarning_;
     UINT rangeWarningDelay_ = kRangeWarningDelay;
 };
+
+template <class Visit>
+void ExperimentPanel::ForEachControl(Visit visit) const {
+    visit(materialNumberBox_.id, materialNumberBox_.window, LockRole::staysEnabledIfRejected);
+    for (const NumericField& box : numbers_) visit(box.id, box.window, LockRole::staysEnabledIfRejected);
+    for (const SliderField& slider : sliders_) {
+        visit(slider.valueBox.id, slider.valueBox.window, LockRole::staysEnabledIfRejected);
+        visit(slider.frame.id, slider.frame.window, LockRole::notLocked);
+        visit(slider.trackId, slider.track, LockRole::locked);
+        visit(slider.minimumBox.id, slider.minimumBox.window, LockRole::locked);
+        visit(slider.maximumBox.id, slider.maximumBox.window, LockRole::locked);
+    }
+    for (const SpinField& spin : spins_) visit(spin.id, spin.window, LockRole::locked);
+    for (const PlacedControl& reading : readings_) visit(reading.id, reading.window, LockRole::locked);
+}

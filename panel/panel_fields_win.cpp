@@ -5,49 +5,22 @@
 #include "numtext/edit_text_win.h"
 #include "panel/contact_rule.h"
 
-SliderField MakeSliderField(int valueId, int trackId, int frameId, int minimumId, int maximumId) {
-    SliderField slider;
-    slider.valueBox.id = valueId;
-    slider.trackId = trackId;
-    slider.frame.id = frameId;
-    slider.minimumBox.id = minimumId;
-    slider.maximumBox.id = maximumId;
-    return slider;
-}
-
+// Every field shows its default: showing a value runs the box's change handler,
+// which finds it unchanged.
 void ExperimentPanel::SetPanelDefaults() {
-    hallFactor_.value = 1.15;
-    sampleLength_.value = 100;
-    sampleWidth_.value = 100;
-    sampleThickness_.value = 10;
-    contactWidth_.value = 0.5;
-    contactSpacing_.value = 10;
-    sampleCurrent_.value = 0;
-    magnetCurrent_.value = 0;
-    temperature_.value = 300;
-    temperatureSpin_.step = 1.0;
-
-    // Showing each value runs its box's change handler, which finds it unchanged.
-    struct Range {
-        NumericField* field;
-        double lower;
-        double upper;
-    } ranges[] = {
-        {&hallFactor_, 0.2, 5},        {&sampleLength_, 1, 25000}, {&sampleWidth_, 1, 25000},
-        {&sampleThickness_, 1, 25000}, {&contactWidth_, 0.1, 1},   {&contactSpacing_, 1, 10000},
-    };
-    for (const Range& range : ranges) {
-        range.field->lower = range.lower;
-        range.field->upper = range.upper;
-        SetEditReal(range.field->window, range.field->value);
+    const ExperimentSettings defaults;
+    for (NumericField& box : numbers_) {
+        box.value = defaults.*box.field->setting;
+        box.lower = box.field->lower;
+        box.upper = box.field->upper;
     }
+    for (SliderField& slider : sliders_) slider.value = defaults.*slider.valueBox.field->setting;
+    for (SpinField& spin : spins_) spin.step = 1.0;
 
-    InitSliderField(sampleCurrent_, 0, -25, 25);
-    InitSliderField(magnetCurrent_, 0, -10, 10);
-
-    temperature_.lower = 77;
-    temperature_.upper = 1680;
-    SetEditReal(temperature_.window, temperature_.value);
+    for (NumericField& box : numbers_) SetEditReal(box.window, box.value);
+    for (SliderField& slider : sliders_) {
+        InitSliderField(slider, slider.value, slider.valueBox.field->lower, slider.valueBox.field->upper);
+    }
 
     // "0" is no material: its handler rejects it, which leaves only the material
     // box enabled, with no warning. The model does not run yet.
@@ -56,33 +29,51 @@ void ExperimentPanel::SetPanelDefaults() {
 }
 
 NumericField* ExperimentPanel::NumericFieldOf(int id) {
-    for (NumericField* field : {&hallFactor_, &sampleLength_, &sampleWidth_, &sampleThickness_,
-                                &contactWidth_, &contactSpacing_, &temperature_}) {
-        if (field->id == id) return field;
+    return FindById(numbers_, id);
+}
+
+const NumericField* ExperimentPanel::NumericFieldOf(int id) const {
+    return const_cast<ExperimentPanel*>(this)->NumericFieldOf(id);
+}
+
+NumericField* ExperimentPanel::NumericFieldOf(double ExperimentSettings::*setting) {
+    for (NumericField& box : numbers_) {
+        if (box.field->setting == setting) return &box;
     }
     return nullptr;
 }
 
-LRESULT ExperimentPanel::OnNumericEdit(const Message& m, bool&) {
-    NumericField* field = NumericFieldOf(m.CommandId());
-    if (field && field->window) OnNumericFieldChange(*field);
+// The notifications of every box of the fields; the message map's own rows
+// come first.
+LRESULT ExperimentPanel::OnFieldCommand(const Message& m, bool& handled) {
+    const int id = m.CommandId();
+    const int code = m.NotifyCode();
+    if (id == materialNumberBox_.id) {
+        if (code == EN_CHANGE && materialNumberBox_.window) OnMaterialNumberChange();
+        handled = code == EN_CHANGE;
+    } else if (NumericField* box = NumericFieldOf(id)) {
+        handled = OnNumberBoxCommand(*box, code);
+    } else if (SliderField* slider = SliderOfBox(id)) {
+        handled = OnSliderBoxCommand(*slider, id, code);
+    } else {
+        handled = false;
+    }
     return 0;
 }
 
-LRESULT ExperimentPanel::OnTemperatureEdit(const Message& m, bool& handled) {
-    switch (m.NotifyCode()) {
+bool ExperimentPanel::OnNumberBoxCommand(NumericField& box, int code) {
+    if (!box.window) return code == EN_CHANGE;
+    switch (code) {
     case EN_CHANGE:
-        if (temperature_.window) OnNumericFieldChange(temperature_);
-        return 0;
+        OnNumericFieldChange(box);
+        return true;
     case EN_SETFOCUS:
-        SetReadOnly(temperature_.window, false);
-        return 0;
     case EN_KILLFOCUS:
-        SetReadOnly(temperature_.window, true);
-        return 0;
+        if (!box.field->writableOnlyWhileFocused) return false;
+        SetReadOnly(box.window, code == EN_KILLFOCUS);
+        return true;
     default:
-        handled = false;
-        return 0;
+        return false;
     }
 }
 
@@ -94,12 +85,14 @@ void ExperimentPanel::OnNumericFieldChange(NumericField& field) {
     // The range in force; l, s and delta narrow theirs by the contact rule.
     double lowerEnd = field.lower;
     double upperEnd = field.upper;
-    if (&field == &sampleLength_) {
-        lowerEnd = SampleLengthLowerEnd(field.lower, contactWidth_.value, contactSpacing_.value);
-    } else if (&field == &contactWidth_) {
-        upperEnd = ContactWidthUpperEnd(field.upper, sampleLength_.value, contactSpacing_.value);
-    } else if (&field == &contactSpacing_) {
-        upperEnd = ContactSpacingUpperEnd(field.upper, sampleLength_.value, contactWidth_.value);
+    const ExperimentSettings now = Settings();
+    const auto setting = field.field->setting;
+    if (setting == &ExperimentSettings::sampleLength) {
+        lowerEnd = SampleLengthLowerEnd(field.lower, now.contactWidth, now.contactSpacing);
+    } else if (setting == &ExperimentSettings::contactWidth) {
+        upperEnd = ContactWidthUpperEnd(field.upper, now.sampleLength, now.contactSpacing);
+    } else if (setting == &ExperimentSettings::contactSpacing) {
+        upperEnd = ContactSpacingUpperEnd(field.upper, now.sampleLength, now.contactWidth);
     }
 
     switch (UpdateFromEdit(field.window, field.value, lowerEnd, upperEnd)) {
@@ -115,11 +108,6 @@ void ExperimentPanel::OnNumericFieldChange(NumericField& field) {
     }
 }
 
-LRESULT ExperimentPanel::OnMaterialNumberEdit(const Message&, bool&) {
-    if (materialNumberBox_.window) OnMaterialNumberChange();
-    return 0;
-}
-
 void ExperimentPanel::OnMaterialNumberChange() {
     int n = ReadEditInteger(materialNumberBox_.window);
     if (table_.IsValidMaterialNumber(n)) {
@@ -130,23 +118,30 @@ void ExperimentPanel::OnMaterialNumberChange() {
     }
 }
 
-LRESULT ExperimentPanel::OnTemperatureSpin(const Message& m, bool&) {
+LRESULT ExperimentPanel::OnUpDown(const Message& m, bool& handled) {
     const NMUPDOWN* change = reinterpret_cast<const NMUPDOWN*>(m.lParam);
-    return StepTemperature(change->iDelta);
+    for (const SpinField& spin : spins_) {
+        if (spin.id == static_cast<int>(change->hdr.idFrom)) return StepNumber(spin, change->iDelta);
+    }
+    handled = false;
+    return 0;
 }
 
-LRESULT ExperimentPanel::StepTemperature(int delta) {
-    double t = ReadEditReal(temperature_.window);
-    double c = temperatureSpin_.step;
+// The up-down steps the number of the field that holds its setting.
+LRESULT ExperimentPanel::StepNumber(const SpinField& spin, int delta) {
+    NumericField* box = NumericFieldOf(spin.field->setting);
+    if (!box || !box->window) return 0;
+    double t = ReadEditReal(box->window);
+    double c = spin.step;
     if (c == 0) {
         c = (t < 0 ? -t : t) * 0.01;
         if (c == 0) c = 0.01;
     }
     // The up-down keeps its default range, in which the upper arrow reports a
-    // negative delta: it raises the temperature.
+    // negative delta: it raises the number.
     double stepped = delta <= 0 ? t + c : t - c;
     // Only the lower end is guarded here; a step above the upper end is shown
     // and then rejected like a typed value.
-    if (stepped > temperature_.lower - temperatureSpin_.step / 2) SetEditReal(temperature_.window, stepped);
+    if (stepped > box->lower - spin.step / 2) SetEditReal(box->window, stepped);
     return 0;
 }

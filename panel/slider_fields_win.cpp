@@ -62,18 +62,47 @@ int ExperimentPanel::SetSliderPosition(SliderField& slider, double x) {
 }
 
 SliderField* ExperimentPanel::SliderOfBox(int id) {
-    for (SliderField* slider : {&sampleCurrent_, &magnetCurrent_}) {
-        if (id == slider->valueBox.id || id == slider->minimumBox.id || id == slider->maximumBox.id) {
-            return slider;
+    for (SliderField& slider : sliders_) {
+        if (id == slider.valueBox.id || id == slider.minimumBox.id || id == slider.maximumBox.id) {
+            return &slider;
         }
     }
     return nullptr;
 }
 
-LRESULT ExperimentPanel::OnSliderValueEdit(const Message& m, bool&) {
-    SliderField* slider = SliderOfBox(m.CommandId());
-    if (slider && slider->track) OnSliderValueChange(*slider);
-    return 0;
+const SliderField* ExperimentPanel::SliderOfBox(int id) const {
+    return const_cast<ExperimentPanel*>(this)->SliderOfBox(id);
+}
+
+// The value box takes a value at every keystroke and may reject it. The range
+// boxes can be typed into only while they have the focus; they take effect at
+// every keystroke and are never rejected.
+bool ExperimentPanel::OnSliderBoxCommand(SliderField& slider, int id, int code) {
+    if (id == slider.valueBox.id) {
+        if (code != EN_CHANGE) return false;
+        if (slider.track) OnSliderValueChange(slider);
+        return true;
+    }
+    if (!slider.track) return false;
+    const bool minimum = id == slider.minimumBox.id;
+    HWND box = minimum ? slider.minimumBox.window : slider.maximumBox.window;
+    switch (code) {
+    case EN_SETFOCUS:
+        SetReadOnly(box, false);
+        return true;
+    case EN_CHANGE:
+        if (minimum) {
+            OnSliderMinimumChange(slider);
+        } else {
+            OnSliderMaximumChange(slider);
+        }
+        return true;
+    case EN_KILLFOCUS:
+        SetReadOnly(box, true);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void ExperimentPanel::OnSliderValueChange(SliderField& slider) {
@@ -91,36 +120,6 @@ void ExperimentPanel::OnSliderValueChange(SliderField& slider) {
         AcceptInput(true);
     } else {
         RejectInput(slider.valueBox.id, slider.lower, slider.upper, false);
-    }
-}
-
-// The range boxes can be typed into only while they have the focus; they take
-// effect at every keystroke and are never rejected.
-LRESULT ExperimentPanel::OnSliderRangeEdit(const Message& m, bool& handled) {
-    SliderField* slider = SliderOfBox(m.CommandId());
-    if (!slider || !slider->track) {
-        handled = false;
-        return 0;
-    }
-    const bool minimum = m.CommandId() == slider->minimumBox.id;
-    HWND box = minimum ? slider->minimumBox.window : slider->maximumBox.window;
-    switch (m.NotifyCode()) {
-    case EN_SETFOCUS:
-        SetReadOnly(box, false);
-        return 0;
-    case EN_CHANGE:
-        if (minimum) {
-            OnSliderMinimumChange(*slider);
-        } else {
-            OnSliderMaximumChange(*slider);
-        }
-        return 0;
-    case EN_KILLFOCUS:
-        SetReadOnly(box, true);
-        return 0;
-    default:
-        handled = false;
-        return 0;
     }
 }
 

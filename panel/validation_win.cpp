@@ -4,26 +4,6 @@
 
 namespace {
 
-// The inputs and readings that a rejection locks, in the order they are
-// switched. Only a starred one can be the rejected box that stays enabled.
-struct Lockable {
-    int id;
-    bool starred;
-};
-
-constexpr Lockable kLockable[] = {
-    {IDC_MATERIAL_NUMBER, true},        {IDC_HALL_FACTOR, true},
-    {IDC_SAMPLE_LENGTH, true},          {IDC_SAMPLE_WIDTH, true},
-    {IDC_SAMPLE_THICKNESS, true},       {IDC_CONTACT_WIDTH, true},
-    {IDC_CONTACT_SPACING, true},        {IDC_TEMPERATURE, true},
-    {IDC_TEMPERATURE_SPIN, false},      {IDC_HALL_VOLTAGE, false},
-    {IDC_SAMPLE_VOLTAGE, false},        {IDC_SAMPLE_CURRENT, true},
-    {IDC_SAMPLE_CURRENT_SLIDER, false}, {IDC_SAMPLE_CURRENT_MIN, false},
-    {IDC_SAMPLE_CURRENT_MAX, false},    {IDC_MAGNET_CURRENT, true},
-    {IDC_MAGNET_CURRENT_SLIDER, false}, {IDC_MAGNET_CURRENT_MIN, false},
-    {IDC_MAGNET_CURRENT_MAX, false},
-};
-
 constexpr UINT_PTR kRangeWarningTimer = 1;
 
 }  // namespace
@@ -55,11 +35,14 @@ void ExperimentPanel::RejectInput(int id, double lower, double upper, bool integ
     EnableInputs(false, id);
 }
 
+// Every control of the fields but the slider frames; a rejected value's own box
+// stays enabled so that it can be put right.
 void ExperimentPanel::EnableInputs(bool enable, int exceptId) {
-    for (const Lockable& control : kLockable) {
-        if (control.starred && control.id == exceptId) continue;
-        if (HWND window = Control(control.id)) EnableWindow(window, enable ? TRUE : FALSE);
-    }
+    ForEachControl([&](int id, HWND window, LockRole role) {
+        if (role == LockRole::notLocked || !window) return;
+        if (role == LockRole::staysEnabledIfRejected && id == exceptId) return;
+        EnableWindow(window, enable ? TRUE : FALSE);
+    });
 }
 
 void ExperimentPanel::StartRangeWarning() {

@@ -3,7 +3,7 @@
 // 903) and the icon (128). The picture is checked against the placement of
 // the controls, so that each white field lies exactly under its control.
 
-#include "panel/placement.h"
+#include "panel/panel_fields.h"
 
 #include <gtest/gtest.h>
 
