@@ -205,6 +205,7 @@ void ExperimentPanel::InitPanel() {
     if (filteringLoop_) filteringLoop_->RegisterFilter(this);
 
     rangeWarning_.timerId = 0;
+    lock_ = kLockUnknown;
     helpMode_ = false;
 
     AttachCaptionButtons(panel);

@@ -194,6 +194,11 @@ private:
     const SliderField* programmedSlider_ = nullptr;
 
     RangeWarning rangeWarning_;
+    // How the controls are switched: kUnlocked, or the id of the one box that a
+    // rejection left enabled; kLockUnknown until the first switch.
+    static constexpr int kUnlocked = 0;
+    static constexpr int kLockUnknown = -1;
+    int lock_ = kLockUnknown;
     UINT rangeWarningDelay_ = kRangeWarningDelay;
 };
 

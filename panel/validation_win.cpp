@@ -36,8 +36,12 @@ void ExperimentPanel::RejectInput(int id, double lower, double upper, bool integ
 }
 
 // Every control of the fields but the slider frames; a rejected value's own box
-// stays enabled so that it can be put right.
+// stays enabled so that it can be put right. Every accepted keystroke asks for
+// the unlocked state: the controls are switched only when the state changes.
 void ExperimentPanel::EnableInputs(bool enable, int exceptId) {
+    const int lock = enable ? kUnlocked : exceptId;
+    if (lock == lock_) return;
+    lock_ = lock;
     ForEachControl([&](int id, HWND window, LockRole role) {
         if (role == LockRole::notLocked || !window) return;
         if (role == LockRole::staysEnabledIfRejected && id == exceptId) return;
