@@ -1,9 +1,8 @@
 #include "help/help_launcher.h"
 
-#include <shellapi.h>
-
 #include "base/module.h"
 #include "base/registry_key.h"
+#include "base/unique_handle.h"
 #include "help/text_popup.h"
 
 namespace {
@@ -91,8 +90,17 @@ void ShowHelpContents(const std::wstring& helpPath) {
         // a prefix need not map ".html" to it.
         std::wstring pages = HelpPagesPath(helpPath);
         if (GetFileAttributesW(pages.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            std::wstring argument = L"\"" + pages + L"\"";
-            ShellExecuteW(nullptr, L"open", L"winebrowser.exe", argument.c_str(), nullptr, SW_SHOWNORMAL);
+            // Started directly rather than through the shell, whose library
+            // the program would otherwise load at every start.
+            std::wstring commandLine = L"winebrowser.exe \"" + pages + L"\"";
+            STARTUPINFOW startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION browser = {};
+            if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &browser)) {
+                UniqueHandle thread(browser.hThread);
+                UniqueHandle process(browser.hProcess);
+            }
             return;
         }
     }
