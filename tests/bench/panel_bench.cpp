@@ -1,8 +1,12 @@
 // Timings of the real panel under Wine (or Windows), in one run:
 //  1. the cycle from setting a box's text to both readings updated, over
 //     10,000 edits of the temperature box (median and 99th percentile);
-//  2. process start to panel visible for Tesmor.exe, against a minimal dialog
-//     program started the same way (medians of alternating starts, and their ratio).
+//  2. creating the panel in-process;
+//  3. process start to panel visible for Tesmor.exe, against a minimal dialog
+//     program started the same way (medians of alternating starts, and their
+//     ratio). Further Tesmor.exe files given on the command line (another
+//     build, to compare) are started in the same rounds, each with its ratio.
+//     "--start-up" measures only that.
 #include <windows.h>
 
 #include <algorithm>
@@ -138,36 +142,52 @@ double TimeToVisible(const std::wstring& exe, const wchar_t* caption) {
     return seen;
 }
 
-void MeasureStartUp() {
-    const std::wstring tesmor = Folder() + L"bench\\Tesmor.exe";
+void MeasureStartUp(const std::vector<std::wstring>& others) {
+    std::vector<std::wstring> programs = {Folder() + L"bench\\Tesmor.exe"};
+    programs.insert(programs.end(), others.begin(), others.end());
     const std::wstring empty = Folder() + L"empty_dialog.exe";
-    WriteDefaultTable(Folder() + L"bench\\Tesmor.smp");
+    for (const std::wstring& program : programs) {
+        WriteDefaultTable(program.substr(0, program.size() - 3) + L"smp");
+    }
 
     const wchar_t* caption = L"Experimental Setup for Hall-Effect Measurement";
     const int runs = 21;
-    std::vector<double> tesmorTimes, emptyTimes;
+    std::vector<double> emptyTimes;
+    std::vector<std::vector<double>> times(programs.size());
     // The first starts pay for loading the system's DLLs from disk.
     for (int i = 0; i < 3; ++i) {
         TimeToVisible(empty, L"Empty");
-        TimeToVisible(tesmor, caption);
+        for (const std::wstring& program : programs) TimeToVisible(program, caption);
     }
     for (int i = 0; i < runs; ++i) {
         emptyTimes.push_back(TimeToVisible(empty, L"Empty"));
-        tesmorTimes.push_back(TimeToVisible(tesmor, caption));
+        for (size_t k = 0; k < programs.size(); ++k) times[k].push_back(TimeToVisible(programs[k], caption));
     }
-    double tesmorMedian = Percentile(tesmorTimes, 0.5) * 1e3;
-    double emptyMedian = Percentile(emptyTimes, 0.5) * 1e3;
-    std::printf(
-        "start to visible over %d starts each: Tesmor median %.1f ms, empty dialog median %.1f ms, "
-        "ratio %.2f\n",
-        runs, tesmorMedian, emptyMedian, tesmorMedian / emptyMedian);
+    const double emptyMedian = Percentile(emptyTimes, 0.5) * 1e3;
+    std::printf("start to visible over %d starts each: empty dialog median %.1f ms\n", runs, emptyMedian);
+    for (size_t k = 0; k < programs.size(); ++k) {
+        const double median = Percentile(times[k], 0.5) * 1e3;
+        std::printf("  %s: median %.1f ms, ratio %.2f\n", k == 0 ? "Tesmor" : "compared Tesmor", median,
+                    median / emptyMedian);
+    }
 }
 
 }  // namespace
 
-int main() {
-    MeasureEditCycle();
-    MeasureCreation();
-    MeasureStartUp();
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> others;
+    bool startUpOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wstring(argv[i]) == L"--start-up") {
+            startUpOnly = true;
+        } else {
+            others.push_back(argv[i]);
+        }
+    }
+    if (!startUpOnly) {
+        MeasureEditCycle();
+        MeasureCreation();
+    }
+    MeasureStartUp(others);
     return 0;
 }
