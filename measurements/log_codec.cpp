@@ -1,8 +1,10 @@
 #include "measurements/log_codec.h"
 
 #include <algorithm>
+#include <deque>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "model/material_table.h"
@@ -111,11 +113,13 @@ bool IsValidUtf8(const unsigned char* p, const unsigned char* end) {
 }
 
 // Text from bytes already known to be valid UTF-8.
-std::wstring WideFromUtf8(const std::string& bytes) {
-    std::wstring text;
-    text.reserve(bytes.size());
+std::wstring WideFromUtf8(std::string_view bytes) {
     const size_t n = bytes.size();
-    for (size_t i = 0; i < n;) {
+    size_t ascii = 0;
+    while (ascii < n && static_cast<unsigned char>(bytes[ascii]) < 0x80) ++ascii;
+    if (ascii == n) return std::wstring(bytes.begin(), bytes.end());
+    std::wstring text(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(ascii));
+    for (size_t i = ascii; i < n;) {
         const unsigned char b = static_cast<unsigned char>(bytes[i]);
         char32_t c;
         size_t length;
@@ -169,32 +173,43 @@ void AppendLineEnd(Bytes& out) {
     out.push_back('\n');
 }
 
-// Splits the file into lines of fields, one line at a time.
+// Splits the file into lines of fields, one line at a time. A field is a view
+// of the file's bytes, or, when it has doubled quotes, of its text without them,
+// which the reader keeps until the next line.
 class CsvReader {
 public:
     CsvReader(const unsigned char* p, const unsigned char* end) : p_(p), end_(end) {}
 
     bool AtEnd() const { return p_ == end_; }
 
+    // The number of line ends: at least the number of lines less one.
+    size_t CountLineEnds() const { return static_cast<size_t>(std::count(p_, end_, '\n')); }
+
     // Reads the next line's fields; the status of what stopped it otherwise.
-    CsvStatus ReadLine(std::vector<std::string>& fields) {
+    CsvStatus ReadLine(std::vector<std::string_view>& fields) {
         fields.clear();
+        unquoted_.clear();
         for (;;) {
-            fields.emplace_back();
-            std::string& field = fields.back();
             if (p_ < end_ && *p_ == '"') {
-                ++p_;
+                const unsigned char* begin = ++p_;
+                std::string* copy = nullptr;
                 for (;;) {
-                    const unsigned char* quote = p_;
-                    while (quote < end_ && *quote != '"') ++quote;
+                    const unsigned char* quote = std::find(p_, end_, '"');
                     if (quote == end_) return CsvStatus::unterminatedQuote;
-                    field.append(p_, quote);
-                    p_ = quote + 1;
-                    if (p_ < end_ && *p_ == '"') {
-                        field += '"';
-                        ++p_;
+                    if (quote + 1 < end_ && quote[1] == '"') {
+                        // A doubled quote: from here on the field is a copy.
+                        if (!copy) copy = &unquoted_.emplace_back(Chars(begin), static_cast<size_t>(p_ - begin));
+                        copy->append(Chars(p_), static_cast<size_t>(quote + 1 - p_));
+                        p_ = quote + 2;
                         continue;
                     }
+                    if (copy) {
+                        copy->append(Chars(p_), static_cast<size_t>(quote - p_));
+                        fields.emplace_back(*copy);
+                    } else {
+                        fields.emplace_back(Chars(begin), static_cast<size_t>(quote - begin));
+                    }
+                    p_ = quote + 1;
                     break;
                 }
             } else {
@@ -203,7 +218,7 @@ public:
                     if (*stop == '"') return CsvStatus::misplacedQuote;
                     ++stop;
                 }
-                field.append(p_, stop);
+                fields.emplace_back(Chars(p_), static_cast<size_t>(stop - p_));
                 p_ = stop;
             }
             // What follows a field: a comma, a line end or the end of the file.
@@ -226,13 +241,16 @@ public:
     }
 
 private:
+    static const char* Chars(const unsigned char* p) { return reinterpret_cast<const char*>(p); }
+
     const unsigned char* p_;
     const unsigned char* end_;
+    std::deque<std::string> unquoted_;  // stays where it is as it grows
 };
 
 // A decimal number without sign or leading zero, of at most `maxDigits`
 // digits; -1 otherwise.
-int CanonicalNumber(const std::string& text, size_t maxDigits) {
+int CanonicalNumber(std::string_view text, size_t maxDigits) {
     if (text.empty() || text.size() > maxDigits || (text[0] == '0' && text.size() > 1)) return -1;
     int value = 0;
     for (char c : text) {
@@ -242,14 +260,12 @@ int CanonicalNumber(const std::string& text, size_t maxDigits) {
     return value;
 }
 
-bool IsHeader(const std::vector<std::string>& fields) {
+bool IsHeader(const std::vector<std::string_view>& fields) {
     if (fields.size() != static_cast<size_t>(kLogColumnCount)) return false;
     for (int column = 0; column < kLogColumnCount; ++column) {
         Bytes title;
         AppendUtf8(title, kLogColumnTitles[column]);
-        if (fields[column].size() != title.size() ||
-            !std::equal(title.begin(), title.end(), fields[column].begin(),
-                        [](unsigned char a, char b) { return a == static_cast<unsigned char>(b); })) {
+        if (fields[column] != std::string_view(reinterpret_cast<const char*>(title.data()), title.size())) {
             return false;
         }
     }
@@ -257,7 +273,7 @@ bool IsHeader(const std::vector<std::string>& fields) {
 }
 
 // One line of the file as a row; `previous` is the number of the line before.
-CsvStatus ReadRow(std::vector<std::string>& fields, int previous, MeasurementRow& row) {
+CsvStatus ReadRow(const std::vector<std::string_view>& fields, int previous, MeasurementRow& row) {
     if (fields.size() != static_cast<size_t>(kLogColumnCount)) return CsvStatus::wrongFieldCount;
     row.number = CanonicalNumber(fields[kLogNumber], 9);
     if (row.number <= previous || row.number > MeasurementLog::kMaxNumber) return CsvStatus::badNumber;
@@ -330,9 +346,9 @@ CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, Measurement
         return result;
     }
 
-    std::vector<MeasurementRow> rows;
     CsvReader reader(p, end);
-    std::vector<std::string> fields;
+    std::vector<MeasurementRow> rows;
+    std::vector<std::string_view> fields;
     int previous = 0;
     for (size_t line = 1; !reader.AtEnd(); ++line) {
         result.line = line;
@@ -343,6 +359,7 @@ CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, Measurement
                 result.status = CsvStatus::wrongHeader;
                 return result;
             }
+            rows.reserve(std::min(reader.CountLineEnds(), MeasurementLog::kMaxRows));
             continue;
         }
         if (rows.size() == MeasurementLog::kMaxRows) {
