@@ -75,11 +75,16 @@ public:
     // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). When Save returns
     // saved, the file holds the log even if the process dies right after;
     // whatever fails, and wherever the process dies, the file is either the
-    // previous one or the new one, complete, and no temporary file is left by
-    // a failure. An unusable file that could not be kept at the load is kept
-    // first; while it cannot be, nothing is saved. A folder that refuses new
-    // files refuses every save: the file is never written over in place,
-    // which could not be undone half-way.
+    // previous one or the new one, complete. A failed save removes its
+    // temporary file; one left by a process that died is written over by the
+    // next save and never read. An unusable file that could not be kept at
+    // the load is kept first; while it cannot be, nothing is saved. A folder
+    // that refuses new files refuses every save: the file is never written
+    // over in place, which could not be undone half-way.
+    //
+    // Call it after every change. The window layer tells the user when it
+    // returns failed and stays quiet on failedAgain; the next change simply
+    // saves again.
     LogSave Save(const MeasurementLog& log);
 
     // Whether the last save failed (false before any save).

@@ -81,11 +81,13 @@ bool IsRecordTime(const std::wstring& text);
 // The rows of a log, oldest first.
 //
 // Numbering: a row keeps the number it was recorded with for as long as it is
-// in the log, so that "No. 7" in a student's notes always means the same
-// reading. Append numbers a new row one above the last row's number (1 in an
-// empty log); removing rows leaves gaps and renumbers nothing; Clear starts
-// again from 1. The numbers therefore always rise strictly from the first row
-// to the last, and a log saved and loaded again numbers on where it left off.
+// in the log, so that "No. 7" in a student's notes means the same reading as
+// long as that reading is there. Append numbers a new row one above the last
+// row's number (1 in an empty log); removing rows leaves gaps and renumbers
+// nothing (removing the last rows lets their numbers be given again, since the
+// file keeps no other count); Clear starts again from 1. The numbers therefore
+// always rise strictly from the first row to the last, and a log saved and
+// loaded again numbers on where it left off.
 class MeasurementLog {
 public:
     // The most rows a log holds, and the highest number a row can have.
