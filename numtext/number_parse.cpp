@@ -148,6 +148,14 @@ double ParseReal(const std::wstring& text) {
     return negative ? -magnitude : magnitude;
 }
 
+bool HoldsNumber(const std::wstring& text) {
+    size_t i = SkipSpace(text);
+    const size_t n = text.size();
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+    if (i < n && text[i] == L'.') ++i;
+    return i < n && IsAsciiDigit(text[i]);
+}
+
 int ParseInteger(const std::wstring& text) {
     size_t i = SkipSpace(text);
     const size_t n = text.size();

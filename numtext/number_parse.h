@@ -12,6 +12,12 @@
 // large a magnitude reads as an infinity of the right sign, too small as zero.
 double ParseReal(const std::wstring& text);
 
+// Whether ParseReal finds a number at the start of the text: after the white
+// space and an optional sign, a digit, or a "." with a digit after it. Where it
+// finds none ParseReal reads 0, which a caller that must tell "no number" from
+// zero asks this for.
+bool HoldsNumber(const std::wstring& text);
+
 // Reads white space, an optional sign and decimal digits, the digits of the
 // other scripts' decimal runs included (Arabic-Indic, Devanagari, fullwidth and
 // so on). The value wraps like a signed 32-bit integer when it has too many digits.

@@ -9,6 +9,7 @@ ModuleFiles ResolveModuleFiles(HWND window, const wchar_t* parameterExtension) {
     if (!base.empty()) {
         files.parameterFilePath = base + parameterExtension;
         files.helpFilePath = base + kHelpFileExtension;
+        files.logFilePath = base + kLogFileExtension;
     }
     wchar_t title[127] = {};
     int length = GetWindowTextW(window, title, 127);

@@ -8,6 +8,7 @@ struct ModuleFiles {
     std::wstring caption;            // the window's title, at most 126 characters
     std::wstring parameterFilePath;  // beside the executable, extension `parameterExtension`
     std::wstring helpFilePath;       // beside the executable, extension "chm"
+    std::wstring logFilePath;        // beside the executable, extension "csv"
 };
 
 // The title of `window` and the paths of the program's own files.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the platform-neutral core with libFuzzer (clang, AddressSanitizer and
-# UBSan on): ParseReal, ParseInteger, FormatReal and the parameters file
-# decoder, each for a bounded time:
+# UBSan on): ParseReal, ParseInteger, FormatReal, the parameters file decoder
+# and the measurement log's CSV decoder, each for a bounded time:
 #   tools/fuzz.sh [seconds per target]        (default 30)
 # Starts from the seeds in tests/fuzz/corpus/ and keeps what it finds in
 # build/fuzz/corpus/. A crash leaves its input in build/fuzz/ and fails.
@@ -12,7 +12,7 @@ seconds=${1:-30}
 tools/install-deps.sh --fuzz
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESMOR_SANITIZE=ON -DTESMOR_FUZZ=ON -DTESMOR_TESTS=OFF >/dev/null
-targets="parse_real parse_integer format_real parameter_file"
+targets="parse_real parse_integer format_real parameter_file log_csv"
 for target in $targets; do cmake --build build/fuzz --target "${target}_fuzz" >/dev/null; done
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -7,7 +7,7 @@
 #  - the packages (tools/package.sh): the zip's contents, the Windows installer
 #    under Wine, the Debian package installed, used by an ordinary user and
 #    removed (tests/package);
-#  - the core's parsers, formatter and file decoder under libFuzzer.
+#  - the core's parsers, formatter and file decoders under libFuzzer.
 # Installs what is missing first (Debian 12, as root or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -61,7 +61,7 @@ else
     status=1
 fi
 
-# The core's parsers, formatter and file decoder under libFuzzer, 30 s each.
+# The core's parsers, formatter and file decoders under libFuzzer, 30 s each.
 echo "== fuzzing"
 fuzz=passed
 tools/fuzz.sh 30 || { fuzz=failed; status=1; }

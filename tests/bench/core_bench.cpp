@@ -1,10 +1,12 @@
 // Timings of the core's hot paths: one model evaluation, the panel's number
-// format, a typical parse and a whole parameters file round trip.
+// format, a typical parse, a whole parameters file round trip, and the
+// measurement log's file of 10,000 rows written and read.
 #include <benchmark/benchmark.h>
 
 #include "model/hall_model.h"
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
+#include "measurements/log_codec.h"
 #include "storage/parameter_codec.h"
 
 namespace {
@@ -96,5 +98,49 @@ void ParameterFileRoundTrip(benchmark::State& state) {
     }
 }
 BENCHMARK(ParameterFileRoundTrip);
+
+// 10,000 readings as the panel shows them, the temperature and the readings
+// changing from row to row.
+MeasurementLog TenThousandRows() {
+    MeasurementLog log;
+    for (int i = 0; i < 10000; ++i) {
+        MeasurementRow row;
+        row.time = L"2026-12-08 22:36:18";
+        row.material = 1 + i % 100;
+        row.hallFactor = L"1.1500";
+        row.sampleLength = L"100.00";
+        row.sampleWidth = L"100.00";
+        row.sampleThickness = L"10.000";
+        row.contactWidth = L"0.50000";
+        row.contactSpacing = L"10.000";
+        row.temperature = FormatReal(77 + i * 0.05);
+        row.sampleCurrent = L"10.000";
+        row.magnetCurrent = L"5.0000";
+        row.hallVoltage = FormatReal(-283.27 * (1 + i * 1e-4));
+        row.sampleVoltage = FormatReal(1234.5 / (1 + i * 1e-4));
+        log.Append(row);
+    }
+    return log;
+}
+
+void EncodeLog10000Rows(benchmark::State& state) {
+    const MeasurementLog log = TenThousandRows();
+    for (auto _ : state) {
+        std::vector<unsigned char> bytes = EncodeLogCsv(log);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+BENCHMARK(EncodeLog10000Rows)->Unit(benchmark::kMillisecond);
+
+void DecodeLog10000Rows(benchmark::State& state) {
+    const std::vector<unsigned char> bytes = EncodeLogCsv(TenThousandRows());
+    for (auto _ : state) {
+        MeasurementLog log;
+        CsvDecodeResult result = DecodeLogCsv(bytes.data(), bytes.size(), log);
+        benchmark::DoNotOptimize(result);
+        benchmark::DoNotOptimize(log.size());
+    }
+}
+BENCHMARK(DecodeLog10000Rows)->Unit(benchmark::kMillisecond);
 
 }  // namespace

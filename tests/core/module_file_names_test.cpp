@@ -21,4 +21,5 @@ TEST(ModuleFileBase, CutsTheLastThreeCharactersWhateverTheyAre) {
     }
     EXPECT_EQ(ModuleFileBase(L"D:\\Lab\\lab.exe") + kParameterFileExtension, L"D:\\Lab\\lab.smp");
     EXPECT_EQ(ModuleFileBase(L"D:\\Lab\\lab.exe") + kHelpFileExtension, L"D:\\Lab\\lab.chm");
+    EXPECT_EQ(ModuleFileBase(L"D:\\Lab\\lab.exe") + kLogFileExtension, L"D:\\Lab\\lab.csv");
 }

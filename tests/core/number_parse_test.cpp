@@ -113,6 +113,25 @@ TEST(ParseTest, FurtherPrefixes) {
     }
 }
 
+// ParseReal reads 0 both for "0" and for a text with no number in it; HoldsNumber
+// tells the two apart, and where it says there is none ParseReal indeed reads 0.
+TEST(HoldsNumberTest, TellsANumberFromNone) {
+    const wchar_t* numbers[] = {L"0",     L"-0",     L"7",      L"5.",       L".5",    L"+.5",
+                                L"-.5e1", L"  12.5", L"\u300012", L"1.#INF",  L"-1.#IND", L"12abc",
+                                L"1e",    L"0x1A",   L"1,5",    L"00007",    L"9 9"};
+    for (const wchar_t* text : numbers) {
+        SCOPED_TRACE(Show(text));
+        EXPECT_TRUE(HoldsNumber(text));
+    }
+    const wchar_t* none[] = {L"",  L"*****", L"abc", L".",  L"-.",   L".e5", L"e5",  L"-",   L"+",
+                             L"--5", L"+-5",  L"- 5", L"inf", L"nan", L"   ",  L"\uFF15", L"\u0665", L"_1"};
+    for (const wchar_t* text : none) {
+        SCOPED_TRACE(Show(text));
+        EXPECT_FALSE(HoldsNumber(text));
+        EXPECT_EQ(0.0, ParseReal(text));
+    }
+}
+
 TEST(ParseTest, WhiteSpaceSkipped) {
     const wchar_t spaces[] = {L'\t',     L'\n',     L'\v',     L'\f',     L'\r',    L' ',
                               L'\u00A0', L'\u3000', L'\u2003', L'\u2002', L'\u2009'};

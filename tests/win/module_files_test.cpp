@@ -22,6 +22,7 @@ TEST(ResolveModuleFiles, PutsTheFilesBesideTheExecutableAndReadsTheTitle) {
     std::wstring base = exe.substr(0, exe.size() - 3);
     EXPECT_EQ(files.parameterFilePath, base + L"smp");
     EXPECT_EQ(files.helpFilePath, base + L"chm");
+    EXPECT_EQ(files.logFilePath, base + L"csv");
     EXPECT_EQ(files.caption, L"Experimental Setup for Hall-Effect Measurement");
 }
 

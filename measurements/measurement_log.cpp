@@ -1,0 +1,189 @@
+#include "measurements/measurement_log.h"
+
+#include <limits>
+#include <utility>
+
+#include "model/material_table.h"
+#include "numtext/number_parse.h"
+
+const wchar_t* const kLogColumnTitles[kLogColumnCount] = {
+    L"No.",
+    L"Time",
+    L"Material",
+    L"r_H",
+    L"l (\u00B5m)",
+    L"w (\u00B5m)",
+    L"d (\u00B5m)",
+    L"s (\u00B5m)",
+    L"\u03B4 (\u00B5m)",  // δ (µm)
+    L"T (K)",
+    L"I (mA)",
+    L"I_m (A)",
+    L"V_H (mV)",
+    L"V_\u03C3 (mV)",  // V_σ (mV)
+};
+
+namespace {
+
+// The shown texts, from column kLogHallFactor on.
+constexpr std::wstring MeasurementRow::*kShownTexts[] = {
+    &MeasurementRow::hallFactor,     &MeasurementRow::sampleLength,  &MeasurementRow::sampleWidth,
+    &MeasurementRow::sampleThickness, &MeasurementRow::contactWidth, &MeasurementRow::contactSpacing,
+    &MeasurementRow::temperature,    &MeasurementRow::sampleCurrent, &MeasurementRow::magnetCurrent,
+    &MeasurementRow::hallVoltage,    &MeasurementRow::sampleVoltage,
+};
+static_assert(sizeof kShownTexts / sizeof kShownTexts[0] == kLogColumnCount - kLogHallFactor);
+
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The value of `count` ASCII digits at `text[at]`, or -1.
+int Digits(const std::wstring& text, size_t at, size_t count) {
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < L'0' || text[i] > L'9') return -1;
+        value = value * 10 + (text[i] - L'0');
+    }
+    return value;
+}
+
+void AppendDigits(std::wstring& text, int value, int count) {
+    std::wstring digits = std::to_wstring(value);
+    if (static_cast<int>(digits.size()) < count) text.append(count - digits.size(), L'0');
+    text += digits;
+}
+
+}  // namespace
+
+const std::wstring* ShownText(const MeasurementRow& row, int column) {
+    if (column < kLogHallFactor || column >= kLogColumnCount) return nullptr;
+    return &(row.*kShownTexts[column - kLogHallFactor]);
+}
+
+std::wstring* ShownText(MeasurementRow& row, int column) {
+    if (column < kLogHallFactor || column >= kLogColumnCount) return nullptr;
+    return &(row.*kShownTexts[column - kLogHallFactor]);
+}
+
+std::wstring LogCellText(const MeasurementRow& row, int column) {
+    switch (column) {
+    case kLogNumber:
+        return std::to_wstring(row.number);
+    case kLogTime:
+        return row.time;
+    case kLogMaterial:
+        return std::to_wstring(row.material);
+    default:
+        const std::wstring* text = ShownText(row, column);
+        return text ? *text : std::wstring();
+    }
+}
+
+double ShownValue(const std::wstring& text) {
+    return HoldsNumber(text) ? ParseShownReal(text) : std::numeric_limits<double>::quiet_NaN();
+}
+
+double LogCellValue(const MeasurementRow& row, int column) {
+    switch (column) {
+    case kLogNumber:
+        return row.number;
+    case kLogMaterial:
+        return row.material;
+    default:
+        const std::wstring* text = ShownText(row, column);
+        return text ? ShownValue(*text) : std::numeric_limits<double>::quiet_NaN();
+    }
+}
+
+std::wstring RecordTimeText(int year, int month, int day, int hour, int minute, int second) {
+    std::wstring text;
+    text.reserve(19);
+    AppendDigits(text, year, 4);
+    text += L'-';
+    AppendDigits(text, month, 2);
+    text += L'-';
+    AppendDigits(text, day, 2);
+    text += L' ';
+    AppendDigits(text, hour, 2);
+    text += L':';
+    AppendDigits(text, minute, 2);
+    text += L':';
+    AppendDigits(text, second, 2);
+    return text;
+}
+
+bool IsRecordTime(const std::wstring& text) {
+    // YYYY-MM-DD hh:mm:ss
+    if (text.size() != 19 || text[4] != L'-' || text[7] != L'-' || text[10] != L' ' || text[13] != L':' ||
+        text[16] != L':') {
+        return false;
+    }
+    const int year = Digits(text, 0, 4);
+    const int month = Digits(text, 5, 2);
+    const int day = Digits(text, 8, 2);
+    const int hour = Digits(text, 11, 2);
+    const int minute = Digits(text, 14, 2);
+    const int second = Digits(text, 17, 2);
+    if (year < 0 || month < 1 || month > 12 || day < 1) return false;
+    return day <= DaysInMonth(year, month) && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 &&
+           second >= 0 && second <= 59;
+}
+
+bool MeasurementLog::IsValidRow(const MeasurementRow& row) {
+    return IsRecordTime(row.time) && row.material >= 0 && row.material <= kMaxMaterials;
+}
+
+int MeasurementLog::NextNumber() const {
+    if (rows_.size() >= kMaxRows) return 0;
+    if (rows_.empty()) return 1;
+    return rows_.back().number < kMaxNumber ? rows_.back().number + 1 : 0;
+}
+
+int MeasurementLog::Append(MeasurementRow row) {
+    const int number = NextNumber();
+    if (number == 0 || !IsValidRow(row)) return 0;
+    row.number = number;
+    rows_.push_back(std::move(row));
+    return number;
+}
+
+size_t MeasurementLog::Remove(const std::vector<size_t>& indices) {
+    std::vector<bool> doomed(rows_.size(), false);
+    for (size_t index : indices) {
+        if (index < rows_.size()) doomed[index] = true;
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (doomed[i]) continue;
+        if (kept != i) rows_[kept] = std::move(rows_[i]);
+        ++kept;
+    }
+    const size_t removed = rows_.size() - kept;
+    rows_.resize(kept);
+    return removed;
+}
+
+bool MeasurementLog::Assign(std::vector<MeasurementRow> rows) {
+    if (rows.size() > kMaxRows) return false;
+    int previous = 0;
+    for (const MeasurementRow& row : rows) {
+        if (!IsValidRow(row) || row.number <= previous || row.number > kMaxNumber) return false;
+        previous = row.number;
+    }
+    rows_ = std::move(rows);
+    return true;
+}
+
+bool operator==(const MeasurementRow& a, const MeasurementRow& b) {
+    if (a.number != b.number || a.time != b.time || a.material != b.material) return false;
+    for (auto text : kShownTexts) {
+        if (a.*text != b.*text) return false;
+    }
+    return true;
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+// The measurement log: one row for each reading the student records, with the
+// panel's settings and readings as the panel showed them at that moment.
+
+// The log's columns, in the order of the file, the list and the clipboard.
+enum LogColumn : int {
+    kLogNumber,           // No.
+    kLogTime,             // Time
+    kLogMaterial,         // Material
+    kLogHallFactor,       // r_H
+    kLogSampleLength,     // l, um
+    kLogSampleWidth,      // w, um
+    kLogSampleThickness,  // d, um
+    kLogContactWidth,     // s, um
+    kLogContactSpacing,   // delta, um
+    kLogTemperature,      // T, K
+    kLogSampleCurrent,    // I, mA
+    kLogMagnetCurrent,    // I_m, A
+    kLogHallVoltage,      // V_H, mV
+    kLogSampleVoltage,    // V_sigma, mV
+};
+inline constexpr int kLogColumnCount = 14;
+
+// The columns' titles with their units, the file's header:
+// No., Time, Material, r_H, l (µm), w (µm), d (µm), s (µm), δ (µm), T (K),
+// I (mA), I_m (A), V_H (mV), V_σ (mV). "µ" is U+00B5 (micro sign), "δ" U+03B4,
+// "σ" U+03C3.
+extern const wchar_t* const kLogColumnTitles[kLogColumnCount];
+
+struct MeasurementRow {
+    int number = 0;     // No., from 1; MeasurementLog::Append gives it
+    std::wstring time;  // local time of the reading, "YYYY-MM-DD hh:mm:ss"
+    int material = 0;   // the material number, 0..100; 0 while none is chosen
+
+    // The panel's boxes and meters, each text exactly as it was shown
+    // (a meter without a reading shows "*****").
+    std::wstring hallFactor;       // r_H
+    std::wstring sampleLength;     // l, um
+    std::wstring sampleWidth;      // w, um
+    std::wstring sampleThickness;  // d, um
+    std::wstring contactWidth;     // s, um
+    std::wstring contactSpacing;   // delta, um
+    std::wstring temperature;      // T, K
+    std::wstring sampleCurrent;    // I, mA
+    std::wstring magnetCurrent;    // I_m, A
+    std::wstring hallVoltage;      // V_H, mV
+    std::wstring sampleVoltage;    // V_sigma, mV
+};
+
+// The member that holds the shown text of a column from kLogHallFactor on;
+// null for the other columns.
+const std::wstring* ShownText(const MeasurementRow& row, int column);
+std::wstring* ShownText(MeasurementRow& row, int column);
+
+// The text of one cell, as the list, the file and the clipboard show it: the
+// number and the material in decimal ("0" for no material), the time and the
+// shown texts as they are. An empty text for a column outside the log.
+std::wstring LogCellText(const MeasurementRow& row, int column);
+
+// The number a cell stands for: No. and Material as numbers; a shown text read
+// as the panel reads its boxes (ParseShownReal, so "1.#INF" is an infinity),
+// and NaN when it holds no number at all ("*****", empty, "abc"). The time
+// and a column outside the log give NaN.
+double LogCellValue(const MeasurementRow& row, int column);
+// The same for one shown text.
+double ShownValue(const std::wstring& text);
+
+// "YYYY-MM-DD hh:mm:ss" for a moment given by its parts, which must make a
+// valid time (IsRecordTime holds for the result).
+std::wstring RecordTimeText(int year, int month, int day, int hour, int minute, int second);
+// Whether the text is a time of that form: four digits of year, a month
+// 01..12, a day that month has (leap years counted), hours 00..23, minutes
+// and seconds 00..59.
+bool IsRecordTime(const std::wstring& text);
+
+// The rows of a log, oldest first.
+//
+// Numbering: a row keeps the number it was recorded with for as long as it is
+// in the log, so that "No. 7" in a student's notes means the same reading as
+// long as that reading is there. Append numbers a new row one above the last
+// row's number (1 in an empty log); removing rows leaves gaps and renumbers
+// nothing (removing the last rows lets their numbers be given again, since the
+// file keeps no other count); Clear starts again from 1. The numbers therefore
+// always rise strictly from the first row to the last, and a log saved and
+// loaded again numbers on where it left off.
+class MeasurementLog {
+public:
+    // The most rows a log holds, and the highest number a row can have.
+    static constexpr size_t kMaxRows = 100000;
+    static constexpr int kMaxNumber = 999999999;
+
+    // Whether a row may be appended as it is: its time is a record time and
+    // its material lies in 0..100. Its number and texts do not matter.
+    static bool IsValidRow(const MeasurementRow& row);
+
+    // Appends the row under the next number, which it returns. Refused, with 0
+    // returned and nothing changed, when the row is not valid or the log is
+    // full (kMaxRows rows, or the last number is kMaxNumber).
+    int Append(MeasurementRow row);
+
+    // Removes the rows at these indices (0-based, any order; repeated and
+    // out-of-range indices are ignored). The other rows keep their order and
+    // numbers. Returns how many rows went.
+    size_t Remove(const std::vector<size_t>& indices);
+
+    void Clear() { rows_.clear(); }
+
+    // Replaces every row with these, numbers as they are. Refused, with false
+    // returned and nothing changed, unless every row is valid, the numbers
+    // rise strictly within 1..kMaxNumber and there are at most kMaxRows rows.
+    bool Assign(std::vector<MeasurementRow> rows);
+
+    size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+    // The row at a 0-based index below size().
+    const MeasurementRow& operator[](size_t index) const { return rows_[index]; }
+    const std::vector<MeasurementRow>& rows() const { return rows_; }
+
+    // The number the next appended row gets (0 when the log is full).
+    int NextNumber() const;
+
+private:
+    std::vector<MeasurementRow> rows_;
+};
+
+bool operator==(const MeasurementRow& a, const MeasurementRow& b);
+inline bool operator!=(const MeasurementRow& a, const MeasurementRow& b) {
+    return !(a == b);
+}
