@@ -1,0 +1,88 @@
+#include "measurements/automatic_series.h"
+
+#include <cmath>
+
+const wchar_t* SeriesQuantityLabel(SeriesQuantity quantity) {
+    switch (quantity) {
+    case SeriesQuantity::temperature:
+        return L"T (K)";
+    case SeriesQuantity::sampleCurrent:
+        return L"I (mA)";
+    case SeriesQuantity::magnetCurrent:
+        return L"I_m (A)";
+    }
+    return L"";
+}
+
+const wchar_t* SeriesQuantitySymbol(SeriesQuantity quantity) {
+    switch (quantity) {
+    case SeriesQuantity::temperature:
+        return L"T";
+    case SeriesQuantity::sampleCurrent:
+        return L"I";
+    case SeriesQuantity::magnetCurrent:
+        return L"I_m";
+    }
+    return L"";
+}
+
+const wchar_t* SeriesQuantityUnit(SeriesQuantity quantity) {
+    switch (quantity) {
+    case SeriesQuantity::temperature:
+        return L"K";
+    case SeriesQuantity::sampleCurrent:
+        return L"mA";
+    case SeriesQuantity::magnetCurrent:
+        return L"A";
+    }
+    return L"";
+}
+
+namespace {
+
+SeriesValues Refused(const wchar_t* problem) {
+    SeriesValues result;
+    result.problem = problem;
+    return result;
+}
+
+}  // namespace
+
+SeriesValues PlanSeries(const SeriesPlan& plan) {
+    if (!std::isfinite(plan.start) || !std::isfinite(plan.end)) {
+        return Refused(L"The start and the end must be numbers.");
+    }
+    SeriesValues result;
+    if (plan.byCount) {
+        if (plan.count < 1) return Refused(L"The number of points must be at least 1.");
+        if (plan.count > kMaxSeriesPoints) return Refused(L"A series takes at most 10000 points.");
+        result.values.reserve(static_cast<size_t>(plan.count));
+        if (plan.count == 1) {
+            result.values.push_back(plan.start);
+            return result;
+        }
+        const double span = plan.end - plan.start;
+        for (int k = 0; k < plan.count - 1; ++k) {
+            result.values.push_back(plan.start + span * k / (plan.count - 1));
+        }
+        result.values.push_back(plan.end);
+        return result;
+    }
+
+    if (plan.start == plan.end) {
+        result.values.push_back(plan.start);
+        return result;
+    }
+    if (!std::isfinite(plan.step) || plan.step == 0) return Refused(L"The step must be a number other than 0.");
+    const double step = plan.end > plan.start ? std::fabs(plan.step) : -std::fabs(plan.step);
+    // The number of whole steps to the end, with the end itself taken when it
+    // lies within a millionth of a step of the last one.
+    const double steps = std::floor((plan.end - plan.start) / step + 1e-6);
+    if (!(steps + 1 <= kMaxSeriesPoints)) return Refused(L"A series takes at most 10000 points.");
+    const int count = static_cast<int>(steps) + 1;
+    result.values.reserve(static_cast<size_t>(count));
+    for (int k = 0; k < count; ++k) result.values.push_back(plan.start + step * k);
+    // The end exactly, not a value a rounding away from it.
+    if (std::fabs(result.values.back() - plan.end) <= 1e-6 * std::fabs(step)) result.values.back() = plan.end;
+    return result;
+}
