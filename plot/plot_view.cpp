@@ -34,6 +34,22 @@ void PlotView::SetData(PlotData data) {
     if (window()) InvalidateRect(window(), nullptr, FALSE);
 }
 
+SIZE PlotView::ClientSize() const {
+    RECT client = {};
+    if (window()) GetClientRect(window(), &client);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+bool PlotView::CopyToClipboard() const {
+    const SIZE size = ClientSize();
+    return CopyPlotToClipboard(window(), size.cx, size.cy, data_);
+}
+
+PngSaveResult PlotView::SavePng(const std::wstring& path) const {
+    const SIZE size = ClientSize();
+    return SavePlotPng(path, size.cx, size.cy, data_);
+}
+
 LRESULT PlotView::HandleMessage(const Message& message, bool& handled) {
     static const MessageMapEntry<PlotView> kMessageMap[] = {
         {WM_PAINT, kAnyId, kAnyCode, &PlotView::OnPaint},

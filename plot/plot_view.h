@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "plot/plot_data.h"
+#include "plot/plot_export.h"
 #include "ui/window.h"
 
 // A child window that shows a PlotData filling its client area. It paints
@@ -19,11 +22,17 @@ public:
     void SetData(PlotData data);
     const PlotData& data() const { return data_; }
 
+    // The exports, at the window's client size. False or a failure when the
+    // window has no area; see plot_export.h for the rest.
+    bool CopyToClipboard() const;
+    PngSaveResult SavePng(const std::wstring& path) const;
+
 protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
     static const wchar_t* RegisterClassOnce();
+    SIZE ClientSize() const;
     void PaintInto(HDC dc, const RECT& client) const;
 
     LRESULT OnPaint(const Message& message, bool& handled);
