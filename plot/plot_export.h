@@ -19,6 +19,8 @@ inline constexpr int kMaxPlotSide = 16384;
 // with the clipboard untouched, when the size is not positive or beyond
 // kMaxPlotSide, the picture cannot be recorded or the clipboard cannot be
 // opened (another program may hold it for longer than a tenth of a second).
+// Should the system refuse the picture once the clipboard is emptied, it is
+// left empty.
 bool CopyPlotToClipboard(HWND owner, int width, int height, const PlotData& data);
 
 enum class PngSaveStatus {
@@ -37,10 +39,9 @@ struct PngSaveResult {
     explicit operator bool() const { return status == PngSaveStatus::saved; }
 };
 
-
-// Writes the plot as an opaque PNG file of width × height pixels to
-// `path`. The file is written whole to PendingPngPath(path) first and then put
-// in place of `path` in one step, so `path` is never left half written: it is
+// Writes the plot as an opaque PNG file of width × height pixels to `path`.
+// The file is written whole to PendingPngPath(path) first and then put in
+// place of `path` in one step, so `path` is never left half written: it is
 // either the old file or the new one. On failure the pending file is removed
 // and the result says what went wrong; nothing is shown to the user.
 PngSaveResult SavePlotPng(const std::wstring& path, int width, int height, const PlotData& data);
