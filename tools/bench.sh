@@ -5,6 +5,7 @@
 #  - the panel under Wine: the edit-to-readings cycle and the start-up time
 #    against a minimal dialog program;
 #  - the measurement log's file under Wine: 10,000 rows saved and loaded.
+#  - the plot of the measurement log under Wine: drawing 10,000 readings.
 # Extra arguments go to Google Benchmark.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ build/bench/tests/bench/core_bench --benchmark_repetitions=10 --benchmark_report
 
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESMOR_BENCHMARKS=ON \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build build/win --target panel_bench log_bench
+cmake --build build/win --target panel_bench log_bench plot_bench
 tools/wine-prefix.sh build/win/wineprefix
 export WINEPREFIX="$root/build/win/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -p </dev/null >/dev/null 2>&1 || true
@@ -29,3 +30,6 @@ echo "Panel under Wine (headless):"
 echo
 echo "Measurement log under Wine (headless):"
 (cd build/win/tests/bench && wine log_bench.exe) | tr -d '\r'
+echo
+echo "Plot under Wine (headless):"
+(cd build/win/tests/bench && wine plot_bench.exe) | tr -d '\r'

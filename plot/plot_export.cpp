@@ -1,0 +1,230 @@
+#include "plot/plot_export.h"
+
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstring>
+#include <vector>
+
+#include "base/gdi.h"
+#include "base/owned.h"
+#include "base/unique_handle.h"
+#include "plot/draw_plot.h"
+#include "plot/gdiplus_session.h"
+
+namespace {
+
+// The flat GDI+ calls, which the C++ wrappers are made of.
+namespace gdip = Gdiplus::DllExports;
+
+constexpr wchar_t kMetafileDescription[] = L"Tesmor\0Plot\0";
+
+// An enhanced metafile being recorded: the DC that records it, closed and the
+// picture thrown away unless it is finished.
+class MetafileRecording {
+public:
+    MetafileRecording(HDC reference, const RECT& frame)
+        : dc_(CreateEnhMetaFileW(reference, nullptr, &frame, kMetafileDescription)) {}
+    ~MetafileRecording() {
+        if (dc_) DeleteEnhMetaFile(CloseEnhMetaFile(dc_));
+    }
+    MetafileRecording(const MetafileRecording&) = delete;
+    MetafileRecording& operator=(const MetafileRecording&) = delete;
+
+    HDC dc() const { return dc_; }
+    HENHMETAFILE Finish() {
+        HENHMETAFILE picture = CloseEnhMetaFile(dc_);
+        dc_ = nullptr;
+        return picture;
+    }
+
+private:
+    HDC dc_;
+};
+
+// A finished metafile, deleted unless the clipboard takes it over.
+class Metafile {
+public:
+    explicit Metafile(HENHMETAFILE picture) : picture_(picture) {}
+    ~Metafile() {
+        if (picture_) DeleteEnhMetaFile(picture_);
+    }
+    Metafile(const Metafile&) = delete;
+    Metafile& operator=(const Metafile&) = delete;
+
+    HENHMETAFILE get() const { return picture_; }
+    void GiveAway() { picture_ = nullptr; }
+
+private:
+    HENHMETAFILE picture_;
+};
+
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner) {
+        // Another program may hold the clipboard for a moment (a clipboard
+        // viewer reading what was just put there).
+        for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
+            open_ = OpenClipboard(owner) != FALSE;
+            if (!open_) Sleep(10);
+        }
+    }
+    ~OpenedClipboard() {
+        if (open_) CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+    explicit operator bool() const { return open_; }
+
+private:
+    bool open_ = false;
+};
+
+bool SizeIsDrawable(int width, int height) {
+    return width > 0 && height > 0 && width <= kMaxPlotSide && height <= kMaxPlotSide;
+}
+
+void ReleaseStream(IStream* stream) {
+    stream->Release();
+}
+using Stream = Owned<IStream*, &ReleaseStream>;
+using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &gdip::GdipDisposeImage>;
+
+bool FindPngEncoder(CLSID& encoder) {
+    UINT count = 0, size = 0;
+    if (gdip::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
+    std::vector<unsigned char> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (gdip::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            encoder = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The plot drawn into a top-down 32-bit bitmap and encoded as PNG into `png`.
+PngSaveStatus EncodePlot(int width, int height, const PlotData& data, std::vector<unsigned char>& png) {
+    if (!GdiplusReady()) return PngSaveStatus::noGdiplus;
+    static CLSID encoder;
+    static const bool haveEncoder = FindPngEncoder(encoder);
+    if (!haveEncoder) return PngSaveStatus::noGdiplus;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    MemoryDc dc(CreateCompatibleDC(nullptr));
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dc || !bitmap || !bits) return PngSaveStatus::notDrawn;
+    {
+        Selection use(dc.get(), bitmap.get());
+        DrawPlot(dc.get(), {0, 0, width, height}, data);
+        GdiFlush();
+    }
+
+    // GDI+ reads the bitmap's bits where they are, as blue, green, red and an
+    // unused byte per pixel: the layout of the DIB section.
+    GdiplusBitmap image;
+    if (gdip::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB,
+                                           static_cast<BYTE*>(bits), image.receive()) != Gdiplus::Ok ||
+        !image) {
+        return PngSaveStatus::notEncoded;
+    }
+    Stream stream;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.receive())) || !stream) {
+        return PngSaveStatus::notEncoded;
+    }
+    if (gdip::GdipSaveImageToStream(image.get(), stream.get(), &encoder, nullptr) != Gdiplus::Ok) {
+        return PngSaveStatus::notEncoded;
+    }
+    STATSTG stat = {};
+    HGLOBAL memory = nullptr;
+    if (FAILED(stream.get()->Stat(&stat, STATFLAG_NONAME)) || stat.cbSize.QuadPart == 0 ||
+        FAILED(GetHGlobalFromStream(stream.get(), &memory))) {
+        return PngSaveStatus::notEncoded;
+    }
+    const void* encoded = GlobalLock(memory);
+    if (!encoded) return PngSaveStatus::notEncoded;
+    const auto* first = static_cast<const unsigned char*>(encoded);
+    png.assign(first, first + static_cast<size_t>(stat.cbSize.QuadPart));
+    GlobalUnlock(memory);
+    return PngSaveStatus::saved;
+}
+
+// Writes `bytes` to a file made new at `path`, through to the disk. The
+// system's error code on failure, with the file removed; 0 on success.
+DWORD WriteWholeFile(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) return GetLastError();
+    DWORD written = 0;
+    DWORD error = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        error = GetLastError();
+    } else if (written != bytes.size()) {
+        error = ERROR_WRITE_FAULT;
+    } else if (!FlushFileBuffers(file.get())) {
+        error = GetLastError();
+    }
+    if (!file.Reset() && error == 0) error = GetLastError();
+    if (error != 0) DeleteFileW(path.c_str());
+    return error;
+}
+
+}  // namespace
+
+bool CopyPlotToClipboard(HWND owner, int width, int height, const PlotData& data) {
+    if (!SizeIsDrawable(width, height)) return false;
+    WindowDc screen(nullptr);
+    if (!screen) return false;
+    // The frame is in hundredths of a millimetre on the reference device, and
+    // covers the pixels 0 to width - 1 (the bounds are inclusive).
+    const int millimetresX = GetDeviceCaps(screen.get(), HORZSIZE);
+    const int millimetresY = GetDeviceCaps(screen.get(), VERTSIZE);
+    const int pixelsX = GetDeviceCaps(screen.get(), HORZRES);
+    const int pixelsY = GetDeviceCaps(screen.get(), VERTRES);
+    if (millimetresX <= 0 || millimetresY <= 0 || pixelsX <= 0 || pixelsY <= 0) return false;
+    const RECT frame = {0, 0, MulDiv(width - 1, millimetresX * 100, pixelsX),
+                        MulDiv(height - 1, millimetresY * 100, pixelsY)};
+
+    MetafileRecording recording(screen.get(), frame);
+    if (!recording.dc()) return false;
+    DrawPlot(recording.dc(), {0, 0, width, height}, data);
+    Metafile picture(recording.Finish());
+    if (!picture.get()) return false;
+
+    OpenedClipboard clipboard(owner);
+    if (!clipboard || !EmptyClipboard()) return false;
+    // From here on the clipboard owns the picture and deletes it.
+    if (!SetClipboardData(CF_ENHMETAFILE, picture.get())) return false;
+    picture.GiveAway();
+    return true;
+}
+
+std::wstring PendingPngPath(const std::wstring& path) {
+    return path + L".new";
+}
+
+PngSaveResult SavePlotPng(const std::wstring& path, int width, int height, const PlotData& data) {
+    if (!SizeIsDrawable(width, height)) return {PngSaveStatus::badSize, 0};
+    std::vector<unsigned char> png;
+    const PngSaveStatus encoded = EncodePlot(width, height, data, png);
+    if (encoded != PngSaveStatus::saved) return {encoded, 0};
+
+    const std::wstring pending = PendingPngPath(path);
+    if (const DWORD error = WriteWholeFile(pending, png)) return {PngSaveStatus::notWritten, error};
+    if (!MoveFileExW(pending.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(pending.c_str());
+        return {PngSaveStatus::notWritten, error};
+    }
+    return {PngSaveStatus::saved, 0};
+}

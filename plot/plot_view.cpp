@@ -1,0 +1,108 @@
+#include "plot/plot_view.h"
+
+#include <utility>
+
+#include "base/gdi.h"
+#include "base/module.h"
+#include "plot/draw_plot.h"
+
+const wchar_t* PlotView::RegisterClassOnce() {
+    static const wchar_t kName[] = L"TesmorPlotView";
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW cls = {};
+        cls.cbSize = sizeof cls;
+        // No CS_HREDRAW | CS_VREDRAW: WM_SIZE invalidates, without erasing.
+        cls.lpfnWndProc = WindowProc;
+        cls.hInstance = ResourceModule();
+        cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        cls.hbrBackground = nullptr;
+        cls.lpszClassName = kName;
+        registered = RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }
+    return registered ? kName : nullptr;
+}
+
+bool PlotView::Create(HWND parent, const RECT& rect, int id, DWORD style) {
+    const wchar_t* className = RegisterClassOnce();
+    if (!className || window()) return false;
+    return CreateOwnWindow(0, className, WS_CHILD | WS_VISIBLE | style, rect, parent, id) != nullptr;
+}
+
+void PlotView::SetData(PlotData data) {
+    data_ = std::move(data);
+    if (window()) InvalidateRect(window(), nullptr, FALSE);
+}
+
+SIZE PlotView::ClientSize() const {
+    RECT client = {};
+    if (window()) GetClientRect(window(), &client);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+bool PlotView::CopyToClipboard() const {
+    const SIZE size = ClientSize();
+    return CopyPlotToClipboard(window(), size.cx, size.cy, data_);
+}
+
+PngSaveResult PlotView::SavePng(const std::wstring& path) const {
+    const SIZE size = ClientSize();
+    return SavePlotPng(path, size.cx, size.cy, data_);
+}
+
+LRESULT PlotView::HandleMessage(const Message& message, bool& handled) {
+    static const MessageMapEntry<PlotView> kMessageMap[] = {
+        {WM_PAINT, kAnyId, kAnyCode, &PlotView::OnPaint},
+        {WM_PRINTCLIENT, kAnyId, kAnyCode, &PlotView::OnPrintClient},
+        {WM_ERASEBKGND, kAnyId, kAnyCode, &PlotView::OnEraseBackground},
+        {WM_SIZE, kAnyId, kAnyCode, &PlotView::OnSize},
+    };
+    return DispatchMessageMap(*this, kMessageMap, message, handled);
+}
+
+// Drawn whole into a bitmap first and copied in one blit, so the screen never
+// shows a half-drawn plot; should the bitmap fail, straight into the DC.
+void PlotView::PaintInto(HDC dc, const RECT& client) const {
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) return;
+    MemoryDc memory(CreateCompatibleDC(dc));
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
+    if (!memory || !bitmap) {
+        DrawPlot(dc, client, data_);
+        return;
+    }
+    Selection use(memory.get(), bitmap.get());
+    DrawPlot(memory.get(), {0, 0, width, height}, data_);
+    BitBlt(dc, client.left, client.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+LRESULT PlotView::OnPaint(const Message& m, bool&) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m.window, &paint);
+    if (dc) {
+        RECT client;
+        GetClientRect(m.window, &client);
+        PaintInto(dc, client);
+        EndPaint(m.window, &paint);
+    }
+    return 0;
+}
+
+LRESULT PlotView::OnPrintClient(const Message& m, bool&) {
+    RECT client;
+    GetClientRect(m.window, &client);
+    PaintInto(reinterpret_cast<HDC>(m.wParam), client);
+    return 0;
+}
+
+// The plot covers every pixel of the window: erasing first would only flash.
+LRESULT PlotView::OnEraseBackground(const Message&, bool&) {
+    return 1;
+}
+
+// The layout depends on the size: every pixel may change.
+LRESULT PlotView::OnSize(const Message& m, bool&) {
+    InvalidateRect(m.window, nullptr, FALSE);
+    return 0;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "plot/plot_data.h"
+#include "plot/plot_export.h"
+#include "ui/window.h"
+
+// A child window that shows a PlotData filling its client area. It paints
+// through a bitmap of its own size, blitted once, so it never flickers; it
+// erases no background and redraws whole when resized. It takes no keyboard
+// focus. WM_PRINTCLIENT draws the same picture into the DC it is given.
+class PlotView : public Window {
+public:
+    // Makes the window (WS_CHILD | WS_VISIBLE | `style`) at `rect` in `parent`'s
+    // client area; false when the system refuses.
+    bool Create(HWND parent, const RECT& rect, int id, DWORD style = 0);
+
+    // Replaces what is shown and has the window repainted.
+    void SetData(PlotData data);
+    const PlotData& data() const { return data_; }
+
+    // The exports, at the window's client size. False or a failure when the
+    // window has no area; see plot_export.h for the rest.
+    bool CopyToClipboard() const;
+    PngSaveResult SavePng(const std::wstring& path) const;
+
+protected:
+    LRESULT HandleMessage(const Message& message, bool& handled) override;
+
+private:
+    static const wchar_t* RegisterClassOnce();
+    SIZE ClientSize() const;
+    void PaintInto(HDC dc, const RECT& client) const;
+
+    LRESULT OnPaint(const Message& message, bool& handled);
+    LRESULT OnPrintClient(const Message& message, bool& handled);
+    LRESULT OnEraseBackground(const Message& message, bool& handled);
+    LRESULT OnSize(const Message& message, bool& handled);
+
+    PlotData data_;
+};
