@@ -76,6 +76,9 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_COMMAND, IDOK, kAnyCode, &P::OnClose},
         {WM_COMMAND, IDCANCEL, kAnyCode, &P::OnClose},
         {WM_COMMAND, IDM_HELP_CONTENTS, kAnyCode, &P::OnHelpContents},
+        {WM_COMMAND, IDM_RECORD_READING, kAnyCode, &P::OnRecordReading},
+        {WM_COMMAND, IDM_MEASUREMENT_LOG, kAnyCode, &P::OnMeasurementLog},
+        {WM_COMMAND, IDM_AUTOMATIC_SERIES, kAnyCode, &P::OnAutomaticSeries},
         {WM_COMMAND, kAnyId, kAnyCode, &P::OnFieldCommand},  // the boxes of kPanelFields
         {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), &P::OnUpDown},
         {WM_SYSCOMMAND, kAnyId, kAnyCode, &P::OnSysCommand},
@@ -86,6 +89,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_QUERYENDSESSION, kAnyId, kAnyCode, &P::OnQueryEndSession},
         {WM_ENDSESSION, kAnyId, kAnyCode, &P::OnEndSession},
         {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
+        {kLoadMeasurementLog, kAnyId, kAnyCode, &P::OnLoadMeasurementLog},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -215,6 +219,7 @@ void ExperimentPanel::InitPanel() {
     caption_ = files.caption;
     parameterFilePath_ = files.parameterFilePath;
     helpFilePath_ = files.helpFilePath;
+    InitMeasurements(files.logFilePath);
 
     HMENU systemMenu = GetSystemMenu(panel, FALSE);
     InsertMenuW(systemMenu, SC_CLOSE, MF_BYCOMMAND | MF_STRING, IDM_PARAMETERS, L"Parameters...");
@@ -305,6 +310,10 @@ void ExperimentPanel::LayoutControls() {
 bool ExperimentPanel::FilterMessage(MSG& message) {
     HWND panel = window();
     if (!panel) return false;
+    if (accelerators_ && (message.hwnd == panel || IsChild(panel, message.hwnd)) &&
+        TranslateAcceleratorW(panel, accelerators_, &message)) {
+        return true;
+    }
     switch (message.message) {
     case WM_KEYDOWN:
         // Keys go to the focused box as typed: no Tab or arrow navigation, no
@@ -339,6 +348,7 @@ void ExperimentPanel::ClosePanel(int exitCode) {
     DestroyWindow(window());
     // The save's messages, if any, appear without an owner: the panel is gone.
     SaveTable(false);
+    if (logStore_) logStore_->SaveIfChanged();
     PostQuitMessage(exitCode);
 }
 
@@ -360,6 +370,7 @@ LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
     if (!m.wParam) return 0;  // the session goes on after all
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
     SaveTable(true);
+    if (logStore_) logStore_->SaveIfChanged();
     return 0;
 }
 

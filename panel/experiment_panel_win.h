@@ -3,9 +3,14 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "help/caption_button.h"
+#include "measurements/automatic_series_dialog_win.h"
+#include "measurements/log_store_win.h"
+#include "measurements/measurement_log_window_win.h"
 #include "model/hall_model.h"
 #include "model/material_table.h"
 #include "panel/panel_fields.h"
@@ -54,7 +59,7 @@ struct SpinField : PlacedControl {
 // apparatus, its edit boxes, sliders and up-down laid into the picture's empty
 // fields. Every edit is validated as it is typed; an accepted one re-runs the
 // model, a rejected one locks the other inputs and warns after two seconds.
-class ExperimentPanel : public ModelessDialog, public MessageFilter {
+class ExperimentPanel : public ModelessDialog, public MessageFilter, public SeriesTarget {
 public:
     // How long a rejected value waits before its warning is shown.
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
@@ -87,6 +92,25 @@ public:
     bool helpMode() const { return helpMode_; }
     const CaptionHelpButton& helpButton() const { return helpButton_; }
 
+    // Measurements (measurements_win.cpp). F9 and the menu record a reading:
+    // every box and both meters as they show them, unless the panel is locked,
+    // no material is chosen yet or a meter shows no reading; then the panel
+    // beeps and the log's status says why.
+    enum class RecordResult { recorded, noMaterial, locked, noReading, logFull };
+    RecordResult RecordReading(bool deferSave = false);
+    LogStore& logStore() { return *logStore_; }
+    // Opens the log's window, or brings it to the front.
+    void OpenMeasurementLog();
+    // The log's window, open or not (null before it was first opened).
+    MeasurementLogWindow* logWindow() const { return logWindow_.get(); }
+
+    // SeriesTarget
+    std::wstring WhyNoReading() const override;
+    void SeriesRange(SeriesQuantity quantity, double& lower, double& upper) const override;
+    std::wstring SetSeriesValue(SeriesQuantity quantity, double value) override;
+    std::wstring RecordSeriesReading() override;
+    void EndSeries() override;
+
 protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
@@ -106,6 +130,10 @@ private:
     LRESULT OnQueryEndSession(const Message&, bool&);
     LRESULT OnEndSession(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
+    LRESULT OnRecordReading(const Message&, bool&);
+    LRESULT OnMeasurementLog(const Message&, bool&);
+    LRESULT OnAutomaticSeries(const Message&, bool&);
+    LRESULT OnLoadMeasurementLog(const Message&, bool&);
 
     void InitPanel();
     void ShowAbout();
@@ -168,6 +196,12 @@ private:
 
     void UnregisterFilter();
 
+    // Measurements (measurements_win.cpp).
+    void InitMeasurements(const std::wstring& logFilePath);
+    RecordResult CheckRecordable() const;
+    MeasurementRow ShownRow() const;
+    HWND SeriesBox(SeriesQuantity quantity) const;
+
     MessageLoop* filteringLoop_ = nullptr;  // the loop this panel filters for
     std::wstring caption_;
     std::wstring parameterFilePath_;
@@ -192,6 +226,11 @@ private:
 
     // The slider one of whose boxes the panel itself is filling, if any.
     const SliderField* programmedSlider_ = nullptr;
+
+    // The measurement log, its window, and the keys that work on them.
+    std::unique_ptr<LogStore> logStore_;
+    std::unique_ptr<MeasurementLogWindow> logWindow_;
+    HACCEL accelerators_ = nullptr;
 
     RangeWarning rangeWarning_;
     // How the controls are switched: kUnlocked, or the id of the one box that a

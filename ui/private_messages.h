@@ -14,3 +14,7 @@ inline constexpr UINT kCaptionButtonNotify = 951;
 inline constexpr UINT WM_ENDCELLEDIT = 952;
 inline constexpr WPARAM kCellEditKept = 0;
 inline constexpr WPARAM kCellEditAbandoned = 1;
+
+// Posted by the panel to itself as it starts: the measurement log is read
+// once the panel is on the screen, so that a long log does not delay it.
+inline constexpr UINT kLoadMeasurementLog = 953;

@@ -69,5 +69,5 @@ void MessageBoxCatcher::Record(HWND window) {
     box.otherVisibleWindows = count.visible;
     boxes_.push_back(box);
     // Pressed once the box runs its own loop.
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED), 0);
 }

@@ -7,7 +7,8 @@
 
 // Catches the message boxes that the code under test shows on this thread:
 // a WH_CBT hook records each box as it is activated (caption, text, icon) and
-// then presses its OK button, so that the test goes on without a user.
+// then presses its OK button (or another, AnswerWith), so that the test goes on
+// without a user.
 class MessageBoxCatcher {
 public:
     enum class Icon { none, information, warning, error, question };
@@ -26,6 +27,8 @@ public:
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
     const std::vector<Box>& boxes() const { return boxes_; }
+    // The button that the following boxes are answered with (IDOK unless set).
+    void AnswerWith(int buttonId) { answer_ = buttonId; }
 
 private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
@@ -33,4 +36,5 @@ private:
 
     HHOOK hook_ = nullptr;
     std::vector<Box> boxes_;
+    int answer_ = IDOK;
 };

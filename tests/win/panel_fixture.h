@@ -27,6 +27,16 @@ inline std::wstring ParameterPath() {
     return exe.substr(0, exe.size() - 3) + L"smp";
 }
 
+// The measurement log's file beside the tests, and its backup.
+inline std::wstring LogPath() {
+    std::wstring exe = ModulePath();
+    return exe.substr(0, exe.size() - 3) + L"csv";
+}
+
+inline void DeleteLogFiles() {
+    for (const wchar_t* suffix : {L"", L".new", L".bak", L".2.bak"}) DeleteFileW((LogPath() + suffix).c_str());
+}
+
 inline MaterialTable DefaultTable(int count = kMaxMaterials) {
     MaterialTable table;
     table.Initialise();
@@ -49,6 +59,8 @@ protected:
     void SetUp() override {
         // A file of 100 default materials, so that start-up shows no message.
         ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(DefaultTable()).bytes));
+        // Every test starts with an empty measurement log.
+        DeleteLogFiles();
         EnterMessageLoop(&loop_);
     }
 
@@ -57,6 +69,7 @@ protected:
         Pump(0);
         LeaveMessageLoop();
         DeleteFileW(ParameterPath().c_str());
+        DeleteLogFiles();
     }
 
     void Start() {

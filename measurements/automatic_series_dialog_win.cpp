@@ -1,0 +1,242 @@
+#include "measurements/automatic_series_dialog_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "numtext/edit_text_win.h"
+#include "numtext/number_format.h"
+#include "numtext/number_parse.h"
+#include "res/resource.h"
+#include "ui/centre_window.h"
+
+namespace {
+
+bool HoldsText(HWND box) {
+    const std::wstring text = ReadWindowText(box);
+    return std::any_of(text.begin(), text.end(), [](wchar_t c) { return !IsNumberSpace(c); });
+}
+
+std::wstring ValueText(SeriesQuantity quantity, double value) {
+    return std::wstring(SeriesQuantitySymbol(quantity)) + L" = " + FormatReal(value) + L" " +
+           SeriesQuantityUnit(quantity);
+}
+
+}  // namespace
+
+INT_PTR AutomaticSeriesDialog::Run(HWND owner) {
+    return ModalDialog::Run(IDD_AUTOMATIC_SERIES, owner);
+}
+
+LRESULT AutomaticSeriesDialog::HandleMessage(const Message& message, bool& handled) {
+    using D = AutomaticSeriesDialog;
+    static const MessageMapEntry<D> kMessageMap[] = {
+        {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
+        {WM_COMMAND, IDOK, kAnyCode, &D::OnStart},
+        {WM_COMMAND, IDCANCEL, kAnyCode, &D::OnCancel},
+        {WM_COMMAND, IDC_SERIES_QUANTITY, CBN_SELCHANGE, &D::OnQuantity},
+        {WM_COMMAND, IDC_SERIES_BY_STEP, BN_CLICKED, &D::OnMode},
+        {WM_COMMAND, IDC_SERIES_BY_COUNT, BN_CLICKED, &D::OnMode},
+    };
+    return DispatchMessageMap(*this, kMessageMap, message, handled);
+}
+
+LRESULT AutomaticSeriesDialog::OnInitDialog(const Message&, bool&) {
+    CentreWindow(window(), nullptr);
+    HWND quantity = Item(IDC_SERIES_QUANTITY);
+    for (int k = 0; k < kSeriesQuantityCount; ++k) {
+        SendMessageW(quantity, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(SeriesQuantityLabel(static_cast<SeriesQuantity>(k))));
+    }
+    SendMessageW(quantity, CB_SETCURSEL, 0, 0);
+    CheckRadioButton(window(), IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_STEP);
+    SuggestRange();
+    UpdateModeBoxes();
+    SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETRANGE32, 0, 1);
+
+    const std::wstring why = target_.WhyNoReading();
+    SetStatus(why.empty() ? L"Choose what to vary and press Start." : why);
+    return TRUE;  // the focus goes to the first control
+}
+
+// A temperature series runs over the range the lab uses; a current over the
+// slider's range in force, in ten steps.
+void AutomaticSeriesDialog::SuggestRange() {
+    const auto quantity = static_cast<SeriesQuantity>(SendMessageW(Item(IDC_SERIES_QUANTITY), CB_GETCURSEL, 0, 0));
+    double lower = 0, upper = 0;
+    target_.SeriesRange(quantity, lower, upper);
+    double start = lower, end = upper, step = (upper - lower) / 10;
+    if (quantity == SeriesQuantity::temperature) {
+        start = std::max(lower, 100.0);
+        end = std::min(upper, 700.0);
+        step = 10;
+    }
+    SetEditReal(Item(IDC_SERIES_START), start);
+    SetEditReal(Item(IDC_SERIES_END), end);
+    SetEditReal(Item(IDC_SERIES_STEP), step);
+    const double points = step != 0 ? std::floor(std::fabs(end - start) / step + 1e-6) + 1 : 1;
+    SetEditInteger(Item(IDC_SERIES_COUNT), static_cast<int>(std::min(points, double(kMaxSeriesPoints))));
+}
+
+LRESULT AutomaticSeriesDialog::OnQuantity(const Message&, bool&) {
+    SuggestRange();
+    return 0;
+}
+
+LRESULT AutomaticSeriesDialog::OnMode(const Message&, bool&) {
+    UpdateModeBoxes();
+    return 0;
+}
+
+// Only the box of the chosen way is open: the step's or the points'.
+void AutomaticSeriesDialog::UpdateModeBoxes() {
+    const bool byCount = IsDlgButtonChecked(window(), IDC_SERIES_BY_COUNT) == BST_CHECKED;
+    EnableWindow(Item(IDC_SERIES_STEP), byCount ? FALSE : TRUE);
+    EnableWindow(Item(IDC_SERIES_COUNT), byCount ? TRUE : FALSE);
+}
+
+bool AutomaticSeriesDialog::ReadPlan(SeriesPlan& plan) {
+    plan.quantity = static_cast<SeriesQuantity>(SendMessageW(Item(IDC_SERIES_QUANTITY), CB_GETCURSEL, 0, 0));
+    plan.byCount = IsDlgButtonChecked(window(), IDC_SERIES_BY_COUNT) == BST_CHECKED;
+    const int used = plan.byCount ? IDC_SERIES_COUNT : IDC_SERIES_STEP;
+    for (int id : {IDC_SERIES_START, IDC_SERIES_END, used}) {
+        if (!HoldsText(Item(id))) {
+            MessageBeep(MB_ICONWARNING);
+            SetStatus(id == IDC_SERIES_COUNT ? L"Enter the number of points."
+                      : id == IDC_SERIES_STEP ? L"Enter the step."
+                                              : L"Enter the start and the end.");
+            SetFocus(Item(id));
+            return false;
+        }
+    }
+    plan.start = ReadEditReal(Item(IDC_SERIES_START));
+    plan.end = ReadEditReal(Item(IDC_SERIES_END));
+    plan.step = ReadEditReal(Item(IDC_SERIES_STEP));
+    plan.count = ReadEditInteger(Item(IDC_SERIES_COUNT));
+    return true;
+}
+
+LRESULT AutomaticSeriesDialog::OnStart(const Message&, bool&) {
+    if (running_) return 0;
+    SeriesPlan plan;
+    if (!ReadPlan(plan)) return 0;
+    RunSeries(plan);
+    if (outcome_ == Outcome::completed) End(kDialogOk);
+    return 0;
+}
+
+// While a series runs, Cancel (and Escape, which the dialog turns into it)
+// stops it; otherwise it closes the dialog.
+LRESULT AutomaticSeriesDialog::OnCancel(const Message&, bool&) {
+    if (running_) {
+        cancelRequested_ = true;
+    } else {
+        End(kDialogCancel);
+    }
+    return 0;
+}
+
+void AutomaticSeriesDialog::EnableInputs(bool enable) {
+    for (int id : {IDC_SERIES_QUANTITY, IDC_SERIES_START, IDC_SERIES_END, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT,
+                   IDOK}) {
+        EnableWindow(Item(id), enable ? TRUE : FALSE);
+    }
+    if (enable) {
+        UpdateModeBoxes();
+    } else {
+        EnableWindow(Item(IDC_SERIES_STEP), FALSE);
+        EnableWindow(Item(IDC_SERIES_COUNT), FALSE);
+    }
+    SetDlgItemTextW(window(), IDCANCEL, enable ? L"Close" : L"Cancel");
+}
+
+void AutomaticSeriesDialog::SetStatus(const std::wstring& text) {
+    SetDlgItemTextW(window(), IDC_SERIES_STATUS, text.c_str());
+}
+
+// The dialog's own messages are handled between two readings, so that Cancel
+// and Escape are seen; input meant for other windows waits (it is dropped),
+// and nothing is painted but the progress, which the series paints itself.
+bool AutomaticSeriesDialog::PumpMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return true;
+        }
+        const bool ours = message.hwnd == window() || IsChild(window(), message.hwnd);
+        const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
+        if (input && !ours) continue;
+        if (!IsDialogMessageW(window(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return cancelRequested_;
+}
+
+void AutomaticSeriesDialog::RunSeries(const SeriesPlan& plan) {
+    recorded_ = 0;
+    outcome_ = Outcome::notRun;
+    SeriesValues series = PlanSeries(plan);
+    if (series.values.empty()) {
+        MessageBeep(MB_ICONWARNING);
+        SetStatus(series.problem);
+        return;
+    }
+    const std::wstring why = target_.WhyNoReading();
+    if (!why.empty()) {
+        MessageBeep(MB_ICONWARNING);
+        SetStatus(why);
+        return;
+    }
+
+    running_ = true;
+    cancelRequested_ = false;
+    EnableInputs(false);
+    SetFocus(Item(IDCANCEL));
+    HWND progress = Item(IDC_SERIES_PROGRESS);
+    const int total = static_cast<int>(series.values.size());
+    SendMessageW(progress, PBM_SETRANGE32, 0, total);
+    SendMessageW(progress, PBM_SETPOS, 0, 0);
+
+    std::wstring stopped;
+    DWORD lastShown = GetTickCount();
+    for (double value : series.values) {
+        if (PumpMessages()) break;
+        std::wstring refusal = target_.SetSeriesValue(plan.quantity, value);
+        if (refusal.empty()) refusal = target_.RecordSeriesReading();
+        if (!refusal.empty()) {
+            stopped = L"The series stopped at " + ValueText(plan.quantity, value) + L":\n" + refusal;
+            break;
+        }
+        ++recorded_;
+        // The progress is painted some twenty times a second, not at every reading.
+        if (GetTickCount() - lastShown >= 50 || recorded_ == total) {
+            lastShown = GetTickCount();
+            SendMessageW(progress, PBM_SETPOS, recorded_, 0);
+            std::wstring text = std::to_wstring(recorded_) + L" of " + std::to_wstring(total) + L" readings";
+            SetStatus(text);
+            UpdateWindow(window());
+        }
+    }
+    target_.EndSeries();
+    running_ = false;
+    EnableInputs(true);
+
+    const std::wstring done = std::to_wstring(recorded_) + (recorded_ == 1 ? L" reading" : L" readings") +
+                              L" recorded.";
+    if (!stopped.empty()) {
+        outcome_ = Outcome::refused;
+        SetStatus(done);
+        MessageBoxW(window(), (stopped + L"\n\n" + done).c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+    } else if (recorded_ < total) {
+        outcome_ = Outcome::cancelled;
+        SetStatus(L"Cancelled: " + done);
+    } else {
+        outcome_ = Outcome::completed;
+        SetStatus(done);
+    }
+}

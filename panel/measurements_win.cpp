@@ -1,0 +1,157 @@
+#include "panel/experiment_panel_win.h"
+
+#include "base/module.h"
+#include "numtext/edit_text_win.h"
+#include "numtext/number_format.h"
+#include "panel/reading_text.h"
+#include "res/resource.h"
+#include "ui/private_messages.h"
+
+namespace {
+
+std::wstring RefusalText(ExperimentPanel::RecordResult result) {
+    switch (result) {
+    case ExperimentPanel::RecordResult::noMaterial:
+        return L"Not recorded: choose a material first.";
+    case ExperimentPanel::RecordResult::locked:
+        return L"Not recorded: a value outside its range locks the panel until it is put right.";
+    case ExperimentPanel::RecordResult::noReading:
+        return L"Not recorded: the meters show no reading (*****).";
+    case ExperimentPanel::RecordResult::logFull:
+        return L"Not recorded: the log is full. Save it as CSV and clear it first.";
+    case ExperimentPanel::RecordResult::recorded:
+        break;
+    }
+    return std::wstring();
+}
+
+}  // namespace
+
+// The log is read after the panel is on the screen (kLoadMeasurementLog), or
+// at the first recording, whichever comes first.
+void ExperimentPanel::InitMeasurements(const std::wstring& logFilePath) {
+    accelerators_ = LoadAcceleratorsW(ResourceModule(), MAKEINTRESOURCEW(IDR_PANEL_ACCELERATORS));
+    logWindow_.reset();
+    logStore_ = std::make_unique<LogStore>(logFilePath, [this](const std::wstring& text) {
+        HWND owner = window() && IsWindowVisible(window()) ? GetActiveWindow() : nullptr;
+        MessageBoxW(owner, text.c_str(), caption_.c_str(), MB_OK | MB_ICONINFORMATION);
+    });
+    PostMessageW(window(), kLoadMeasurementLog, 0, 0);
+}
+
+LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
+    if (logStore_) logStore_->Load();
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
+    RecordReading();
+    return 0;
+}
+
+LRESULT ExperimentPanel::OnMeasurementLog(const Message&, bool&) {
+    OpenMeasurementLog();
+    return 0;
+}
+
+void ExperimentPanel::OpenMeasurementLog() {
+    logStore_->Load();
+    if (!logWindow_) logWindow_ = std::make_unique<MeasurementLogWindow>(*logStore_, accelerators_, window(), caption_);
+    logWindow_->Open(window());
+}
+
+LRESULT ExperimentPanel::OnAutomaticSeries(const Message&, bool&) {
+    logStore_->Load();
+    AutomaticSeriesDialog series(*this, caption_);
+    series.Run(GetActiveWindow());
+    // A series that ran to its end is shown at once.
+    if (series.outcome() == AutomaticSeriesDialog::Outcome::completed) OpenMeasurementLog();
+    return 0;
+}
+
+ExperimentPanel::RecordResult ExperimentPanel::CheckRecordable() const {
+    if (!materialChosenOnce_ || table_.materialNumber == 0) return RecordResult::noMaterial;
+    if (lock_ != kUnlocked) return RecordResult::locked;
+    for (int meter : {IDC_HALL_VOLTAGE, IDC_SAMPLE_VOLTAGE}) {
+        if (ReadWindowText(Control(meter)) == kNoReading) return RecordResult::noReading;
+    }
+    return RecordResult::recorded;
+}
+
+// Every field with a column in the log, as its box shows it now.
+MeasurementRow ExperimentPanel::ShownRow() const {
+    MeasurementRow row;
+    row.time = LocalRecordTime();
+    row.material = table_.materialNumber;
+    for (const PanelField& field : kPanelFields) {
+        if (std::wstring* text = ShownText(row, field.logColumn)) *text = ReadWindowText(Control(field.id));
+    }
+    return row;
+}
+
+ExperimentPanel::RecordResult ExperimentPanel::RecordReading(bool deferSave) {
+    RecordResult result = CheckRecordable();
+    int number = 0;
+    if (result == RecordResult::recorded) {
+        number = logStore_->Append(ShownRow(), deferSave);
+        if (number == 0) result = RecordResult::logFull;
+    }
+    if (result != RecordResult::recorded) {
+        MessageBeep(MB_ICONWARNING);
+        logStore_->SetStatus(RefusalText(result));
+        return result;
+    }
+    logStore_->SetStatus(L"Reading " + std::to_wstring(number) + L" recorded.");
+    return result;
+}
+
+std::wstring ExperimentPanel::WhyNoReading() const {
+    return RefusalText(CheckRecordable());
+}
+
+HWND ExperimentPanel::SeriesBox(SeriesQuantity quantity) const {
+    switch (quantity) {
+    case SeriesQuantity::temperature:
+        return Control(IDC_TEMPERATURE);
+    case SeriesQuantity::sampleCurrent:
+        return Control(IDC_SAMPLE_CURRENT);
+    case SeriesQuantity::magnetCurrent:
+        return Control(IDC_MAGNET_CURRENT);
+    }
+    return nullptr;
+}
+
+void ExperimentPanel::SeriesRange(SeriesQuantity quantity, double& lower, double& upper) const {
+    if (quantity == SeriesQuantity::temperature) {
+        lower = temperature().lower;
+        upper = temperature().upper;
+        return;
+    }
+    const SliderField& slider = quantity == SeriesQuantity::sampleCurrent ? sampleCurrent() : magnetCurrent();
+    lower = slider.lower;
+    upper = slider.upper;
+}
+
+// The value goes in as a student would type it. A refused one is taken back
+// at once by showing the box's previous text again, which the panel takes
+// without a change: the lock goes and the warning with it.
+std::wstring ExperimentPanel::SetSeriesValue(SeriesQuantity quantity, double value) {
+    HWND box = SeriesBox(quantity);
+    const std::wstring previous = ReadWindowText(box);
+    SetEditReal(box, value);
+    if (lock_ == kUnlocked) return std::wstring();
+
+    const std::wstring why = L"the panel takes " + std::wstring(SeriesQuantitySymbol(quantity)) + L" from " +
+                             FormatReal(rangeWarning_.lower) + L" to " + FormatReal(rangeWarning_.upper) + L" " +
+                             SeriesQuantityUnit(quantity) + L" here.";
+    SetWindowTextW(box, previous.c_str());
+    return why;
+}
+
+std::wstring ExperimentPanel::RecordSeriesReading() {
+    return RefusalText(RecordReading(true));
+}
+
+void ExperimentPanel::EndSeries() {
+    logStore_->SaveIfChanged();
+}

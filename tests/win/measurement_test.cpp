@@ -1,0 +1,297 @@
+// The measurement log as the student uses it through the panel: F9 and the
+// menu, the log's window and its keys, automatic series, and the log's file
+// beside the program.
+#include <algorithm>
+
+#include "base/unique_handle.h"
+#include "dialog_script.h"
+#include "editor_script.h"
+#include "measurements/log_codec.h"
+#include "message_box_catcher.h"
+#include "numtext/number_format.h"
+#include "panel_fixture.h"
+#include "ui/clipboard.h"
+
+namespace {
+
+class Measurements : public PanelFixture {
+protected:
+    void TearDown() override {
+        HoldModifiers(kNoModifiers);
+        PanelFixture::TearDown();
+    }
+
+    const MeasurementLog& Log() { return panel_.logStore().log(); }
+    std::wstring Status() { return panel_.logStore().status(); }
+
+    // A key as the keyboard sends it to the window with the focus of `window`.
+    void Key(HWND window, UINT key, unsigned modifiers = kNoModifiers) {
+        PostKey(window, key, modifiers);
+        Pump(0);
+        HoldModifiers(kNoModifiers);
+    }
+
+    MeasurementLogWindow& OpenLog() {
+        Key(Box(IDC_MATERIAL_NUMBER), 'L', kControl);
+        EXPECT_NE(panel_.logWindow(), nullptr);
+        return *panel_.logWindow();
+    }
+
+    int ListCount(const MeasurementLogWindow& log) {
+        return static_cast<int>(SendMessageW(log.list(), LVM_GETITEMCOUNT, 0, 0));
+    }
+
+    // The log's file, read as the program reads it at start.
+    MeasurementLog FileLog() {
+        std::vector<unsigned char> bytes = ReadFileBytes(LogPath());
+        MeasurementLog log;
+        EXPECT_EQ(DecodeLogCsv(bytes.data(), bytes.size(), log).status, CsvStatus::ok);
+        return log;
+    }
+};
+
+}  // namespace
+
+TEST_F(Measurements, F9RecordsTheBoxesAndMetersAsShownAndTheFileHoldsThemAtOnce) {
+    Start();
+    SetExample();
+    Type(IDC_HALL_FACTOR, L"1.2");
+    Key(Box(IDC_HALL_FACTOR), VK_F9);
+
+    ASSERT_EQ(Log().size(), 1u);
+    const MeasurementRow& row = Log()[0];
+    EXPECT_EQ(row.number, 1);
+    EXPECT_TRUE(IsRecordTime(row.time)) << row.time;
+    EXPECT_EQ(row.material, 1);
+    EXPECT_EQ(row.hallFactor, L"1.2");
+    EXPECT_EQ(row.sampleLength, Text(IDC_SAMPLE_LENGTH));
+    EXPECT_EQ(row.sampleWidth, Text(IDC_SAMPLE_WIDTH));
+    EXPECT_EQ(row.sampleThickness, Text(IDC_SAMPLE_THICKNESS));
+    EXPECT_EQ(row.contactWidth, L"0.5");
+    EXPECT_EQ(row.contactSpacing, Text(IDC_CONTACT_SPACING));
+    EXPECT_EQ(row.temperature, L"300.0");
+    EXPECT_EQ(row.sampleCurrent, L"10");
+    EXPECT_EQ(row.magnetCurrent, L"5");
+    EXPECT_EQ(row.hallVoltage, Text(IDC_HALL_VOLTAGE));
+    EXPECT_EQ(row.sampleVoltage, Text(IDC_SAMPLE_VOLTAGE));
+    EXPECT_EQ(Status(), L"Reading 1 recorded.");
+
+    // Saved when F9 returned: the file holds the row, byte for byte as encoded.
+    EXPECT_EQ(ReadFileBytes(LogPath()), EncodeLogCsv(Log()));
+
+    // The menu's command records too, and the menu says what the keys are.
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_RECORD_READING, 0);
+    EXPECT_EQ(Log().size(), 2u);
+    HMENU measurements = GetSubMenu(GetMenu(panel_.window()), 0);
+    wchar_t text[64] = {};
+    GetMenuStringW(measurements, IDM_RECORD_READING, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"Record reading\tF9");
+    GetMenuStringW(measurements, IDM_MEASUREMENT_LOG, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"Measurement log...\tCtrl+L");
+}
+
+TEST_F(Measurements, NothingIsRecordedBeforeAMaterialOrWhileLocked) {
+    Start();
+    Key(Box(IDC_MATERIAL_NUMBER), VK_F9);
+    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ(Status(), L"Not recorded: choose a material first.");
+    EXPECT_EQ(panel_.RecordReading(), ExperimentPanel::RecordResult::noMaterial);
+
+    ChooseMaterial();
+    Type(IDC_SAMPLE_LENGTH, L"0");  // out of range: the panel locks
+    Key(Box(IDC_SAMPLE_LENGTH), VK_F9);
+    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ(Status(), L"Not recorded: a value outside its range locks the panel until it is put right.");
+
+    Type(IDC_SAMPLE_LENGTH, L"100");
+    Key(Box(IDC_SAMPLE_LENGTH), VK_F9);
+    EXPECT_EQ(Log().size(), 1u);
+    // Nothing was written for the refused presses.
+    EXPECT_EQ(FileLog().size(), 1u);
+}
+
+TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
+    Start();
+    SetExample();
+    for (const wchar_t* t : {L"300", L"310", L"320"}) {
+        Type(IDC_TEMPERATURE, t);
+        panel_.RecordReading();
+    }
+    MeasurementLogWindow& log = OpenLog();
+    ASSERT_TRUE(log.open());
+    EXPECT_EQ(ReadWindowText(log.window()), L"Measurement log");
+    EXPECT_EQ(ListCount(log), 3);
+
+    // F9 in the log's window records, and the list and the plot follow.
+    Key(log.list(), VK_F9);
+    EXPECT_EQ(ListCount(log), 4);
+    EXPECT_EQ(log.plot().data().points.size(), 4u);
+
+    // Delete removes the selected rows; the others keep their numbers.
+    ListView_SetItemState(log.list(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(log.list(), 2, LVIS_SELECTED, LVIS_SELECTED);
+    SetFocus(log.list());
+    Key(log.list(), VK_DELETE);
+    ASSERT_EQ(Log().size(), 2u);
+    EXPECT_EQ(Log()[0].number, 2);
+    EXPECT_EQ(Log()[1].number, 4);
+    EXPECT_EQ(ListCount(log), 2);
+    EXPECT_EQ(FileLog().size(), 2u);
+
+    // Ctrl+C with nothing selected copies every row under the titles.
+    Key(log.list(), 'C', kControl);
+    EXPECT_EQ(ClipboardText(nullptr), LogTabSeparatedText(Log(), {0, 1}));
+    const std::wstring copied = ClipboardText(nullptr);
+    EXPECT_EQ(copied.substr(0, copied.find(L"\r\n")),
+              L"No.\tTime\tMaterial\tr_H\tl (\u00B5m)\tw (\u00B5m)\td (\u00B5m)\ts (\u00B5m)\t\u03B4 (\u00B5m)\tT (K)\t"
+              L"I (mA)\tI_m (A)\tV_H (mV)\tV_\u03C3 (mV)");
+
+    // Escape closes it; it opens again where it was left.
+    SetWindowPos(log.window(), nullptr, 40, 30, 700, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+    Key(log.list(), VK_ESCAPE);
+    EXPECT_FALSE(log.open());
+    OpenLog();
+    ASSERT_TRUE(log.open());
+    RECT place;
+    GetWindowRect(log.window(), &place);
+    EXPECT_EQ(place.left, 40);
+    EXPECT_EQ(place.top, 30);
+    EXPECT_EQ(place.right - place.left, 700);
+    EXPECT_EQ(place.bottom - place.top, 500);
+}
+
+TEST_F(Measurements, ClearAsksFirstAndAFitFollowsTheChosenAxes) {
+    Start();
+    SetExample();
+    for (int t = 400; t <= 700; t += 100) {
+        Type(IDC_TEMPERATURE, std::to_wstring(t).c_str());
+        panel_.RecordReading();
+    }
+    MeasurementLogWindow& log = OpenLog();
+    log.ChooseAxes(PlotX::temperature, PlotY::sampleVoltage);
+    log.FitLine();
+    ASSERT_TRUE(log.fit().has_value());
+    EXPECT_EQ(log.fit()->n, 4u);
+    ASSERT_TRUE(log.plot().data().fit.has_value());
+    EXPECT_EQ(log.plot().data().fit->slope, log.fit()->slope);
+    // The axes are the ones chosen, with their units.
+    EXPECT_EQ(log.plot().data().x.title, L"T (K)");
+    EXPECT_EQ(log.plot().data().y.title, L"V_\u03C3 (mV)");
+    // Another choice of axes drops a line that no longer belongs to them.
+    log.ChooseAxes(PlotX::inverseTemperature, PlotY::lnInverseSampleVoltage);
+    EXPECT_FALSE(log.plot().data().fit.has_value());
+
+    {
+        MessageBoxCatcher boxes;
+        boxes.AnswerWith(IDNO);
+        SendMessageW(log.window(), WM_COMMAND, MAKEWPARAM(IDC_LOG_CLEAR, BN_CLICKED), 0);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].icon, MessageBoxCatcher::Icon::question);
+        EXPECT_EQ(Log().size(), 4u);
+        boxes.AnswerWith(IDYES);
+        SendMessageW(log.window(), WM_COMMAND, MAKEWPARAM(IDC_LOG_CLEAR, BN_CLICKED), 0);
+        EXPECT_EQ(boxes.boxes().size(), 2u);
+    }
+    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ(ListCount(log), 0);
+    EXPECT_TRUE(FileLog().empty());
+}
+
+TEST_F(Measurements, ASeriesSetsThePanelsBoxAndRecordsAReadingAtEachValue) {
+    Start();
+    SetExample();
+    DialogScript script;
+    script.Then("start the suggested temperature series", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+
+    // 100 K to 700 K in steps of 10 K, as the panel showed each.
+    ASSERT_EQ(Log().size(), 61u);
+    for (size_t k = 0; k < Log().size(); ++k) {
+        EXPECT_EQ(Log()[k].temperature, FormatReal(100 + 10.0 * k));
+        EXPECT_NE(Log()[k].sampleVoltage, L"*****");
+    }
+    // Saved when it ended, and shown.
+    EXPECT_EQ(FileLog().size(), 61u);
+    ASSERT_NE(panel_.logWindow(), nullptr);
+    EXPECT_TRUE(panel_.logWindow()->open());
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+}
+
+TEST_F(Measurements, ASeriesStopsAtAValueThePanelRefusesAndLeavesItUnlocked) {
+    Start();
+    SetExample();
+    MessageBoxCatcher boxes;
+    DialogScript script;
+    script.Then("ask for 100 K to 1700 K", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        SetDlgItemTextW(dialog, IDC_SERIES_END, L"1700");
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    });
+    script.Then("close the dialog", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+
+    // 100 K to 1680 K were taken; 1690 K was not.
+    EXPECT_EQ(Log().size(), 159u);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_NE(boxes.boxes()[0].text.find(L"T = 1690.0 K"), std::wstring::npos) << boxes.boxes()[0].text;
+    EXPECT_NE(boxes.boxes()[0].text.find(L"from 77.0 to 1680.0 K"), std::wstring::npos) << boxes.boxes()[0].text;
+    EXPECT_NE(boxes.boxes()[0].text.find(L"159 readings recorded."), std::wstring::npos);
+    // The panel shows the last value it took, unlocked, and warns of nothing.
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"1680.0");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    PumpPastTheWarning();
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(FileLog().size(), 159u);
+}
+
+TEST_F(Measurements, AnUnreadableLogIsKeptAsBakAndToldOnceAfterThePanelAppears) {
+    const std::vector<unsigned char> damaged = {'n', 'o', 't', ' ', 'a', ' ', 'l', 'o', 'g', '\r', '\n'};
+    ASSERT_TRUE(WriteFileBytes(LogPath(), damaged));
+    MessageBoxCatcher boxes;
+    Start();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].icon, MessageBoxCatcher::Icon::information);
+    EXPECT_TRUE(Log().empty());
+    EXPECT_EQ(ReadFileBytes(LogPath() + L".bak"), damaged);
+
+    // The first reading replaces the file with a log of its own.
+    SetExample();
+    panel_.RecordReading();
+    EXPECT_EQ(FileLog().size(), 1u);
+    EXPECT_EQ(ReadFileBytes(LogPath() + L".bak"), damaged);
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
+TEST_F(Measurements, AFileHeldOpenByAnotherProgramIsToldOnceAndLosesNoRow) {
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    MessageBoxCatcher boxes;
+    {
+        // A spreadsheet holds the file open and shares nothing.
+        UniqueHandle held(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.valid());
+        panel_.RecordReading();
+        panel_.RecordReading();
+        EXPECT_EQ(boxes.boxes().size(), 1u) << "a failed save is told once";
+        EXPECT_EQ(Log().size(), 3u);
+    }
+    panel_.RecordReading();
+    EXPECT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(FileLog().size(), 4u);
+}
