@@ -83,7 +83,8 @@ LineFit FitLine(const std::vector<double>& xs, const std::vector<double>& ys) {
         const double variance = sse / static_cast<double>(fit.n - 2);
         fit.hasErrors = true;
         fit.slopeError = std::ldexp(std::sqrt(variance / suu), ey - ex);
-        fit.interceptError = std::ldexp(std::sqrt(variance * (1.0 / static_cast<double>(fit.n) + mx * mx / suu)), ey);
+        fit.interceptError =
+            std::ldexp(std::sqrt(variance * (1.0 / static_cast<double>(fit.n) + mx * mx / suu)), ey);
     }
     return fit;
 }

@@ -198,7 +198,8 @@ public:
                     if (quote == end_) return CsvStatus::unterminatedQuote;
                     if (quote + 1 < end_ && quote[1] == '"') {
                         // A doubled quote: from here on the field is a copy.
-                        if (!copy) copy = &unquoted_.emplace_back(Chars(begin), static_cast<size_t>(p_ - begin));
+                        if (!copy)
+                            copy = &unquoted_.emplace_back(Chars(begin), static_cast<size_t>(p_ - begin));
                         copy->append(Chars(p_), static_cast<size_t>(quote + 1 - p_));
                         p_ = quote + 2;
                         continue;

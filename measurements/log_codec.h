@@ -28,18 +28,18 @@ std::vector<unsigned char> EncodeLogCsv(const MeasurementLog& log);
 // lines are read in order and the first problem is reported.
 enum class CsvStatus {
     ok,
-    invalidUtf8,        // bytes that are not UTF-8 (overlong forms and surrogates included)
-    unterminatedQuote,  // a quoted field that never ends
-    misplacedQuote,     // a quote inside an unquoted field, or anything but a comma or a
-                        // line end after a quoted field
+    invalidUtf8,          // bytes that are not UTF-8 (overlong forms and surrogates included)
+    unterminatedQuote,    // a quoted field that never ends
+    misplacedQuote,       // a quote inside an unquoted field, or anything but a comma or a
+                          // line end after a quoted field
     strayCarriageReturn,  // a CR outside quotes that does not end a line with its LF
-    wrongHeader,        // the first line is not the header exactly
-    wrongFieldCount,    // a line with other than 14 fields (an empty line included)
-    badNumber,          // No. is not a decimal number (no sign, no leading zero) rising
-                        // strictly from line to line within 1..MeasurementLog::kMaxNumber
-    badTime,            // Time is not "YYYY-MM-DD hh:mm:ss" (IsRecordTime)
-    badMaterial,        // Material is not a decimal number 0..100 (no sign, no leading zero)
-    tooManyRows,        // more than MeasurementLog::kMaxRows rows
+    wrongHeader,          // the first line is not the header exactly
+    wrongFieldCount,      // a line with other than 14 fields (an empty line included)
+    badNumber,            // No. is not a decimal number (no sign, no leading zero) rising
+                          // strictly from line to line within 1..MeasurementLog::kMaxNumber
+    badTime,              // Time is not "YYYY-MM-DD hh:mm:ss" (IsRecordTime)
+    badMaterial,          // Material is not a decimal number 0..100 (no sign, no leading zero)
+    tooManyRows,          // more than MeasurementLog::kMaxRows rows
 };
 
 struct CsvDecodeResult {

@@ -27,7 +27,8 @@ bool IsMissing(const std::wstring& path) {
 // a log. A program that shares nothing keeps it from us.
 UniqueHandle OpenForReading(const std::wstring& path) {
     return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                                    nullptr));
 }
 
 enum class ReadResult { read, failed, tooLarge };
@@ -53,7 +54,8 @@ ReadResult ReadWhole(HANDLE file, std::vector<unsigned char>& bytes) {
     // Grown meanwhile: the file is being written, and what was read is no log.
     unsigned char extra;
     DWORD got = 0;
-    if (total < bytes.size() || (ReadFile(file, &extra, 1, &got, nullptr) && got != 0)) return ReadResult::failed;
+    if (total < bytes.size() || (ReadFile(file, &extra, 1, &got, nullptr) && got != 0))
+        return ReadResult::failed;
     return ReadResult::read;
 }
 

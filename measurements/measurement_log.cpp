@@ -27,10 +27,10 @@ namespace {
 
 // The shown texts, from column kLogHallFactor on.
 constexpr std::wstring MeasurementRow::*kShownTexts[] = {
-    &MeasurementRow::hallFactor,     &MeasurementRow::sampleLength,  &MeasurementRow::sampleWidth,
-    &MeasurementRow::sampleThickness, &MeasurementRow::contactWidth, &MeasurementRow::contactSpacing,
-    &MeasurementRow::temperature,    &MeasurementRow::sampleCurrent, &MeasurementRow::magnetCurrent,
-    &MeasurementRow::hallVoltage,    &MeasurementRow::sampleVoltage,
+    &MeasurementRow::hallFactor,      &MeasurementRow::sampleLength,  &MeasurementRow::sampleWidth,
+    &MeasurementRow::sampleThickness, &MeasurementRow::contactWidth,  &MeasurementRow::contactSpacing,
+    &MeasurementRow::temperature,     &MeasurementRow::sampleCurrent, &MeasurementRow::magnetCurrent,
+    &MeasurementRow::hallVoltage,     &MeasurementRow::sampleVoltage,
 };
 static_assert(sizeof kShownTexts / sizeof kShownTexts[0] == kLogColumnCount - kLogHallFactor);
 
