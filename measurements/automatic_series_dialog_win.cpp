@@ -156,8 +156,8 @@ void AutomaticSeriesDialog::SetStatus(const std::wstring& text) {
 }
 
 // The dialog's own messages are handled between two readings, so that Cancel
-// and Escape are seen; input meant for other windows waits (it is dropped),
-// and nothing is painted but the progress, which the series paints itself.
+// and Escape are seen; input meant for other windows is dropped. Painting
+// waits for the progress to be shown, some twenty times a second.
 bool AutomaticSeriesDialog::PumpMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
@@ -219,7 +219,9 @@ void AutomaticSeriesDialog::RunSeries(const SeriesPlan& plan) {
             SendMessageW(progress, PBM_SETPOS, recorded_, 0);
             std::wstring text = std::to_wstring(recorded_) + L" of " + std::to_wstring(total) + L" readings";
             SetStatus(text);
-            UpdateWindow(window());
+            // The log's window follows as often: its list and plot are painted too.
+            MSG paint;
+            while (PeekMessageW(&paint, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&paint);
         }
     }
     target_.EndSeries();
