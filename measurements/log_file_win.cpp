@@ -195,7 +195,7 @@ bool LogFile::KeepUnusableFile(std::wstring& backupPath) {
     return false;
 }
 
-bool LogFile::Write(const MeasurementLog& log) {
+bool LogFile::Write(const MeasurementLog& log, bool flushToDisk) {
     if (backupPending_) {
         std::wstring backupPath;
         KeepUnusableFile(backupPath);
@@ -211,21 +211,27 @@ bool LogFile::Write(const MeasurementLog& log) {
     const std::wstring pending = PendingLogFilePath(path_);
     PendingFile file(calls_, calls_.Create(pending));
     if (!file.valid()) return false;
-    bool written = WriteAll(calls_, file.get(), bytes) && calls_.Flush(file.get());
+    bool written = WriteAll(calls_, file.get(), bytes) && (!flushToDisk || calls_.Flush(file.get()));
     written = file.Close() && written;
     if (written) written = calls_.Replace(pending, path_);
     if (!written) calls_.Remove(pending);
     return written;
 }
 
-LogSave LogFile::Save(const MeasurementLog& log) {
-    if (Write(log)) {
+LogSave LogFile::Save(const MeasurementLog& log, bool flushToDisk) {
+    if (Write(log, flushToDisk)) {
         failing_ = false;
         return LogSave::saved;
     }
     const bool told = failing_;
     failing_ = true;
     return told ? LogSave::failedAgain : LogSave::failed;
+}
+
+bool LogFile::FlushToDisk() {
+    UniqueHandle file(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && FlushFileBuffers(file.get()) != FALSE;
 }
 
 std::wstring PendingLogFilePath(const std::wstring& path) {

@@ -62,11 +62,19 @@ void LogStore::SetStatus(std::wstring status) {
     if (listener_) listener_->OnStatusChanged();
 }
 
+void LogStore::FlushToDisk() {
+    if (unflushed_ && !unsaved_ && file_.FlushToDisk()) unflushed_ = false;
+}
+
+// Saved at once, flushed to the disk a little later (FlushToDisk): a
+// recording then takes about a millisecond, and a crash of the program loses
+// nothing all the same.
 void LogStore::Save() {
     lastSave_ = GetTickCount();
-    switch (file_.Save(log_)) {
+    switch (file_.Save(log_, false)) {
     case LogSave::saved:
         unsaved_ = false;
+        unflushed_ = true;
         break;
     case LogSave::failed:
         SetStatus(L"The log could not be saved; it is kept here and saved at the next change.");

@@ -45,6 +45,10 @@ public:
     // Saves a deferred change now; nothing when there is none.
     void SaveIfChanged();
     bool unsaved() const { return unsaved_; }
+    // Has the system put the last save on the disk, which a save itself does
+    // not wait for; the owner calls it when the student pauses and at the end.
+    void FlushToDisk();
+    bool unflushed() const { return unflushed_; }
 
     const MeasurementLog& log() const { return log_; }
     const LogFile& file() const { return file_; }
@@ -64,6 +68,7 @@ private:
     MeasurementLog log_;
     bool loaded_ = false;
     bool unsaved_ = false;
+    bool unflushed_ = false;
     unsigned long lastSave_ = 0;  // GetTickCount of the last save
     std::wstring status_;
     LogListener* listener_ = nullptr;
