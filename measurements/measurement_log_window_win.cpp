@@ -89,6 +89,7 @@ LRESULT MeasurementLogWindow::HandleMessage(const Message& message, bool& handle
         {WM_NOTIFY, IDC_LOG_LIST, kAnyCode, &W::OnListNotify},
         {WM_SIZE, kAnyId, kAnyCode, &W::OnSize},
         {WM_GETMINMAXINFO, kAnyId, kAnyCode, &W::OnGetMinMaxInfo},
+        {WM_TIMER, kAnyId, kAnyCode, &W::OnTimer},
         {WM_DESTROY, kAnyId, kAnyCode, &W::OnDestroy},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
@@ -119,7 +120,7 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     minimumSize_ = {(window.right - window.left) * 3 / 5, (window.bottom - window.top) * 3 / 5};
 
     store_.SetListener(this);
-    OnStatusChanged();
+    SetDlgItemTextW(self, IDC_LOG_STATUS, store_.status().c_str());
     UpdateRowCount(true);
     RebuildPlot();
     LayOut();
@@ -307,6 +308,9 @@ LRESULT MeasurementLogWindow::OnGetMinMaxInfo(const Message& m, bool&) {
     return 0;
 }
 
+// A new row's point is added at once; the list and the plot are brought up to
+// date a moment later, once for any number of rows recorded meanwhile (a
+// series), so that recording stays quick however long the log is.
 void MeasurementLogWindow::OnRowAppended() {
     if (!window()) return;
     const MeasurementRow& row = store_.log()[store_.log().size() - 1];
@@ -317,12 +321,33 @@ void MeasurementLogWindow::OnRowAppended() {
         points_.ys.push_back(y);
         points_.rows.push_back(store_.log().size() - 1);
     }
-    UpdateRowCount(true);
-    ShowPlot();
+    if (!refreshPending_) refreshPending_ = SetTimer(window(), kRefreshTimer, kRefreshDelay, nullptr) != 0;
+    if (!refreshPending_) ShowNewRows();
+}
+
+LRESULT MeasurementLogWindow::OnTimer(const Message& m, bool& handled) {
+    if (m.wParam != kRefreshTimer) {
+        handled = false;
+        return 0;
+    }
+    ShowNewRows();
+    return 0;
+}
+
+void MeasurementLogWindow::ShowNewRows() {
+    if (refreshPending_) KillTimer(window(), kRefreshTimer);
+    refreshPending_ = false;
+    if (static_cast<size_t>(ListView_GetItemCount(list())) != store_.log().size()) {
+        UpdateRowCount(true);
+        ShowPlot();
+    }
+    SetDlgItemTextW(window(), IDC_LOG_STATUS, store_.status().c_str());
 }
 
 void MeasurementLogWindow::OnRowsReplaced() {
     if (!window()) return;
+    if (refreshPending_) KillTimer(window(), kRefreshTimer);
+    refreshPending_ = false;
     // Indices change: the selection and a fitted line no longer mean the same rows.
     ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     fit_.reset();
@@ -331,15 +356,22 @@ void MeasurementLogWindow::OnRowsReplaced() {
     RebuildPlot();
 }
 
+// Shown with the next update of the list, as a static paints itself at once.
 void MeasurementLogWindow::OnStatusChanged() {
-    if (window()) SetDlgItemTextW(window(), IDC_LOG_STATUS, store_.status().c_str());
+    if (!window()) return;
+    if (!refreshPending_) refreshPending_ = SetTimer(window(), kRefreshTimer, kRefreshDelay, nullptr) != 0;
+    if (!refreshPending_) SetDlgItemTextW(window(), IDC_LOG_STATUS, store_.status().c_str());
 }
 
 void MeasurementLogWindow::UpdateRowCount(bool scrollToEnd) {
     const int count = static_cast<int>(store_.log().size());
     ListView_SetItemCountEx(list(), count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     InvalidateRect(list(), nullptr, FALSE);
-    if (scrollToEnd && count > 0) ListView_EnsureVisible(list(), count - 1, FALSE);
+    if (!scrollToEnd || count == 0) return;
+    // Scrolling costs a repaint of the list: only when the last row is out of sight.
+    const int top = ListView_GetTopIndex(list());
+    const int page = ListView_GetCountPerPage(list());
+    if (count - 1 < top || count - 1 >= top + page) ListView_EnsureVisible(list(), count - 1, FALSE);
 }
 
 void MeasurementLogWindow::ChooseAxes(PlotX x, PlotY y) {

@@ -71,11 +71,13 @@ private:
     LRESULT OnListNotify(const Message&, bool&);
     LRESULT OnSize(const Message&, bool&);
     LRESULT OnGetMinMaxInfo(const Message&, bool&);
+    LRESULT OnTimer(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
 
     void FillAxisChoices();
     void LayOut();
     void UpdateRowCount(bool scrollToEnd);
+    void ShowNewRows();
     void RebuildPlot();
     void ShowPlot();
     void OnSelectionChanged();
@@ -95,6 +97,10 @@ private:
     std::optional<LineFit> fit_;
     std::vector<size_t> fitRows_;  // the rows the line was fitted to
     std::wstring cellText_;        // the text last handed to the list
+    // New rows wait this long for the list and the plot to show them.
+    static constexpr UINT_PTR kRefreshTimer = 1;
+    static constexpr UINT kRefreshDelay = 50;  // ms
+    bool refreshPending_ = false;
     // Where the window was when it was last closed, for the next opening.
     std::optional<WINDOWPLACEMENT> placement_;
     SIZE minimumSize_{};

@@ -189,7 +189,11 @@ LRESULT ExperimentPanel::OnSetFocus(const Message&, bool&) {
 }
 
 LRESULT ExperimentPanel::OnTimer(const Message& m, bool&) {
-    ShowRangeWarning(m.wParam);
+    if (m.wParam == kLogFlushTimer) {
+        logStore_->FlushToDisk();
+    } else {
+        ShowRangeWarning(m.wParam);
+    }
     return 0;
 }
 
@@ -348,7 +352,10 @@ void ExperimentPanel::ClosePanel(int exitCode) {
     DestroyWindow(window());
     // The save's messages, if any, appear without an owner: the panel is gone.
     SaveTable(false);
-    if (logStore_) logStore_->SaveIfChanged();
+    if (logStore_) {
+        logStore_->SaveIfChanged();
+        logStore_->FlushToDisk();
+    }
     PostQuitMessage(exitCode);
 }
 
@@ -370,7 +377,10 @@ LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
     if (!m.wParam) return 0;  // the session goes on after all
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
     SaveTable(true);
-    if (logStore_) logStore_->SaveIfChanged();
+    if (logStore_) {
+        logStore_->SaveIfChanged();
+        logStore_->FlushToDisk();
+    }
     return 0;
 }
 

@@ -231,6 +231,9 @@ private:
     std::unique_ptr<LogStore> logStore_;
     std::unique_ptr<MeasurementLogWindow> logWindow_;
     HACCEL accelerators_ = nullptr;
+    // The log's saves are put on the disk when this timer next comes.
+    static constexpr UINT_PTR kLogFlushTimer = 2;
+    static constexpr UINT kLogFlushInterval = 2000;  // ms
 
     RangeWarning rangeWarning_;
     // How the controls are switched: kUnlocked, or the id of the one box that a

@@ -37,6 +37,7 @@ void ExperimentPanel::InitMeasurements(const std::wstring& logFilePath) {
         MessageBoxW(owner, text.c_str(), caption_.c_str(), MB_OK | MB_ICONINFORMATION);
     });
     PostMessageW(window(), kLoadMeasurementLog, 0, 0);
+    SetTimer(window(), kLogFlushTimer, kLogFlushInterval, nullptr);
 }
 
 LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
@@ -154,4 +155,5 @@ std::wstring ExperimentPanel::RecordSeriesReading() {
 
 void ExperimentPanel::EndSeries() {
     logStore_->SaveIfChanged();
+    logStore_->FlushToDisk();
 }

@@ -124,6 +124,7 @@ TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
 
     // F9 in the log's window records, and the list and the plot follow.
     Key(log.list(), VK_F9);
+    Pump(200);  // a moment later
     EXPECT_EQ(ListCount(log), 4);
     EXPECT_EQ(log.plot().data().points.size(), 4u);
 
