@@ -2,6 +2,8 @@
 //  1. the cycle from setting a box's text to both readings updated, over
 //     10,000 edits of the temperature box (median and 99th percentile);
 //  2. creating the panel in-process;
+//  2a. recording a reading with the measurement log's window open (the log
+//     saved at each, the list and the plot painted);
 //  3. process start to panel visible for Tesmor.exe, against a minimal dialog
 //     program started the same way (medians of alternating starts, and their
 //     ratio). Further Tesmor.exe files given on the command line (another
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "base/module.h"
+#include "measurements/log_file_win.h"
 #include "model/material_table.h"
 #include "numtext/edit_text_win.h"
 #include "panel/experiment_panel_win.h"
@@ -86,6 +89,76 @@ void MeasureEditCycle() {
     LeaveMessageLoop();
 }
 
+// F9 with the log's window open, over a log that grows to 300 rows: the row
+// appended, the file saved, the list and the plot painted.
+void MeasureRecording() {
+    WriteDefaultTable(Folder() + L"panel_bench.smp");
+    const std::wstring logPath = Folder() + L"panel_bench.csv";
+    DeleteFileW(logPath.c_str());
+    MessageLoop loop;
+    EnterMessageLoop(&loop);
+    {
+        ExperimentPanel panel;
+        if (!panel.Create()) {
+            std::printf("recording: the panel could not be created\n");
+            LeaveMessageLoop();
+            return;
+        }
+        ShowWindow(panel.window(), SW_SHOWNORMAL);
+        SetWindowTextW(panel.Control(IDC_MATERIAL_NUMBER), L"1");
+        SetWindowTextW(panel.Control(IDC_SAMPLE_CURRENT), L"10");
+        SetWindowTextW(panel.Control(IDC_MAGNET_CURRENT), L"5");
+        panel.OpenMeasurementLog();
+        HWND log = panel.logWindow()->window();
+        const int readings = 300;
+        std::vector<double> times, updates;
+        for (int i = 0; i < readings; ++i) {
+            SetWindowTextW(panel.Control(IDC_TEMPERATURE), std::to_wstring(100 + i * 2).c_str());
+            const double start = Now();
+            panel.RecordReading();
+            times.push_back((Now() - start) * 1e3);
+            // The window shows the row a moment later: its timer, the list and the plot painted.
+            Sleep(60);
+            const double shown = Now();
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+            RedrawWindow(log, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            updates.push_back((Now() - shown) * 1e3);
+        }
+        if (panel.logStore().log().size() != static_cast<size_t>(readings)) {
+            std::printf("recording: %zu rows were recorded, not %d\n", panel.logStore().log().size(), readings);
+        }
+        std::printf("recording with the log's window open, %d readings: median %.3f ms, p99 %.3f ms\n",
+                    readings, Percentile(times, 0.5), Percentile(times, 0.99));
+        std::printf("  the window then showing the row (list and plot painted): median %.1f ms, p99 %.1f ms\n",
+                    Percentile(updates, 0.5), Percentile(updates, 0.99));
+    }
+    LeaveMessageLoop();
+    DeleteFileW(logPath.c_str());
+}
+
+// A log of `rows` readings as the panel shows them, saved to `path`.
+void WriteLogFile(const std::wstring& path, int rows) {
+    MeasurementLog log;
+    for (int i = 0; i < rows; ++i) {
+        MeasurementRow row;
+        row.time = LocalRecordTime();
+        row.material = 1;
+        row.hallFactor = L"1.15";
+        row.sampleLength = row.sampleWidth = L"100.0";
+        row.sampleThickness = row.contactSpacing = L"10.0";
+        row.contactWidth = L"0.5";
+        row.temperature = std::to_wstring(77 + i % 1600) + L".0";
+        row.sampleCurrent = L"10.0";
+        row.magnetCurrent = L"5.0";
+        row.hallVoltage = L"-283.27";
+        row.sampleVoltage = L"1234.5";
+        log.Append(row);
+    }
+    LogFile file(path);
+    file.Save(log);
+}
+
 // The panel's own share of the start-up: creating it in-process (template,
 // controls, picture, parameters file, layout and defaults).
 void MeasureCreation() {
@@ -143,7 +216,14 @@ double TimeToVisible(const std::wstring& exe, const wchar_t* caption) {
 }
 
 void MeasureStartUp(const std::vector<std::wstring>& others) {
-    std::vector<std::wstring> programs = {Folder() + L"bench\\Tesmor.exe"};
+    // The same program again, with a measurement log of 10,000 rows beside it.
+    const std::wstring withLog = Folder() + L"bench-log\\Tesmor.exe";
+    CreateDirectoryW((Folder() + L"bench-log").c_str(), nullptr);
+    CopyFileW((Folder() + L"bench\\Tesmor.exe").c_str(), withLog.c_str(), FALSE);
+    WriteLogFile(Folder() + L"bench-log\\Tesmor.csv", 10000);
+    DeleteFileW((Folder() + L"bench\\Tesmor.csv").c_str());
+
+    std::vector<std::wstring> programs = {Folder() + L"bench\\Tesmor.exe", withLog};
     programs.insert(programs.end(), others.begin(), others.end());
     const std::wstring empty = Folder() + L"empty_dialog.exe";
     for (const std::wstring& program : programs) {
@@ -167,8 +247,8 @@ void MeasureStartUp(const std::vector<std::wstring>& others) {
     std::printf("start to visible over %d starts each: empty dialog median %.1f ms\n", runs, emptyMedian);
     for (size_t k = 0; k < programs.size(); ++k) {
         const double median = Percentile(times[k], 0.5) * 1e3;
-        std::printf("  %s: median %.1f ms, ratio %.2f\n", k == 0 ? "Tesmor" : "compared Tesmor", median,
-                    median / emptyMedian);
+        const char* what = k == 0 ? "Tesmor" : k == 1 ? "Tesmor with a log of 10,000 rows" : "compared Tesmor";
+        std::printf("  %s: median %.1f ms, ratio %.2f\n", what, median, median / emptyMedian);
     }
 }
 
@@ -187,6 +267,7 @@ int wmain(int argc, wchar_t** argv) {
     if (!startUpOnly) {
         MeasureEditCycle();
         MeasureCreation();
+        MeasureRecording();
     }
     MeasureStartUp(others);
     return 0;
