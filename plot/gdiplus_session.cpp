@@ -1,36 +1,54 @@
 #include "plot/gdiplus_session.h"
 
-#include <windows.h>
-#include <objidl.h>
-#include <gdiplus.h>
-
 namespace {
 
-// The token GdiplusStartup hands out, given back once.
-class GdiplusToken {
-public:
-    GdiplusToken() {
-        Gdiplus::GdiplusStartupInput input;
-        started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusToken() {
-        if (started_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusToken(const GdiplusToken&) = delete;
-    GdiplusToken& operator=(const GdiplusToken&) = delete;
+template <class Call>
+bool Find(HMODULE library, const char* name, Call& call) {
+    call = reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+    return call != nullptr;
+}
 
-    bool started() const { return started_; }
+// The library, its calls, and the token GdiplusStartup hands out, given back
+// once. The library stays loaded for the rest of the process.
+class GdiplusSession {
+public:
+    GdiplusSession() {
+        HMODULE library = LoadLibraryW(L"gdiplus.dll");
+        if (!library) return;
+        using Startup = Gdiplus::GpStatus(WINAPI*)(ULONG_PTR*, const Gdiplus::GdiplusStartupInput*,
+                                                   Gdiplus::GdiplusStartupOutput*);
+        Startup startup = nullptr;
+        if (!Find(library, "GdiplusStartup", startup) || !Find(library, "GdiplusShutdown", shutdown_) ||
+            !Find(library, "GdipGetImageEncodersSize", calls_.GetImageEncodersSize) ||
+            !Find(library, "GdipGetImageEncoders", calls_.GetImageEncoders) ||
+            !Find(library, "GdipCreateBitmapFromScan0", calls_.CreateBitmapFromScan0) ||
+            !Find(library, "GdipSaveImageToStream", calls_.SaveImageToStream) ||
+            !Find(library, "GdipDisposeImage", calls_.DisposeImage)) {
+            return;
+        }
+        Gdiplus::GdiplusStartupInput input;
+        started_ = startup(&token_, &input, nullptr) == Gdiplus::Ok;
+    }
+    ~GdiplusSession() {
+        if (started_) shutdown_(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+
+    const GdiplusCalls* calls() const { return started_ ? &calls_ : nullptr; }
 
 private:
+    GdiplusCalls calls_{};
+    void(WINAPI* shutdown_)(ULONG_PTR) = nullptr;
     ULONG_PTR token_ = 0;
     bool started_ = false;
 };
 
 }  // namespace
 
-bool GdiplusReady() {
+const GdiplusCalls* GdiplusApi() {
     // A static of the executable, not of a DLL: its destructor runs from exit(),
     // where GdiplusShutdown may be called (it may not from DllMain).
-    static GdiplusToken token;
-    return token.started();
+    static GdiplusSession session;
+    return session.calls();
 }

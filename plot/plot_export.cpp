@@ -1,7 +1,5 @@
 #include "plot/plot_export.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <cstring>
 #include <vector>
@@ -15,7 +13,6 @@
 namespace {
 
 // The flat GDI+ calls, which the C++ wrappers are made of.
-namespace gdip = Gdiplus::DllExports;
 
 constexpr wchar_t kMetafileDescription[] = L"Tesmor\0Plot\0";
 
@@ -89,14 +86,17 @@ void ReleaseStream(IStream* stream) {
     stream->Release();
 }
 using Stream = Owned<IStream*, &ReleaseStream>;
-using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &gdip::GdipDisposeImage>;
+void DisposeBitmap(Gdiplus::GpBitmap* bitmap) {
+    GdiplusApi()->DisposeImage(bitmap);
+}
+using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &DisposeBitmap>;
 
 bool FindPngEncoder(CLSID& encoder) {
     UINT count = 0, size = 0;
-    if (gdip::GdipGetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
+    if (GdiplusApi()->GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
     std::vector<unsigned char> buffer(size);
     auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    if (gdip::GdipGetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
+    if (GdiplusApi()->GetImageEncoders(count, size, codecs) != Gdiplus::Ok) return false;
     for (UINT i = 0; i < count; ++i) {
         if (codecs[i].MimeType && std::wcscmp(codecs[i].MimeType, L"image/png") == 0) {
             encoder = codecs[i].Clsid;
@@ -133,8 +133,8 @@ PngSaveStatus EncodePlot(int width, int height, const PlotData& data, std::vecto
     // GDI+ reads the bitmap's bits where they are, as blue, green, red and an
     // unused byte per pixel: the layout of the DIB section.
     GdiplusBitmap image;
-    if (gdip::GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB,
-                                           static_cast<BYTE*>(bits), image.receive()) != Gdiplus::Ok ||
+    if (GdiplusApi()->CreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppRGB, static_cast<BYTE*>(bits),
+                                         image.receive()) != Gdiplus::Ok ||
         !image) {
         return PngSaveStatus::notEncoded;
     }
@@ -142,7 +142,7 @@ PngSaveStatus EncodePlot(int width, int height, const PlotData& data, std::vecto
     if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.receive())) || !stream) {
         return PngSaveStatus::notEncoded;
     }
-    if (gdip::GdipSaveImageToStream(image.get(), stream.get(), &encoder, nullptr) != Gdiplus::Ok) {
+    if (GdiplusApi()->SaveImageToStream(image.get(), stream.get(), &encoder, nullptr) != Gdiplus::Ok) {
         return PngSaveStatus::notEncoded;
     }
     STATSTG stat = {};
