@@ -2,40 +2,37 @@
 
 #include <cmath>
 
+namespace {
+
+struct QuantityNames {
+    const wchar_t* label;
+    const wchar_t* symbol;
+    const wchar_t* unit;
+};
+
+// In the order of SeriesQuantity.
+constexpr QuantityNames kQuantityNames[kSeriesQuantityCount] = {
+    {L"T (K)", L"T", L"K"},
+    {L"I (mA)", L"I", L"mA"},
+    {L"I_m (A)", L"I_m", L"A"},
+};
+
+const QuantityNames& NamesOf(SeriesQuantity quantity) {
+    return kQuantityNames[static_cast<int>(quantity)];
+}
+
+}  // namespace
+
 const wchar_t* SeriesQuantityLabel(SeriesQuantity quantity) {
-    switch (quantity) {
-    case SeriesQuantity::temperature:
-        return L"T (K)";
-    case SeriesQuantity::sampleCurrent:
-        return L"I (mA)";
-    case SeriesQuantity::magnetCurrent:
-        return L"I_m (A)";
-    }
-    return L"";
+    return NamesOf(quantity).label;
 }
 
 const wchar_t* SeriesQuantitySymbol(SeriesQuantity quantity) {
-    switch (quantity) {
-    case SeriesQuantity::temperature:
-        return L"T";
-    case SeriesQuantity::sampleCurrent:
-        return L"I";
-    case SeriesQuantity::magnetCurrent:
-        return L"I_m";
-    }
-    return L"";
+    return NamesOf(quantity).symbol;
 }
 
 const wchar_t* SeriesQuantityUnit(SeriesQuantity quantity) {
-    switch (quantity) {
-    case SeriesQuantity::temperature:
-        return L"K";
-    case SeriesQuantity::sampleCurrent:
-        return L"mA";
-    case SeriesQuantity::magnetCurrent:
-        return L"A";
-    }
-    return L"";
+    return NamesOf(quantity).unit;
 }
 
 namespace {
