@@ -112,8 +112,11 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     }
     FillAxisChoices();
 
-    const RECT plotPlace = ChildRect(Item(IDC_LOG_PLOT));
-    plot_.Create(self, plotPlace, IDC_LOG_PLOT + 1000);
+    // The template only holds the plot's place.
+    HWND placeholder = Item(IDC_LOG_PLOT);
+    const RECT plotPlace = ChildRect(placeholder);
+    DestroyWindow(placeholder);
+    plot_.Create(self, plotPlace, IDC_LOG_PLOT);
 
     RECT window;
     GetWindowRect(self, &window);
