@@ -120,9 +120,9 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
 
     store_.SetListener(this);
     OnStatusChanged();
-    UpdateRowCount(true);
     RebuildPlot();
     LayOut();
+    UpdateRowCount(true);
     SetFocus(list);
     return FALSE;  // the focus is set
 }
