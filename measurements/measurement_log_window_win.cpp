@@ -124,9 +124,9 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
 
     store_.SetListener(this);
     SetDlgItemTextW(self, IDC_LOG_STATUS, store_.status().c_str());
-    UpdateRowCount(true);
     RebuildPlot();
     LayOut();
+    UpdateRowCount(true);
     SetFocus(list);
     return FALSE;  // the focus is set
 }

@@ -133,6 +133,60 @@ check() {
     python3 -c "import sys; sys.exit(0 if ($1) else 1)" || fail "$2"
 }
 
+# The measurement log's file beside the program (Tesmor.csv), read from Linux:
+# Wine's file sharing does not apply there, so a look never makes a save of the
+# program fail. log_file_rows prints how many readings it holds (0 when there
+# is no file yet).
+log_file_rows() {
+    python3 - "$run/Tesmor.csv" <<'EOF'
+import sys
+try:
+    print(max(0, open(sys.argv[1], "rb").read().count(b"\r\n") - 1))
+except FileNotFoundError:
+    print(0)
+EOF
+}
+
+# check_log_file ROWS [ROW,COLUMN=TEXT | ROW,COLUMN~PYTHON ...] fails the test
+# unless the file is as a spreadsheet wants it (UTF-8 with a byte-order mark,
+# the header exactly, every line ending in CR LF, no quotes) and holds ROWS
+# readings numbered from 1 of material 1. Each further argument checks a cell,
+# the reading counted from 1 and the column from 0: its text exactly (=), or a
+# Python expression of the text's number x (~).
+check_log_file() {
+    python3 - "$run/Tesmor.csv" "$@" <<'EOF' || fail "the log's file is not as it should be (see above)"
+import re, sys
+
+path, rows, *cells = sys.argv[1:]
+data = open(path, "rb").read()
+header = ("No.,Time,Material,r_H,l (\u00b5m),w (\u00b5m),d (\u00b5m),s (\u00b5m),\u03b4 (\u00b5m),T (K),"
+          "I (mA),I_m (A),V_H (mV),V_\u03c3 (mV)")
+if not data.startswith(b"\xef\xbb\xbf"):
+    sys.exit("desktop test: Tesmor.csv does not start with UTF-8's byte-order mark")
+text = data[3:].decode("utf-8")
+if not text.endswith("\r\n") or '"' in text:
+    sys.exit("desktop test: Tesmor.csv's last line has no CR LF, or the file holds a quote")
+lines = text[:-2].split("\r\n")
+if any("\r" in line or "\n" in line for line in lines):
+    sys.exit("desktop test: Tesmor.csv has a line that does not end in CR LF")
+if lines[0] != header:
+    sys.exit(f"desktop test: Tesmor.csv's header is {lines[0]!r}")
+readings = [line.split(",") for line in lines[1:]]
+if len(readings) != int(rows):
+    sys.exit(f"desktop test: Tesmor.csv holds {len(readings)} readings, not {rows}")
+for k, fields in enumerate(readings, 1):
+    if len(fields) != 14 or fields[0] != str(k) or fields[2] != "1" or \
+            not re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d", fields[1]):
+        sys.exit(f"desktop test: Tesmor.csv's reading {k} is {','.join(fields)!r}")
+for cell in cells:
+    where, op, wanted = re.fullmatch(r"(\d+,\d+)([=~])(.*)", cell).groups()
+    row, column = map(int, where.split(","))
+    got = readings[row - 1][column]
+    if (op == "=" and got != wanted) or (op == "~" and not eval(wanted, {"x": float(got)})):
+        sys.exit(f"desktop test: Tesmor.csv's reading {row}, column {column} is {got!r}, wanted {op}{wanted}")
+EOF
+}
+
 # ---------------------------------------------------------------- set-up
 
 mkdir -p "$out" || fail "cannot make $out"
@@ -392,9 +446,94 @@ check "abs($sample_after) < abs($sample)" "the sample voltage went from $sample 
 echo "desktop test: with Nd = 2e16: V_H = $hall_after mV, V_sigma = $sample_after mV"
 shot readings-after-edit
 
-# ---------------------------------------------------------------- 6. close
+# ---------------------------------------------------------------- 6. log
 
-step="6. closing with the caption's close button"
+step="6. F9 records a reading"
+log_started=$SECONDS
+[ "$(log_file_rows)" = 0 ] || fail "Tesmor.csv holds readings before any was recorded"
+look
+t_first=$(value control.1007.text)
+hall_first=$(value control.1002.text)
+xdotool key F9
+wait_until 10 "Tesmor.csv with the first reading" eval '[ "$(log_file_rows)" = 1 ]'
+type_into 1007 350
+wait_until 10 "the readings for 350 K" eval '! text_is 1002 "$hall_first" && enabled_is 1035 1'
+t_second=$(value control.1007.text)
+hall_second=$(value control.1002.text)
+xdotool key F9
+wait_until 10 "Tesmor.csv with the second reading" eval '[ "$(log_file_rows)" = 2 ]'
+check_log_file 2 "1,9=$t_first" "1,12=$hall_first" "2,9=$t_second" "2,12=$hall_second"
+
+step="6. Ctrl+L opens the measurement log"
+xdotool key ctrl+l
+query_args=("cell=0,0" "cell=0,9" "cell=0,12" "cell=1,0" "cell=1,9" "cell=1,12")
+log_shown() { has_window log && [ "$(value foreground)" = log ] && [ "$(value log.rows)" = 2 ]; }
+wait_until 10 "the measurement log with two readings" log_shown
+[ "$(value log.caption)" = "Measurement log" ] || fail "the log window's caption is \"$(value log.caption)\""
+has_window panel || fail "the panel went when the log opened"
+for cell in "0.0 1" "0.9 $t_first" "0.12 $hall_first" "1.0 2" "1.9 $t_second" "1.12 $hall_second"; do
+    read -r where wanted <<<"$cell"
+    [ "$(value "log.cell.$where.text")" = "$wanted" ] ||
+        fail "the log lists \"$(value "log.cell.$where.text")\" in cell $where, not \"$wanted\""
+done
+[ "$(value log.status)" = "Reading 2 recorded." ] || fail "the log's status line says \"$(value log.status)\""
+shot measurement-log
+
+step="6. Escape closes the measurement log"
+xdotool key Escape
+wait_until 10 "the log window to close" eval '! has_window log && [ "$(value foreground)" = panel ]'
+query_args=()
+
+step="6. the menu bar's keys open the automatic series"
+# F10 selects "Measurements", Down opens it on "Record reading", and two more
+# Downs reach "Automatic series...".
+xdotool key F10
+sleep 0.3
+xdotool key Down
+wait_until 10 "the Measurements menu" has_window menu
+xdotool key Down Down
+sleep 0.3
+shot measurements-menu
+xdotool key Return
+series_shown() { has_window series && [ "$(value foreground)" = series ]; }
+wait_until 10 "the automatic series dialog" series_shown
+[ "$(value series.caption)" = "Automatic series" ] || fail "the series dialog's caption is \"$(value series.caption)\""
+[ "$(value series.quantity)" = "T (K)" ] || fail "the series dialog proposes to vary \"$(value series.quantity)\""
+[ "$(value series.bystep)" = 1 ] || fail "the series dialog does not propose steps"
+for field in "from 100" "to 700" "step 10"; do
+    read -r key wanted <<<"$field"
+    check "float('$(value "series.$key")') == $wanted" \
+        "the series dialog proposes $key \"$(value "series.$key")\", not $wanted"
+done
+shot automatic-series
+
+step="6. Enter runs the series and shows the log"
+xdotool key Return
+query_args=("cell=2,9" "cell=62,0" "cell=62,9")
+series_done() {
+    ! has_window series && has_window log && [ "$(value foreground)" = log ] && [ "$(value log.rows)" = 63 ]
+}
+wait_until 60 "the series to end and the log to show 63 readings" series_done
+check "float('$(value log.cell.2.9.text)') == 100" "the series' first reading is at T = $(value log.cell.2.9.text)"
+[ "$(value log.cell.62.0.text)" = 63 ] || fail "the last reading is numbered $(value log.cell.62.0.text)"
+check "float('$(value log.cell.62.9.text)') == 700" "the series' last reading is at T = $(value log.cell.62.9.text)"
+shot series-log
+# The newest reading is in view, below the header and above the scroll bar.
+read -r _ list_top _ list_bottom <<<"$(value log.list.client)"
+read -r _ row_top _ row_bottom <<<"$(value log.cell.62.0.rect)"
+[ "$row_top" -gt "$list_top" ] && [ "$row_bottom" -le "$list_bottom" ] ||
+    fail "the newest reading (rows $row_top to $row_bottom) is out of the list's view ($list_top to $list_bottom)"
+check_log_file 63 "1,9=$t_first" "2,9=$t_second" \
+    $(for k in $(seq 0 60); do echo "$((k + 3)),9~x==$((100 + 10 * k))"; done)
+echo "desktop test: F9 twice and a series of 61 temperatures, 63 readings in the log and in Tesmor.csv," \
+    "in $((SECONDS - log_started)) s"
+xdotool key Escape
+wait_until 10 "the log window to close" eval '! has_window log && [ "$(value foreground)" = panel ]'
+query_args=()
+
+# ---------------------------------------------------------------- 7. close
+
+step="7. closing with the caption's close button"
 look
 close_button=$(value panel.close) || fail "the panel's caption has no close button"
 read -r close_x close_y <<<"$close_button"
@@ -412,12 +551,12 @@ code=$?
 tesmor_pid=
 shot closed
 
-# ---------------------------------------------------------------- 7. results
+# ---------------------------------------------------------------- 8. results
 
-step="7. the exit code"
+step="8. the exit code"
 [ "$code" = 2 ] || fail "Tesmor ended with exit code $code, not 2 (IDCANCEL)"
 
-step="7. the parameters file"
+step="8. the parameters file"
 file="$run/Tesmor.smp"
 [ -f "$file" ] || fail "no $file was written"
 python3 - "$file" <<'EOF' || fail "the parameters file does not hold the table (see above)"
@@ -448,6 +587,10 @@ for problem in problems[:10]:
     print(f"desktop test: {problem}", file=sys.stderr)
 sys.exit(1 if problems else 0)
 EOF
+
+step="8. the log's file"
+# Closing leaves the readings as they were saved.
+check_log_file 63 "1,9=$t_first" "2,9=$t_second" "63,9~x==700"
 
 step="done"
 echo "desktop test: passed in $((SECONDS - started)) s; exit code $code; $file holds Nd = 2e16 for material 1"

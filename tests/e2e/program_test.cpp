@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "../win/scratch_folder.h"
 #include "base/module.h"
 #include "base/unique_handle.h"
+#include "measurements/log_codec.h"
 #include "res/resource.h"
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
@@ -27,9 +31,12 @@ std::wstring BuiltProgram() {
     return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"e2e\\Tesmor.exe";
 }
 
+// A visible top-level window of the process, told by one of its controls: the
+// panel by its picture, a message box by its text (0xFFFF), the measurement
+// log by its list.
 struct Found {
     DWORD process;
-    bool wantPanel;
+    int control;
     HWND window;
 };
 
@@ -38,13 +45,9 @@ BOOL CALLBACK FindTopLevel(HWND window, LPARAM context) {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     if (process != found->process || !IsWindowVisible(window)) return TRUE;
-    bool isPanel = GetDlgItem(window, IDC_PICTURE) != nullptr;
-    bool isMessageBox = GetDlgItem(window, 0xFFFF) != nullptr;
-    if ((found->wantPanel && isPanel) || (!found->wantPanel && isMessageBox)) {
-        found->window = window;
-        return FALSE;
-    }
-    return TRUE;
+    if (GetDlgItem(window, found->control) == nullptr) return TRUE;
+    found->window = window;
+    return FALSE;
 }
 
 BOOL CALLBACK FindControl(HWND window, LPARAM context) {
@@ -88,15 +91,27 @@ public:
 
     bool started() const { return started_; }
 
+    // The panel (true) or a message box (false).
     HWND WaitFor(bool panel, DWORD patience = kPatience) {
+        return WaitForWindowWith(panel ? IDC_PICTURE : 0xFFFF, patience);
+    }
+
+    HWND WaitForWindowWith(int control, DWORD patience = kPatience) {
         const DWORD start = GetTickCount();
         while (GetTickCount() - start < patience) {
-            Found found = {id_, panel, nullptr};
+            Found found = {id_, control, nullptr};
             EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&found));
             if (found.window) return found.window;
             if (WaitForSingleObject(process_.get(), 50) == WAIT_OBJECT_0) return nullptr;
         }
         return nullptr;
+    }
+
+    // Ends the program at once, as a crash or the task manager does: no
+    // window is closed and no code of it runs any more.
+    void Kill() {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), kPatience);
     }
 
     // The exit code, or -1 when the program does not end in time.
@@ -119,6 +134,102 @@ HWND ControlOf(HWND panel, int id) {
     return wanted.second;
 }
 
+// Whether the window is gone (or hidden) within the patience. The panel stays
+// on the screen behind a message, so waiting for it does not tell that the
+// message has closed.
+bool Closes(HWND window) {
+    for (const DWORD start = GetTickCount(); IsWindow(window) && IsWindowVisible(window); Sleep(20)) {
+        if (GetTickCount() - start >= kPatience) return false;
+    }
+    return true;
+}
+
+void SetText(HWND panel, int id, const wchar_t* text) {
+    SendMessageW(ControlOf(panel, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// Material 1 with the worked example's currents, typed into the real boxes.
+void SetExample(HWND panel) {
+    SetText(panel, IDC_MATERIAL_NUMBER, L"1");
+    SetText(panel, IDC_SAMPLE_CURRENT, L"10");
+    SetText(panel, IDC_MAGNET_CURRENT, L"5");
+}
+
+// The menu's "Record reading". True when the program has handled it within a
+// few seconds, which it cannot while it shows a message.
+bool RecordReading(HWND panel) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(panel, WM_COMMAND, MAKEWPARAM(IDM_RECORD_READING, 0), 0, SMTO_NORMAL, 5000,
+                               &result) != 0;
+}
+
+// What a reading is recorded from: the panel's boxes as they show now.
+struct ShownReading {
+    std::wstring temperature;
+    std::wstring hallVoltage;
+    std::wstring sampleVoltage;
+};
+
+ShownReading Shown(HWND panel) {
+    return {TextOf(ControlOf(panel, IDC_TEMPERATURE)), TextOf(ControlOf(panel, IDC_HALL_VOLTAGE)),
+            TextOf(ControlOf(panel, IDC_SAMPLE_VOLTAGE))};
+}
+
+const wchar_t kLogHeader[] =
+    L"No.,Time,Material,r_H,l (\u00B5m),w (\u00B5m),d (\u00B5m),s (\u00B5m),\u03B4 (\u00B5m),T (K),I (mA),"
+    L"I_m (A),V_H (mV),V_\u03C3 (mV)";
+
+// The measurement log's file read as a spreadsheet reads it, line by line and
+// field by field: the header first. Empty, with a failure recorded, unless it
+// is UTF-8 with a byte-order mark and every line, the last one too, ends in
+// CR LF. (The program's texts hold no commas or quotes, so no field is quoted.)
+std::vector<std::vector<std::wstring>> CsvLines(const std::vector<unsigned char>& bytes) {
+    std::vector<std::vector<std::wstring>> lines;
+    if (bytes.size() < 3 || bytes[0] != 0xEF || bytes[1] != 0xBB || bytes[2] != 0xBF) {
+        ADD_FAILURE() << "the file does not start with UTF-8's byte-order mark";
+        return lines;
+    }
+    const char* data = reinterpret_cast<const char*>(bytes.data()) + 3;
+    const int size = static_cast<int>(bytes.size() - 3);
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, data, size, &text[0], size);
+    if (size > 0 && length == 0) {
+        ADD_FAILURE() << "the file is not UTF-8";
+        return lines;
+    }
+    text.resize(static_cast<size_t>(length));
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) {
+            ADD_FAILURE() << "the file's last line does not end in CR LF";
+            return {};
+        }
+        const std::wstring line = text.substr(start, end - start);
+        if (line.find_first_of(L"\r\n\"") != std::wstring::npos) {
+            ADD_FAILURE() << "a line holds a CR, an LF or a quote";
+            return {};
+        }
+        std::vector<std::wstring> fields;
+        for (size_t from = 0;;) {
+            const size_t comma = line.find(L',', from);
+            fields.push_back(line.substr(from, comma - from));
+            if (comma == std::wstring::npos) break;
+            from = comma + 1;
+        }
+        lines.push_back(fields);
+        start = end + 2;
+    }
+    return lines;
+}
+
+// A line's fields, joined again with commas.
+std::wstring Joined(const std::vector<std::wstring>& fields) {
+    std::wstring line;
+    for (size_t i = 0; i < fields.size(); ++i) line += (i ? L"," : L"") + fields[i];
+    return line;
+}
+
 class RealProgram : public testing::Test {
 protected:
     void SetUp() override {
@@ -126,9 +237,41 @@ protected:
         ASSERT_TRUE(CopyFileW(BuiltProgram().c_str(), exe_.c_str(), FALSE)) << "no program beside the test";
     }
 
+    // A table of five materials beside the program: it starts without a message.
+    void WriteTable() {
+        MaterialTable table;
+        table.Initialise();
+        table.materialCount = 5;
+        table.FillDefaults();
+        ASSERT_TRUE(WriteFileBytes(parameters_, EncodeParameterFile(table).bytes));
+    }
+
+    // Checks that the log's file holds exactly these readings, numbered from 1,
+    // of material 1 with the worked example's currents.
+    void ExpectLogFileHolds(const std::vector<ShownReading>& readings) {
+        const std::vector<std::vector<std::wstring>> lines = CsvLines(ReadFileBytes(log_));
+        ASSERT_FALSE(lines.empty()) << "no header";
+        EXPECT_EQ(Joined(lines[0]), kLogHeader);
+        ASSERT_EQ(lines.size(), readings.size() + 1) << "readings in the file";
+        for (size_t i = 0; i < readings.size(); ++i) {
+            SCOPED_TRACE("reading " + std::to_string(i + 1));
+            const std::vector<std::wstring>& row = lines[i + 1];
+            ASSERT_EQ(row.size(), 14u);
+            EXPECT_EQ(row[0], std::to_wstring(i + 1));
+            EXPECT_TRUE(IsRecordTime(row[1])) << row[1].c_str();
+            EXPECT_EQ(row[2], L"1");
+            EXPECT_EQ(row[9], readings[i].temperature);
+            EXPECT_EQ(row[10], L"10");
+            EXPECT_EQ(row[11], L"5");
+            EXPECT_EQ(row[12], readings[i].hallVoltage);
+            EXPECT_EQ(row[13], readings[i].sampleVoltage);
+        }
+    }
+
     ScratchFolder folder_;
     std::wstring exe_ = folder_.File(L"Tesmor.exe");
     std::wstring parameters_ = folder_.File(L"Tesmor.smp");
+    std::wstring log_ = folder_.File(L"Tesmor.csv");
 };
 
 }  // namespace
@@ -326,4 +469,142 @@ TEST_F(RealProgram, TheEndOfTheSessionSavesTheTable) {
     const std::vector<unsigned char> saved = ReadFileBytes(parameters_);
     ASSERT_EQ(saved.size(), table5.size()) << "the table was not saved";
     EXPECT_TRUE(saved == table5);
+}
+
+// The log's file is rewritten at every reading, so that a program that is
+// killed loses nothing recorded.
+TEST_F(RealProgram, AKilledProgramLosesNoRecordedReadingAndTheNextStartNumbersOn) {
+    WriteTable();
+    std::vector<ShownReading> recorded;
+    {
+        Program program(exe_);
+        ASSERT_TRUE(program.started());
+        HWND panel = program.WaitFor(true);
+        ASSERT_NE(panel, nullptr);
+        SetExample(panel);
+        for (const wchar_t* temperature : {L"300", L"310.5", L"77"}) {
+            SetText(panel, IDC_TEMPERATURE, temperature);
+            recorded.push_back(Shown(panel));
+            ASSERT_TRUE(RecordReading(panel));
+        }
+
+        // F9 as the keyboard sends it to the box with the focus, and then the
+        // log window, which opens once the keys have been handled.
+        SetText(panel, IDC_TEMPERATURE, L"1680");
+        recorded.push_back(Shown(panel));
+        HWND box = ControlOf(panel, IDC_TEMPERATURE);
+        PostMessageW(box, WM_KEYDOWN, VK_F9, 0x00430001);
+        PostMessageW(box, WM_KEYUP, VK_F9, 0xC0430001);
+        PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDM_MEASUREMENT_LOG, 0), 0);
+        HWND logWindow = program.WaitForWindowWith(IDC_LOG_LIST);
+        ASSERT_NE(logWindow, nullptr) << "no measurement log window";
+        HWND list = GetDlgItem(logWindow, IDC_LOG_LIST);
+        EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(recorded.size()));
+
+        // The last reading by the menu's command, and killed as soon as the
+        // command returns.
+        SetText(panel, IDC_TEMPERATURE, L"450");
+        recorded.push_back(Shown(panel));
+        ASSERT_TRUE(RecordReading(panel));
+        program.Kill();
+    }
+    ExpectLogFileHolds(recorded);
+    EXPECT_FALSE(FileExists(log_ + L".bak")) << "the file was not taken as it was";
+    const std::vector<unsigned char> beforeRestart = ReadFileBytes(log_);
+
+    {
+        // The next start reads the file without a word, and the log window
+        // lists it; a new reading is numbered on and added to it.
+        Program program(exe_);
+        HWND panel = program.WaitFor(true);
+        ASSERT_NE(panel, nullptr);
+        EXPECT_EQ(program.WaitFor(false, 1000), nullptr) << "a message about the file";
+        PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDM_MEASUREMENT_LOG, 0), 0);
+        HWND logWindow = program.WaitForWindowWith(IDC_LOG_LIST);
+        ASSERT_NE(logWindow, nullptr) << "no measurement log window";
+        EXPECT_EQ(TextOf(logWindow), L"Measurement log");
+        HWND list = GetDlgItem(logWindow, IDC_LOG_LIST);
+        EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(recorded.size()));
+
+        SetExample(panel);
+        SetText(panel, IDC_TEMPERATURE, L"200");
+        recorded.push_back(Shown(panel));
+        ASSERT_TRUE(RecordReading(panel));
+        EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(recorded.size()));
+
+        PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(program.WaitForExit(), IDCANCEL);
+    }
+    ExpectLogFileHolds(recorded);
+    // The rows before stay byte for byte as they were.
+    const std::vector<unsigned char> after = ReadFileBytes(log_);
+    ASSERT_GT(after.size(), beforeRestart.size());
+    EXPECT_TRUE(std::equal(beforeRestart.begin(), beforeRestart.end(), after.begin()));
+}
+
+// A spreadsheet may hold the file open and share nothing. The log then starts
+// empty, the user is told once, and the file is neither read nor written until
+// it has been copied to Tesmor.csv.bak.
+TEST_F(RealProgram, ALogFileHeldOpenAtStartIsToldAboutOnceAndKeptBeforeItIsWrittenOver) {
+    WriteTable();
+    MeasurementLog earlier;
+    MeasurementRow row;
+    row.time = L"2026-12-08 22:36:18";
+    row.material = 3;
+    row.temperature = L"300.0";
+    ASSERT_EQ(earlier.Append(row), 1);
+    const std::vector<unsigned char> earlierBytes = EncodeLogCsv(earlier);
+    ASSERT_TRUE(WriteFileBytes(log_, earlierBytes));
+    UniqueHandle holder(CreateFileW(log_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder.valid());
+
+    Program program(exe_);
+    ASSERT_TRUE(program.started());
+    HWND box = program.WaitFor(false);
+    ASSERT_NE(box, nullptr) << "nothing told about the file";
+    EXPECT_EQ(TextOf(box), kCaption);
+    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)),
+              L"The file of measurements Tesmor.csv cannot be read.\nThe log starts empty. The file stays as it "
+              L"is until it can be kept as Tesmor.csv.bak; only then is it written again.");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(Closes(box));
+    HWND panel = program.WaitFor(true);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(program.WaitFor(false, 1000), nullptr) << "a second message at start";
+
+    // A reading while the file is still held is kept, and the first save that
+    // fails is told about; the next is not.
+    SetExample(panel);
+    std::vector<ShownReading> recorded;
+    recorded.push_back(Shown(panel));
+    PostMessageW(panel, WM_COMMAND, MAKEWPARAM(IDM_RECORD_READING, 0), 0);
+    box = program.WaitFor(false);
+    ASSERT_NE(box, nullptr) << "nothing told about the failed save";
+    EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)),
+              L"The file of measurements Tesmor.csv cannot be written.\nThe measurements are kept here and "
+              L"written at the next change.");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(Closes(box));
+    SetText(panel, IDC_TEMPERATURE, L"320");
+    recorded.push_back(Shown(panel));
+    EXPECT_TRUE(RecordReading(panel)) << "a message held the program up";
+    EXPECT_EQ(program.WaitFor(false, 500), nullptr) << "told again";
+
+    holder.Reset();
+    EXPECT_EQ(ReadFileBytes(log_), earlierBytes) << "the held file was written over";
+    EXPECT_FALSE(FileExists(log_ + L".bak"));
+
+    // Released: the next reading keeps the file first, then writes the log
+    // with every reading of this run.
+    SetText(panel, IDC_TEMPERATURE, L"340");
+    recorded.push_back(Shown(panel));
+    EXPECT_TRUE(RecordReading(panel)) << "a message held the program up";
+    EXPECT_EQ(program.WaitFor(false, 500), nullptr);
+    EXPECT_EQ(ReadFileBytes(log_ + L".bak"), earlierBytes);
+    ExpectLogFileHolds(recorded);
+
+    PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(program.WaitForExit(), IDCANCEL);
+    ExpectLogFileHolds(recorded);
 }

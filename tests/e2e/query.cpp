@@ -176,11 +176,13 @@ const char* KindOf(HWND window) {
     const std::wstring name = ClassOf(window);
     if (name == L"#32768") return "menu";
     if (name != L"#32770") return "other";
-    // The password and table dialogs have a static with id 0xFFFF too (their
-    // group box), so they are told apart first.
+    // The password, table and series dialogs have statics with id 0xFFFF too
+    // (a group box, labels), so they are told apart first.
     if (GetDlgItem(window, IDC_PICTURE)) return "panel";
     if (GetDlgItem(window, IDC_PASSWORD)) return "password";
     if (GetDlgItem(window, IDC_PARAMETER_LIST)) return "table";
+    if (GetDlgItem(window, IDC_LOG_LIST)) return "log";
+    if (GetDlgItem(window, IDC_SERIES_QUANTITY)) return "series";
     if (GetDlgItem(window, 0xFFFF)) return "message";
     return "other";
 }
@@ -221,18 +223,11 @@ struct CellRequest {
     int column;
 };
 
-void PrintTable(HWND table, const std::vector<CellRequest>& cells) {
-    HWND list = GetDlgItem(table, IDC_PARAMETER_LIST);
-    PrintWindowRect("table.list", list);
-    PrintWindowRect("table.ok", GetDlgItem(table, IDOK));
+// The rows of a list view, and the rectangles and texts of the cells asked for,
+// under "KIND.rows" and "KIND.cell.ROW.COLUMN.*".
+void PrintListCells(const std::string& kind, HWND list, const std::vector<CellRequest>& cells) {
     DWORD_PTR rows = 0;
-    if (Ask(list, LVM_GETITEMCOUNT, 0, 0, rows)) std::printf("table.rows %ld\n", static_cast<long>(rows));
-    for (HWND child = GetWindow(list, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (ClassOf(child) == L"TesmorCellEditor" && IsWindowVisible(child)) {
-            PrintWindowRect("table.editor", child);
-            PrintText("table.editor.text", TextOf(child));
-        }
-    }
+    if (Ask(list, LVM_GETITEMCOUNT, 0, 0, rows)) std::printf("%s.rows %ld\n", kind.c_str(), static_cast<long>(rows));
 
     constexpr int kTextUnits = 64;
     RemoteBuffer buffer(list, sizeof(LVITEMW) + kTextUnits * sizeof(wchar_t) + sizeof(RECT));
@@ -240,7 +235,8 @@ void PrintTable(HWND table, const std::vector<CellRequest>& cells) {
     const size_t textOffset = sizeof(LVITEMW);
     const size_t rectOffset = textOffset + kTextUnits * sizeof(wchar_t);
     for (const CellRequest& cell : cells) {
-        const std::string key = "table.cell." + std::to_string(cell.row) + "." + std::to_string(cell.column);
+        if (cell.row < 0 || static_cast<DWORD_PTR>(cell.row) >= rows) continue;
+        const std::string key = kind + ".cell." + std::to_string(cell.row) + "." + std::to_string(cell.column);
         DWORD_PTR result = 0;
         RECT rect = {LVIR_BOUNDS, cell.column, 0, 0};  // left: the part; top: the column
         if (buffer.Write(rectOffset, &rect, sizeof rect) &&
@@ -260,6 +256,41 @@ void PrintTable(HWND table, const std::vector<CellRequest>& cells) {
             PrintText(key + ".text", text);
         }
     }
+}
+
+void PrintTable(HWND table, const std::vector<CellRequest>& cells) {
+    HWND list = GetDlgItem(table, IDC_PARAMETER_LIST);
+    PrintWindowRect("table.list", list);
+    PrintWindowRect("table.ok", GetDlgItem(table, IDOK));
+    for (HWND child = GetWindow(list, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (ClassOf(child) == L"TesmorCellEditor" && IsWindowVisible(child)) {
+            PrintWindowRect("table.editor", child);
+            PrintText("table.editor.text", TextOf(child));
+        }
+    }
+    PrintListCells("table", list, cells);
+}
+
+void PrintLog(HWND log, const std::vector<CellRequest>& cells) {
+    HWND list = GetDlgItem(log, IDC_LOG_LIST);
+    PrintWindowRect("log.list", list);
+    RECT client;
+    if (GetClientRect(list, &client)) PrintRect("log.list.client", ClientToScreenRect(list, client));
+    PrintText("log.status", TextOf(GetDlgItem(log, IDC_LOG_STATUS)));
+    PrintListCells("log", list, cells);
+}
+
+void PrintSeries(HWND series) {
+    PrintText("series.quantity", TextOf(GetDlgItem(series, IDC_SERIES_QUANTITY)));
+    PrintText("series.from", TextOf(GetDlgItem(series, IDC_SERIES_START)));
+    PrintText("series.to", TextOf(GetDlgItem(series, IDC_SERIES_END)));
+    PrintText("series.step", TextOf(GetDlgItem(series, IDC_SERIES_STEP)));
+    DWORD_PTR checked = 0;
+    if (Ask(GetDlgItem(series, IDC_SERIES_BY_STEP), BM_GETCHECK, 0, 0, checked)) {
+        std::printf("series.bystep %d\n", checked == BST_CHECKED ? 1 : 0);
+    }
+    PrintText("series.status", TextOf(GetDlgItem(series, IDC_SERIES_STATUS)));
+    PrintWindowRect("series.start", GetDlgItem(series, IDOK));
 }
 
 struct TopLevel {
@@ -316,6 +347,10 @@ int PrintScreenState(int argc, wchar_t** argv) {
             PrintWindowRect("password.ok", GetDlgItem(window, IDOK));
         } else if (kind == "table") {
             PrintTable(window, cells);
+        } else if (kind == "log") {
+            PrintLog(window, cells);
+        } else if (kind == "series") {
+            PrintSeries(window);
         } else if (kind == "panel") {
             PrintPanel(window);
         }
