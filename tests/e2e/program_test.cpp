@@ -530,7 +530,14 @@ TEST_F(RealProgram, AKilledProgramLosesNoRecordedReadingAndTheNextStartNumbersOn
         SetText(panel, IDC_TEMPERATURE, L"200");
         recorded.push_back(Shown(panel));
         ASSERT_TRUE(RecordReading(panel));
-        EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(recorded.size()));
+        // The list shows a new row a moment after it is recorded.
+        LRESULT listed = 0;
+        for (int wait = 0; wait < 100; ++wait) {
+            listed = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+            if (listed == static_cast<LRESULT>(recorded.size())) break;
+            Sleep(20);
+        }
+        EXPECT_EQ(listed, static_cast<LRESULT>(recorded.size()));
 
         PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
         EXPECT_EQ(program.WaitForExit(), IDCANCEL);
