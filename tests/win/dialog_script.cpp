@@ -4,6 +4,9 @@ namespace {
 
 DialogScript* activeScript = nullptr;
 constexpr DWORD kStepPatience = 5000;  // ms
+constexpr UINT kNextStep = WM_APP;
+// A queue that never runs dry leaves the next step to the timer.
+constexpr int kMostDeferrals = 1000;
 
 struct Search {
     int controlId;
@@ -36,9 +39,19 @@ DialogScript::DialogScript() {
     activeScript = this;
     timer_ = SetTimer(nullptr, 0, 10, Tick);
     stepStart_ = GetTickCount();
+    static const ATOM nextStepClass = [] {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = NextStepProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TesmorDialogScriptNextStep";
+        return RegisterClassW(&windowClass);
+    }();
+    nextStepWindow_ = CreateWindowExW(0, MAKEINTATOM(nextStepClass), nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 DialogScript::~DialogScript() {
+    if (nextStepWindow_) DestroyWindow(nextStepWindow_);
     KillTimer(nullptr, timer_);
     activeScript = nullptr;
 }
@@ -50,6 +63,30 @@ DialogScript& DialogScript::Then(const char* what, std::function<bool()> step) {
 
 void CALLBACK DialogScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (activeScript) activeScript->Advance();
+}
+
+// The message goes to the back of the queue, behind what the step posted. What
+// those messages post in turn (a key's WM_CHAR, say) comes behind it, so the
+// next step waits its turn again until nothing of that kind is left.
+void DialogScript::NextStepWhenHandled() {
+    if (nextStepWindow_ && !finished()) PostMessageW(nextStepWindow_, kNextStep, 0, 0);
+}
+
+LRESULT CALLBACK DialogScript::NextStepProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kNextStep) return DefWindowProcW(window, message, wParam, lParam);
+    DialogScript* script = activeScript;
+    if (!script || script->running_) return 0;
+    const UINT waiting = HIWORD(GetQueueStatus(QS_ALLPOSTMESSAGE | QS_INPUT | QS_PAINT));
+    if ((waiting & (QS_ALLPOSTMESSAGE | QS_INPUT)) != 0) {
+        if (++script->nextStepDeferrals_ < kMostDeferrals) script->NextStepWhenHandled();
+        return 0;
+    }
+    script->nextStepDeferrals_ = 0;
+    // A window still to be painted is painted only once nothing is posted, and
+    // before a timer's tick: the tick runs the step after it.
+    if (waiting & QS_PAINT) return 0;
+    script->Advance();
+    return 0;
 }
 
 void DialogScript::Advance() {
@@ -65,6 +102,8 @@ void DialogScript::Advance() {
         if (steps_[next_].run()) {
             ++next_;
             stepStart_ = GetTickCount();
+            nextStepDeferrals_ = 0;
+            NextStepWhenHandled();
         } else if (GetTickCount() - stepStart_ > kStepPatience) {
             failures_.push_back(steps_[next_].what);
         }

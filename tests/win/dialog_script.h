@@ -7,10 +7,12 @@
 #include <vector>
 
 // Drives modal dialogs from inside their own loops: the steps run one after
-// the other on a thread timer, which every modal loop dispatches. A step is
-// called every few milliseconds until it returns true. A step that does not
-// succeed within its time fails the script, which then cancels whatever dialog
-// is open so that the test does not hang.
+// the other, each as soon as the loop has handled everything the step before
+// caused (what it posted, what that posted in turn, and the painting). A step
+// that is not ready yet is called again every few milliseconds, on a thread
+// timer, which every modal loop dispatches. A step that does not succeed
+// within its time fails the script, which then cancels whatever dialog is open
+// so that the test does not hang.
 class DialogScript {
 public:
     DialogScript();
@@ -30,13 +32,17 @@ private:
         std::function<bool()> run;
     };
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    static LRESULT CALLBACK NextStepProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void Advance();
+    void NextStepWhenHandled();
 
     std::vector<Step> steps_;
     size_t next_ = 0;
     DWORD stepStart_ = 0;
     bool running_ = false;
     UINT_PTR timer_ = 0;
+    HWND nextStepWindow_ = nullptr;  // message-only; a message posted to it runs the next step
+    int nextStepDeferrals_ = 0;
     std::vector<std::string> failures_;
 };
 

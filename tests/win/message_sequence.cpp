@@ -1,6 +1,7 @@
 #include "message_sequence.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -15,11 +16,12 @@ std::ostream& operator<<(std::ostream& out, const SentMessage& sent) {
     } else {
         out << ", wParam " << sent.id;
     }
+    if (sent.seen != 0) out << ", seen " << sent.seen;
     return out << "}";
 }
 
-MessageSequence::MessageSequence(HWND window, std::vector<UINT> wanted)
-    : window_(window), wanted_(std::move(wanted)) {
+MessageSequence::MessageSequence(HWND window, std::vector<UINT> wanted, std::function<int()> look)
+    : window_(window), wanted_(std::move(wanted)), look_(std::move(look)) {
     activeSequence = this;
     hook_ = SetWindowsHookExW(WH_CALLWNDPROC, HookProc, nullptr, GetCurrentThreadId());
 }
@@ -40,6 +42,7 @@ LRESULT CALLBACK MessageSequence::HookProc(int code, WPARAM wParam, LPARAM lPara
                 sent.id = LOWORD(call.wParam);
                 sent.code = HIWORD(call.wParam);
             }
+            if (self->look_) sent.seen = self->look_();
             self->sent_.push_back(sent);
         }
     }

@@ -8,8 +8,10 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/unique_handle.h"
 #include "editor_script.h"
@@ -386,6 +388,91 @@ TEST_F(Panel, ARangeEndPutRightNotifiesTheValueAndTheReadingsFirst) {
     }
     EXPECT_EQ(panel_.sampleCurrent().value, 25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"25.0");
+}
+
+namespace {
+
+// What the panel's frame shows, read from its window device context: a point
+// of the caption left of the help button, and the button's top-left corner,
+// which its raised frame draws light grey while it is off. A marker painted
+// over both first shows what has been drawn since.
+constexpr COLORREF kMarker = RGB(255, 0, 255);
+constexpr COLORREF kButtonCorner = RGB(235, 235, 235);
+enum FrameLook { kCaptionMarked = 1, kButtonMarked = 2, kButtonDrawn = 4 };
+
+class FrameLooks {
+public:
+    FrameLooks(HWND window, const RECT& button)
+        : window_(window), dc_(GetWindowDC(window)), button_(button) {}
+    ~FrameLooks() { ReleaseDC(window_, dc_); }
+    FrameLooks(const FrameLooks&) = delete;
+    FrameLooks& operator=(const FrameLooks&) = delete;
+
+    void Mark() const {
+        const RECT strip = {button_.left - 30, button_.top, button_.right, button_.bottom};
+        HBRUSH marker = CreateSolidBrush(kMarker);
+        FillRect(dc_, &strip, marker);
+        DeleteObject(marker);
+    }
+
+    int operator()() const {
+        int look = 0;
+        if (GetPixel(dc_, button_.left - 20, button_.top + 2) == kMarker) look |= kCaptionMarked;
+        const COLORREF corner = GetPixel(dc_, button_.left, button_.top);
+        if (corner == kMarker) look |= kButtonMarked;
+        if (corner == kButtonCorner) look |= kButtonDrawn;
+        return look;
+    }
+
+private:
+    HWND window_;
+    HDC dc_;
+    RECT button_;
+};
+
+}  // namespace
+
+// The system draws the caption's active state, and the help button is drawn
+// over it. A WM_NCACTIVATE that changes nothing does not reach the system,
+// whose caption would cover the button and flicker: only the button is drawn
+// again. A change does, and the button is drawn after the system's caption. A
+// disabled panel (a modal dialog of its own open) keeps an inactive caption
+// whatever it is told.
+TEST_F(Panel, AnUnchangedActivationDrawsOnlyTheHelpButtonAndAChangeDrawsItAfterTheCaption) {
+    Start();
+    const HWND window = panel_.window();
+    SendMessageW(window, WM_NCPAINT, 1, 0);  // places the button
+    const FrameLooks look(window, panel_.helpButton().rect);
+    auto activate = [&](BOOL active, std::vector<SentMessage>& sent) {
+        look.Mark();
+        MessageSequence sequence(window, {WM_NCACTIVATE, WM_NCPAINT, WM_GETTEXT}, std::cref(look));
+        EXPECT_EQ(SendMessageW(window, WM_NCACTIVATE, active, 0), TRUE);
+        sent = sequence.sent();
+        // The size of the title the system asks for is its own affair.
+        for (SentMessage& message : sent) {
+            if (message.message == WM_GETTEXT) message.id = 0;
+        }
+        return look();
+    };
+    std::vector<SentMessage> changed, unchanged, whileDisabled;
+    SendMessageW(window, WM_NCACTIVATE, FALSE, 0);  // whatever the state, now inactive
+    const int afterChange = activate(TRUE, changed);
+    const int afterNoChange = activate(TRUE, unchanged);
+    SendMessageW(window, WM_NCACTIVATE, FALSE, 0);
+    EnableWindow(window, FALSE);
+    const int afterDisabled = activate(TRUE, whileDisabled);
+    EnableWindow(window, TRUE);
+
+    const SentMessage arrives = {WM_NCACTIVATE, TRUE, 0, kCaptionMarked | kButtonMarked};
+    // Under Wine the system asks for the title once the caption's background,
+    // the button's place included, is painted.
+    const SentMessage systemPaints = {WM_GETTEXT, 0, 0, 0};
+    EXPECT_EQ(changed, (std::vector<SentMessage>{arrives, systemPaints}));
+    EXPECT_EQ(afterChange, kButtonDrawn);
+    EXPECT_EQ(unchanged, std::vector<SentMessage>{arrives});
+    EXPECT_EQ(afterNoChange, kCaptionMarked | kButtonDrawn);
+    EXPECT_EQ(whileDisabled, std::vector<SentMessage>{arrives});
+    EXPECT_EQ(afterDisabled, kCaptionMarked | kButtonDrawn);
 }
 
 TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
