@@ -1,5 +1,7 @@
 #include "panel/experiment_panel_win.h"
 
+#include <cmath>
+
 #include "base/module.h"
 #include "numtext/edit_text_win.h"
 #include "numtext/number_format.h"
@@ -23,6 +25,12 @@ std::wstring RefusalText(ExperimentPanel::RecordResult result) {
         break;
     }
     return std::wstring();
+}
+
+// A text that the panel reads back as exactly this value.
+std::wstring ExactText(double value) {
+    if (std::isinf(value)) return value > 0 ? L"1e999" : L"-1e999";
+    return FormatReal(value, L"%.17g", false);
 }
 
 }  // namespace
@@ -146,6 +154,15 @@ std::wstring ExperimentPanel::SetSeriesValue(SeriesQuantity quantity, double val
                              FormatReal(rangeWarning_.lower) + L" to " + FormatReal(rangeWarning_.upper) + L" " +
                              SeriesQuantityUnit(quantity) + L" here.";
     SetWindowTextW(box, previous.c_str());
+    if (lock_ != kUnlocked) {
+        // The box showed a text that does not read back as the value it holds
+        // (one the panel put there itself, "-1.#IND" for an infinity, say):
+        // the value goes back in a text that does.
+        const double held = quantity == SeriesQuantity::temperature ? temperature().value
+                            : quantity == SeriesQuantity::sampleCurrent ? sampleCurrent().value
+                                                                        : magnetCurrent().value;
+        SetWindowTextW(box, ExactText(held).c_str());
+    }
     return why;
 }
 
