@@ -29,6 +29,7 @@
 
 #include "editor_script.h"
 #include "gui_objects.h"
+#include "measurements/log_codec.h"
 #include "message_box_catcher.h"
 #include "model/hall_model.h"
 #include "numtext/number_format.h"
@@ -104,6 +105,8 @@ struct RunCounts {
     int editorPasses = 0, editorOks = 0, editorCancels = 0, cellsEdited = 0, wrongPasswords = 0;
     int cellKeys = 0, escapes = 0, tabs = 0, altF4s = 0;  // keys pressed in open cells
     int workingMaterialEdits = 0;                         // OKs that changed the material in use
+    int recordings = 0, recordsRefused = 0;               // F9 pressed: a row, or none as the rules say
+    int seriesReadings = 0, seriesRefused = 0;            // series values taken with a reading, or refused
 };
 
 const std::pair<const char*, int RunCounts::*> kCountNames[] = {
@@ -125,6 +128,10 @@ const std::pair<const char*, int RunCounts::*> kCountNames[] = {
     {"tabs", &RunCounts::tabs},
     {"altF4s", &RunCounts::altF4s},
     {"workingMaterialEdits", &RunCounts::workingMaterialEdits},
+    {"recordings", &RunCounts::recordings},
+    {"recordsRefused", &RunCounts::recordsRefused},
+    {"seriesReadings", &RunCounts::seriesReadings},
+    {"seriesRefused", &RunCounts::seriesRefused},
 };
 
 // Where a lane leaves its counts: beside the program (every lane runs a copy
@@ -166,10 +173,12 @@ void PrintCounts(const char* what, const RunCounts& c) {
         "random use, %s: %d typed texts, %d slider moves, %d up-down clicks, %d Enter, %d repairs; "
         "a current taken after %d events, locked after %d of %d events; editor: %d passes, %d OK "
         "(%d changing the material in use), %d Cancel, %d cells edited, %d wrong passwords; in open "
-        "cells %d keys, %d Escape, %d Tab or Shift+Tab, %d Alt+F4\n",
+        "cells %d keys, %d Escape, %d Tab or Shift+Tab, %d Alt+F4; %d readings recorded, %d refused; "
+        "series: %d values recorded, %d refused\n",
         what, c.typed, c.sliderMoves, c.clicks, c.enters, c.repairs, c.currentsTaken, c.lockedAfter, c.events,
         c.editorPasses, c.editorOks, c.workingMaterialEdits, c.editorCancels, c.cellsEdited, c.wrongPasswords,
-        c.cellKeys, c.escapes, c.tabs, c.altF4s);
+        c.cellKeys, c.escapes, c.tabs, c.altF4s, c.recordings, c.recordsRefused, c.seriesReadings,
+        c.seriesRefused);
 }
 
 // The seed of the whole run.
@@ -254,6 +263,15 @@ protected:
             EditorPass();
             return;
         }
+        // Now and then the student records a reading, or runs a short series.
+        if (Pick(40) == 0) {
+            RecordEvent();
+            return;
+        }
+        if (Pick(400) == 0) {
+            SeriesEvent();
+            return;
+        }
         // A locked panel is mostly repaired next, as a user would.
         const bool locked = EnabledInputs().size() == 1;
         switch (locked && Pick(3) != 0 ? 9 : Pick(10)) {
@@ -269,7 +287,9 @@ protected:
                 // A range end is never refused, and the value it moves is taken.
                 const bool rangeBox = id == IDC_SAMPLE_CURRENT_MIN || id == IDC_SAMPLE_CURRENT_MAX ||
                                       id == IDC_MAGNET_CURRENT_MIN || id == IDC_MAGNET_CURRENT_MAX;
-                if (rangeBox) ASSERT_EQ(EnabledInputs(), AllInputs()) << "a range edit locked the panel";
+                if (rangeBox) {
+                    ASSERT_EQ(EnabledInputs(), AllInputs()) << "a range edit locked the panel";
+                }
             }
             break;
         }
@@ -410,6 +430,9 @@ protected:
         const int keys = 1 + Pick(3);
         for (int k = 0; k < keys; ++k) {
             const CellKey key = kKeysInACell[Pick(sizeof kKeysInACell / sizeof kKeysInACell[0])];
+            // A paste could bring any number into ARand, and the run keeps the
+            // scatter off to check every reading exactly.
+            if (column - 1 == kARand && key.key == 'V') continue;
             script.Then("press a key in the cell", [key, &faults] {
                 HWND editor = CellEditorWindow();
                 if (!editor) {
@@ -656,6 +679,71 @@ protected:
         }
     }
 
+    // F9 where the focus is: a row of what the boxes and meters show, or none
+    // before a material, while locked or without a reading.
+    void RecordEvent() {
+        const bool recordable = panel_.materialChosenOnce() && panel_.table().materialNumber != 0 &&
+                                EnabledInputs() == AllInputs() && Text(IDC_HALL_VOLTAGE) != L"*****" &&
+                                Text(IDC_SAMPLE_VOLTAGE) != L"*****";
+        const MeasurementLog& log = panel_.logStore().log();
+        const size_t before = log.size();
+        HWND focus = GetFocus();
+        HWND target = focus && (focus == panel_.window() || IsChild(panel_.window(), focus)) ? focus : panel_.window();
+        PostKey(target, VK_F9);
+        Pump(0);
+        if (!recordable) {
+            ASSERT_EQ(log.size(), before) << "F9 recorded where it may not";
+            ++run_.recordsRefused;
+            return;
+        }
+        ASSERT_EQ(log.size(), before + 1) << "F9 recorded nothing";
+        const MeasurementRow& row = log[before];
+        ASSERT_EQ(row.material, panel_.table().materialNumber);
+        ASSERT_EQ(row.temperature, Text(IDC_TEMPERATURE));
+        ASSERT_EQ(row.sampleCurrent, Text(IDC_SAMPLE_CURRENT));
+        ASSERT_EQ(row.magnetCurrent, Text(IDC_MAGNET_CURRENT));
+        ASSERT_EQ(row.hallVoltage, Text(IDC_HALL_VOLTAGE));
+        ASSERT_EQ(row.sampleVoltage, Text(IDC_SAMPLE_VOLTAGE));
+        ++run_.recordings;
+    }
+
+    // A short series as the series dialog runs it, over values from a little
+    // below the range in force to a little above it: a value the panel
+    // refuses ends it, taken back at once, and never leaves the panel locked.
+    void SeriesEvent() {
+        if (!panel_.WhyNoReading().empty()) return;  // the dialog would not start
+        const SeriesQuantity quantity = static_cast<SeriesQuantity>(Pick(kSeriesQuantityCount));
+        const int box = quantity == SeriesQuantity::temperature     ? IDC_TEMPERATURE
+                        : quantity == SeriesQuantity::sampleCurrent ? IDC_SAMPLE_CURRENT
+                                                                    : IDC_MAGNET_CURRENT;
+        double lower = 0, upper = 0;
+        panel_.SeriesRange(quantity, lower, upper);
+        const size_t before = panel_.logStore().log().size();
+        int taken = 0;
+        for (int k = 0; k < 3; ++k) {
+            const double value = lower + (upper - lower) * Uniform(-0.2, 1.2);
+            if (!std::isfinite(value)) break;  // the dialog takes numbers only
+            const ExperimentSettings held = panel_.Settings();
+            const std::wstring refusal = panel_.SetSeriesValue(quantity, value);
+            ASSERT_EQ(EnabledInputs(), AllInputs()) << "a series value left the panel locked";
+            if (!refusal.empty()) {
+                const ExperimentSettings now = panel_.Settings();
+                ASSERT_TRUE(SameBits(now.temperature, held.temperature) &&
+                            SameBits(now.sampleCurrent, held.sampleCurrent) &&
+                            SameBits(now.magnetCurrent, held.magnetCurrent))
+                    << "a refused series value changed a setting";
+                ++run_.seriesRefused;
+                break;
+            }
+            ASSERT_EQ(panel_.RecordSeriesReading(), L"");
+            ++taken;
+            ++run_.seriesReadings;
+        }
+        panel_.EndSeries();
+        ASSERT_EQ(panel_.logStore().log().size(), before + taken);
+        ASSERT_FALSE(panel_.logStore().unsaved()) << "a series ended unsaved";
+    }
+
     // The rules, checked from outside.
     void CheckRules(int event) {
         SCOPED_TRACE(testing::Message() << "after event " << event);
@@ -787,6 +875,9 @@ TEST_P(RandomUse, EventsKeepEveryRule) {
     EXPECT_LE(after.user, before.user + 2);
     EXPECT_LE(after.gdi, before.gdi + 2);
 
+    // Every reading recorded is in the log's file, as it was recorded.
+    EXPECT_EQ(ReadFileBytes(LogPath()), EncodeLogCsv(panel_.logStore().log()));
+
     // The file written at close holds the table the editor left.
     const MaterialTable& table = reference_;
     SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -840,4 +931,8 @@ TEST(RandomUseRun, UsedThePanelAndTheEditorEveryWay) {
     EXPECT_GT(run.escapes, events / 2000);
     EXPECT_GT(run.tabs, events / 1000);
     EXPECT_GT(run.altF4s, events / 2000);
+    EXPECT_GT(run.recordings, events / 200);
+    EXPECT_GT(run.recordsRefused, events / 2000);
+    EXPECT_GT(run.seriesReadings, events / 1000);
+    EXPECT_GT(run.seriesRefused, 0);
 }
