@@ -713,9 +713,6 @@ protected:
     void SeriesEvent() {
         if (!panel_.WhyNoReading().empty()) return;  // the dialog would not start
         const SeriesQuantity quantity = static_cast<SeriesQuantity>(Pick(kSeriesQuantityCount));
-        const int box = quantity == SeriesQuantity::temperature     ? IDC_TEMPERATURE
-                        : quantity == SeriesQuantity::sampleCurrent ? IDC_SAMPLE_CURRENT
-                                                                    : IDC_MAGNET_CURRENT;
         double lower = 0, upper = 0;
         panel_.SeriesRange(quantity, lower, upper);
         const size_t before = panel_.logStore().log().size();
