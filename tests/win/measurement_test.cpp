@@ -296,3 +296,68 @@ TEST_F(Measurements, AFileHeldOpenByAnotherProgramIsToldOnceAndLosesNoRow) {
     EXPECT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(FileLog().size(), 4u);
 }
+
+TEST_F(Measurements, EscapeStopsARunningSeriesAndKeepsWhatItRecorded) {
+    Start();
+    SetExample();
+    DialogScript script;
+    script.Then("start a long series in points", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
+        SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"10000");
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    });
+    script.Then("press Escape while it runs", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog || IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // not running yet
+        if (SendDlgItemMessageW(dialog, IDC_SERIES_PROGRESS, PBM_GETPOS, 0, 0) == 0) return false;
+        PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+        return true;
+    });
+    script.Then("close the dialog", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // still running
+        PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+
+    // Stopped part of the way, with every reading it took kept and saved.
+    EXPECT_GT(Log().size(), 0u);
+    EXPECT_LT(Log().size(), 10000u);
+    EXPECT_EQ(FileLog().size(), Log().size());
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    // A stopped series does not open the log.
+    EXPECT_TRUE(panel_.logWindow() == nullptr || !panel_.logWindow()->open());
+}
+
+TEST_F(Measurements, SaveAsWritesTheLogAndThePlotWhereTheStudentChose) {
+    Start();
+    SetExample();
+    for (const wchar_t* t : {L"300", L"400", L"500"}) {
+        Type(IDC_TEMPERATURE, t);
+        panel_.RecordReading();
+    }
+    MeasurementLogWindow& log = OpenLog();
+    ScratchFolder folder;
+    const std::wstring csv = folder.path() + L"\\report \u03B4.csv";
+    const std::wstring png = folder.path() + L"\\plot.png";
+    log.SaveCsvAs(csv);
+    EXPECT_EQ(ReadFileBytes(csv), EncodeLogCsv(Log()));
+    log.SavePngAs(png);
+    const std::vector<unsigned char> picture = ReadFileBytes(png);
+    const std::vector<unsigned char> signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    ASSERT_GE(picture.size(), signature.size());
+    EXPECT_TRUE(std::equal(signature.begin(), signature.end(), picture.begin()));
+
+    // A file that cannot be written says so, and the log is as it was.
+    MessageBoxCatcher boxes;
+    log.SaveCsvAs(folder.path() + L"\\no such folder\\log.csv");
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].icon, MessageBoxCatcher::Icon::warning);
+    EXPECT_EQ(Log().size(), 3u);
+}
