@@ -10,10 +10,6 @@
 
 namespace {
 
-bool IsOpen(HANDLE file) {
-    return file != INVALID_HANDLE_VALUE && file != nullptr;
-}
-
 // True only when nothing is there: a file that is there but cannot be opened
 // is not missing.
 bool IsMissing(const std::wstring& path) {
@@ -75,44 +71,6 @@ bool SameContents(const std::wstring& a, const std::wstring& b) {
     }
 }
 
-bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes) {
-    size_t total = 0;
-    while (total < bytes.size()) {
-        DWORD written = 0;
-        const DWORD wanted = static_cast<DWORD>(bytes.size() - total);
-        // A write that reports no progress would otherwise be repeated forever.
-        if (!calls.Write(file, bytes.data() + total, wanted, written) || written == 0 || written > wanted) {
-            return false;
-        }
-        total += written;
-    }
-    return true;
-}
-
-// The file being written, closed on every way out of a save.
-class PendingFile {
-public:
-    PendingFile(SaveFileCalls& calls, HANDLE file) : calls_(calls), file_(file) {}
-    ~PendingFile() { Close(); }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    bool valid() const { return IsOpen(file_); }
-    HANDLE get() const { return file_; }
-
-    // False when the system reports an error on closing, which for a file being
-    // written can mean that data did not reach it.
-    bool Close() {
-        if (!valid()) return true;
-        HANDLE file = file_;
-        file_ = INVALID_HANDLE_VALUE;
-        return calls_.Close(file);
-    }
-
-private:
-    SaveFileCalls& calls_;
-    HANDLE file_;
-};
 
 std::wstring FileName(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");

@@ -20,10 +20,6 @@ const wchar_t kWriteErrorCaption[] = L"void Write...(...)";
 
 namespace {
 
-bool IsOpen(HANDLE file) {
-    return file != INVALID_HANDLE_VALUE && file != nullptr;
-}
-
 void Tell(const wchar_t* text, const std::wstring& caption, UINT icon) {
     MessageBoxW(nullptr, text, caption.c_str(), MB_OK | icon);
 }
@@ -48,44 +44,6 @@ bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
     return true;
 }
 
-bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes) {
-    size_t total = 0;
-    while (total < bytes.size()) {
-        DWORD written = 0;
-        const DWORD wanted = static_cast<DWORD>(bytes.size() - total);
-        // A write that reports no progress would otherwise be repeated forever.
-        if (!calls.Write(file, bytes.data() + total, wanted, written) || written == 0 || written > wanted) {
-            return false;
-        }
-        total += written;
-    }
-    return true;
-}
-
-// The file being written, closed on every way out of a save.
-class PendingFile {
-public:
-    PendingFile(SaveFileCalls& calls, HANDLE file) : calls_(calls), file_(file) {}
-    ~PendingFile() { Close(); }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    bool valid() const { return IsOpen(file_); }
-    HANDLE get() const { return file_; }
-
-    // False when the system reports an error on closing, which for a file being
-    // written can mean that data did not reach it.
-    bool Close() {
-        if (!valid()) return true;
-        HANDLE file = file_;
-        file_ = INVALID_HANDLE_VALUE;
-        return calls_.Close(file);
-    }
-
-private:
-    SaveFileCalls& calls_;
-    HANDLE file_;
-};
 
 // True only when nothing is there: a file that is there but cannot be opened
 // is not missing.
@@ -109,6 +67,31 @@ void UseDefaults(MaterialTable& table) {
 }
 
 }  // namespace
+
+bool IsOpenFile(HANDLE file) {
+    return file != INVALID_HANDLE_VALUE && file != nullptr;
+}
+
+bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes) {
+    size_t total = 0;
+    while (total < bytes.size()) {
+        DWORD written = 0;
+        const DWORD wanted = static_cast<DWORD>(bytes.size() - total);
+        // A write that reports no progress would otherwise be repeated forever.
+        if (!calls.Write(file, bytes.data() + total, wanted, written) || written == 0 || written > wanted) {
+            return false;
+        }
+        total += written;
+    }
+    return true;
+}
+
+bool PendingFile::Close() {
+    if (!valid()) return true;
+    HANDLE file = file_;
+    file_ = INVALID_HANDLE_VALUE;
+    return calls_.Close(file);
+}
 
 UniqueHandle OpenParameterFileForReading(const std::wstring& caption, const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -160,11 +143,11 @@ bool SaveFileCalls::Remove(const std::wstring& path) {
 ParameterFileTarget OpenParameterFileForWriting(const std::wstring& path, SaveFileCalls& calls) {
     ParameterFileTarget target;
     target.file = calls.Create(PendingParameterFilePath(path));
-    if (IsOpen(target.file)) return target;
+    if (IsOpenFile(target.file)) return target;
     // A program folder often lets its own files be written but no file be
     // made: then the file itself is written over.
     target.file = calls.OpenExisting(path);
-    target.inPlace = IsOpen(target.file);
+    target.inPlace = IsOpenFile(target.file);
     if (!target.inPlace) target.file = INVALID_HANDLE_VALUE;
     return target;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/unique_handle.h"
 #include "model/material_table.h"
@@ -59,6 +60,33 @@ public:
     // Puts `from` in the place of `to` in one step, replacing it.
     virtual bool Replace(const std::wstring& from, const std::wstring& to);
     virtual bool Remove(const std::wstring& path);
+};
+
+// Whether a handle that SaveFileCalls gave back is open.
+bool IsOpenFile(HANDLE file);
+
+// Writes all the bytes through `calls`, however many calls it takes; false on
+// a failure or a write that reports no progress.
+bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes);
+
+// A file being written through `calls`, closed on every way out of a save.
+class PendingFile {
+public:
+    PendingFile(SaveFileCalls& calls, HANDLE file) : calls_(calls), file_(file) {}
+    ~PendingFile() { Close(); }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool valid() const { return IsOpenFile(file_); }
+    HANDLE get() const { return file_; }
+
+    // False when the system reports an error on closing, which for a file being
+    // written can mean that data did not reach it.
+    bool Close();
+
+private:
+    SaveFileCalls& calls_;
+    HANDLE file_;
 };
 
 // The file a save writes into: a new temporary file beside `path` (inPlace
