@@ -9,6 +9,8 @@
 #include "measurements/log_codec.h"
 #include "storage/parameter_codec.h"
 
+#include "log_rows.h"
+
 namespace {
 
 MaterialTable DefaultTable() {
@@ -99,32 +101,8 @@ void ParameterFileRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(ParameterFileRoundTrip);
 
-// 10,000 readings as the panel shows them, the temperature and the readings
-// changing from row to row.
-MeasurementLog TenThousandRows() {
-    MeasurementLog log;
-    for (int i = 0; i < 10000; ++i) {
-        MeasurementRow row;
-        row.time = L"2026-12-08 22:36:18";
-        row.material = 1 + i % 100;
-        row.hallFactor = L"1.1500";
-        row.sampleLength = L"100.00";
-        row.sampleWidth = L"100.00";
-        row.sampleThickness = L"10.000";
-        row.contactWidth = L"0.50000";
-        row.contactSpacing = L"10.000";
-        row.temperature = FormatReal(77 + i * 0.05);
-        row.sampleCurrent = L"10.000";
-        row.magnetCurrent = L"5.0000";
-        row.hallVoltage = FormatReal(-283.27 * (1 + i * 1e-4));
-        row.sampleVoltage = FormatReal(1234.5 / (1 + i * 1e-4));
-        log.Append(row);
-    }
-    return log;
-}
-
 void EncodeLog10000Rows(benchmark::State& state) {
-    const MeasurementLog log = TenThousandRows();
+    const MeasurementLog log = BenchLog(10000);
     for (auto _ : state) {
         std::vector<unsigned char> bytes = EncodeLogCsv(log);
         benchmark::DoNotOptimize(bytes.data());
@@ -133,7 +111,7 @@ void EncodeLog10000Rows(benchmark::State& state) {
 BENCHMARK(EncodeLog10000Rows)->Unit(benchmark::kMillisecond);
 
 void DecodeLog10000Rows(benchmark::State& state) {
-    const std::vector<unsigned char> bytes = EncodeLogCsv(TenThousandRows());
+    const std::vector<unsigned char> bytes = EncodeLogCsv(BenchLog(10000));
     for (auto _ : state) {
         MeasurementLog log;
         CsvDecodeResult result = DecodeLogCsv(bytes.data(), bytes.size(), log);

@@ -13,46 +13,12 @@
 #include "measurements/log_file_win.h"
 #include "numtext/number_format.h"
 
+#include "bench_timing.h"
+
+#include "log_rows.h"
+
 namespace {
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
-
-MeasurementLog TenThousandRows() {
-    MeasurementLog log;
-    for (int i = 0; i < 10000; ++i) {
-        MeasurementRow row;
-        row.time = LocalRecordTime();
-        row.material = 1 + i % 100;
-        row.hallFactor = L"1.1500";
-        row.sampleLength = L"100.00";
-        row.sampleWidth = L"100.00";
-        row.sampleThickness = L"10.000";
-        row.contactWidth = L"0.50000";
-        row.contactSpacing = L"10.000";
-        row.temperature = FormatReal(77 + i * 0.05);
-        row.sampleCurrent = L"10.000";
-        row.magnetCurrent = L"5.0000";
-        row.hallVoltage = FormatReal(-283.27 * (1 + i * 1e-4));
-        row.sampleVoltage = FormatReal(1234.5 / (1 + i * 1e-4));
-        log.Append(row);
-    }
-    return log;
-}
 
 }  // namespace
 
@@ -60,7 +26,7 @@ int main() {
     const std::wstring exe = ModulePath();
     const std::wstring path = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"log_bench.csv";
     DeleteFileW(path.c_str());
-    MeasurementLog log = TenThousandRows();
+    MeasurementLog log = BenchLog(10000);
     LogFile file(path);
 
     const int runs = 30;

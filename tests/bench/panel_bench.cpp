@@ -26,24 +26,10 @@
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file_win.h"
 
+#include "bench_timing.h"
+#include "log_rows.h"
+
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
 
 std::wstring Folder() {
     std::wstring exe = ModulePath();
@@ -139,22 +125,7 @@ void MeasureRecording() {
 
 // A log of `rows` readings as the panel shows them, saved to `path`.
 void WriteLogFile(const std::wstring& path, int rows) {
-    MeasurementLog log;
-    for (int i = 0; i < rows; ++i) {
-        MeasurementRow row;
-        row.time = LocalRecordTime();
-        row.material = 1;
-        row.hallFactor = L"1.15";
-        row.sampleLength = row.sampleWidth = L"100.0";
-        row.sampleThickness = row.contactSpacing = L"10.0";
-        row.contactWidth = L"0.5";
-        row.temperature = std::to_wstring(77 + i % 1600) + L".0";
-        row.sampleCurrent = L"10.0";
-        row.magnetCurrent = L"5.0";
-        row.hallVoltage = L"-283.27";
-        row.sampleVoltage = L"1234.5";
-        log.Append(row);
-    }
+    MeasurementLog log = BenchLog(rows);
     LogFile file(path);
     file.Save(log);
 }

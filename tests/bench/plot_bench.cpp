@@ -13,24 +13,9 @@
 #include "base/gdi.h"
 #include "plot/draw_plot.h"
 
+#include "bench_timing.h"
+
 namespace {
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[index];
-}
 
 // Readings scattered around a falling line over the whole plot, from a fixed
 // seed, with a tenth of them selected.
