@@ -2,6 +2,7 @@
 // menu, the log's window and its keys, automatic series, and the log's file
 // beside the program.
 #include <algorithm>
+#include <vector>
 
 #include "base/unique_handle.h"
 #include "dialog_script.h"
@@ -159,6 +160,39 @@ TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
     EXPECT_EQ(place.top, 30);
     EXPECT_EQ(place.right - place.left, 700);
     EXPECT_EQ(place.bottom - place.top, 500);
+}
+
+TEST_F(Measurements, EnterTabAndAltF4InTheLogWindowLeaveThePanelAndTheRowsAlone) {
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    MeasurementLogWindow& log = OpenLog();
+    ASSERT_TRUE(log.open());
+    SetFocus(log.list());
+
+    // Enter has nothing to confirm: the window stays, the rows stay.
+    Key(log.list(), VK_RETURN);
+    EXPECT_TRUE(log.open());
+    EXPECT_EQ(Log().size(), 1u);
+
+    // Tab walks the window's own controls and comes back round to the list.
+    std::vector<HWND> visited;
+    for (int k = 0; k < 12 && (visited.empty() || GetFocus() != log.list()); ++k) {
+        Key(GetFocus(), VK_TAB);
+        visited.push_back(GetFocus());
+    }
+    EXPECT_EQ(GetFocus(), log.list());
+    EXPECT_GT(visited.size(), 2u);
+    for (HWND focused : visited) EXPECT_TRUE(IsChild(log.window(), focused));
+
+    // Alt+F4 closes the log's window only; the panel goes on recording.
+    Key(log.list(), VK_F4, kAlt);
+    EXPECT_FALSE(log.open());
+    ASSERT_TRUE(IsWindow(panel_.window()));
+    EXPECT_TRUE(IsWindowVisible(panel_.window()));
+    Key(Box(IDC_MATERIAL_NUMBER), VK_F9);
+    EXPECT_EQ(Log().size(), 2u);
+    EXPECT_EQ(FileLog().size(), 2u);
 }
 
 TEST_F(Measurements, ClearAsksFirstAndAFitFollowsTheChosenAxes) {
@@ -333,6 +367,57 @@ TEST_F(Measurements, EscapeStopsARunningSeriesAndKeepsWhatItRecorded) {
     EXPECT_EQ(EnabledInputs(), AllInputs());
     // A stopped series does not open the log.
     EXPECT_TRUE(panel_.logWindow() == nullptr || !panel_.logWindow()->open());
+}
+
+// Alt+F4 asks a running series to stop as Escape does, and closes the dialog
+// once it has stopped. A session that ends during a series finds every reading
+// taken so far in the file, although a series saves only every half second.
+TEST_F(Measurements, AltF4StopsASeriesAndTheEndOfTheSessionSavesWhatItRecorded) {
+    Start();
+    SetExample();
+    size_t recordedAtTheEnd = 0;
+    size_t savedAtTheEnd = 0;
+    DialogScript script;
+    script.Then("start a long series in points", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
+        SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"10000");
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        return true;
+    });
+    script.Then("end the session while it runs", [&] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog || IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // not running yet
+        if (SendDlgItemMessageW(dialog, IDC_SERIES_PROGRESS, PBM_GETPOS, 0, 0) == 0) return false;
+        if (!SendMessageW(panel_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF)) return true;
+        SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        recordedAtTheEnd = Log().size();
+        savedAtTheEnd = FileLog().size();
+        return true;
+    });
+    script.Then("press Alt+F4 while it still runs", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        PostKey(GetDlgItem(dialog, IDCANCEL), VK_F4, kAlt);
+        return true;
+    });
+    script.Then("press Alt+F4 again once it has stopped", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // still running
+        PostKey(GetDlgItem(dialog, IDCANCEL), VK_F4, kAlt);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+    EXPECT_EQ(FindDialogTitled(L"Automatic series"), nullptr);
+
+    EXPECT_GT(recordedAtTheEnd, 0u);
+    EXPECT_EQ(savedAtTheEnd, recordedAtTheEnd);
+    EXPECT_LT(Log().size(), 10000u);
+    EXPECT_EQ(FileLog().size(), Log().size());
+    EXPECT_EQ(EnabledInputs(), AllInputs());
 }
 
 TEST_F(Measurements, SaveAsWritesTheLogAndThePlotWhereTheStudentChose) {
