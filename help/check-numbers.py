@@ -33,6 +33,8 @@ delta=10 T=300 I=0 Im=0; note that I and Im are 0 by default).
     flag                  from=shown (see below), on a quantity only
     scale                 scale=FACTOR multiplies the quantity before the
                           comparison (e.g. scale=1000 to show B in mT)
+    digits                digits=N: the number shows N significant digits,
+                          where the text cannot say (1150 with digits=3)
 
 Inputs. An element with data-set="KEY" is an input: its text is the value of
 setting KEY for its row, the enclosing <tr> (outside a table: the enclosing
@@ -63,11 +65,18 @@ What a student works out from the readings (VH, Vsigma) and the settings:
     lnInvVsigma  ln(1/Vsigma), Vsigma in mV
     lnnHT        ln(nH T^-3/2), nH in cm^-3, T in K
 and about the sample and the material:
+    lossG        the share of the Hall voltage the geometry takes, (1 - G) 100, %
     J            current density I/(w d), A/cm^2
     Vbar         voltage over the whole bar, I l/(sigma w d), V
     P            power in the bar, I Vbar, W
     muB          mu B (drift mobility times flux density), no unit
     Tintr        the temperature at which ni = |Nd - Na|, K
+and of a temperature series, T = Tstart, Tstart + Tstep, ... up to Tend (keys
+Tstart Tend Tstep, default 300 1680 20, on the quantity or around it), evaluated
+as the band-gap topic does: nH' = rH/(q |RHmeas|), y = ln(nH' T^-3/2), x = 1/T,
+a least-squares line through the points with T >= Tfit (default 1000):
+    slopefit     the slope of that line, K
+    Egfit        the band gap from it, -2 k slope, eV, k = 8.617e-5 eV/K
 
 from=shown: a quantity of the second group is worked out from the readings AS
 THE METERS SHOW THEM (rounded to five digits), as a student does, and not from
@@ -78,7 +87,7 @@ the model's full-precision readings. Without it, the full-precision readings.
 Comparison. VH and Vsigma: the text must be the meter's text. Every other
 quantity: the value, rounded half away from zero to the last digit shown, must
 be the number shown; "479.90" shows five significant digits, "9.900 &times;
-10<sup>15</sup>" four. The text may be written with &minus;, &nbsp;, a
+10<sup>15</sup>" four, "1150" four unless the quantity says digits=3. The text may be written with &minus;, &nbsp;, a
 mantissa times 10<sup>N</sup> or as 1.2e+016; nothing else may be in the element
 (put units outside it).
 
@@ -107,7 +116,10 @@ DEFAULTS = {"rH": 1.15, "l": 100.0, "w": 100.0, "d": 10.0, "s": 0.5, "delta": 10
 MODEL = {"VH", "Vsigma", "B", "mu", "ni", "n", "p", "RH", "sigma", "t", "F", "G"}
 FROM_READINGS = {"RHmeas", "RHcorr", "nH", "sigmameas", "rhomeas", "muHmeas", "mumeas",
                  "lnInvVsigma", "lnnHT"}
-OTHER = {"invT", "J", "Vbar", "P", "muB", "Tintr"}
+SERIES_KEYS = {"Tstart": 300.0, "Tend": 1680.0, "Tstep": 20.0, "Tfit": 1000.0}
+SERIES = {"slopefit", "Egfit"}
+K_BOLTZMANN = 8.617e-5
+OTHER = SERIES | {"invT", "lossG", "J", "Vbar", "P", "muB", "Tintr"}
 QUANTITIES = MODEL | FROM_READINGS | OTHER
 Q = 1.60219e-19
 ROW_TAGS = ("tr", "p", "li", "div", "dd")
@@ -161,14 +173,19 @@ def parse_number(text):
     return decimal.Decimal(sign + digits).scaleb(exponent)
 
 
-def rounds_to(value, shown):
-    """Whether value, rounded half away from zero to the last digit of shown, is
-    shown. The value is taken both exactly and as its shortest decimal text, so
-    that 479.905 (in binary a little below) may show as 479.91, as on a
-    calculator."""
+def rounds_to(value, shown, digits=None):
+    """Whether value, rounded half away from zero to the last digit of shown (or
+    to digits significant digits), is shown. The value is taken both exactly and
+    as its shortest decimal text, so that 479.905 (in binary a little below) may
+    show as 479.91, as on a calculator."""
     if not math.isfinite(value):
         return False
-    quantum = decimal.Decimal(1).scaleb(shown.as_tuple().exponent)
+    exponent = shown.as_tuple().exponent
+    if digits is not None:
+        if shown == 0:
+            return False
+        exponent = shown.adjusted() - int(digits) + 1
+    quantum = decimal.Decimal(1).scaleb(exponent)
     with decimal.localcontext() as context:
         context.prec = 400
         for exact in (decimal.Decimal(value), decimal.Decimal(repr(value))):
@@ -188,7 +205,7 @@ def parse_pairs(words, where):
                 raise ValueError("%s: from=%s (only from=shown is known)" % (where, value))
             pairs[key] = value
             continue
-        if key not in SETTING_KEYS and key != "scale":
+        if key not in SETTING_KEYS and key not in ("scale", "digits") and key not in SERIES_KEYS:
             raise ValueError("%s: unknown key %r" % (where, key))
         try:
             pairs[key] = float(value)
@@ -279,15 +296,15 @@ def settings_of(node, name):
                 raise ValueError("%s line %d: a quantity (%s) holds another marked element"
                                  % (name, ancestor.line, words[0]))
             pairs = parse_pairs(words, "%s line %d" % (name, ancestor.line))
-            if "from" in pairs or "scale" in pairs:
-                raise ValueError("%s line %d: from= and scale= belong to a quantity"
+            if "from" in pairs or "scale" in pairs or "digits" in pairs:
+                raise ValueError("%s line %d: from=, scale= and digits= belong to a quantity"
                                  % (name, ancestor.line))
             settings.update(pairs)
         settings.update(ancestor.inputs)
     words = node.attrs["data-model"].split()
     quantity = words[0]
     own = parse_pairs(words[1:], "data-model=%r" % node.attrs["data-model"])
-    flags = {k: own.pop(k) for k in ("from", "scale") if k in own}
+    flags = {k: own.pop(k) for k in ("from", "scale", "digits") if k in own}
     settings.update(own)
     return quantity, settings, flags
 
@@ -296,17 +313,22 @@ def evaluate(model, quantity, settings, flags):
     """The quantity's value (a float), or for VH/Vsigma the meter's text."""
     if quantity not in QUANTITIES:
         raise ValueError("unknown quantity %r" % quantity)
-    if flags.get("from") and quantity not in FROM_READINGS:
+    if quantity in ("VH", "Vsigma") and ("scale" in flags or "digits" in flags):
+        raise ValueError("scale= on %s, which is compared with the meter's text" % quantity)
+    if flags.get("from") and quantity not in FROM_READINGS | SERIES:
         raise ValueError("from=shown on %s, which does not come from the readings" % quantity)
     s = dict(DEFAULTS)
     s.update(settings)
+    if quantity in SERIES:
+        return series_fit(model, quantity, settings, flags) * flags.get("scale", 1)
+    settings = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
     if quantity == "Tintr":
-        return intrinsic_temperature(model, settings)
+        return intrinsic_temperature(model, settings) * flags.get("scale", 1)
     a = model.ask(settings)
     if quantity in ("VH", "Vsigma"):
         return a[quantity + "text"]
     if quantity in MODEL:
-        return float(a[quantity])
+        return float(a[quantity]) * flags.get("scale", 1)
     if flags.get("from") == "shown":
         VH, Vsigma = float(a["VHtext"]), float(a["Vsigmatext"])
     else:
@@ -330,12 +352,37 @@ def evaluate(model, quantity, settings, flags):
         "lnInvVsigma": lambda: math.log(1 / Vsigma),
         "lnnHT": lambda: math.log(nH * s["T"] ** -1.5),
         "invT": lambda: 1000 / s["T"],
+        "lossG": lambda: (1 - G) * 100,
         "J": lambda: 1e5 * s["I"] / (s["w"] * s["d"]),
         "Vbar": lambda: 10 * s["I"] * s["l"] / (sigma * s["w"] * s["d"]),
         "P": lambda: 1e-3 * s["I"] * 10 * s["I"] * s["l"] / (sigma * s["w"] * s["d"]),
         "muB": lambda: float(a["mu"]) * B * 1e-4,
     }[quantity]()
     return value * flags.get("scale", 1)
+
+
+def series_fit(model, quantity, settings, flags):
+    series = dict(SERIES_KEYS)
+    series.update({k: v for k, v in settings.items() if k in SERIES_KEYS})
+    base = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
+    s = dict(DEFAULTS)
+    s.update(base)
+    points = []
+    T = series["Tstart"]
+    while T <= series["Tend"] + 1e-9:
+        if T >= series["Tfit"] - 1e-9:
+            a = model.ask(dict(base, T=T))
+            VH = float(a["VHtext"]) if flags.get("from") == "shown" else float(a["VH"])
+            RHmeas = VH * s["d"] / (s["I"] * float(a["B"]))
+            nH = s["rH"] / (Q * abs(RHmeas))
+            points.append((1 / T, math.log(nH * T ** -1.5)))
+        T += series["Tstep"]
+    if len(points) < 2:
+        raise ValueError("%s: fewer than two points in the series" % quantity)
+    mx = sum(x for x, _ in points) / len(points)
+    my = sum(y for _, y in points) / len(points)
+    slope = (sum((x - mx) * (y - my) for x, y in points) / sum((x - mx) ** 2 for x, _ in points))
+    return slope if quantity == "slopefit" else -2 * K_BOLTZMANN * slope
 
 
 def intrinsic_temperature(model, settings):
@@ -397,7 +444,7 @@ def check_page(model, path):
         if shown is None:
             problems.append("%s: %s holds %r, not a number" % (where, quantity, node.text))
             continue
-        if not rounds_to(expected, shown):
+        if not rounds_to(expected, shown, flags.get("digits")):
             problems.append("%s: %s shows %s, the model gives %.10g (%s)"
                             % (where, quantity, node.text.strip(), expected, node.attrs["data-model"]))
     return problems, count
@@ -501,6 +548,10 @@ def self_test(model, content):
                             (0.5906249999, "0.590625", True), (1231.4, "1231", True),
                             (1231.6, "1231", False), (-0.75, "-0.8", True), (0.7549, "0.76", False)):
         if rounds_to(value, parse_number(text)) != ok:
+            failures.append("rounding: %r against %r should be %s" % (value, text, ok))
+    for value, text, digits, ok in ((1145.77, "1150", 3, True), (1145.77, "1150", 4, False),
+                                    (666.07, "670", 2, True), (666.07, "670", 3, False)):
+        if rounds_to(value, parse_number(text), digits) != ok:
             failures.append("rounding: %r against %r should be %s" % (value, text, ok))
     return failures
 
