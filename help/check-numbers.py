@@ -111,8 +111,6 @@ sys.dont_write_bytecode = True
 MATERIAL_KEYS = {"m", "Nd", "Na", "munL0", "munI0", "TL0", "TI0", "alpha", "beta", "b", "ni0", "Eg"}
 PANEL_KEYS = {"rH", "l", "w", "d", "s", "delta", "T", "I", "Im"}
 SETTING_KEYS = MATERIAL_KEYS | PANEL_KEYS
-DEFAULTS = {"rH": 1.15, "l": 100.0, "w": 100.0, "d": 10.0, "s": 0.5, "delta": 10.0, "T": 300.0,
-            "I": 0.0, "Im": 0.0}
 MODEL = {"VH", "Vsigma", "B", "mu", "ni", "n", "p", "RH", "sigma", "t", "F", "G"}
 FROM_READINGS = {"RHmeas", "RHcorr", "nH", "sigmameas", "rhomeas", "muHmeas", "mumeas",
                  "lnInvVsigma", "lnnHT"}
@@ -317,14 +315,13 @@ def evaluate(model, quantity, settings, flags):
         raise ValueError("scale= on %s, which is compared with the meter's text" % quantity)
     if flags.get("from") and quantity not in FROM_READINGS | SERIES:
         raise ValueError("from=shown on %s, which does not come from the readings" % quantity)
-    s = dict(DEFAULTS)
-    s.update(settings)
     if quantity in SERIES:
         return series_fit(model, quantity, settings, flags) * flags.get("scale", 1)
     settings = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
     if quantity == "Tintr":
         return intrinsic_temperature(model, settings) * flags.get("scale", 1)
     a = model.ask(settings)
+    s = {k: float(a[k]) for k in PANEL_KEYS}  # the settings the model used, defaults included
     if quantity in ("VH", "Vsigma"):
         return a[quantity + "text"]
     if quantity in MODEL:
@@ -365,13 +362,12 @@ def series_fit(model, quantity, settings, flags):
     series = dict(SERIES_KEYS)
     series.update({k: v for k, v in settings.items() if k in SERIES_KEYS})
     base = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
-    s = dict(DEFAULTS)
-    s.update(base)
     points = []
     T = series["Tstart"]
     while T <= series["Tend"] + 1e-9:
         if T >= series["Tfit"] - 1e-9:
             a = model.ask(dict(base, T=T))
+            s = {k: float(a[k]) for k in PANEL_KEYS}
             VH = float(a["VHtext"]) if flags.get("from") == "shown" else float(a["VH"])
             RHmeas = VH * s["d"] / (s["I"] * float(a["B"]))
             nH = s["rH"] / (Q * abs(RHmeas))

@@ -9,11 +9,12 @@
 //                        K, A); each defaults to ExperimentSettings'
 // and writes one line for each, the model evaluated with both random factors 1:
 //   VH=... Vsigma=... VHtext=... Vsigmatext=... B=... mu=... ni=... n=... p=...
-//   RH=... sigma=... t=... F=... G=... Nd=... Na=...
+//   RH=... sigma=... t=... F=... G=... Nd=... Na=... rH=... l=... w=... d=...
+//   s=... delta=... T=... I=... Im=...
 // VH and Vsigma in mV at full precision (17 significant digits), VHtext and
 // Vsigmatext as the panel's voltmeters show them, B in T, everything else in
-// the model's units (cm^-3, cm^2/(V s), cm^3/C, 1/(Ohm cm)); Nd and Na are the
-// material's, as the query left them. A query it cannot
+// the model's units (cm^-3, cm^2/(V s), cm^3/C, 1/(Ohm cm)); Nd, Na and the
+// settings as the query left them, defaults included. A query it cannot
 // read gives a line "error=..." and the program goes on with the next.
 #include <cstdio>
 #include <cstdlib>
@@ -108,6 +109,17 @@ std::string Evaluate(const std::string& line) {
     out += " G=" + Full(q.geometryFactor);
     out += " Nd=" + Full(material.nd);
     out += " Na=" + Full(material.na);
+    // The settings the model was given, defaults included, for what the check
+    // works out from them.
+    out += " rH=" + Full(settings.hallFactor);
+    out += " l=" + Full(settings.sampleLength);
+    out += " w=" + Full(settings.sampleWidth);
+    out += " d=" + Full(settings.sampleThickness);
+    out += " s=" + Full(settings.contactWidth);
+    out += " delta=" + Full(settings.contactSpacing);
+    out += " T=" + Full(settings.temperature);
+    out += " I=" + Full(settings.sampleCurrent);
+    out += " Im=" + Full(settings.magnetCurrent);
     return out;
 }
 
