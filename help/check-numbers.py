@@ -29,6 +29,7 @@ delta=10 T=300 I=0 Im=0; note that I and Im are 0 by default).
 
     keys of the material  m (1..100, default 1), and any parameter overriding
                           it: Nd Na munL0 munI0 TL0 TI0 alpha beta b ni0 Eg
+                          ARand (which does not act: the check has no noise)
     keys of the panel     rH l w d s delta (um)  T (K)  I (mA)  Im (A)
     flag                  from=shown (see below), on a quantity only
     scale                 scale=FACTOR multiplies the quantity before the
@@ -53,6 +54,7 @@ Quantities. The model's own, in its units:
     RH           Hall coefficient, cm^3/C
     sigma        conductivity, 1/(Ohm cm)
     t F G        tangent of the Hall angle, theta/tan theta, geometric factor
+    Nd ... ARand the material's parameters (the default table's, or as set)
 What a student works out from the readings (VH, Vsigma) and the settings:
     RHmeas       VH d/(I B), cm^3/C (the uncorrected Hall coefficient)
     RHcorr       RHmeas / G, cm^3/C (G the model's geometric factor)
@@ -108,7 +110,8 @@ import tempfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True
 
-MATERIAL_KEYS = {"m", "Nd", "Na", "munL0", "munI0", "TL0", "TI0", "alpha", "beta", "b", "ni0", "Eg"}
+PARAMETERS = {"Nd", "Na", "munL0", "munI0", "TL0", "TI0", "alpha", "beta", "b", "ni0", "Eg", "ARand"}
+MATERIAL_KEYS = {"m"} | PARAMETERS
 PANEL_KEYS = {"rH", "l", "w", "d", "s", "delta", "T", "I", "Im"}
 SETTING_KEYS = MATERIAL_KEYS | PANEL_KEYS
 MODEL = {"VH", "Vsigma", "B", "mu", "ni", "n", "p", "RH", "sigma", "t", "F", "G"}
@@ -118,7 +121,7 @@ SERIES_KEYS = {"Tstart": 300.0, "Tend": 1680.0, "Tstep": 20.0, "Tfit": 1000.0}
 SERIES = {"slopefit", "Egfit"}
 K_BOLTZMANN = 8.617e-5
 OTHER = SERIES | {"invT", "lossG", "J", "Vbar", "P", "muB", "Tintr"}
-QUANTITIES = MODEL | FROM_READINGS | OTHER
+QUANTITIES = MODEL | FROM_READINGS | OTHER | PARAMETERS
 Q = 1.60219e-19
 ROW_TAGS = ("tr", "p", "li", "div", "dd")
 
@@ -324,7 +327,7 @@ def evaluate(model, quantity, settings, flags):
     s = {k: float(a[k]) for k in PANEL_KEYS}  # the settings the model used, defaults included
     if quantity in ("VH", "Vsigma"):
         return a[quantity + "text"]
-    if quantity in MODEL:
+    if quantity in MODEL | PARAMETERS:
         return float(a[quantity]) * flags.get("scale", 1)
     if flags.get("from") == "shown":
         VH, Vsigma = float(a["VHtext"]), float(a["Vsigmatext"])

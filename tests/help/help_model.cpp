@@ -2,19 +2,20 @@
 //
 // Reads queries from stdin, one a line, as key=value pairs separated by blanks:
 //   m=N                  material N (1..100) of the default table (default 1)
-//   Nd Na munL0 munI0 TL0 TI0 alpha beta b ni0 Eg
+//   Nd Na munL0 munI0 TL0 TI0 alpha beta b ni0 Eg ARand
 //                        a parameter of that material overridden
 //   rH l w d s delta T I Im
 //                        a setting of the panel, in the panel's units (um, mA,
 //                        K, A); each defaults to ExperimentSettings'
 // and writes one line for each, the model evaluated with both random factors 1:
 //   VH=... Vsigma=... VHtext=... Vsigmatext=... B=... mu=... ni=... n=... p=...
-//   RH=... sigma=... t=... F=... G=... Nd=... Na=... rH=... l=... w=... d=...
-//   s=... delta=... T=... I=... Im=...
+//   RH=... sigma=... t=... F=... G=..., the twelve parameters of the material
+//   (Nd ... ARand) and the nine settings (rH ... Im)
 // VH and Vsigma in mV at full precision (17 significant digits), VHtext and
 // Vsigmatext as the panel's voltmeters show them, B in T, everything else in
-// the model's units (cm^-3, cm^2/(V s), cm^3/C, 1/(Ohm cm)); Nd, Na and the
-// settings as the query left them, defaults included. A query it cannot
+// the model's units (cm^-3, cm^2/(V s), cm^3/C, 1/(Ohm cm)); the parameters
+// and the settings as the query left them, defaults included. (ARand does not
+// act: both random factors are 1.) A query it cannot
 // read gives a line "error=..." and the program goes on with the next.
 #include <cstdio>
 #include <cstdlib>
@@ -74,7 +75,8 @@ std::string Evaluate(const std::string& line) {
         {"TL0", &material.tl0},         {"TI0", &material.ti0},
         {"alpha", &material.alpha},     {"beta", &material.beta},
         {"b", &material.b},             {"ni0", &material.ni0},
-        {"Eg", &material.eg},           {"rH", &settings.hallFactor},
+        {"Eg", &material.eg},           {"ARand", &material.aRand},
+        {"rH", &settings.hallFactor},
         {"l", &settings.sampleLength},  {"w", &settings.sampleWidth},
         {"d", &settings.sampleThickness}, {"s", &settings.contactWidth},
         {"delta", &settings.contactSpacing}, {"T", &settings.temperature},
@@ -107,8 +109,19 @@ std::string Evaluate(const std::string& line) {
     out += " t=" + Full(q.hallAngleTangent);
     out += " F=" + Full(q.hallAngleFactor);
     out += " G=" + Full(q.geometryFactor);
+    // The material's parameters as the query left them.
     out += " Nd=" + Full(material.nd);
     out += " Na=" + Full(material.na);
+    out += " munL0=" + Full(material.munL0);
+    out += " munI0=" + Full(material.munI0);
+    out += " TL0=" + Full(material.tl0);
+    out += " TI0=" + Full(material.ti0);
+    out += " alpha=" + Full(material.alpha);
+    out += " beta=" + Full(material.beta);
+    out += " b=" + Full(material.b);
+    out += " ni0=" + Full(material.ni0);
+    out += " Eg=" + Full(material.eg);
+    out += " ARand=" + Full(material.aRand);
     // The settings the model was given, defaults included, for what the check
     // works out from them.
     out += " rH=" + Full(settings.hallFactor);
