@@ -15,6 +15,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           wine wine32:i386 fp-utils python3
+          # The help's pages are checked with HTML Tidy (tools/check-tidy.sh).
+          tidy
           # The help's print check: the data sheets rendered to PDF, pages counted.
           weasyprint poppler-utils
           # Wine only recommends its own fonts; every prefix links them, and

@@ -186,7 +186,7 @@ def magnet_figure():
         plot.points([(i, b)], COLOURS[1], 4.5)
         plot.text(i + (0.4 if i > 0 else -0.4), b + (-0.14 if i > 0 else 0.05),
                   minus("%+.4f T" % b), COLOURS[1], "start" if i > 0 else "end")
-    plot.text(2.2, 0.52, "0.135 T/A without saturation", "#666666", "end")
+    plot.text(2.2, 0.52, "0.135 T/A, linear", "#666666", "end")
     plot.text(-9.4, 0.95, italic("B") + " = (1 &#8722; 0.025 " + italic("I") + sub("m") + ") " + italic("I")
               + sub("m") + " &#183; 0.135 T/A", COLOURS[0], "start")
     return plot.svg(range(-10, 11, 2), [-1.5, -1.0, -0.5, 0, 0.5, 1.0],

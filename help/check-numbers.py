@@ -1,0 +1,588 @@
+#!/usr/bin/env python3
+"""Checks that the numbers of the help come from the program's own model.
+
+    help/check-numbers.py --model HELP_MODEL [CONTENT_DIR]
+        check every page (default: help/content)
+    help/check-numbers.py --model HELP_MODEL --self-test [CONTENT_DIR]
+        break copies of the pages in known ways; each break must be caught
+
+HELP_MODEL is the native program help_model (tests/help/help_model.cpp): it
+reads queries "key=value ..." and answers with the model's quantities, worked
+out by EvaluateHallModel with both random factors 1, and the two readings as the
+panel's voltmeters show them.
+
+THE MARK-UP: data-model and data-set
+====================================
+
+A number in a page is checked when its element (<td> or <span>, holding the
+number and nothing else) carries a data-model attribute that names a quantity:
+
+    <td class="num" data-model="VH">&minus;283.27</td>
+    <span data-model="B Im=-5">&minus;0.759375</span>
+
+Settings. Any element may carry data-model="key=value ..." with no quantity:
+its settings hold for everything inside it (a <table>, a <tr>, a <p>, a
+<div>...). Inner settings override outer ones; a quantity's own key=value pairs
+override everything. What is not set has the program's default: material 1 of
+the default table and the panel's defaults (rH=1.15 l=100 w=100 d=10 s=0.5
+delta=10 T=300 I=0 Im=0; note that I and Im are 0 by default).
+
+    keys of the material  m (1..100, default 1), and any parameter overriding
+                          it: Nd Na munL0 munI0 TL0 TI0 alpha beta b ni0 Eg
+    keys of the panel     rH l w d s delta (um)  T (K)  I (mA)  Im (A)
+    flag                  from=shown (see below), on a quantity only
+    scale                 scale=FACTOR multiplies the quantity before the
+                          comparison (e.g. scale=1000 to show B in mT)
+    digits                digits=N: the number shows N significant digits,
+                          where the text cannot say (1150 with digits=3)
+
+Inputs. An element with data-set="KEY" is an input: its text is the value of
+setting KEY for its row, the enclosing <tr> (outside a table: the enclosing
+<p>, <li> or <div>). Inputs override the settings of the row's ancestors and are
+overridden by a quantity's own key=value pairs:
+
+    <table class="grid" data-model="l=1000 s=0.1 I=10 Im=5">
+    <tr><td class="num" data-set="T">77</td><td class="num" data-model="VH">&minus;427.96</td></tr>
+
+Quantities. The model's own, in its units:
+    VH, Vsigma   the readings, mV. Compared EXACTLY with the text the panel's
+                 voltmeter shows ("%#.5g", trailing zeros trimmed)
+    B            flux density, T
+    mu           electron (drift) mobility, cm^2/(V s)
+    ni n p       intrinsic, electron and hole concentrations, cm^-3
+    RH           Hall coefficient, cm^3/C
+    sigma        conductivity, 1/(Ohm cm)
+    t F G        tangent of the Hall angle, theta/tan theta, geometric factor
+What a student works out from the readings (VH, Vsigma) and the settings:
+    RHmeas       VH d/(I B), cm^3/C (the uncorrected Hall coefficient)
+    RHcorr       RHmeas / G, cm^3/C (G the model's geometric factor)
+    nH           rH/(q |RHcorr|), cm^-3, q = 1.60219e-19 C
+    sigmameas    1e4 I delta/(Vsigma w d), 1/(Ohm cm)
+    rhomeas      1/sigmameas, Ohm cm
+    muHmeas      |RHcorr| sigmameas, cm^2/(V s) (the Hall mobility)
+    mumeas       muHmeas / rH, cm^2/(V s)
+    invT         1000/T, 1/K
+    lnInvVsigma  ln(1/Vsigma), Vsigma in mV
+    lnnHT        ln(nH T^-3/2), nH in cm^-3, T in K
+and about the sample and the material:
+    lossG        the share of the Hall voltage the geometry takes, (1 - G) 100, %
+    J            current density I/(w d), A/cm^2
+    Vbar         voltage over the whole bar, I l/(sigma w d), V
+    P            power in the bar, I Vbar, W
+    muB          mu B (drift mobility times flux density), no unit
+    Tintr        the temperature at which ni = |Nd - Na|, K
+and of a temperature series, T = Tstart, Tstart + Tstep, ... up to Tend (keys
+Tstart Tend Tstep, default 300 1680 20, on the quantity or around it), evaluated
+as the band-gap topic does: nH' = rH/(q |RHmeas|), y = ln(nH' T^-3/2), x = 1/T,
+a least-squares line through the points with T >= Tfit (default 1000):
+    slopefit     the slope of that line, K
+    Egfit        the band gap from it, -2 k slope, eV, k = 8.617e-5 eV/K
+
+from=shown: a quantity of the second group is worked out from the readings AS
+THE METERS SHOW THEM (rounded to five digits), as a student does, and not from
+the model's full-precision readings. Without it, the full-precision readings.
+
+    <td class="num" data-model="RHmeas from=shown">&minus;479.91</td>
+
+Comparison. VH and Vsigma: the text must be the meter's text. Every other
+quantity: the value, rounded half away from zero to the last digit shown, must
+be the number shown; "479.90" shows five significant digits, "9.900 &times;
+10<sup>15</sup>" four, "1150" four unless the quantity says digits=3. The text may be written with &minus;, &nbsp;, a
+mantissa times 10<sup>N</sup> or as 1.2e+016; nothing else may be in the element
+(put units outside it).
+
+Any element with data-model naming an unknown quantity or an unknown key fails
+the check, and so does a marked element that holds no number.
+"""
+
+import decimal
+import html.parser
+import math
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True
+
+MATERIAL_KEYS = {"m", "Nd", "Na", "munL0", "munI0", "TL0", "TI0", "alpha", "beta", "b", "ni0", "Eg"}
+PANEL_KEYS = {"rH", "l", "w", "d", "s", "delta", "T", "I", "Im"}
+SETTING_KEYS = MATERIAL_KEYS | PANEL_KEYS
+MODEL = {"VH", "Vsigma", "B", "mu", "ni", "n", "p", "RH", "sigma", "t", "F", "G"}
+FROM_READINGS = {"RHmeas", "RHcorr", "nH", "sigmameas", "rhomeas", "muHmeas", "mumeas",
+                 "lnInvVsigma", "lnnHT"}
+SERIES_KEYS = {"Tstart": 300.0, "Tend": 1680.0, "Tstep": 20.0, "Tfit": 1000.0}
+SERIES = {"slopefit", "Egfit"}
+K_BOLTZMANN = 8.617e-5
+OTHER = SERIES | {"invT", "lossG", "J", "Vbar", "P", "muB", "Tintr"}
+QUANTITIES = MODEL | FROM_READINGS | OTHER
+Q = 1.60219e-19
+ROW_TAGS = ("tr", "p", "li", "div", "dd")
+
+
+class Model:
+    """help_model as a server: one query a line, one answer a line."""
+
+    def __init__(self, program):
+        self.process = subprocess.Popen([program], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        universal_newlines=True)
+        self.cache = {}
+
+    def ask(self, settings):
+        query = " ".join("%s=%r" % (k, float(v)) if k != "m" else "m=%d" % int(v)
+                         for k, v in sorted(settings.items()))
+        if query not in self.cache:
+            self.process.stdin.write(query + "\n")
+            self.process.stdin.flush()
+            answer = self.process.stdout.readline().strip()
+            if not answer:
+                raise RuntimeError("help_model gave no answer to %r" % query)
+            fields = dict(word.split("=", 1) for word in answer.split())
+            if "error" in fields:
+                raise ValueError("help_model: %s (query %r)" % (answer[6:], query))
+            self.cache[query] = fields
+        return self.cache[query]
+
+    def close(self):
+        self.process.stdin.close()
+        self.process.wait()
+
+
+NUMBER = re.compile(r"^([+-]?)(\d+(?:\.\d*)?|\.\d+)(?:[eE]([+-]?\d+)|x10\^([+-]?\d+))?$")
+
+
+def normalise(text):
+    for old, new in (("\u2212", "-"), ("\u00a0", ""), (" ", ""), ("\n", ""), ("\t", ""),
+                     ("\u00d7", "x"), ("\u2009", ""), ("\u202f", "")):
+        text = text.replace(old, new)
+    return text
+
+
+def parse_number(text):
+    """The shown number as a Decimal, exactly as written, or None."""
+    match = NUMBER.match(normalise(text))
+    if not match:
+        return None
+    sign, digits, exponent_e, exponent_10 = match.groups()
+    exponent = int(exponent_e or exponent_10 or 0)
+    return decimal.Decimal(sign + digits).scaleb(exponent)
+
+
+def rounds_to(value, shown, digits=None):
+    """Whether value, rounded half away from zero to the last digit of shown (or
+    to digits significant digits), is shown. The value is taken both exactly and
+    as its shortest decimal text, so that 479.905 (in binary a little below) may
+    show as 479.91, as on a calculator."""
+    if not math.isfinite(value):
+        return False
+    exponent = shown.as_tuple().exponent
+    if digits is not None:
+        if shown == 0:
+            return False
+        exponent = shown.adjusted() - int(digits) + 1
+    quantum = decimal.Decimal(1).scaleb(exponent)
+    with decimal.localcontext() as context:
+        context.prec = 400
+        for exact in (decimal.Decimal(value), decimal.Decimal(repr(value))):
+            if exact.quantize(quantum, rounding=decimal.ROUND_HALF_UP) == shown:
+                return True
+    return False
+
+
+def parse_pairs(words, where):
+    pairs = {}
+    for word in words:
+        if "=" not in word:
+            raise ValueError("%s: %r is not key=value" % (where, word))
+        key, value = word.split("=", 1)
+        if key == "from":
+            if value != "shown":
+                raise ValueError("%s: from=%s (only from=shown is known)" % (where, value))
+            pairs[key] = value
+            continue
+        if key not in SETTING_KEYS and key not in ("scale", "digits") and key not in SERIES_KEYS:
+            raise ValueError("%s: unknown key %r" % (where, key))
+        try:
+            pairs[key] = float(value)
+        except ValueError:
+            raise ValueError("%s: %s=%r is not a number" % (where, key, value))
+    return pairs
+
+
+class Node:
+    def __init__(self, tag, attrs, parent, line):
+        self.tag, self.attrs, self.parent, self.line = tag, attrs, parent, line
+        self.text = ""
+        self.inputs = {}  # the row's data-set inputs, if this is a row
+
+
+class Marked(html.parser.HTMLParser):
+    """Collects the elements with data-model or data-set, with their ancestors."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.stack = []
+        self.targets = []
+        self.inputs = []
+        self.problems = []
+
+    VOID = {"br", "img", "meta", "link", "hr", "input", "col", "wbr", "area", "base", "param",
+            "source", "track", "embed"}
+
+    def handle_starttag(self, tag, attrs):
+        node = Node(tag, dict(attrs), self.stack[-1] if self.stack else None, self.getpos()[0])
+        if tag == "sup":
+            for open_node in self.stack:
+                open_node.text += "^"
+        if tag in self.VOID:
+            return
+        self.stack.append(node)
+
+    def handle_startendtag(self, tag, attrs):
+        pass
+
+    def handle_endtag(self, tag):
+        if tag in self.VOID or not any(n.tag == tag for n in self.stack):
+            return
+        while True:
+            node = self.stack.pop()
+            self.finish(node)
+            if node.tag == tag:
+                break
+
+    def handle_data(self, data):
+        for node in self.stack:
+            node.text += data
+
+    def finish(self, node):
+        if "data-set" in node.attrs:
+            self.inputs.append(node)
+        model = node.attrs.get("data-model")
+        if model is not None and model.split() and "=" not in model.split()[0]:
+            self.targets.append(node)
+
+
+def row_of(node):
+    row = node.parent
+    while row is not None and row.tag != "tr":
+        row = row.parent
+    if row is not None:
+        return row
+    row = node.parent
+    while row is not None and row.tag not in ROW_TAGS:
+        row = row.parent
+    return row
+
+
+def settings_of(node, name):
+    """The settings for a marked element: ancestors' data-model, the row's inputs,
+    then its own key=value pairs; with the quantity and its flags."""
+    chain = []
+    ancestor = node.parent
+    while ancestor is not None:
+        chain.append(ancestor)
+        ancestor = ancestor.parent
+    settings = {}
+    for ancestor in reversed(chain):
+        model = ancestor.attrs.get("data-model")
+        if model is not None:
+            words = model.split()
+            if words and "=" not in words[0]:
+                raise ValueError("%s line %d: a quantity (%s) holds another marked element"
+                                 % (name, ancestor.line, words[0]))
+            pairs = parse_pairs(words, "%s line %d" % (name, ancestor.line))
+            if "from" in pairs or "scale" in pairs or "digits" in pairs:
+                raise ValueError("%s line %d: from=, scale= and digits= belong to a quantity"
+                                 % (name, ancestor.line))
+            settings.update(pairs)
+        settings.update(ancestor.inputs)
+    words = node.attrs["data-model"].split()
+    quantity = words[0]
+    own = parse_pairs(words[1:], "data-model=%r" % node.attrs["data-model"])
+    flags = {k: own.pop(k) for k in ("from", "scale", "digits") if k in own}
+    settings.update(own)
+    return quantity, settings, flags
+
+
+def evaluate(model, quantity, settings, flags):
+    """The quantity's value (a float), or for VH/Vsigma the meter's text."""
+    if quantity not in QUANTITIES:
+        raise ValueError("unknown quantity %r" % quantity)
+    if quantity in ("VH", "Vsigma") and ("scale" in flags or "digits" in flags):
+        raise ValueError("scale= on %s, which is compared with the meter's text" % quantity)
+    if flags.get("from") and quantity not in FROM_READINGS | SERIES:
+        raise ValueError("from=shown on %s, which does not come from the readings" % quantity)
+    if quantity in SERIES:
+        return series_fit(model, quantity, settings, flags) * flags.get("scale", 1)
+    settings = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
+    if quantity == "Tintr":
+        return intrinsic_temperature(model, settings) * flags.get("scale", 1)
+    a = model.ask(settings)
+    s = {k: float(a[k]) for k in PANEL_KEYS}  # the settings the model used, defaults included
+    if quantity in ("VH", "Vsigma"):
+        return a[quantity + "text"]
+    if quantity in MODEL:
+        return float(a[quantity]) * flags.get("scale", 1)
+    if flags.get("from") == "shown":
+        VH, Vsigma = float(a["VHtext"]), float(a["Vsigmatext"])
+    else:
+        VH, Vsigma = float(a["VH"]), float(a["Vsigma"])
+    B, G = float(a["B"]), float(a["G"])
+    RHmeas = VH * s["d"] / (s["I"] * B) if quantity in ("RHmeas", "RHcorr", "nH", "muHmeas",
+                                                        "mumeas", "lnnHT") else None
+    RHcorr = RHmeas / G if RHmeas is not None else None
+    sigmameas = (1e4 * s["I"] * s["delta"] / (Vsigma * s["w"] * s["d"])
+                 if quantity in ("sigmameas", "rhomeas", "muHmeas", "mumeas") else None)
+    nH = s["rH"] / (Q * abs(RHcorr)) if RHcorr is not None else None
+    sigma = float(a["sigma"])
+    value = {
+        "RHmeas": lambda: RHmeas,
+        "RHcorr": lambda: RHcorr,
+        "nH": lambda: nH,
+        "sigmameas": lambda: sigmameas,
+        "rhomeas": lambda: 1 / sigmameas,
+        "muHmeas": lambda: abs(RHcorr) * sigmameas,
+        "mumeas": lambda: abs(RHcorr) * sigmameas / s["rH"],
+        "lnInvVsigma": lambda: math.log(1 / Vsigma),
+        "lnnHT": lambda: math.log(nH * s["T"] ** -1.5),
+        "invT": lambda: 1000 / s["T"],
+        "lossG": lambda: (1 - G) * 100,
+        "J": lambda: 1e5 * s["I"] / (s["w"] * s["d"]),
+        "Vbar": lambda: 10 * s["I"] * s["l"] / (sigma * s["w"] * s["d"]),
+        "P": lambda: 1e-3 * s["I"] * 10 * s["I"] * s["l"] / (sigma * s["w"] * s["d"]),
+        "muB": lambda: float(a["mu"]) * B * 1e-4,
+    }[quantity]()
+    return value * flags.get("scale", 1)
+
+
+def series_fit(model, quantity, settings, flags):
+    series = dict(SERIES_KEYS)
+    series.update({k: v for k, v in settings.items() if k in SERIES_KEYS})
+    base = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
+    points = []
+    T = series["Tstart"]
+    while T <= series["Tend"] + 1e-9:
+        if T >= series["Tfit"] - 1e-9:
+            a = model.ask(dict(base, T=T))
+            s = {k: float(a[k]) for k in PANEL_KEYS}
+            VH = float(a["VHtext"]) if flags.get("from") == "shown" else float(a["VH"])
+            RHmeas = VH * s["d"] / (s["I"] * float(a["B"]))
+            nH = s["rH"] / (Q * abs(RHmeas))
+            points.append((1 / T, math.log(nH * T ** -1.5)))
+        T += series["Tstep"]
+    if len(points) < 2:
+        raise ValueError("%s: fewer than two points in the series" % quantity)
+    mx = sum(x for x, _ in points) / len(points)
+    my = sum(y for _, y in points) / len(points)
+    slope = (sum((x - mx) * (y - my) for x, y in points) / sum((x - mx) ** 2 for x, _ in points))
+    return slope if quantity == "slopefit" else -2 * K_BOLTZMANN * slope
+
+
+def intrinsic_temperature(model, settings):
+    """Bisection for ni(T) = |Nd - Na|; ni rises with T."""
+    material = {k: v for k, v in settings.items() if k in MATERIAL_KEYS}
+    answer = model.ask(material)
+    target = abs(float(answer["Nd"]) - float(answer["Na"]))
+    low, high = 1.0, 100000.0
+    for _ in range(80):
+        middle = (low + high) / 2
+        if float(model.ask(dict(material, T=middle))["ni"]) < target:
+            low = middle
+        else:
+            high = middle
+    return (low + high) / 2
+
+
+def check_page(model, path):
+    name = os.path.basename(path)
+    parser = Marked()
+    with open(path, encoding="ascii", errors="replace") as f:
+        parser.feed(f.read())
+    parser.close()
+    problems, count = [], 0
+    for node in parser.inputs:
+        key = node.attrs["data-set"]
+        where = "%s line %d" % (name, node.line)
+        if key not in SETTING_KEYS:
+            problems.append("%s: data-set=%r is no setting" % (where, key))
+            continue
+        value = parse_number(node.text)
+        if value is None:
+            problems.append("%s: data-set=%s holds %r, not a number" % (where, key, node.text))
+            continue
+        row = row_of(node)
+        if row is None:
+            problems.append("%s: data-set outside any row" % where)
+            continue
+        row.inputs[key] = float(value)
+    for node in parser.targets:
+        where = "%s line %d" % (name, node.line)
+        try:
+            quantity, settings, flags = settings_of(node, name)
+            expected = evaluate(model, quantity, settings, flags)
+        except ZeroDivisionError:
+            problems.append("%s: %s divides by zero (%s)" % (where, node.attrs["data-model"], settings))
+            continue
+        except ValueError as error:
+            problems.append("%s: %s" % (where, error))
+            continue
+        count += 1
+        shown_text = normalise(node.text)
+        if quantity in ("VH", "Vsigma"):
+            if shown_text != expected:
+                problems.append("%s: %s shows %r, the meter %r (%s)"
+                                % (where, quantity, node.text.strip(), expected, node.attrs["data-model"]))
+            continue
+        shown = parse_number(node.text)
+        if shown is None:
+            problems.append("%s: %s holds %r, not a number" % (where, quantity, node.text))
+            continue
+        if not rounds_to(expected, shown, flags.get("digits")):
+            problems.append("%s: %s shows %s, the model gives %.10g (%s)"
+                            % (where, quantity, node.text.strip(), expected, node.attrs["data-model"]))
+    return problems, count
+
+
+def check(model, content):
+    problems, count = [], 0
+    for name in sorted(os.listdir(content)):
+        if name.endswith(".html"):
+            p, c = check_page(model, os.path.join(content, name))
+            problems += p
+            count += c
+    return problems, count
+
+
+# --- negative controls -------------------------------------------------------
+
+def bump_last_digit(text):
+    """The number's last digit changed by one (9 becomes 8)."""
+    match = re.search(r"\d(?=\D*$)", text)
+    if not match:
+        return None
+    digit = match.group()
+    new = "8" if digit == "9" else str(int(digit) + 1)
+    return text[:match.start()] + new + text[match.end():]
+
+
+def break_first(content, pattern, change):
+    """Applies change to the first match of pattern in any page; returns the page."""
+    for name in sorted(os.listdir(content)):
+        if not name.endswith(".html"):
+            continue
+        path = os.path.join(content, name)
+        with open(path, encoding="ascii") as f:
+            text = f.read()
+        match = re.search(pattern, text)
+        if match:
+            new = change(match)
+            if new is None:
+                continue
+            with open(path, "w", encoding="ascii") as f:
+                f.write(text[:match.start()] + new + text[match.end():])
+            return name
+    return None
+
+
+def element(quantity_pattern):
+    return r'(<(?:td|span)[^>]*data-model="%s[^"]*"[^>]*>)([^<]*)(<)' % quantity_pattern
+
+
+def retext(match):
+    new = bump_last_digit(match.group(2))
+    return None if new is None else match.group(1) + new + match.group(3)
+
+
+BREAKS = [
+    ("a meter reading one digit off", element("VH(?= |\")"), retext),
+    ("a sample voltage one digit off", element("Vsigma(?= |\")"), retext),
+    ("a value from the shown readings one digit off", element(r"RHmeas[^\"]*from=shown"), retext),
+    ("a model quantity one digit off", element(r"(?:B|n|RH|sigma|mu)(?= |\")"), retext),
+    ("an input of a row changed", r'(<td[^>]*data-set="T"[^>]*>)([^<]*)(<)', retext),
+    ("an unknown quantity", r'data-model="VH(?= |")',
+     lambda m: 'data-model="VHall'),
+    ("an unknown key", r'data-model="(VH|Vsigma)(?= |")',
+     lambda m: 'data-model="%s Ix=1' % m.group(1)),
+    ("a marked element without a number", element("VH(?= |\")"),
+     lambda m: m.group(1) + "about" + m.group(3)),
+    ("the rounded reading's result where the full reading's belongs",
+     r'(data-model="RHmeas from=shown">&minus;479\.9)1', lambda m: m.group(1) + "0"),
+    ("the full reading used where the shown one belongs",
+     r'data-model="RHmeas from=shown">(&minus;479\.91)', lambda m: 'data-model="RHmeas">' + m.group(1)),
+    ("a setting of a table changed", r'(<table[^>]*data-model="[^"]*)\bI=10\b',
+     lambda m: m.group(1) + "I=10.01"),
+]
+
+
+def self_test(model, content):
+    failures = []
+    problems, count = check(model, content)
+    if problems:
+        failures.append("the pages themselves fail: " + "; ".join(problems[:3]))
+    if count < 20:
+        failures.append("only %d marked numbers: too few to test the check" % count)
+    for label, pattern, change in BREAKS:
+        with tempfile.TemporaryDirectory() as work:
+            copy = os.path.join(work, "content")
+            shutil.copytree(content, copy)
+            page = break_first(copy, pattern, change)
+            if page is None:
+                failures.append("%s: nothing in the pages to break" % label)
+                continue
+            problems, _ = check(model, copy)
+            if not problems:
+                failures.append("%s (%s): not caught" % (label, page))
+            else:
+                print("caught: %s (%s): %s" % (label, page, problems[0]))
+    # The rounding rule on its own: half away from zero, at the shown digits.
+    for value, text, ok in ((479.905, "479.91", True), (-479.9049, "-479.90", True),
+                            (-479.9051, "-479.90", False), (9.9e15, "9.900x10^15", True),
+                            (9.9e15, "9.90x10^15", True), (9.95e15, "9.9x10^15", False),
+                            (0.5906249999, "0.590625", True), (1231.4, "1231", True),
+                            (1231.6, "1231", False), (-0.75, "-0.8", True), (0.7549, "0.76", False)):
+        if rounds_to(value, parse_number(text)) != ok:
+            failures.append("rounding: %r against %r should be %s" % (value, text, ok))
+    for value, text, digits, ok in ((1145.77, "1150", 3, True), (1145.77, "1150", 4, False),
+                                    (666.07, "670", 2, True), (666.07, "670", 3, False)):
+        if rounds_to(value, parse_number(text), digits) != ok:
+            failures.append("rounding: %r against %r should be %s" % (value, text, ok))
+    return failures
+
+
+def main(argv):
+    args = list(argv[1:])
+    program = None
+    if "--model" in args:
+        i = args.index("--model")
+        program = args[i + 1]
+        del args[i:i + 2]
+    test = "--self-test" in args
+    if test:
+        args.remove("--self-test")
+    if program is None or len(args) > 1:
+        print(__doc__.split("\n\n")[1], file=sys.stderr)
+        return 2
+    content = args[0] if args else os.path.join(HERE, "content")
+    model = Model(program)
+    try:
+        if test:
+            failures = self_test(model, content)
+            for failure in failures:
+                print("FAILED: " + failure)
+            print("self-test: %d breaks, %s" % (len(BREAKS), "all caught" if not failures else
+                                                 "%d failures" % len(failures)))
+            return 1 if failures else 0
+        problems, count = check(model, content)
+        for problem in problems:
+            print(problem)
+        print("%d marked numbers checked, %d problems" % (count, len(problems)))
+        return 1 if problems else 0
+    finally:
+        model.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
