@@ -17,8 +17,9 @@ packages=(cmake ninja-build g++ googletest
           wine wine32:i386 fp-utils python3
           # The help's pages are checked with HTML Tidy (tools/check-tidy.sh).
           tidy
-          # The help's print check: the data sheets rendered to PDF, pages counted.
-          weasyprint poppler-utils
+          # The help's print check: the data sheets rendered to PDF, pages counted,
+          # with the same faces (italics included) on every machine.
+          weasyprint poppler-utils fonts-dejavu-extra
           # Wine only recommends its own fonts; every prefix links them, and
           # DejaVu Sans behind Tahoma for Greek (tools/wine-prefix.sh).
           fonts-wine fonts-dejavu-core)
