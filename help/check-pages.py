@@ -24,10 +24,8 @@ list of the first page.
 import html.parser
 import os
 import re
-import shutil
 import struct
 import sys
-import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The tools leave nothing behind in the source tree.
@@ -352,29 +350,7 @@ def _drop_contents_entry(d, page):
 
 
 def self_test(content):
-    failures = 0
-    with tempfile.TemporaryDirectory() as work:
-        intact = os.path.join(work, "intact")
-        shutil.copytree(content, intact)
-        problems = check(intact)
-        if problems:
-            print("self-test: the intact pages fail:\n  " + "\n  ".join(problems))
-            failures += 1
-        for what, breaker, expected in BREAKS:
-            copy = os.path.join(work, re.sub(r"\W+", "-", what))
-            shutil.copytree(content, copy)
-            breaker(copy)
-            found = check(copy)
-            if not any(expected in p for p in found):
-                print("self-test: %s was not caught (wanted %r, got %s)" % (what, expected, found or "nothing"))
-                failures += 1
-            else:
-                print("self-test: caught %s" % what)
-    if failures:
-        print("self-test: %d failure(s)" % failures)
-        return 1
-    print("self-test: all %d breaks caught, intact pages pass" % len(BREAKS))
-    return 0
+    return helpsite.run_self_test(content, check, BREAKS, "pages")
 
 
 def browser_files(content):

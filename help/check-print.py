@@ -24,6 +24,12 @@ import subprocess
 import sys
 import tempfile
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+# The tools leave nothing behind in the source tree.
+sys.dont_write_bytecode = True
+sys.path.insert(0, HERE)
+import helpsite  # noqa: E402
+
 # Paper sizes in PostScript points, as pdfinfo prints them (rounded).
 PAPERS = {"A4": (595, 842), "letter": (612, 792)}
 TOOLS = {name: os.environ.get(name.upper(), name) for name in ("weasyprint", "pdfinfo", "pdftotext")}
@@ -117,31 +123,7 @@ BREAKS = [
 
 
 def self_test(content):
-    failures = 0
-    with tempfile.TemporaryDirectory() as work:
-        intact = os.path.join(work, "intact")
-        shutil.copytree(content, intact)
-        problems = check(intact)
-        if problems:
-            print("self-test: the intact sheets fail:\n  " + "\n  ".join(problems))
-            failures += 1
-        else:
-            print("self-test: the intact sheets pass")
-        for what, breaker, expected in BREAKS:
-            copy = os.path.join(work, re.sub(r"\W+", "-", what))
-            shutil.copytree(content, copy)
-            breaker(copy)
-            found = check(copy)
-            if not any(expected in p for p in found):
-                print("self-test: %s was not caught (wanted %r, got %s)" % (what, expected, found or "nothing"))
-                failures += 1
-            else:
-                print("self-test: caught %s" % what)
-    if failures:
-        print("self-test: %d failure(s)" % failures)
-        return 1
-    print("self-test: all %d breaks caught, the intact sheets pass" % len(BREAKS))
-    return 0
+    return helpsite.run_self_test(content, check, BREAKS, "sheets")
 
 
 def main(argv):

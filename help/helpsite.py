@@ -54,3 +54,42 @@ def with_nav_bars(text, order, index):
         return None
     bars = iter([nav_bar(order, index, False), nav_bar(order, index, True)])
     return NAV_PATTERN.sub(lambda m: NAV_OPEN + next(bars) + NAV_CLOSE, text)
+
+
+def run_self_test(content_dir, check, breaks, what):
+    """Breaks copies of the help's sources in known ways and sees each caught.
+
+    `check(folder)` returns a list of problems; `breaks` holds (description,
+    breaker(folder), expected text of a problem). The intact copy must pass and
+    every broken one must fail with a problem that contains its expected text.
+    `what` names the sources in the messages ("pages", "sheets"). Returns the
+    exit status."""
+    import shutil
+    import tempfile
+
+    failures = 0
+    with tempfile.TemporaryDirectory() as work:
+        intact = os.path.join(work, "intact")
+        shutil.copytree(content_dir, intact)
+        problems = check(intact)
+        if problems:
+            print("self-test: the intact %s fail:\n  %s" % (what, "\n  ".join(problems)))
+            failures += 1
+        else:
+            print("self-test: the intact %s pass" % what)
+        for description, breaker, expected in breaks:
+            copy = os.path.join(work, re.sub(r"\W+", "-", description))
+            shutil.copytree(content_dir, copy)
+            breaker(copy)
+            found = check(copy)
+            if not any(expected in p for p in found):
+                print("self-test: %s was not caught (wanted %r, got %s)" % (description, expected,
+                                                                          found or "nothing"))
+                failures += 1
+            else:
+                print("self-test: caught %s" % description)
+    if failures:
+        print("self-test: %d failure(s)" % failures)
+        return 1
+    print("self-test: all %d breaks caught, the intact %s pass" % (len(breaks), what))
+    return 0
