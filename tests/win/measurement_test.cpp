@@ -15,6 +15,16 @@
 
 namespace {
 
+// A dialog-script step: a series of 10,000 points started in the open dialog.
+bool StartALongSeries() {
+    HWND dialog = FindDialogTitled(L"Automatic series");
+    if (!dialog) return false;
+    CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
+    SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"10000");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+}
+
 class Measurements : public PanelFixture {
 protected:
     void TearDown() override {
@@ -335,14 +345,7 @@ TEST_F(Measurements, EscapeStopsARunningSeriesAndKeepsWhatItRecorded) {
     Start();
     SetExample();
     DialogScript script;
-    script.Then("start a long series in points", [] {
-        HWND dialog = FindDialogTitled(L"Automatic series");
-        if (!dialog) return false;
-        CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
-        SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"10000");
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return true;
-    });
+    script.Then("start a long series in points", StartALongSeries);
     script.Then("press Escape while it runs", [] {
         HWND dialog = FindDialogTitled(L"Automatic series");
         if (!dialog || IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // not running yet
@@ -378,14 +381,7 @@ TEST_F(Measurements, AltF4StopsASeriesAndTheEndOfTheSessionSavesWhatItRecorded) 
     size_t recordedAtTheEnd = 0;
     size_t savedAtTheEnd = 0;
     DialogScript script;
-    script.Then("start a long series in points", [] {
-        HWND dialog = FindDialogTitled(L"Automatic series");
-        if (!dialog) return false;
-        CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
-        SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"10000");
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return true;
-    });
+    script.Then("start a long series in points", StartALongSeries);
     script.Then("end the session while it runs", [&] {
         HWND dialog = FindDialogTitled(L"Automatic series");
         if (!dialog || IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // not running yet
