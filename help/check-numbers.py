@@ -74,6 +74,8 @@ and about the sample and the material:
     muB          mu B (drift mobility times flux density), no unit
     Tintr        the temperature at which ni = |Nd - Na|, K
     muexp        the local exponent of the drift mobility, d ln mu/d ln T at T
+    kB           the Boltzmann constant with which the measurement log gives the
+                 band gap, eV/K (mark every k that a page uses for a band gap)
 and of a temperature series, T = Tstart, Tstart + Tstep, ... up to Tend (keys
 Tstart Tend Tstep, default 300 1680 20, on the quantity or around it), evaluated
 as the band-gap topic does: nH' = rH/(q |RHmeas|), y = ln(nH' T^-3/2), x = 1/T,
@@ -180,7 +182,7 @@ BAND_GAP_Y = ("lnInvVsigma", "lnnHT", "lnnHTmeas")
 # The scatter of one reading and the readings a precision needs.
 SCATTER = {"s1", "repeatsfor"}
 OTHER = SERIES | set(FIT) | SCATTER_FIT | SCATTER | {"invT", "lossG", "J", "Vbar", "P", "muB", "Tintr",
-                                                    "muexp"}
+                                                    "muexp", "kB"}
 QUANTITIES = MODEL | FROM_READINGS | OTHER | PARAMETERS
 Q = 1.60219e-19
 ROW_TAGS = ("tr", "p", "li", "div", "dd")
@@ -403,7 +405,7 @@ def evaluate(model, quantity, settings, flags):
     s = {k: float(a[k]) for k in PANEL_KEYS}  # the settings the model used, defaults included
     if quantity in ("VH", "Vsigma"):
         return a[quantity + "text"]
-    if quantity in MODEL | PARAMETERS:
+    if quantity in MODEL | PARAMETERS or quantity == "kB":
         return float(a[quantity]) * flags.get("scale", 1)
     if flags.get("shown"):
         VH, Vsigma = float(a["VHtext"]), float(a["Vsigmatext"])
@@ -657,6 +659,8 @@ BREAKS = [
     ("a series one step coarser", r'(<body[^>]*data-model="[^"]*\bstep=)100\b',
      lambda m: m.group(1) + "200"),
     ("a predicted standard error one digit off", element("scatter(?:slope|Eg)se(?= |\")"), retext),
+    ("the model's Boltzmann constant where the log's belongs", r'(data-model="kB">)8\.617333',
+     lambda m: m.group(1) + "8.617000"),
     ("a number of readings needed one off", element("repeatsfor(?= |\")"), retext),
     ("a number of repeats changed", r'(data-model="[^"]*\brepeats=)(\d+)',
      lambda m: m.group(1) + str(int(m.group(2)) + 1)),

@@ -10,7 +10,8 @@
 // and writes one line for each, the model evaluated with both random factors 1:
 //   VH=... Vsigma=... VHtext=... Vsigmatext=... B=... mu=... ni=... n=... p=...
 //   RH=... sigma=... t=... F=... G=..., the twelve parameters of the material
-//   (Nd ... ARand) and the nine settings (rH ... Im)
+//   (Nd ... ARand), the nine settings (rH ... Im) and kB, the Boltzmann
+//   constant (eV/K) with which the measurement log gives the band gap
 // VH and Vsigma in mV at full precision (17 significant digits), VHtext and
 // Vsigmatext as the panel's voltmeters show them, B in T, everything else in
 // the model's units (cm^-3, cm^2/(V s), cm^3/C, 1/(Ohm cm)); the parameters
@@ -177,6 +178,8 @@ std::string Evaluate(const Setup& setup) {
     out += " T=" + Full(settings.temperature);
     out += " I=" + Full(settings.sampleCurrent);
     out += " Im=" + Full(settings.magnetCurrent);
+    // The Boltzmann constant of the log's band gap, eV/K.
+    out += " kB=" + Full(kBoltzmannEvPerK);
     return out;
 }
 
