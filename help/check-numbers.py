@@ -73,12 +73,57 @@ and about the sample and the material:
     P            power in the bar, I Vbar, W
     muB          mu B (drift mobility times flux density), no unit
     Tintr        the temperature at which ni = |Nd - Na|, K
+    muexp        the local exponent of the drift mobility, d ln mu/d ln T at T
+    kB           the Boltzmann constant with which the measurement log gives the
+                 band gap, eV/K (mark every k that a page uses for a band gap)
 and of a temperature series, T = Tstart, Tstart + Tstep, ... up to Tend (keys
 Tstart Tend Tstep, default 300 1680 20, on the quantity or around it), evaluated
 as the band-gap topic does: nH' = rH/(q |RHmeas|), y = ln(nH' T^-3/2), x = 1/T,
 a least-squares line through the points with T >= Tfit (default 1000):
     slopefit     the slope of that line, K
-    Egfit        the band gap from it, -2 k slope, eV, k = 8.617e-5 eV/K
+    Egfit        the band gap from it, -2 k slope, eV, with the measurement
+                 log's Boltzmann constant k = 8.617333262e-5 eV/K
+(help_model makes this fit with the log's own fitting code, as below.)
+
+The log's Fit line over a series, made by help_model with the program's own
+code: the rows recorded as an automatic series records them (each value of
+the series put into its box as the panel writes it, the meters' texts as the
+panel shows them), plotted as the log plots them and fitted by its FitLine:
+    fitslope fitintercept   the line's slope and intercept (units of Y per X)
+    fitslopese fitinterceptse  their standard errors
+    fitR2        R^2         fitn   the number of points fitted
+    fitEg fitEgse   the band gap -2 k slope and 2 k s(slope), eV, k the log's;
+                 only for X=1/T and Y=lnInvVsigma (what the log shows) or
+                 Y=lnnHT / lnnHTmeas (the Hall route in a spreadsheet)
+    fitSxx       the sum of squares of the fitted X about their mean
+The keys of a fit, on the quantity or around it like settings:
+    series=T|I|Im            the setting the series varies (default T)
+    from=A to=B step=S       its values as Automatic series plans them in steps
+    list=A,B,C               or these values (no blanks)
+    fitfrom=F fitto=G        the rows selected for the fit: those whose value of
+                             the series lies from F to G (either may be left
+                             out); with neither, all rows, as Fit line without
+                             a selection
+    X=No|T|1/T|I|Im          the log's X axes (No., T, 1/T, I, I_m), or lnT
+                             (ln T, a column added in a spreadsheet)
+    Y=VH|absVH|Vsigma|lnabsVH|lnVsigma|lnInvVsigma
+                             the log's Y axes (V_H, |V_H|, V_sigma, ln|V_H|,
+                             ln V_sigma, ln(1/V_sigma)), or a student's columns
+                             from the shown readings: lnmuH = ln(|RH| sigma)
+                             (RH = VH d/(G I B), sigma = 1e4 I delta/(Vsigma w d),
+                             cm^2/(V s)), lnnHT = ln(nH T^-3/2) (nH = rH/(q |RH|),
+                             cm^-3), lnnHTmeas the same without G
+Note that from=shown is the flag; from=NUMBER is the start of a series.
+
+What a scatter of the readings (the material's ARand, or ARand= set) gives:
+    s1           ARand/sqrt(3), the relative standard deviation of one reading
+                 (scale=100 for %)
+    repeatsfor   the readings whose mean has the relative standard error
+                 prec=P: (s1/P)^2 rounded up
+    scatterslopese  the standard error of a fit's slope when each point
+                 scatters by s1 and is the mean of repeats=N readings
+                 (default 1): s1/sqrt(N fitSxx), with the fit's keys
+    scatterEgse  2 k scatterslopese, eV (X=1/T)
 
 from=shown: a quantity of the second group is worked out from the readings AS
 THE METERS SHOW THEM (rounded to five digits), as a student does, and not from
@@ -119,8 +164,25 @@ FROM_READINGS = {"RHmeas", "RHcorr", "nH", "sigmameas", "rhomeas", "muHmeas", "m
                  "lnInvVsigma", "lnnHT"}
 SERIES_KEYS = {"Tstart": 300.0, "Tend": 1680.0, "Tstep": 20.0, "Tfit": 1000.0}
 SERIES = {"slopefit", "Egfit"}
-K_BOLTZMANN = 8.617e-5
-OTHER = SERIES | {"invT", "lossG", "J", "Vbar", "P", "muB", "Tintr"}
+# The log's fit of a series: the quantity and help_model's name for it.
+FIT = {"fitslope": "slope", "fitintercept": "intercept", "fitslopese": "slopese",
+       "fitinterceptse": "interceptse", "fitR2": "R2", "fitn": "n", "fitEg": "Eg",
+       "fitEgse": "Egse", "fitSxx": "Sxx"}
+# The standard errors that a scatter of the readings gives a fit of the series.
+SCATTER_FIT = {"scatterslopese", "scatterEgse"}
+FIT_NUMBER_KEYS = {"from", "to", "step", "fitfrom", "fitto", "repeats"}
+FIT_WORD_KEYS = {"X": ("No", "T", "1/T", "I", "Im", "lnT"),
+                 "Y": ("VH", "absVH", "Vsigma", "lnabsVH", "lnVsigma", "lnInvVsigma", "lnmuH",
+                       "lnnHT", "lnnHTmeas"),
+                 "series": ("T", "I", "Im"),
+                 "list": None}
+FIT_KEYS = FIT_NUMBER_KEYS | set(FIT_WORD_KEYS)
+# Y axes whose slope against 1/T gives a band gap, -2k slope.
+BAND_GAP_Y = ("lnInvVsigma", "lnnHT", "lnnHTmeas")
+# The scatter of one reading and the readings a precision needs.
+SCATTER = {"s1", "repeatsfor"}
+OTHER = SERIES | set(FIT) | SCATTER_FIT | SCATTER | {"invT", "lossG", "J", "Vbar", "P", "muB", "Tintr",
+                                                    "muexp", "kB"}
 QUANTITIES = MODEL | FROM_READINGS | OTHER | PARAMETERS
 Q = 1.60219e-19
 ROW_TAGS = ("tr", "p", "li", "div", "dd")
@@ -135,7 +197,8 @@ class Model:
         self.cache = {}
 
     def ask(self, settings):
-        query = " ".join("%s=%r" % (k, float(v)) if k != "m" else "m=%d" % int(v)
+        query = " ".join("%s=%s" % (k, v) if isinstance(v, str) else
+                         "%s=%r" % (k, float(v)) if k != "m" else "m=%d" % int(v)
                          for k, v in sorted(settings.items()))
         if query not in self.cache:
             self.process.stdin.write(query + "\n")
@@ -201,12 +264,20 @@ def parse_pairs(words, where):
         if "=" not in word:
             raise ValueError("%s: %r is not key=value" % (where, word))
         key, value = word.split("=", 1)
-        if key == "from":
-            if value != "shown":
-                raise ValueError("%s: from=%s (only from=shown is known)" % (where, value))
+        if key == "from" and value == "shown":
+            pairs["shown"] = True
+            continue
+        if key in FIT_WORD_KEYS:
+            known = FIT_WORD_KEYS[key]
+            if known is not None and value not in known:
+                raise ValueError("%s: %s=%s (known: %s)" % (where, key, value, " ".join(known)))
+            if key == "list" and not all(re.match(r"^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$", v)
+                                         for v in value.split(",")):
+                raise ValueError("%s: list=%s is not numbers separated by commas" % (where, value))
             pairs[key] = value
             continue
-        if key not in SETTING_KEYS and key not in ("scale", "digits") and key not in SERIES_KEYS:
+        if (key not in SETTING_KEYS and key not in ("scale", "digits", "prec") and key not in SERIES_KEYS
+                and key not in FIT_NUMBER_KEYS):
             raise ValueError("%s: unknown key %r" % (where, key))
         try:
             pairs[key] = float(value)
@@ -297,15 +368,15 @@ def settings_of(node, name):
                 raise ValueError("%s line %d: a quantity (%s) holds another marked element"
                                  % (name, ancestor.line, words[0]))
             pairs = parse_pairs(words, "%s line %d" % (name, ancestor.line))
-            if "from" in pairs or "scale" in pairs or "digits" in pairs:
-                raise ValueError("%s line %d: from=, scale= and digits= belong to a quantity"
+            if "shown" in pairs or "scale" in pairs or "digits" in pairs:
+                raise ValueError("%s line %d: from=shown, scale= and digits= belong to a quantity"
                                  % (name, ancestor.line))
             settings.update(pairs)
         settings.update(ancestor.inputs)
     words = node.attrs["data-model"].split()
     quantity = words[0]
     own = parse_pairs(words[1:], "data-model=%r" % node.attrs["data-model"])
-    flags = {k: own.pop(k) for k in ("from", "scale", "digits") if k in own}
+    flags = {k: own.pop(k) for k in ("shown", "scale", "digits") if k in own}
     settings.update(own)
     return quantity, settings, flags
 
@@ -316,20 +387,27 @@ def evaluate(model, quantity, settings, flags):
         raise ValueError("unknown quantity %r" % quantity)
     if quantity in ("VH", "Vsigma") and ("scale" in flags or "digits" in flags):
         raise ValueError("scale= on %s, which is compared with the meter's text" % quantity)
-    if flags.get("from") and quantity not in FROM_READINGS | SERIES:
+    if flags.get("shown") and quantity not in FROM_READINGS | SERIES:
         raise ValueError("from=shown on %s, which does not come from the readings" % quantity)
     if quantity in SERIES:
         return series_fit(model, quantity, settings, flags) * flags.get("scale", 1)
-    settings = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
+    if quantity in SCATTER:
+        return scatter(model, quantity, settings) * flags.get("scale", 1)
+    if quantity in FIT or quantity in SCATTER_FIT:
+        return log_fit(model, quantity, settings) * flags.get("scale", 1)
+    settings = {k: v for k, v in settings.items()
+                if k not in SERIES_KEYS and k not in FIT_KEYS and k != "prec"}
     if quantity == "Tintr":
         return intrinsic_temperature(model, settings) * flags.get("scale", 1)
+    if quantity == "muexp":
+        return mobility_exponent(model, settings) * flags.get("scale", 1)
     a = model.ask(settings)
     s = {k: float(a[k]) for k in PANEL_KEYS}  # the settings the model used, defaults included
     if quantity in ("VH", "Vsigma"):
         return a[quantity + "text"]
-    if quantity in MODEL | PARAMETERS:
+    if quantity in MODEL | PARAMETERS or quantity == "kB":
         return float(a[quantity]) * flags.get("scale", 1)
-    if flags.get("from") == "shown":
+    if flags.get("shown"):
         VH, Vsigma = float(a["VHtext"]), float(a["Vsigmatext"])
     else:
         VH, Vsigma = float(a["VH"]), float(a["Vsigma"])
@@ -362,26 +440,76 @@ def evaluate(model, quantity, settings, flags):
 
 
 def series_fit(model, quantity, settings, flags):
+    """The band-gap topic's fit, by help_model: ln(nH' T^-3/2) against 1/T,
+    nH' = rH/(q |RHmeas|), the readings at full precision or as shown."""
     series = dict(SERIES_KEYS)
     series.update({k: v for k, v in settings.items() if k in SERIES_KEYS})
-    base = {k: v for k, v in settings.items() if k not in SERIES_KEYS}
-    points = []
-    T = series["Tstart"]
-    while T <= series["Tend"] + 1e-9:
-        if T >= series["Tfit"] - 1e-9:
-            a = model.ask(dict(base, T=T))
-            s = {k: float(a[k]) for k in PANEL_KEYS}
-            VH = float(a["VHtext"]) if flags.get("from") == "shown" else float(a["VH"])
-            RHmeas = VH * s["d"] / (s["I"] * float(a["B"]))
-            nH = s["rH"] / (Q * abs(RHmeas))
-            points.append((1 / T, math.log(nH * T ** -1.5)))
-        T += series["Tstep"]
-    if len(points) < 2:
-        raise ValueError("%s: fewer than two points in the series" % quantity)
-    mx = sum(x for x, _ in points) / len(points)
-    my = sum(y for _, y in points) / len(points)
-    slope = (sum((x - mx) * (y - my) for x, y in points) / sum((x - mx) ** 2 for x, _ in points))
-    return slope if quantity == "slopefit" else -2 * K_BOLTZMANN * slope
+    query = {k: v for k, v in settings.items() if k in SETTING_KEYS}
+    query.update({"X": "1/T", "Y": "lnnHTmeas", "series": "T", "from": series["Tstart"],
+                  "to": series["Tend"], "step": series["Tstep"], "fitfrom": series["Tfit"],
+                  "readings": "shown" if flags.get("shown") else "full"})
+    answer = model.ask(query)
+    return float(answer["slope"] if quantity == "slopefit" else answer["Eg"])
+
+
+def fit_query(settings, quantity):
+    """help_model's query for a fit of a series of the log."""
+    query = {k: v for k, v in settings.items() if k in SETTING_KEYS or k in FIT_KEYS and k != "repeats"}
+    for key in ("X", "Y"):
+        if key not in query:
+            raise ValueError("%s needs %s= (the log's axis)" % (quantity, key))
+    if "list" in query and any(k in query for k in ("from", "to", "step")):
+        raise ValueError("%s: list= and from=/to=/step= both set" % quantity)
+    if "list" not in query and not all(k in query for k in ("from", "to", "step")):
+        raise ValueError("%s needs from=, to= and step= (or list=)" % quantity)
+    query["series"] = query.get("series", "T")
+    return query
+
+
+def log_fit(model, quantity, settings):
+    """The log's Fit line over a series, as help_model makes it with the log's
+    own code; and the standard errors that scatter gives the same fit."""
+    query = fit_query(settings, quantity)
+    if quantity in ("fitEg", "fitEgse", "scatterEgse") and (query["X"] != "1/T"
+                                                           or query["Y"] not in BAND_GAP_Y):
+        raise ValueError("%s: a band gap needs X=1/T and Y= one of %s" % (quantity, ", ".join(BAND_GAP_Y)))
+    answer = model.ask(query)
+    if quantity in FIT:
+        return float(answer[FIT[quantity]])
+    # Each point scatters by s1 = ARand/sqrt(3) (ln of a reading moves by its
+    # relative error), each the mean of `repeats` readings:
+    # s(slope) = s1 / sqrt(repeats Sxx), s(Eg) = 2k s(slope).
+    aRand = scatter_amplitude(model, settings)
+    slope_se = aRand / math.sqrt(3) / math.sqrt(settings.get("repeats", 1.0) * float(answer["Sxx"]))
+    if quantity == "scatterslopese":
+        return slope_se
+    return 2 * float(answer["k"]) * slope_se
+
+
+def scatter_amplitude(model, settings):
+    material = {k: v for k, v in settings.items() if k in MATERIAL_KEYS}
+    return float(model.ask(material)["ARand"])
+
+
+def scatter(model, quantity, settings):
+    """s1 = ARand/sqrt(3), the relative standard deviation of one reading; and
+    the readings whose mean has the relative standard error prec:
+    (ARand/(sqrt(3) prec))^2, rounded up."""
+    s1 = scatter_amplitude(model, settings) / math.sqrt(3)
+    if quantity == "s1":
+        return s1
+    if "prec" not in settings:
+        raise ValueError("repeatsfor needs prec= (the relative precision wanted)")
+    return float(math.ceil((s1 / settings["prec"]) ** 2 * (1 - 1e-12)))
+
+
+def mobility_exponent(model, settings):
+    """d ln mu / d ln T at T, by a central difference over T (1 +- 1e-4)."""
+    T = float(model.ask(settings)["T"])
+    up, down = T * (1 + 1e-4), T * (1 - 1e-4)
+    mu_up = float(model.ask(dict(settings, T=up))["mu"])
+    mu_down = float(model.ask(dict(settings, T=down))["mu"])
+    return (math.log(mu_up) - math.log(mu_down)) / (math.log(up) - math.log(down))
 
 
 def intrinsic_temperature(model, settings):
@@ -517,6 +645,25 @@ BREAKS = [
      r'data-model="RHmeas from=shown">(&minus;479\.91)', lambda m: 'data-model="RHmeas">' + m.group(1)),
     ("a setting of a table changed", r'(<table[^>]*data-model="[^"]*)\bI=10\b',
      lambda m: m.group(1) + "I=10.01"),
+    ("a fitted slope one digit off", element("fitslope(?= |\")"), retext),
+    ("a fitted band gap one digit off", element("fitEg(?= |\")"), retext),
+    ("a fit's standard error one digit off", element("fitslopese(?= |\")"), retext),
+    ("the fit's first row moved", r'(data-model="[^"]*\bfitfrom=)(\d+)',
+     lambda m: m.group(1) + str(int(m.group(2)) - 100)),
+    ("the log-log fit's last row moved", r'(data-model="[^"]*Y=lnmuH[^"]*\bfitto=)(\d+)',
+     lambda m: m.group(1) + str(int(m.group(2)) + 100)),
+    ("the fit's Y axis changed", r'(data-model="[^"]*)\bY=lnInvVsigma\b',
+     lambda m: m.group(1) + "Y=lnVsigma"),
+    ("an unknown axis", r'(data-model="[^"]*)\bX=1/T\b', lambda m: m.group(1) + "X=1/t"),
+    ("a band gap asked of a fit against T", r'data-model="fitEg"', lambda m: 'data-model="fitEg X=T"'),
+    ("a series one step coarser", r'(<body[^>]*data-model="[^"]*\bstep=)100\b',
+     lambda m: m.group(1) + "200"),
+    ("a predicted standard error one digit off", element("scatter(?:slope|Eg)se(?= |\")"), retext),
+    ("the model's Boltzmann constant where the log's belongs", r'(data-model="kB">)8\.617333',
+     lambda m: m.group(1) + "8.617000"),
+    ("a number of readings needed one off", element("repeatsfor(?= |\")"), retext),
+    ("a number of repeats changed", r'(data-model="[^"]*\brepeats=)(\d+)',
+     lambda m: m.group(1) + str(int(m.group(2)) + 1)),
 ]
 
 

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwchar>
 #include <utility>
 
 #include "measurements/log_codec.h"
+#include "measurements/log_fit.h"
 #include "ui/centre_window.h"
 #include "ui/clipboard.h"
 #include "ui/file_dialog.h"
@@ -16,16 +16,6 @@ namespace {
 
 // The list's columns: their widths in dialog units.
 constexpr int kColumnWidths[kLogColumnCount] = {28, 78, 36, 30, 36, 36, 36, 36, 36, 36, 36, 36, 44, 44};
-
-// Boltzmann's constant in eV/K, for the band gap from a fitted slope.
-constexpr double kBoltzmann = 8.617333262e-5;
-
-std::wstring Number(double x) {
-    if (!std::isfinite(x)) return L"-";
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%.5g", x);
-    return text;
-}
 
 std::wstring Count(size_t n, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(n) + L" " + (n == 1 ? one : many);
@@ -440,14 +430,7 @@ void MeasurementLogWindow::ShowPlot() {
         PlotFit line;
         line.slope = fit_->slope;
         line.intercept = fit_->intercept;
-        line.text.push_back(L"slope = " + Number(fit_->slope) + L" \u00B1 " + Number(fit_->slopeError));
-        line.text.push_back(L"intercept = " + Number(fit_->intercept) + L" \u00B1 " + Number(fit_->interceptError));
-        line.text.push_back(L"R\u00B2 = " + Number(fit_->rSquared) + L", n = " + std::to_wstring(fit_->n));
-        if (x_ == PlotX::inverseTemperature && y_ == PlotY::lnInverseSampleVoltage) {
-            // ln(1/V_sigma) = ln sigma + const, and sigma ~ exp(-E_g / 2kT).
-            line.text.push_back(L"E_g = \u22122k \u00D7 slope = " + Number(-2 * kBoltzmann * fit_->slope) +
-                                L" \u00B1 " + Number(2 * kBoltzmann * fit_->slopeError) + L" eV");
-        }
+        line.text = FitTextLines(*fit_, x_, y_);
         data.fit = std::move(line);
     }
     plot_.SetData(std::move(data));
@@ -471,13 +454,7 @@ void MeasurementLogWindow::OnSelectionChanged() {
 void MeasurementLogWindow::FitLine() {
     std::vector<size_t> rows = SelectedRows();
     const bool all = rows.empty();
-    std::vector<double> xs, ys;
-    for (size_t k = 0; k < points_.rows.size(); ++k) {
-        if (!all && !std::binary_search(rows.begin(), rows.end(), points_.rows[k])) continue;
-        xs.push_back(points_.xs[k]);
-        ys.push_back(points_.ys[k]);
-    }
-    LineFit fit = ::FitLine(xs, ys);
+    LineFit fit = FitPlotPoints(points_, rows);
     if (!fit.defined) {
         fit_.reset();
         MessageBeep(MB_ICONWARNING);
