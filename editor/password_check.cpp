@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <string>
 #include <vector>
 
 #include "base/owned.h"
@@ -15,13 +16,57 @@ constexpr unsigned char kPasswordDigest[32] = {
     0xFB, 0xD4, 0x6D, 0xC0, 0x9C, 0x37, 0xC3, 0x90, 0x52, 0x57, 0xCF, 0xD3, 0x5A, 0x96, 0xC4, 0x83,
 };
 
+// CNG, loaded from the system folder when a password is first checked rather
+// than imported: most runs never open the editor, and every start would pay
+// for the library. It stays loaded for the rest of the process.
+struct CngApi {
+    decltype(&BCryptOpenAlgorithmProvider) openAlgorithmProvider = nullptr;
+    decltype(&BCryptCloseAlgorithmProvider) closeAlgorithmProvider = nullptr;
+    decltype(&BCryptCreateHash) createHash = nullptr;
+    decltype(&BCryptHashData) hashData = nullptr;
+    decltype(&BCryptFinishHash) finishHash = nullptr;
+    decltype(&BCryptDestroyHash) destroyHash = nullptr;
+};
+
+template <typename Function>
+void Find(HMODULE library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// Null when the library or one of its functions is missing.
+const CngApi* Cng() {
+    static const CngApi api = [] {
+        CngApi found;
+        wchar_t folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return found;
+        HMODULE library = LoadLibraryW((std::wstring(folder, length) + L"\\bcrypt.dll").c_str());
+        if (!library) return found;
+        Find(library, "BCryptOpenAlgorithmProvider", found.openAlgorithmProvider);
+        Find(library, "BCryptCloseAlgorithmProvider", found.closeAlgorithmProvider);
+        Find(library, "BCryptCreateHash", found.createHash);
+        Find(library, "BCryptHashData", found.hashData);
+        Find(library, "BCryptFinishHash", found.finishHash);
+        Find(library, "BCryptDestroyHash", found.destroyHash);
+        return found;
+    }();
+    const bool complete = api.openAlgorithmProvider && api.closeAlgorithmProvider && api.createHash &&
+                          api.hashData && api.finishHash && api.destroyHash;
+    return complete ? &api : nullptr;
+}
+
+// Handles exist only once Cng() has been found complete.
 NTSTATUS WINAPI CloseProvider(BCRYPT_ALG_HANDLE provider) {
-    return BCryptCloseAlgorithmProvider(provider, 0);
+    return Cng()->closeAlgorithmProvider(provider, 0);
+}
+
+NTSTATUS WINAPI DestroyHash(BCRYPT_HASH_HANDLE hash) {
+    return Cng()->destroyHash(hash);
 }
 
 // A CNG algorithm provider and one hash computation of it.
 using Provider = Owned<BCRYPT_ALG_HANDLE, &CloseProvider>;
-using Hash = Owned<BCRYPT_HASH_HANDLE, &BCryptDestroyHash>;
+using Hash = Owned<BCRYPT_HASH_HANDLE, &DestroyHash>;
 
 }  // namespace
 
@@ -34,14 +79,16 @@ bool Utf16Sha256(const std::wstring& text, unsigned char digest[32]) {
         bytes.push_back(static_cast<UCHAR>((c >> 8) & 0xFF));
     }
 
+    const CngApi* cng = Cng();
+    if (!cng) return false;
     Provider algorithm;
-    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(algorithm.receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+    if (!BCRYPT_SUCCESS(cng->openAlgorithmProvider(algorithm.receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
         return false;
     }
     Hash hash;
-    return BCRYPT_SUCCESS(BCryptCreateHash(algorithm.get(), hash.receive(), nullptr, 0, nullptr, 0, 0)) &&
-           BCRYPT_SUCCESS(BCryptHashData(hash.get(), bytes.data(), static_cast<ULONG>(bytes.size()), 0)) &&
-           BCRYPT_SUCCESS(BCryptFinishHash(hash.get(), digest, 32, 0));
+    return BCRYPT_SUCCESS(cng->createHash(algorithm.get(), hash.receive(), nullptr, 0, nullptr, 0, 0)) &&
+           BCRYPT_SUCCESS(cng->hashData(hash.get(), bytes.data(), static_cast<ULONG>(bytes.size()), 0)) &&
+           BCRYPT_SUCCESS(cng->finishHash(hash.get(), digest, 32, 0));
 }
 
 bool IsEditorPassword(const std::wstring& text) {
