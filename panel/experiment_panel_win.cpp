@@ -297,11 +297,11 @@ void ExperimentPanel::LayoutControls() {
             const int width = client.right;
             const int height = client.bottom;
             slider.track = GetDlgItem(panel, slider.trackId);
-            slider.trackRect = FrameSliderRect(width, height);
+            slider.trackRect = FrameSliderRect(width, height, kLayoutDpi);
             slider.minimumBox.window = GetDlgItem(panel, slider.minimumBox.id);
-            slider.minimumBox.rect = FrameMinimumRect(width, height);
+            slider.minimumBox.rect = FrameMinimumRect(width, height, kLayoutDpi);
             slider.maximumBox.window = GetDlgItem(panel, slider.maximumBox.id);
-            slider.maximumBox.rect = FrameMaximumRect(width, height);
+            slider.maximumBox.rect = FrameMaximumRect(width, height, kLayoutDpi);
             Place(slider.track, slider.frame.window, slider.trackRect);
             Place(slider.minimumBox.window, slider.frame.window, slider.minimumBox.rect);
             Place(slider.maximumBox.window, slider.frame.window, slider.maximumBox.rect);

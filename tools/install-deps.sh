@@ -15,6 +15,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
           wine wine32:i386 fp-utils python3
+          # The artwork test reads the PNG drawings with zlib.
+          zlib1g-dev
           # Wine only recommends its own fonts; every prefix links them, and
           # DejaVu Sans behind Tahoma for Greek (tools/wine-prefix.sh).
           fonts-wine fonts-dejavu-core)
