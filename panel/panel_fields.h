@@ -139,8 +139,8 @@ constexpr PixelRect FrameSliderRect(int width, int height, int dpi) {
 inline constexpr int kPictureWidth = 645;
 inline constexpr int kPictureHeight = 571;
 
-// The picture drawn for other scales (bitmap 201 is the one for 96 DPI). A
-// scale in between takes the nearest of them, stretched.
+// The scales the picture is drawn for: bitmap 201 at 96 DPI, the PNG drawings
+// at 125 to 200 per cent. A scale in between takes the nearest, stretched.
 struct PictureScale {
     int dpi;
     int bitmapId;
