@@ -103,18 +103,6 @@ HBITMAP LoadDrawing(const PictureScale& scale) {
 
 }  // namespace
 
-int WindowDpi(HWND window) {
-    using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = User32Call<GetDpiForWindowCall>("GetDpiForWindow");
-    if (getDpiForWindow) {
-        const UINT dpi = getDpiForWindow(window);
-        if (dpi != 0) return static_cast<int>(dpi);
-    }
-    WindowDc screen(nullptr);
-    const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? dpi : kLayoutDpi;
-}
-
 void KeepDialogScalingToPanel(HWND dialog) {
     using SetBehaviourCall = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
     static const auto setBehaviour = User32Call<SetBehaviourCall>("SetDialogDpiChangeBehavior");

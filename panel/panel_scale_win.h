@@ -2,15 +2,12 @@
 
 #include <windows.h>
 
+#include "ui/window_dpi.h"
+
 // The panel at the display's scale: the panel declares itself aware of each
 // monitor's DPI (the manifest), so the system no longer stretches it as a
 // bitmap; the panel draws itself for the scale instead, every measure of its
 // 96-DPI layout times dpi / 96 (ScaleToDpi in panel_fields.h).
-
-// The DPI the window is shown at: its monitor's where the system tells it per
-// window (Windows 10 1607 and later), else the system's, which is what Wine
-// reports from its LogPixels setting.
-int WindowDpi(HWND window);
 
 // Keeps the dialog manager of Windows 10 (1703 and later) from scaling the
 // panel's fonts and children itself when it moves to another monitor: the
