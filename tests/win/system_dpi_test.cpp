@@ -1,8 +1,8 @@
 // The panel started at the DPI the system reports, as the program starts it:
 // under Wine that is the prefix's LogPixels setting (system_dpi_test.sh sets
-// it, then runs this at 96, 120, 144 and 192 DPI). TESMOR_TEST_DPI names the
-// DPI the run is for; TESMOR_LAYOUT_FILE is where the run at 96 DPI leaves the
-// template's layout, which the other runs must work out the same.
+// it, then runs this at 96, 120, 144, 168 and 192 DPI). TESMOR_TEST_DPI names
+// the DPI the run is for; TESMOR_LAYOUT_FILE is where the run at 96 DPI leaves
+// the template's layout, which the other runs must work out the same.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs system_dpi_tests.exe under Wine at 96, 120, 144 and 192 DPI, in a prefix
-# of its own (its DPI is changed, which every other test's prefix must not
-# see), with a wineserver of its own, stopped at the end.
+# Runs system_dpi_tests.exe under Wine at 96, 120, 144, 168 and 192 DPI, in a
+# prefix of its own (its DPI is changed, which every other test's prefix must
+# not see), with a wineserver of its own, stopped at the end.
 #
 #   system_dpi_test.sh TEST_EXE WINEPREFIX_DIR
 #
@@ -33,7 +33,7 @@ trap cleanup EXIT
 cp "$program" "$work/"
 cd "$work" || exit 1
 status=0
-for dpi in 96 120 144 192; do
+for dpi in 96 120 144 168 192; do
     timeout 20 wineserver -k 2>/dev/null || true
     timeout 20 wineserver -w 2>/dev/null || true
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
