@@ -366,17 +366,19 @@ void ExperimentPanel::ShowPictureAtDpi() {
     HBITMAP made = dpi_ != kLayoutDpi || !templatePicture_ ? LoadPanelPicture(dpi_) : nullptr;
     // The static sizes itself to the bitmap, and deletes none it was given:
     // the one made before is shown no more and goes.
-    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(made ? made : templatePicture_));
+    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(made ? made : templatePicture_));
     scaledPicture_.reset(made);
-    SetWindowPos(picture_, nullptr, ScaleToDpi(layoutAt96_.picture.x, dpi_), ScaleToDpi(layoutAt96_.picture.y, dpi_),
-                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(picture_, nullptr, ScaleToDpi(layoutAt96_.picture.x, dpi_),
+                 ScaleToDpi(layoutAt96_.picture.y, dpi_), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The template's font at the panel's scale, in every control of the fields.
 void ExperimentPanel::SetFontsAtDpi() {
     HFONT made = nullptr;
     LOGFONTW description{};
-    if (dpi_ != templateDpi_ && templateFont_ && GetObjectW(templateFont_, sizeof(description), &description)) {
+    if (dpi_ != templateDpi_ && templateFont_ &&
+        GetObjectW(templateFont_, sizeof(description), &description)) {
         description.lfHeight = MulDiv(description.lfHeight, dpi_, templateDpi_);
         made = CreateFontIndirectW(&description);
     }
@@ -390,7 +392,8 @@ void ExperimentPanel::SetFontsAtDpi() {
 }
 
 void ExperimentPanel::SizePanelToDpi(const RECT* where) {
-    SetClientSize(window(), ScaleToDpi(layoutAt96_.client.cx, dpi_), ScaleToDpi(layoutAt96_.client.cy, dpi_), where);
+    SetClientSize(window(), ScaleToDpi(layoutAt96_.client.cx, dpi_), ScaleToDpi(layoutAt96_.client.cy, dpi_),
+                  where);
 }
 
 // Moved to a monitor of another scale: the panel is laid out again for it, in

@@ -120,7 +120,8 @@ constexpr int ScaleToDpi(int pixels, int dpi) {
 }
 
 constexpr PixelRect ScaleToDpi(const PixelRect& r, int dpi) {
-    return {ScaleToDpi(r.left, dpi), ScaleToDpi(r.top, dpi), ScaleToDpi(r.right, dpi), ScaleToDpi(r.bottom, dpi)};
+    return {ScaleToDpi(r.left, dpi), ScaleToDpi(r.top, dpi), ScaleToDpi(r.right, dpi),
+            ScaleToDpi(r.bottom, dpi)};
 }
 
 // Inside a slider frame whose client area is width x height (measured, at the
@@ -146,8 +147,8 @@ struct PictureScale {
     int bitmapId;
 };
 inline constexpr PictureScale kPictureScales[] = {
-    {96, IDB_APPARATUS},         {120, IDB_APPARATUS_125}, {144, IDB_APPARATUS_150},
-    {168, IDB_APPARATUS_175},    {192, IDB_APPARATUS_200},
+    {96, IDB_APPARATUS},      {120, IDB_APPARATUS_125}, {144, IDB_APPARATUS_150},
+    {168, IDB_APPARATUS_175}, {192, IDB_APPARATUS_200},
 };
 
 // The drawing nearest to dpi; of two equally near, the larger, which shrinks

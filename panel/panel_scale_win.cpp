@@ -74,8 +74,8 @@ HBITMAP LoadPngResource(int id) {
     }
     const Gdiplus::GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     Gdiplus::BitmapData pixels{};
-    if (gdiplus.BitmapLockBits(image.get(), &whole, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB, &pixels) !=
-        Gdiplus::Ok) {
+    if (gdiplus.BitmapLockBits(image.get(), &whole, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB,
+                               &pixels) != Gdiplus::Ok) {
         return nullptr;
     }
     void* bits = nullptr;
@@ -95,8 +95,8 @@ HBITMAP LoadPngResource(int id) {
 
 HBITMAP LoadDrawing(const PictureScale& scale) {
     if (scale.bitmapId == IDB_APPARATUS) {
-        return static_cast<HBITMAP>(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_APPARATUS), IMAGE_BITMAP, 0, 0,
-                                               LR_CREATEDIBSECTION));
+        return static_cast<HBITMAP>(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_APPARATUS),
+                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     }
     return LoadPngResource(scale.bitmapId);
 }
@@ -108,7 +108,7 @@ void KeepDialogScalingToPanel(HWND dialog) {
     static const auto setBehaviour = User32Call<SetBehaviourCall>("SetDialogDpiChangeBehavior");
     if (!setBehaviour) return;
     const auto all = static_cast<DIALOG_DPI_CHANGE_BEHAVIORS>(DDC_DISABLE_ALL | DDC_DISABLE_RESIZE |
-                                                             DDC_DISABLE_CONTROL_RELAYOUT);
+                                                              DDC_DISABLE_CONTROL_RELAYOUT);
     setBehaviour(dialog, all, all);
 }
 
@@ -136,8 +136,8 @@ HBITMAP LoadPanelPicture(int dpi) {
         Selection toBitmap(to.get(), scaled);
         SetStretchBltMode(to.get(), HALFTONE);
         SetBrushOrgEx(to.get(), 0, 0, nullptr);
-        drawn = StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY) !=
-                FALSE;
+        drawn = StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, size.bmWidth, size.bmHeight,
+                           SRCCOPY) != FALSE;
     }
     if (!drawn) {
         DeleteObject(scaled);
@@ -199,7 +199,8 @@ void SetClientSize(HWND window, int width, int height, const RECT* where) {
         RECT client{};
         GetWindowRect(window, &place);
         GetClientRect(window, &client);
-        if (client.right == width && client.bottom == height && place.left == corner.x && place.top == corner.y) {
+        if (client.right == width && client.bottom == height && place.left == corner.x &&
+            place.top == corner.y) {
             break;
         }
         const int frameWidth = (place.right - place.left) - client.right;

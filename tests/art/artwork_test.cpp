@@ -259,16 +259,24 @@ std::string DecodePalettePng(const Bytes& bytes, Image& out) {
             int a = i > 0 ? line[i - 1] : 0, b = previous[i], c = i > 0 ? previous[i - 1] : 0;
             int predictor = 0;
             switch (row[0]) {
-            case 0: break;
-            case 1: predictor = a; break;
-            case 2: predictor = b; break;
-            case 3: predictor = (a + b) / 2; break;
+            case 0:
+                break;
+            case 1:
+                predictor = a;
+                break;
+            case 2:
+                predictor = b;
+                break;
+            case 3:
+                predictor = (a + b) / 2;
+                break;
             case 4: {
                 int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
                 predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
                 break;
             }
-            default: return "unknown row filter";
+            default:
+                return "unknown row filter";
             }
             line[i] = static_cast<unsigned char>(row[1 + i] + predictor);
         }
@@ -380,8 +388,10 @@ struct ScaledPicture {
     int dpi;
     const char* file;
 };
-const ScaledPicture kScaledPictures[] = {
-    {120, "apparatus-125.png"}, {144, "apparatus-150.png"}, {168, "apparatus-175.png"}, {192, "apparatus-200.png"}};
+const ScaledPicture kScaledPictures[] = {{120, "apparatus-125.png"},
+                                         {144, "apparatus-150.png"},
+                                         {168, "apparatus-175.png"},
+                                         {192, "apparatus-200.png"}};
 
 TEST(ArtworkApparatusScaled, TheProgramHasADrawingForEachScaleItNames) {
     std::set<int> named;
@@ -440,7 +450,8 @@ TEST(ArtworkApparatusScaled, EachShowsTheSameDrawingAsBitmap201) {
                 Rgb colour = original.At(x, y);
                 bool uniform = true;
                 for (int dy = -1; dy <= 1 && uniform; ++dy)
-                    for (int dx = -1; dx <= 1 && uniform; ++dx) uniform = original.At(x + dx, y + dy) == colour;
+                    for (int dx = -1; dx <= 1 && uniform; ++dx)
+                        uniform = original.At(x + dx, y + dy) == colour;
                 if (!uniform) continue;
                 int sx = (2 * x + 1) * scaled.dpi / (2 * kLayoutDpi);
                 int sy = (2 * y + 1) * scaled.dpi / (2 * kLayoutDpi);
@@ -539,7 +550,8 @@ TEST(ArtworkReader, RejectsTruncatedFilesInsteadOfReadingPastThem) {
     Bytes png = ReadResource("apparatus-150.png");
     ASSERT_GT(png.size(), 200u);
     ASSERT_EQ(DecodePalettePng(png, image), "");
-    for (size_t keep : {size_t{0}, size_t{7}, size_t{20}, size_t{40}, size_t{100}, png.size() / 2, png.size() - 13}) {
+    for (size_t keep :
+         {size_t{0}, size_t{7}, size_t{20}, size_t{40}, size_t{100}, png.size() / 2, png.size() - 13}) {
         Bytes cut(png.begin(), png.begin() + keep);
         EXPECT_NE(DecodePalettePng(cut, image), "") << "kept " << keep << " bytes of the PNG";
     }

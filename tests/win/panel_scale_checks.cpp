@@ -115,20 +115,22 @@ void ExpectLaidOutAt(const ExperimentPanel& panel, int dpi, bool exactFields) {
         RECT inside{};
         GetClientRect(slider->frame.window, &inside);
         EXPECT_EQ(GetParent(slider->track), slider->frame.window);
-        ExpectRect(RectIn(slider->track, slider->frame.window), FrameSliderRect(inside.right, inside.bottom, dpi));
+        ExpectRect(RectIn(slider->track, slider->frame.window),
+                   FrameSliderRect(inside.right, inside.bottom, dpi));
         ExpectRect(RectIn(slider->minimumBox.window, slider->frame.window),
                    FrameMinimumRect(inside.right, inside.bottom, dpi));
         ExpectRect(RectIn(slider->maximumBox.window, slider->frame.window),
                    FrameMaximumRect(inside.right, inside.bottom, dpi));
     }
 
-    for (int id : {IDC_MATERIAL_NUMBER, IDC_HALL_FACTOR, IDC_TEMPERATURE, IDC_HALL_VOLTAGE, IDC_SAMPLE_CURRENT,
-                   IDC_SAMPLE_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX}) {
+    for (int id : {IDC_MATERIAL_NUMBER, IDC_HALL_FACTOR, IDC_TEMPERATURE, IDC_HALL_VOLTAGE,
+                   IDC_SAMPLE_CURRENT, IDC_SAMPLE_CURRENT_MIN, IDC_MAGNET_CURRENT_MAX}) {
         SCOPED_TRACE(testing::Message() << "font of " << id);
         HFONT font = reinterpret_cast<HFONT>(SendMessageW(panel.Control(id), WM_GETFONT, 0, 0));
         LOGFONTW description{};
         ASSERT_TRUE(font && GetObjectW(font, sizeof(description), &description));
-        EXPECT_EQ(description.lfHeight < 0 ? -description.lfHeight : description.lfHeight, TemplateFontPixels(dpi));
+        EXPECT_EQ(description.lfHeight < 0 ? -description.lfHeight : description.lfHeight,
+                  TemplateFontPixels(dpi));
     }
 }
 
@@ -143,8 +145,8 @@ void ExpectNoTextCut(const ExperimentPanel& panel) {
         for (int id : boxes) {
             HWND box = panel.Control(id);
             const std::wstring text = ReadWindowText(box);
-            SCOPED_TRACE(testing::Message() << "box " << id << " showing \"" << std::string(text.begin(), text.end())
-                                            << "\"");
+            SCOPED_TRACE(testing::Message()
+                         << "box " << id << " showing \"" << std::string(text.begin(), text.end()) << "\"");
             ASSERT_FALSE(text.empty());
             RECT format{}, client{};
             SendMessageW(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
@@ -153,7 +155,8 @@ void ExpectNoTextCut(const ExperimentPanel& panel) {
             Selection font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0)));
             SIZE extent{};
             TEXTMETRICW metrics{};
-            ASSERT_TRUE(GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent));
+            ASSERT_TRUE(
+                GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent));
             ASSERT_TRUE(GetTextMetricsW(dc.get(), &metrics));
             EXPECT_LE(extent.cx, format.right - format.left) << "the text is wider than the box shows";
             EXPECT_LE(metrics.tmHeight, client.bottom) << "the font is taller than the box";

@@ -23,16 +23,17 @@ protected:
         UINT_PTR warningTimer = 0;
         double sampleCurrent = 0, magnetCurrent = 0, temperature = 0;
         bool operator==(const State& o) const {
-            return texts == o.texts && enabled == o.enabled && focus == o.focus && warningTimer == o.warningTimer &&
-                   sampleCurrent == o.sampleCurrent && magnetCurrent == o.magnetCurrent &&
-                   temperature == o.temperature;
+            return texts == o.texts && enabled == o.enabled && focus == o.focus &&
+                   warningTimer == o.warningTimer && sampleCurrent == o.sampleCurrent &&
+                   magnetCurrent == o.magnetCurrent && temperature == o.temperature;
         }
     };
 
     State Now() const {
         State state;
         for (int id : kLockable) {
-            if (id != IDC_TEMPERATURE_SPIN && id != IDC_SAMPLE_CURRENT_SLIDER && id != IDC_MAGNET_CURRENT_SLIDER) {
+            if (id != IDC_TEMPERATURE_SPIN && id != IDC_SAMPLE_CURRENT_SLIDER &&
+                id != IDC_MAGNET_CURRENT_SLIDER) {
                 state.texts[id] = Text(id);
             }
         }
@@ -53,7 +54,8 @@ protected:
         const int from = panel_.dpi();
         RECT suggested = {r.left + 10, r.top + 10, r.left + 10 + MulDiv(r.right - r.left, dpi, from),
                           r.top + 10 + MulDiv(r.bottom - r.top, dpi, from)};
-        SendMessageW(panel_.window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        SendMessageW(panel_.window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
         Pump(0);
         GetWindowRect(panel_.window(), &r);
         EXPECT_EQ(r.left, suggested.left);
@@ -104,7 +106,8 @@ TEST_F(PanelScale, AMoveToAnotherScaleLaysThePanelOutForItAndKeepsValuesFocusAnd
 
     RECT client96{};
     GetClientRect(panel_.window(), &client96);
-    HBITMAP picture96 = reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    HBITMAP picture96 =
+        reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     HFONT font96 = reinterpret_cast<HFONT>(SendMessageW(Box(IDC_HALL_FACTOR), WM_GETFONT, 0, 0));
 
     for (int dpi : {144, 120, 192, 168}) {
@@ -127,7 +130,8 @@ TEST_F(PanelScale, AMoveToAnotherScaleLaysThePanelOutForItAndKeepsValuesFocusAnd
     // Back at 96 DPI: the template's picture, font and size, pixel for pixel.
     MoveToMonitorOf(96);
     ExpectLaidOutAt(panel_, 96, true);
-    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0)), picture96);
+    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0)),
+              picture96);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(Box(IDC_HALL_FACTOR), WM_GETFONT, 0, 0)), font96);
     GetClientRect(panel_.window(), &client);
     EXPECT_EQ(client.right, client96.right);

@@ -51,18 +51,19 @@ TEST_F(PanelAtTheSystemDpi, StartsLaidOutForItWithEveryControlOnItsFieldAndNoTex
     GetClientRect(panel_.window(), &client);
     GetWindowRect(panel_.window(), &window);
     GetWindowRect(panel_.picture(), &picture);
-    std::printf("at %d DPI: window %ld x %ld, client area %ld x %ld, picture %ld x %ld with its edge; "
-                "the template at 96 DPI: %ld x %ld\n",
-                dpi, window.right - window.left, window.bottom - window.top, client.right, client.bottom,
-                picture.right - picture.left, picture.bottom - picture.top, panel_.layoutAt96().client.cx,
-                panel_.layoutAt96().client.cy);
+    std::printf(
+        "at %d DPI: window %ld x %ld, client area %ld x %ld, picture %ld x %ld with its edge; "
+        "the template at 96 DPI: %ld x %ld\n",
+        dpi, window.right - window.left, window.bottom - window.top, client.right, client.bottom,
+        picture.right - picture.left, picture.bottom - picture.top, panel_.layoutAt96().client.cx,
+        panel_.layoutAt96().client.cy);
 
     const char* layoutFile = std::getenv("TESMOR_LAYOUT_FILE");
     ASSERT_NE(layoutFile, nullptr) << "TESMOR_LAYOUT_FILE is not set";
     const TemplateLayout& layout = panel_.layoutAt96();
     if (dpi == kLayoutDpi) {
-        std::ofstream(layoutFile) << layout.client.cx << ' ' << layout.client.cy << ' ' << layout.picture.x << ' '
-                                  << layout.picture.y << '\n';
+        std::ofstream(layoutFile) << layout.client.cx << ' ' << layout.client.cy << ' ' << layout.picture.x
+                                  << ' ' << layout.picture.y << '\n';
     } else {
         long cx = 0, cy = 0, x = -1, y = -1;
         std::ifstream(layoutFile) >> cx >> cy >> x >> y;
@@ -126,10 +127,10 @@ TEST_F(PanelAtTheSystemDpi, TheParameterTableScalesItsColumnsAndCutsNoText) {
                 const int needed = static_cast<int>(
                     SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(s.c_str())));
                 if (needed + margins > info.cx) {
-                    if (cutTexts++ == 0) firstCut = "column " + std::to_string(column) + ": " +
-                                                    std::string(s.begin(), s.end()) + " needs " +
-                                                    std::to_string(needed + margins) + " of " +
-                                                    std::to_string(info.cx);
+                    if (cutTexts++ == 0)
+                        firstCut = "column " + std::to_string(column) + ": " +
+                                   std::string(s.begin(), s.end()) + " needs " +
+                                   std::to_string(needed + margins) + " of " + std::to_string(info.cx);
                 }
             }
         }
