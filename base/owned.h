@@ -16,6 +16,11 @@ public:
     explicit operator bool() const { return handle_ != nullptr; }
     // Where a system call that opens the handle puts it; owns nothing before.
     Handle* receive() { return &handle_; }
+    // Gives back the handle owned so far, and owns `handle` from now on.
+    void reset(Handle handle = nullptr) {
+        if (handle_ && handle_ != handle) Release(handle_);
+        handle_ = handle;
+    }
 
 private:
     Handle handle_;

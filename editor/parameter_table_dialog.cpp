@@ -7,13 +7,14 @@
 #include "res/resource.h"
 #include "ui/centre_window.h"
 #include "ui/private_messages.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
 struct Column {
     const wchar_t* header;
     int format;  // LVCFMT_LEFT, LVCFMT_CENTER or LVCFMT_RIGHT
-    int width;   // pixels
+    int width;   // pixels at 96 DPI; as many more as the display is scaled
 };
 
 // "N", then the parameter columns in the table's order.
@@ -64,12 +65,13 @@ LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
 
+    const int dpi = WindowDpi(window());
     int index = 0;
     for (const Column& column : kColumns) {
         LVCOLUMNW lvColumn = {};
         lvColumn.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         lvColumn.fmt = column.format;
-        lvColumn.cx = column.width;
+        lvColumn.cx = PixelsAtDpi(column.width, dpi);
         lvColumn.pszText = const_cast<wchar_t*>(column.header);
         lvColumn.iSubItem = index;
         SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&lvColumn));

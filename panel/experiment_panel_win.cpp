@@ -90,6 +90,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_ENDSESSION, kAnyId, kAnyCode, &P::OnEndSession},
         {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
         {kLoadMeasurementLog, kAnyId, kAnyCode, &P::OnLoadMeasurementLog},
+        {WM_DPICHANGED, kAnyId, kAnyCode, &P::OnDpiChanged},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -236,7 +237,23 @@ void ExperimentPanel::InitPanel() {
     backUpParameterFile_ =
         LoadParameterFile(caption_, parameterFilePath_, table_) == ParameterFileLoad::unusable;
 
+    // The template is laid out in dialog units, which follow the font, not the
+    // scale; at any DPI but 96 the panel takes its 96-DPI layout times the scale.
+    picture_ = GetDlgItem(panel, IDC_PICTURE);
+    dpi_ = WindowDpi(panel);
+    templateDpi_ = dpi_;
+    templateFont_ = reinterpret_cast<HFONT>(SendMessageW(panel, WM_GETFONT, 0, 0));
+    templatePicture_ = reinterpret_cast<HBITMAP>(SendMessageW(picture_, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    scaledPicture_.reset();
+    scaledFont_.reset();
+    layoutAt96_ = PanelTemplateAt96(panel, picture_, dpi_);
+    KeepDialogScalingToPanel(panel);
+    if (dpi_ != kLayoutDpi) ShowPictureAtDpi();
     LayoutControls();
+    if (dpi_ != kLayoutDpi) {
+        SizePanelToDpi(nullptr);
+        CentreWindow(panel, nullptr);
+    }
     SetPanelDefaults();
 
     SetFocus(materialNumberBox_.window);
@@ -253,15 +270,13 @@ HWND ExperimentPanel::Control(int id) const {
 
 namespace {
 
-void Place(HWND control, HWND parent, const PixelRect& rect) {
-    SetParent(control, parent);
+void Place(HWND control, const PixelRect& rect) {
     MoveWindow(control, rect.left, rect.top, rect.width(), rect.height(), TRUE);
 }
 
-void PlaceInPicture(PlacedControl& record, HWND panel, HWND picture, const PixelRect& rect) {
-    record.rect = rect;
+void MoveIntoPicture(PlacedControl& record, HWND panel, HWND picture) {
     record.window = GetDlgItem(panel, record.id);
-    Place(record.window, picture, rect);
+    SetParent(record.window, picture);
 }
 
 }  // namespace
@@ -272,43 +287,126 @@ void PlaceInPicture(PlacedControl& record, HWND panel, HWND picture, const Pixel
 // afterwards: the records keep their handles.
 void ExperimentPanel::LayoutControls() {
     HWND panel = window();
-    picture_ = GetDlgItem(panel, IDC_PICTURE);
-
     for (const PanelField& field : kPanelFields) {
         switch (field.kind) {
         case FieldKind::materialNumber:
-            PlaceInPicture(materialNumberBox_, panel, picture_, field.place);
+            MoveIntoPicture(materialNumberBox_, panel, picture_);
             break;
         case FieldKind::number:
-            PlaceInPicture(*NumericFieldOf(field.id), panel, picture_, field.place);
+            MoveIntoPicture(*NumericFieldOf(field.id), panel, picture_);
             break;
         case FieldKind::upDown:
-            PlaceInPicture(*FindById(spins_, field.id), panel, picture_, field.place);
+            MoveIntoPicture(*FindById(spins_, field.id), panel, picture_);
             break;
         case FieldKind::reading:
-            PlaceInPicture(*FindById(readings_, field.id), panel, picture_, field.place);
+            MoveIntoPicture(*FindById(readings_, field.id), panel, picture_);
             break;
         case FieldKind::slider: {
             SliderField& slider = *SliderOfBox(field.id);
-            PlaceInPicture(slider.valueBox, panel, picture_, field.place);
-            PlaceInPicture(slider.frame, panel, picture_, field.slider.framePlace);
-            RECT client;
-            GetClientRect(slider.frame.window, &client);
-            const int width = client.right;
-            const int height = client.bottom;
+            MoveIntoPicture(slider.valueBox, panel, picture_);
+            MoveIntoPicture(slider.frame, panel, picture_);
             slider.track = GetDlgItem(panel, slider.trackId);
-            slider.trackRect = FrameSliderRect(width, height);
             slider.minimumBox.window = GetDlgItem(panel, slider.minimumBox.id);
-            slider.minimumBox.rect = FrameMinimumRect(width, height);
             slider.maximumBox.window = GetDlgItem(panel, slider.maximumBox.id);
-            slider.maximumBox.rect = FrameMaximumRect(width, height);
-            Place(slider.track, slider.frame.window, slider.trackRect);
-            Place(slider.minimumBox.window, slider.frame.window, slider.minimumBox.rect);
-            Place(slider.maximumBox.window, slider.frame.window, slider.maximumBox.rect);
+            for (HWND part : {slider.track, slider.minimumBox.window, slider.maximumBox.window}) {
+                SetParent(part, slider.frame.window);
+            }
             break;
         }
         }
     }
+    PlaceControls();
+}
+
+// Every control on its field's rectangle at the panel's scale; inside a
+// slider's frame, the slider and range boxes by the frame's client size as
+// measured, which the frame's borders make.
+void ExperimentPanel::PlaceControls() {
+    auto place = [&](PlacedControl& record, const PixelRect& rect) {
+        record.rect = ScaleToDpi(rect, dpi_);
+        Place(record.window, record.rect);
+    };
+    for (const PanelField& field : kPanelFields) {
+        switch (field.kind) {
+        case FieldKind::materialNumber:
+            place(materialNumberBox_, field.place);
+            break;
+        case FieldKind::number:
+            place(*NumericFieldOf(field.id), field.place);
+            break;
+        case FieldKind::upDown:
+            place(*FindById(spins_, field.id), field.place);
+            break;
+        case FieldKind::reading:
+            place(*FindById(readings_, field.id), field.place);
+            break;
+        case FieldKind::slider: {
+            SliderField& slider = *SliderOfBox(field.id);
+            place(slider.valueBox, field.place);
+            place(slider.frame, field.slider.framePlace);
+            RECT client;
+            GetClientRect(slider.frame.window, &client);
+            const int width = client.right;
+            const int height = client.bottom;
+            slider.trackRect = FrameSliderRect(width, height, dpi_);
+            slider.minimumBox.rect = FrameMinimumRect(width, height, dpi_);
+            slider.maximumBox.rect = FrameMaximumRect(width, height, dpi_);
+            Place(slider.track, slider.trackRect);
+            Place(slider.minimumBox.window, slider.minimumBox.rect);
+            Place(slider.maximumBox.window, slider.maximumBox.rect);
+            break;
+        }
+        }
+    }
+}
+
+// The picture for the panel's scale, at its scaled place; at the DPI of the
+// template's own picture (bitmap 201 at 96 DPI) that one again.
+void ExperimentPanel::ShowPictureAtDpi() {
+    HBITMAP made = dpi_ != kLayoutDpi || !templatePicture_ ? LoadPanelPicture(dpi_) : nullptr;
+    // The static sizes itself to the bitmap, and deletes none it was given:
+    // the one made before is shown no more and goes.
+    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(made ? made : templatePicture_));
+    scaledPicture_.reset(made);
+    SetWindowPos(picture_, nullptr, ScaleToDpi(layoutAt96_.picture.x, dpi_),
+                 ScaleToDpi(layoutAt96_.picture.y, dpi_), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The template's font at the panel's scale, in every control of the fields.
+void ExperimentPanel::SetFontsAtDpi() {
+    HFONT made = nullptr;
+    LOGFONTW description{};
+    if (dpi_ != templateDpi_ && templateFont_ &&
+        GetObjectW(templateFont_, sizeof(description), &description)) {
+        description.lfHeight = MulDiv(description.lfHeight, dpi_, templateDpi_);
+        made = CreateFontIndirectW(&description);
+    }
+    HFONT font = made ? made : templateFont_;
+    if (!font) return;
+    ForEachControl([&](int, HWND control, LockRole) {
+        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    });
+    // The font made before is in no control any more.
+    scaledFont_.reset(made);
+}
+
+void ExperimentPanel::SizePanelToDpi(const RECT* where) {
+    SetClientSize(window(), ScaleToDpi(layoutAt96_.client.cx, dpi_), ScaleToDpi(layoutAt96_.client.cy, dpi_),
+                  where);
+}
+
+// Moved to a monitor of another scale: the panel is laid out again for it, in
+// the rectangle the system suggests; values, focus and a lock stay as they are.
+LRESULT ExperimentPanel::OnDpiChanged(const Message& m, bool&) {
+    const int dpi = LOWORD(m.wParam);
+    if (dpi <= 0) return 0;
+    dpi_ = dpi;
+    ShowPictureAtDpi();
+    SetFontsAtDpi();
+    PlaceControls();
+    SizePanelToDpi(reinterpret_cast<const RECT*>(m.lParam));
+    return 0;
 }
 
 bool ExperimentPanel::FilterMessage(MSG& message) {

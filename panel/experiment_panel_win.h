@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/gdi.h"
 #include "help/caption_button.h"
 #include "measurements/automatic_series_dialog_win.h"
 #include "measurements/log_store_win.h"
@@ -14,6 +15,7 @@
 #include "model/hall_model.h"
 #include "model/material_table.h"
 #include "panel/panel_fields.h"
+#include "panel/panel_scale_win.h"
 #include "panel/range_warning.h"
 #include "ui/dialog.h"
 #include "ui/message_loop.h"
@@ -85,6 +87,9 @@ public:
     bool materialChosenOnce() const { return materialChosenOnce_; }
     ExperimentSettings Settings() const;
     HWND picture() const { return picture_; }
+    // The DPI the panel is laid out for, and its layout at 96 DPI.
+    int dpi() const { return dpi_; }
+    const TemplateLayout& layoutAt96() const { return layoutAt96_; }
     HWND Control(int id) const;
     const SliderField& sampleCurrent() const { return *SliderOfBox(IDC_SAMPLE_CURRENT); }
     const SliderField& magnetCurrent() const { return *SliderOfBox(IDC_MAGNET_CURRENT); }
@@ -134,11 +139,16 @@ private:
     LRESULT OnMeasurementLog(const Message&, bool&);
     LRESULT OnAutomaticSeries(const Message&, bool&);
     LRESULT OnLoadMeasurementLog(const Message&, bool&);
+    LRESULT OnDpiChanged(const Message&, bool&);
 
     void InitPanel();
     void ShowAbout();
     void RunParameterEditor();
     void LayoutControls();
+    void PlaceControls();
+    void ShowPictureAtDpi();
+    void SetFontsAtDpi();
+    void SizePanelToDpi(const RECT* where);
     void ClosePanel(int exitCode);
     void SaveTable(bool quiet);
     void ComputeReadings();
@@ -215,6 +225,17 @@ private:
     MaterialTable table_;
     double shortCircuitCoefficient_ = kShortCircuitCoefficient;
     bool materialChosenOnce_ = false;
+
+    // The scale: the DPI the panel is laid out for, the template's layout at 96
+    // DPI, the picture and font the template gave it (at the DPI it was
+    // created at), and the picture and font made for another DPI.
+    int dpi_ = kLayoutDpi;
+    TemplateLayout layoutAt96_{};
+    HBITMAP templatePicture_ = nullptr;
+    HFONT templateFont_ = nullptr;
+    int templateDpi_ = kLayoutDpi;
+    GdiObject<HBITMAP> scaledPicture_;
+    GdiObject<HFONT> scaledFont_;
 
     // The records of the fields, made from kPanelFields in its order.
     HWND picture_ = nullptr;

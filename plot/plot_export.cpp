@@ -8,7 +8,7 @@
 #include "base/owned.h"
 #include "base/unique_handle.h"
 #include "plot/draw_plot.h"
-#include "plot/gdiplus_session.h"
+#include "base/gdiplus_session.h"
 
 namespace {
 

@@ -2,13 +2,16 @@
 """Turns rendered artwork (RGBA PNG files from rsvg-convert) into the program's
 resource files: 16-colour bitmaps and the icon, all 4 bits per pixel with the
 standard 16-colour Windows palette, mapped to the nearest colour without
-dithering. Also checks the panel picture against the control placements and
-draws the alignment preview. Standard library only.
+dithering. The panel's picture at a scale other than 96 DPI is a 4-bit palette
+PNG (a fifth of the size of a bitmap compressed by run lengths), with its
+white fields put exactly under the scaled rectangles of the controls. Also checks the panel picture against the control
+placements and draws the alignment preview. Standard library only.
 
     art_pack.py bmp IN.png OUT.bmp [--shift DX,DY OUT2.bmp]
+    art_pack.py picture DPI IN.png OUT.png panel_fields.h
     art_pack.py ico OUT.ico IN32.png IN16.png
-    art_pack.py check-fields PICTURE.bmp placement.h
-    art_pack.py preview PICTURE.bmp placement.h OUT.png
+    art_pack.py check-fields PICTURE.{bmp,png} panel_fields.h [DPI]
+    art_pack.py preview PICTURE.{bmp,png} panel_fields.h OUT.png [DPI]
 """
 
 import re
@@ -185,6 +188,64 @@ def _info_header(width, height, image_size):
     return struct.pack("<IiiHHIIiiII", 40, width, height, 1, 4, 0, image_size, 3780, 3780, 16, 16)
 
 
+def write_palette_png(path, pixels):
+    """Writes palette indices as a 4-bit palette PNG with the standard palette,
+    each row unfiltered, compressed as tightly as zlib can."""
+    width, height = len(pixels[0]), len(pixels)
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)
+        line = bytearray((width + 1) // 2)
+        for x, index in enumerate(row):
+            line[x // 2] |= index << (4 if x % 2 == 0 else 0)
+        raw += line
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 4, 3, 0, 0, 0)))
+        f.write(chunk(b"PLTE", b"".join(bytes(rgb) for rgb in PALETTE)))
+        f.write(chunk(b"IDAT", zlib.compress(bytes(raw), 9)))
+        f.write(chunk(b"IEND", b""))
+
+
+def read_palette_png(path):
+    """Reads back a file written by write_palette_png: rows of palette indices."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        fail(f"{path}: not a PNG file")
+    pos, idat, header, palette = 8, b"", None, None
+    while pos + 8 <= len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"PLTE":
+            palette = [tuple(body[i:i + 3]) for i in range(0, len(body), 3)]
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    if header is None or header[2:] != (4, 3, 0, 0, 0) or palette != PALETTE:
+        fail(f"{path}: expected an unfiltered 4-bit PNG with the standard palette")
+    width, height = header[:2]
+    raw = zlib.decompress(idat)
+    stride = (width + 1) // 2
+    rows = []
+    for y in range(height):
+        line = raw[y * (stride + 1):(y + 1) * (stride + 1)]
+        if line[0] != 0:
+            fail(f"{path}: a filtered row")
+        rows.append([(line[1 + x // 2] >> (0 if x % 2 else 4)) & 15 for x in range(width)])
+    return rows
+
+
+def read_picture(path):
+    return read_palette_png(path) if path.endswith(".png") else read_bmp(path)
+
+
 def write_bmp(path, pixels):
     width, height = len(pixels[0]), len(pixels)
     bits = _pixel_rows_4bpp(pixels)
@@ -232,44 +293,68 @@ def write_ico(path, images):
 
 # ---- Control placements ------------------------------------------------------
 
-def _evaluate(expression, width, height):
-    if not re.fullmatch(r"[\w\s+\-*/()]+", expression):
+def scale_to_dpi(pixels, dpi):
+    """A measure of the 96-DPI panel at dpi, rounded as the program rounds it
+    (MulDiv: halves away from zero)."""
+    product = abs(pixels) * dpi
+    scaled = (product + 48) // 96
+    return scaled if pixels >= 0 else -scaled
+
+
+def _evaluate(expression, width, height, dpi):
+    if not re.fullmatch(r"[\w\s+\-*/(),]+", expression):
         fail(f"unexpected expression in the placements: {expression}")
     names = set(re.findall(r"[A-Za-z_]\w*", expression))
-    if not names <= {"width", "height"}:
+    if not names <= {"width", "height", "dpi", "ScaleToDpi"}:
         fail(f"unexpected names in the placements: {expression}")
-    return int(eval(expression, {"__builtins__": {}}, {"width": width, "height": height}))
+    return int(eval(expression, {"__builtins__": {}},
+                    {"width": width, "height": height, "dpi": dpi, "ScaleToDpi": scale_to_dpi}))
 
 
-def read_placements(path):
+def read_placements(path, dpi=96):
     """Returns the picture's size, the controls [(name, (l, t, r, b))] and the
-    inner rectangles of a frame as a function of its client size."""
+    inner rectangles of a frame as a function of its client size, all at dpi:
+    the field table's rectangles (a slider's frame after its value box), as
+    the panel places them."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
-    block = re.search(r"kPicturePlacements\[\]\s*=\s*\{(.*?)\n\};", text, re.S)
+    block = re.search(r"kPanelFields\[\]\s*=\s*\{(.*?)\n\};", text, re.S)
     if not block:
-        fail(f"{path}: no kPicturePlacements table")
-    controls = [(name, tuple(int(v) for v in values))
-                for name, *values in re.findall(r"\{(\w+),\s*\{(-?\d+),\s*(-?\d+),\s*(-?\d+),\s*(-?\d+)\}\}",
-                                                block.group(1))]
+        fail(f"{path}: no kPanelFields table")
+    rect = r"\{\s*(-?\d+),\s*(-?\d+),\s*(-?\d+),\s*(-?\d+)\s*\}"
+    controls = []
+    for found in re.finditer(r"\{FieldKind::\w+,\s*(\w+),\s*" + rect +
+                             r"|\{\w+,\s*(\w+_FRAME),\s*\w+,\s*\w+,\s*" + rect, block.group(1)):
+        groups = found.groups()
+        name, values = (groups[0], groups[1:5]) if groups[0] else (groups[5], groups[6:10])
+        controls.append((name, tuple(scale_to_dpi(int(v), dpi) for v in values)))
     if not controls:
         fail(f"{path}: the placement table is empty")
     inner = []
     for function in ("FrameMinimumRect", "FrameMaximumRect", "FrameSliderRect"):
-        found = re.search(function + r"\([^)]*\)\s*\{\s*return\s*\{([^}]*)\};", text)
+        found = re.search(function + r"\([^)]*\)\s*\{\s*return\s*\{(.*?)\};", text, re.S)
         if not found:
             fail(f"{path}: no {function}")
-        inner.append([part.strip() for part in found.group(1).split(",")])
+        parts, depth, current = [], 0, ""
+        for c in found.group(1):
+            if c == "," and depth == 0:
+                parts.append(current.strip())
+                current = ""
+                continue
+            depth += (c == "(") - (c == ")")
+            current += c
+        parts.append(current.strip())
+        inner.append(parts)
 
     def frame_inner(width, height):
-        return [tuple(_evaluate(part, width, height) for part in parts) for parts in inner]
+        return [tuple(_evaluate(part, width, height, dpi) for part in parts) for parts in inner]
 
     size = []
     for name in ("kPictureWidth", "kPictureHeight"):
         found = re.search(name + r"\s*=\s*(\d+);", text)
         if not found:
             fail(f"{path}: no {name}")
-        size.append(int(found.group(1)))
+        size.append(scale_to_dpi(int(found.group(1)), dpi))
     return tuple(size), controls, frame_inner
 
 
@@ -326,11 +411,33 @@ def command_ico(args):
     write_ico(args[0], images)
 
 
+def command_picture(args):
+    if len(args) != 4:
+        fail("usage: picture DPI IN.png OUT.png panel_fields.h")
+    dpi = int(args[0])
+    width, height, rows = read_png(args[1])
+    (expected_width, expected_height), controls, _ = read_placements(args[3], dpi)
+    if (width, height) != (expected_width, expected_height):
+        fail(f"{args[1]} is {width} x {height}, the panel at {dpi} DPI expects "
+             f"{expected_width} x {expected_height}")
+    pixels = quantise(args[1], rows, background=WHITE)
+    # The drawing's field outlines, one pixel at 96 DPI, fall between pixels at
+    # other scales: each field is put exactly under its control's scaled
+    # rectangle, a black edge round white, as at 96 DPI.
+    for _, (left, top, right, bottom) in controls:
+        for y in range(top, bottom):
+            for x in range(left, right):
+                border = x in (left, right - 1) or y in (top, bottom - 1)
+                pixels[y][x] = PALETTE.index((0, 0, 0)) if border else WHITE
+    write_palette_png(args[2], pixels)
+
+
 def command_check_fields(args):
-    if len(args) != 2:
-        fail("usage: check-fields PICTURE.bmp placement.h")
-    pixels = read_bmp(args[0])
-    (width, height), controls, _ = read_placements(args[1])
+    if len(args) not in (2, 3):
+        fail("usage: check-fields PICTURE.bmp panel_fields.h [DPI]")
+    pixels = read_picture(args[0])
+    dpi = int(args[2]) if len(args) == 3 else 96
+    (width, height), controls, _ = read_placements(args[1], dpi)
     if (len(pixels[0]), len(pixels)) != (width, height):
         fail(f"{args[0]} is {len(pixels[0])} x {len(pixels)}, the placements expect {width} x {height}")
     bad = False
@@ -345,10 +452,11 @@ def command_check_fields(args):
 
 
 def command_preview(args):
-    if len(args) != 3:
-        fail("usage: preview PICTURE.bmp placement.h OUT.png")
-    pixels = read_bmp(args[0])
-    _, controls, frame_inner = read_placements(args[1])
+    if len(args) not in (3, 4):
+        fail("usage: preview PICTURE.bmp panel_fields.h OUT.png [DPI]")
+    pixels = read_picture(args[0])
+    dpi = int(args[3]) if len(args) == 4 else 96
+    _, controls, frame_inner = read_placements(args[1], dpi)
     image = [[PALETTE[index] for index in row] for row in pixels]
     height, width = len(image), len(image[0])
 
@@ -365,19 +473,21 @@ def command_preview(args):
 
     for name, rect in controls:
         outline(rect, (255, 0, 255))
+    border = scale_to_dpi(FRAME_BORDER, dpi)
     for name, (left, top, right, bottom) in controls:
         if not name.endswith("_FRAME"):
             continue
-        client_w = right - left - 2 * FRAME_BORDER
-        client_h = bottom - top - 2 * FRAME_BORDER
+        client_w = right - left - 2 * border
+        client_h = bottom - top - 2 * border
         for l, t, r, b in frame_inner(client_w, client_h):
-            x0, y0 = left + FRAME_BORDER, top + FRAME_BORDER
+            x0, y0 = left + border, top + border
             outline((x0 + l, y0 + t, x0 + r, y0 + b), (255, 128, 0), dashed=True)
     write_png(args[2], width, height, image)
 
 
 def main():
-    commands = {"bmp": command_bmp, "ico": command_ico, "check-fields": command_check_fields,
+    commands = {"bmp": command_bmp, "picture": command_picture, "ico": command_ico,
+                "check-fields": command_check_fields,
                 "preview": command_preview}
     if len(sys.argv) < 2 or sys.argv[1] not in commands:
         fail("usage: art_pack.py {" + ",".join(commands) + "} ...")

@@ -20,6 +20,8 @@ packages=(cmake ninja-build g++ googletest
           # The help's print check: the data sheets rendered to PDF, pages counted,
           # with the same faces (italics included) on every machine.
           weasyprint poppler-utils fonts-dejavu-extra
+          # The artwork test reads the PNG drawings with zlib.
+          zlib1g-dev
           # Wine only recommends its own fonts; every prefix links them, and
           # DejaVu Sans behind Tahoma for Greek (tools/wine-prefix.sh).
           fonts-wine fonts-dejavu-core)

@@ -3,12 +3,18 @@
 # is built with, all 16 colours (4 bits per pixel, the standard Windows
 # palette, nearest colour, no dithering):
 #   res/apparatus.bmp              the panel's picture, bitmap 201
+#   res/apparatus-NNN.png          the same picture for a display scaled to NNN per
+#                                  cent (125, 150, 175, 200), resources 211 to 214:
+#                                  4-bit palette PNG files, every measure of the
+#                                  96-DPI picture times the scale (rounded as the
+#                                  program rounds), each white field put exactly
+#                                  under its control's scaled rectangle
 #   res/help-button.bmp            the caption help button, bitmap 902
 #   res/help-button-pressed.bmp    the same, pressed (moved 2 pixels right and down), bitmap 903
 #   res/tesmor.ico                 the program's icon, 32 x 32 and 16 x 16, icon 128
 # and docs/apparatus-preview.png, the picture with the rectangles of the
-# controls (from panel/placement.h) outlined, to check the alignment by eye.
-# Fails if a white field of the picture does not lie exactly under its control.
+# controls (from panel/panel_fields.h) outlined, to check the alignment by eye.
+# Fails if a white field of a picture does not lie exactly under its control.
 #
 # The generated files are committed; building the program never runs this.
 # Installs what it needs first (Debian 12, as root or through sudo).
@@ -26,10 +32,18 @@ pack() {
 
 render res/art/apparatus.svg 645 571 "$work/apparatus.png"
 pack bmp "$work/apparatus.png" "$work/apparatus.bmp"
-pack check-fields "$work/apparatus.bmp" panel/placement.h
+pack check-fields "$work/apparatus.bmp" panel/panel_fields.h
 cp "$work/apparatus.bmp" res/apparatus.bmp
 mkdir -p docs
-pack preview res/apparatus.bmp panel/placement.h docs/apparatus-preview.png
+pack preview res/apparatus.bmp panel/panel_fields.h docs/apparatus-preview.png
+
+for percent in 125 150 175 200; do
+    dpi=$((96 * percent / 100))
+    render res/art/apparatus.svg $(((645 * dpi + 48) / 96)) $(((571 * dpi + 48) / 96)) "$work/apparatus-$percent.png"
+    pack picture $dpi "$work/apparatus-$percent.png" "$work/apparatus-$percent-16.png" panel/panel_fields.h
+    pack check-fields "$work/apparatus-$percent-16.png" panel/panel_fields.h $dpi
+    cp "$work/apparatus-$percent-16.png" res/apparatus-$percent.png
+done
 
 render res/art/help-button.svg 32 28 "$work/help-button.png"
 pack bmp "$work/help-button.png" res/help-button.bmp --shift 2,2 res/help-button-pressed.bmp
@@ -38,5 +52,6 @@ render res/art/icon-32.svg 32 32 "$work/icon-32.png"
 render res/art/icon-16.svg 16 16 "$work/icon-16.png"
 pack ico res/tesmor.ico "$work/icon-32.png" "$work/icon-16.png"
 
-echo "render-art: wrote res/apparatus.bmp, res/help-button.bmp, res/help-button-pressed.bmp," \
+echo "render-art: wrote res/apparatus.bmp, res/apparatus-{125,150,175,200}.png, res/help-button.bmp," \
+     "res/help-button-pressed.bmp," \
      "res/tesmor.ico and docs/apparatus-preview.png"

@@ -3,11 +3,19 @@
 # so that the title bar is drawn), types a material number and the worked
 # example's settings (I = 10 mA, I_m = 5 A) into its boxes, and saves a picture
 # of the screen:
-#   tools/screenshot.sh [OUTPUT.png]        (default: docs/panel.png)
+#   tools/screenshot.sh [OUTPUT.png [DPI]]  (default: docs/panel.png at 96 DPI)
+# At another DPI (Wine's LogPixels; 144 is a display scaled to 150 per cent)
+# the screen and Wine's desktop are as much larger: docs/panel-150.png is
+#   tools/screenshot.sh docs/panel-150.png 144
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 out=$(realpath -m "${1:-docs/panel.png}")
+dpi=${2:-96}
+case "$dpi" in
+    ''|*[!0-9]*) echo "screenshot: the DPI must be a number, not $dpi" >&2; exit 2 ;;
+esac
+screen_size="$((1024 * dpi / 96))x$((768 * dpi / 96))"
 
 tools/install-deps.sh --screen
 cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -16,7 +24,7 @@ cmake --build build/win --target Tesmor tesmor_help panel_driver -j "$(nproc)"
 
 # A display number nobody uses, from :90 on.
 . tools/virtual-screen.sh
-start_virtual_screen 90
+VIRTUAL_SCREEN_SIZE=$screen_size start_virtual_screen 90
 
 export WINEPREFIX="$root/build/win/wineprefix-screen" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
@@ -25,6 +33,12 @@ cleanup() {
 }
 trap cleanup EXIT
 tools/wine-prefix.sh "$WINEPREFIX" --desktop
+# The scale and the desktop's size, set on every run: read when the server starts.
+wineserver -k 2>/dev/null || true
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$screen_size" /f >/dev/null 2>&1
+wineserver -k 2>/dev/null || true
+wineserver -w
 
 # A folder of its own, so that the run starts from the default table.
 run="$root/build/screenshot"

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# Starts a virtual X screen (Xvfb, 1024x768) for Wine's virtual desktop.
-# Sourced, not run:
+# Starts a virtual X screen (Xvfb, 1024x768 unless VIRTUAL_SCREEN_SIZE says
+# otherwise) for Wine's virtual desktop. Sourced, not run:
 #   . tools/virtual-screen.sh
 #   start_virtual_screen FIRST_NUMBER     sets DISPLAY and VIRTUAL_SCREEN_PID
 #   stop_virtual_screen
@@ -14,7 +14,7 @@ start_virtual_screen() {
         if [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; then
             number=$((number + 1)); tries=$((tries + 1)); continue
         fi
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+        Xvfb ":$number" -screen 0 "${VIRTUAL_SCREEN_SIZE:-1024x768}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
         VIRTUAL_SCREEN_PID=$!
         # Ready once it answers; gone if the number was taken after all.
         local waited=0

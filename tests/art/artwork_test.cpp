@@ -1,14 +1,19 @@
 // The committed artwork, read back as the program's resources will hold it:
-// the panel's picture (bitmap 201), the caption help button (bitmaps 902 and
-// 903) and the icon (128). The picture is checked against the placement of
-// the controls, so that each white field lies exactly under its control.
+// the panel's picture (bitmap 201) and its drawings for the other display
+// scales (PNG resources 211 to 214), the caption help button (bitmaps 902 and
+// 903) and the icon (128). Every picture is checked against the placement of
+// the controls at its scale, so that each white field lies exactly under its
+// control.
 
 #include "panel/panel_fields.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -195,6 +200,97 @@ std::string DecodeIconFile(const Bytes& bytes, std::vector<IconEntry>& out) {
     return "";
 }
 
+// Decodes a PNG of 4-bit palette indices (colour type 3, no interlace), with
+// any of the row filters. Returns an empty text on success, else what is wrong.
+std::string DecodePalettePng(const Bytes& bytes, Image& out) {
+    static const unsigned char kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (bytes.size() < 8 || !std::equal(std::begin(kSignature), std::end(kSignature), bytes.begin())) {
+        return "not a PNG file";
+    }
+    auto big32 = [&](size_t p) {
+        return static_cast<uint32_t>(bytes[p]) << 24 | static_cast<uint32_t>(bytes[p + 1]) << 16 |
+               static_cast<uint32_t>(bytes[p + 2]) << 8 | bytes[p + 3];
+    };
+    bool header = false, end = false;
+    Bytes compressed;
+    out.palette.clear();
+    for (size_t p = 8; !end;) {
+        if (bytes.size() - p < 12) return "truncated chunk";
+        uint32_t length = big32(p);
+        if (length > bytes.size() - p - 12) return "truncated chunk";
+        std::string kind(bytes.begin() + p + 4, bytes.begin() + p + 8);
+        size_t body = p + 8;
+        if (kind == "IHDR") {
+            if (length != 13) return "bad header";
+            out.width = static_cast<int>(big32(body));
+            out.height = static_cast<int>(big32(body + 4));
+            out.bitCount = bytes[body + 8];
+            if (bytes[body + 9] != 3) return "not a palette image";
+            if (bytes[body + 12] != 0) return "interlaced";
+            header = true;
+        } else if (kind == "PLTE") {
+            for (uint32_t i = 0; i + 3 <= length; i += 3) {
+                out.palette.push_back({bytes[body + i], bytes[body + i + 1], bytes[body + i + 2]});
+            }
+        } else if (kind == "IDAT") {
+            compressed.insert(compressed.end(), bytes.begin() + body, bytes.begin() + body + length);
+        } else if (kind == "IEND") {
+            end = true;
+        }
+        p = body + length + 4;
+    }
+    if (!header) return "no header";
+    if (out.bitCount != 4) return "not 4 bits per pixel";
+    if (out.width <= 0 || out.width > 4096 || out.height <= 0 || out.height > 4096) return "bad size";
+    if (out.palette.empty() || out.palette.size() > 16) return "bad palette";
+    const size_t stride = (static_cast<size_t>(out.width) + 1) / 2;
+    Bytes raw((stride + 1) * out.height + 1);
+    uLongf rawSize = static_cast<uLongf>(raw.size());
+    if (uncompress(raw.data(), &rawSize, compressed.data(), static_cast<uLong>(compressed.size())) != Z_OK) {
+        return "bad compressed data";
+    }
+    if (rawSize != (stride + 1) * out.height) return "pixel data of the wrong size";
+    // Row filters work on whole bytes, each byte's left neighbour one byte back.
+    Bytes previous(stride, 0), line(stride);
+    out.indices.assign(static_cast<size_t>(out.width) * out.height, 0);
+    for (int y = 0; y < out.height; ++y) {
+        const unsigned char* row = &raw[y * (stride + 1)];
+        for (size_t i = 0; i < stride; ++i) {
+            int a = i > 0 ? line[i - 1] : 0, b = previous[i], c = i > 0 ? previous[i - 1] : 0;
+            int predictor = 0;
+            switch (row[0]) {
+            case 0:
+                break;
+            case 1:
+                predictor = a;
+                break;
+            case 2:
+                predictor = b;
+                break;
+            case 3:
+                predictor = (a + b) / 2;
+                break;
+            case 4: {
+                int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+                predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                break;
+            }
+            default:
+                return "unknown row filter";
+            }
+            line[i] = static_cast<unsigned char>(row[1 + i] + predictor);
+        }
+        for (int x = 0; x < out.width; ++x) {
+            int index = (line[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 15;
+            if (static_cast<size_t>(index) >= out.palette.size()) return "pixel outside the palette";
+            out.indices[static_cast<size_t>(y) * out.width + x] = index;
+        }
+        previous = line;
+    }
+    out.transparent.assign(out.indices.size(), false);
+    return "";
+}
+
 Bytes ReadResource(const std::string& name) {
     std::ifstream file(std::string(TESMOR_RES_DIR) + "/" + name, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
@@ -206,6 +302,15 @@ Image LoadBitmap(const std::string& name) {
     Image image;
     EXPECT_FALSE(bytes.empty()) << name << " is missing or empty";
     std::string error = DecodeBitmapFile(bytes, image);
+    EXPECT_EQ(error, "") << name;
+    return image;
+}
+
+Image LoadPalettePng(const std::string& name) {
+    Bytes bytes = ReadResource(name);
+    Image image;
+    EXPECT_FALSE(bytes.empty()) << name << " is missing or empty";
+    std::string error = DecodePalettePng(bytes, image);
     EXPECT_EQ(error, "") << name;
     return image;
 }
@@ -240,14 +345,13 @@ TEST(ArtworkApparatus, IsA16ColourBitmapOfThePanelsSize) {
     EXPECT_EQ(colours.count(Rgb{0, 255, 255}), 1u);
 }
 
-TEST(ArtworkApparatus, EachWhiteFieldLiesExactlyUnderItsControl) {
-    Image picture = LoadBitmap("apparatus.bmp");
-    ASSERT_EQ(picture.width, kPictureWidth);
-    ASSERT_EQ(picture.height, kPictureHeight);
+// Inside each control's rectangle at dpi the picture is white, and on the
+// rectangle's edge it is not: the field is neither smaller nor larger.
+void ExpectEachWhiteFieldExactlyUnderItsControl(const Image& picture, int dpi) {
     for (const Placement& placement : kPicturePlacements) {
-        const PixelRect& r = placement.rect;
+        const PixelRect r = ScaleToDpi(placement.rect, dpi);
         SCOPED_TRACE(testing::Message() << "control " << placement.id << " at (" << r.left << ", " << r.top
-                                        << ", " << r.right << ", " << r.bottom << ")");
+                                        << ", " << r.right << ", " << r.bottom << ") at " << dpi << " DPI");
         ASSERT_TRUE(0 <= r.left && r.left + 2 < r.right && r.right <= picture.width);
         ASSERT_TRUE(0 <= r.top && r.top + 2 < r.bottom && r.bottom <= picture.height);
         int wrongInside = 0, whiteBorder = 0;
@@ -268,6 +372,95 @@ TEST(ArtworkApparatus, EachWhiteFieldLiesExactlyUnderItsControl) {
         }
         EXPECT_EQ(wrongInside, 0) << "pixels inside that are not white; " << first;
         EXPECT_EQ(whiteBorder, 0) << "white pixels on the border; " << first;
+    }
+}
+
+TEST(ArtworkApparatus, EachWhiteFieldLiesExactlyUnderItsControl) {
+    Image picture = LoadBitmap("apparatus.bmp");
+    ASSERT_EQ(picture.width, kPictureWidth);
+    ASSERT_EQ(picture.height, kPictureHeight);
+    ExpectEachWhiteFieldExactlyUnderItsControl(picture, kLayoutDpi);
+}
+
+// ---- The panel's picture at the other display scales ---------------------------------------------
+
+struct ScaledPicture {
+    int dpi;
+    const char* file;
+};
+const ScaledPicture kScaledPictures[] = {{120, "apparatus-125.png"},
+                                         {144, "apparatus-150.png"},
+                                         {168, "apparatus-175.png"},
+                                         {192, "apparatus-200.png"}};
+
+TEST(ArtworkApparatusScaled, TheProgramHasADrawingForEachScaleItNames) {
+    std::set<int> named;
+    for (const PictureScale& scale : kPictureScales) named.insert(scale.dpi);
+    std::set<int> drawn = {kLayoutDpi};
+    for (const ScaledPicture& scaled : kScaledPictures) drawn.insert(scaled.dpi);
+    EXPECT_EQ(named, drawn);
+    EXPECT_EQ(NearestPictureScale(96).bitmapId, IDB_APPARATUS);
+    EXPECT_EQ(NearestPictureScale(144).bitmapId, IDB_APPARATUS_150);
+    EXPECT_EQ(NearestPictureScale(132).bitmapId, IDB_APPARATUS_150);  // halfway: the larger
+    EXPECT_EQ(NearestPictureScale(240).bitmapId, IDB_APPARATUS_200);
+    EXPECT_EQ(NearestPictureScale(72).bitmapId, IDB_APPARATUS);
+}
+
+TEST(ArtworkApparatusScaled, EachIsA16ColourPictureOfTheScaledSize) {
+    for (const ScaledPicture& scaled : kScaledPictures) {
+        SCOPED_TRACE(scaled.file);
+        Image picture = LoadPalettePng(scaled.file);
+        EXPECT_EQ(picture.width, ScaleToDpi(kPictureWidth, scaled.dpi));
+        EXPECT_EQ(picture.height, ScaleToDpi(kPictureHeight, scaled.dpi));
+        ExpectStandardPalette(picture, scaled.file);
+        std::set<Rgb> colours = ColoursOf(picture);
+        EXPECT_EQ(colours.count(kBlack), 1u);
+        EXPECT_EQ(colours.count(kWhite), 1u);
+        EXPECT_EQ(colours.count(Rgb{0, 255, 255}), 1u);
+    }
+    EXPECT_EQ(ScaleToDpi(kPictureWidth, 144), 968);
+    EXPECT_EQ(ScaleToDpi(kPictureHeight, 144), 857);
+}
+
+TEST(ArtworkApparatusScaled, EachWhiteFieldLiesExactlyUnderItsScaledControl) {
+    for (const ScaledPicture& scaled : kScaledPictures) {
+        SCOPED_TRACE(scaled.file);
+        Image picture = LoadPalettePng(scaled.file);
+        ASSERT_EQ(picture.width, ScaleToDpi(kPictureWidth, scaled.dpi));
+        ASSERT_EQ(picture.height, ScaleToDpi(kPictureHeight, scaled.dpi));
+        ExpectEachWhiteFieldExactlyUnderItsControl(picture, scaled.dpi);
+    }
+}
+
+// The same drawing, not merely one of the right size: wherever bitmap 201 has
+// a pixel amid eight of its own colour, the scaled picture has that colour at
+// the pixel's scaled centre. Thin lines and letters are left out: their
+// pixels fall differently at each scale.
+TEST(ArtworkApparatusScaled, EachShowsTheSameDrawingAsBitmap201) {
+    Image original = LoadBitmap("apparatus.bmp");
+    ASSERT_EQ(original.width, kPictureWidth);
+    ASSERT_EQ(original.height, kPictureHeight);
+    for (const ScaledPicture& scaled : kScaledPictures) {
+        SCOPED_TRACE(scaled.file);
+        Image picture = LoadPalettePng(scaled.file);
+        ASSERT_EQ(picture.width, ScaleToDpi(kPictureWidth, scaled.dpi));
+        int compared = 0, different = 0;
+        for (int y = 1; y + 1 < original.height; ++y) {
+            for (int x = 1; x + 1 < original.width; ++x) {
+                Rgb colour = original.At(x, y);
+                bool uniform = true;
+                for (int dy = -1; dy <= 1 && uniform; ++dy)
+                    for (int dx = -1; dx <= 1 && uniform; ++dx)
+                        uniform = original.At(x + dx, y + dy) == colour;
+                if (!uniform) continue;
+                int sx = (2 * x + 1) * scaled.dpi / (2 * kLayoutDpi);
+                int sy = (2 * y + 1) * scaled.dpi / (2 * kLayoutDpi);
+                ++compared;
+                if (picture.At(sx, sy) != colour) ++different;
+            }
+        }
+        EXPECT_GT(compared, kPictureWidth * kPictureHeight / 2);
+        EXPECT_LT(different, compared / 1000) << different << " of " << compared << " pixels differ";
     }
 }
 
@@ -353,6 +546,14 @@ TEST(ArtworkReader, RejectsTruncatedFilesInsteadOfReadingPastThem) {
          {size_t{0}, size_t{1}, size_t{13}, size_t{30}, size_t{60}, size_t{100}, bitmap.size() - 1}) {
         Bytes cut(bitmap.begin(), bitmap.begin() + keep);
         EXPECT_NE(DecodeBitmapFile(cut, image), "") << "kept " << keep << " bytes";
+    }
+    Bytes png = ReadResource("apparatus-150.png");
+    ASSERT_GT(png.size(), 200u);
+    ASSERT_EQ(DecodePalettePng(png, image), "");
+    for (size_t keep :
+         {size_t{0}, size_t{7}, size_t{20}, size_t{40}, size_t{100}, png.size() / 2, png.size() - 13}) {
+        Bytes cut(png.begin(), png.begin() + keep);
+        EXPECT_NE(DecodePalettePng(cut, image), "") << "kept " << keep << " bytes of the PNG";
     }
     Bytes icon = ReadResource("tesmor.ico");
     ASSERT_GT(icon.size(), 40u);

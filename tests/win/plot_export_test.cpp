@@ -12,7 +12,7 @@
 #include "base/owned.h"
 #include "gui_objects.h"
 #include "plot/draw_plot.h"
-#include "plot/gdiplus_session.h"
+#include "base/gdiplus_session.h"
 #include "plot/plot_export.h"
 #include "plot/plot_view.h"
 #include "plot_canvas.h"

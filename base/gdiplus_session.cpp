@@ -1,4 +1,4 @@
-#include "plot/gdiplus_session.h"
+#include "base/gdiplus_session.h"
 
 namespace {
 
@@ -23,7 +23,12 @@ public:
             !Find(library, "GdipGetImageEncoders", calls_.GetImageEncoders) ||
             !Find(library, "GdipCreateBitmapFromScan0", calls_.CreateBitmapFromScan0) ||
             !Find(library, "GdipSaveImageToStream", calls_.SaveImageToStream) ||
-            !Find(library, "GdipDisposeImage", calls_.DisposeImage)) {
+            !Find(library, "GdipDisposeImage", calls_.DisposeImage) ||
+            !Find(library, "GdipCreateBitmapFromStream", calls_.CreateBitmapFromStream) ||
+            !Find(library, "GdipGetImageWidth", calls_.GetImageWidth) ||
+            !Find(library, "GdipGetImageHeight", calls_.GetImageHeight) ||
+            !Find(library, "GdipBitmapLockBits", calls_.BitmapLockBits) ||
+            !Find(library, "GdipBitmapUnlockBits", calls_.BitmapUnlockBits)) {
             return;
         }
         Gdiplus::GdiplusStartupInput input;

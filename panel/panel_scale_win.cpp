@@ -1,0 +1,211 @@
+#include "panel/panel_scale_win.h"
+
+#include <objidl.h>
+
+#include <cstring>
+
+#include "base/gdi.h"
+#include "base/gdiplus_session.h"
+#include "base/module.h"
+#include "panel/panel_fields.h"
+
+namespace {
+
+template <class Call>
+Call User32Call(const char* name) {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+// A top-down 24-bit DIB section; `bits` receives its pixels.
+HBITMAP CreateRgbBitmap(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+void ReleaseStream(IStream* stream) {
+    stream->Release();
+}
+using Stream = Owned<IStream*, &ReleaseStream>;
+
+void DisposeBitmap(Gdiplus::GpBitmap* bitmap) {
+    GdiplusApi()->DisposeImage(bitmap);
+}
+using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &DisposeBitmap>;
+
+// A PNG resource, decoded by GDI+ into a bitmap of the program's.
+HBITMAP LoadPngResource(int id) {
+    HMODULE module = ResourceModule();
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!data || size == 0 || !GdiplusReady()) return nullptr;
+
+    // The stream frees its copy when it is released.
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!copy) return nullptr;
+    void* target = GlobalLock(copy);
+    if (!target) {
+        GlobalFree(copy);
+        return nullptr;
+    }
+    std::memcpy(target, data, size);
+    GlobalUnlock(copy);
+    Stream stream;
+    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, stream.receive())) || !stream) {
+        GlobalFree(copy);
+        return nullptr;
+    }
+
+    const GdiplusCalls& gdiplus = *GdiplusApi();
+    GdiplusBitmap image;
+    UINT width = 0, height = 0;
+    if (gdiplus.CreateBitmapFromStream(stream.get(), image.receive()) != Gdiplus::Ok || !image ||
+        gdiplus.GetImageWidth(image.get(), &width) != Gdiplus::Ok ||
+        gdiplus.GetImageHeight(image.get(), &height) != Gdiplus::Ok || width == 0 || height == 0) {
+        return nullptr;
+    }
+    const Gdiplus::GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    Gdiplus::BitmapData pixels{};
+    if (gdiplus.BitmapLockBits(image.get(), &whole, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB,
+                               &pixels) != Gdiplus::Ok) {
+        return nullptr;
+    }
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateRgbBitmap(static_cast<int>(width), static_cast<int>(height), &bits);
+    if (bitmap) {
+        const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
+        for (UINT y = 0; y < height; ++y) {
+            std::memcpy(static_cast<BYTE*>(bits) + y * stride,
+                        static_cast<const BYTE*>(pixels.Scan0) + static_cast<ptrdiff_t>(y) * pixels.Stride,
+                        static_cast<size_t>(width) * 3);
+        }
+        GdiFlush();
+    }
+    gdiplus.BitmapUnlockBits(image.get(), &pixels);
+    return bitmap;
+}
+
+HBITMAP LoadDrawing(const PictureScale& scale) {
+    if (scale.bitmapId == IDB_APPARATUS) {
+        return static_cast<HBITMAP>(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_APPARATUS),
+                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    }
+    return LoadPngResource(scale.bitmapId);
+}
+
+}  // namespace
+
+void KeepDialogScalingToPanel(HWND dialog) {
+    using SetBehaviourCall = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+    static const auto setBehaviour = User32Call<SetBehaviourCall>("SetDialogDpiChangeBehavior");
+    if (!setBehaviour) return;
+    const auto all = static_cast<DIALOG_DPI_CHANGE_BEHAVIORS>(DDC_DISABLE_ALL | DDC_DISABLE_RESIZE |
+                                                              DDC_DISABLE_CONTROL_RELAYOUT);
+    setBehaviour(dialog, all, all);
+}
+
+HBITMAP LoadPanelPicture(int dpi) {
+    HBITMAP drawing = LoadDrawing(NearestPictureScale(dpi));
+    BITMAP size{};
+    if (!drawing || !GetObjectW(drawing, sizeof(size), &size)) {
+        if (drawing) DeleteObject(drawing);
+        return nullptr;
+    }
+    const int width = ScaleToDpi(kPictureWidth, dpi);
+    const int height = ScaleToDpi(kPictureHeight, dpi);
+    if (size.bmWidth == width && size.bmHeight == height) return drawing;
+
+    // A scale between two drawings: the nearest, stretched with averaging.
+    GdiObject<HBITMAP> source(drawing);
+    void* bits = nullptr;
+    HBITMAP scaled = CreateRgbBitmap(width, height, &bits);
+    if (!scaled) return nullptr;
+    MemoryDc from(CreateCompatibleDC(nullptr));
+    MemoryDc to(CreateCompatibleDC(nullptr));
+    bool drawn = false;
+    if (from && to) {
+        Selection fromBitmap(from.get(), source.get());
+        Selection toBitmap(to.get(), scaled);
+        SetStretchBltMode(to.get(), HALFTONE);
+        SetBrushOrgEx(to.get(), 0, 0, nullptr);
+        drawn = StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, size.bmWidth, size.bmHeight,
+                           SRCCOPY) != FALSE;
+    }
+    if (!drawn) {
+        DeleteObject(scaled);
+        return nullptr;
+    }
+    return scaled;
+}
+
+TemplateLayout PanelTemplateAt96(HWND dialog, HWND picture, int dpi) {
+    // The dialog units now, as the dialog manager laid the template out.
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    const int unitWidthNow = units.right > 0 ? units.right : 1;
+    const int unitHeightNow = units.bottom > 0 ? units.bottom : 1;
+
+    // The same font at 96 DPI, measured as the dialog manager measures it: the
+    // average width of the 52 letters, and the font's height.
+    int unitWidth96 = unitWidthNow, unitHeight96 = unitHeightNow;
+    LOGFONTW font{};
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (dialogFont && GetObjectW(dialogFont, sizeof(font), &font)) {
+        font.lfHeight = MulDiv(font.lfHeight, kLayoutDpi, dpi);
+        GdiObject<HFONT> font96(CreateFontIndirectW(&font));
+        WindowDc screen(nullptr);
+        if (font96 && screen) {
+            Selection selected(screen.get(), font96.get());
+            static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+            SIZE letters{};
+            TEXTMETRICW metrics{};
+            if (GetTextExtentPoint32W(screen.get(), kLetters, 52, &letters) &&
+                GetTextMetricsW(screen.get(), &metrics)) {
+                unitWidth96 = (letters.cx / 26 + 1) / 2;
+                unitHeight96 = metrics.tmHeight;
+            }
+        }
+    }
+    auto x96 = [&](int x) { return MulDiv(MulDiv(x, 4, unitWidthNow), unitWidth96, 4); };
+    auto y96 = [&](int y) { return MulDiv(MulDiv(y, 8, unitHeightNow), unitHeight96, 8); };
+
+    TemplateLayout layout{};
+    RECT client{};
+    GetClientRect(dialog, &client);
+    layout.client = {x96(client.right), y96(client.bottom)};
+    RECT place{};
+    GetWindowRect(picture, &place);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+    layout.picture = {x96(place.left), y96(place.top)};
+    return layout;
+}
+
+void SetClientSize(HWND window, int width, int height, const RECT* where) {
+    RECT place{};
+    GetWindowRect(window, &place);
+    const POINT corner = where ? POINT{where->left, where->top} : POINT{place.left, place.top};
+    // The frame's share is measured, not computed: the caption, borders and
+    // menu bar are those of the window's scale, and the menu bar may take
+    // another line at another width; so it is measured again after each move.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RECT client{};
+        GetWindowRect(window, &place);
+        GetClientRect(window, &client);
+        if (client.right == width && client.bottom == height && place.left == corner.x &&
+            place.top == corner.y) {
+            break;
+        }
+        const int frameWidth = (place.right - place.left) - client.right;
+        const int frameHeight = (place.bottom - place.top) - client.bottom;
+        SetWindowPos(window, nullptr, corner.x, corner.y, width + frameWidth, height + frameHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}

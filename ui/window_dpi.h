@@ -1,0 +1,13 @@
+#pragma once
+
+#include <windows.h>
+
+// The DPI a window is shown at: its monitor's where the system tells it per
+// window (Windows 10 1607 and later), else the system's, which is what Wine
+// reports from its LogPixels setting. 96 is a display at 100 per cent.
+int WindowDpi(HWND window);
+
+// Pixels given for 96 DPI, at dpi (rounded as MulDiv rounds).
+inline int PixelsAtDpi(int pixels, int dpi) {
+    return MulDiv(pixels, dpi, 96);
+}
