@@ -243,12 +243,10 @@ void ExperimentPanel::InitPanel() {
     dpi_ = WindowDpi(panel);
     templateDpi_ = dpi_;
     templateFont_ = reinterpret_cast<HFONT>(SendMessageW(panel, WM_GETFONT, 0, 0));
-    templatePicture_ = reinterpret_cast<HBITMAP>(SendMessageW(picture_, STM_GETIMAGE, IMAGE_BITMAP, 0));
-    scaledPicture_.reset();
     scaledFont_.reset();
     layoutAt96_ = PanelTemplateAt96(panel, picture_, dpi_);
     KeepDialogScalingToPanel(panel);
-    if (dpi_ != kLayoutDpi) ShowPictureAtDpi();
+    ShowPictureAtDpi();
     LayoutControls();
     if (dpi_ != kLayoutDpi) {
         SizePanelToDpi(nullptr);
@@ -360,15 +358,20 @@ void ExperimentPanel::PlaceControls() {
     }
 }
 
-// The picture for the panel's scale, at its scaled place; at the DPI of the
-// template's own picture (bitmap 201 at 96 DPI) that one again.
+// The picture for the panel's scale, at its scaled place: bitmap 201 at 96 DPI.
+// It is given to the static here rather than named in the template, which
+// would have the dialog manager convert it to the screen's format before the
+// panel is first shown; a DIB section is converted only as it is painted.
 void ExperimentPanel::ShowPictureAtDpi() {
-    HBITMAP made = dpi_ != kLayoutDpi || !templatePicture_ ? LoadPanelPicture(dpi_) : nullptr;
-    // The static sizes itself to the bitmap, and deletes none it was given:
-    // the one made before is shown no more and goes.
-    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(made ? made : templatePicture_));
-    scaledPicture_.reset(made);
+    if (dpi_ == kLayoutDpi && !picture96_) picture96_.reset(LoadPanelPicture(kLayoutDpi));
+    HBITMAP made = dpi_ == kLayoutDpi ? nullptr : LoadPanelPicture(dpi_);
+    HBITMAP shown = made ? made : picture96_.get();
+    if (shown) {
+        // The static sizes itself to the bitmap, and deletes none it was given:
+        // a picture made for another scale before is shown no more and goes.
+        SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown));
+        scaledPicture_.reset(made);
+    }
     SetWindowPos(picture_, nullptr, ScaleToDpi(layoutAt96_.picture.x, dpi_),
                  ScaleToDpi(layoutAt96_.picture.y, dpi_), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

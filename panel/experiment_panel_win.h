@@ -227,13 +227,14 @@ private:
     bool materialChosenOnce_ = false;
 
     // The scale: the DPI the panel is laid out for, the template's layout at 96
-    // DPI, the picture and font the template gave it (at the DPI it was
-    // created at), and the picture and font made for another DPI.
+    // DPI, the font the template gave it (at the DPI it was created at), the
+    // picture at 96 DPI (kept once made), and the picture and font made for
+    // another DPI.
     int dpi_ = kLayoutDpi;
     TemplateLayout layoutAt96_{};
-    HBITMAP templatePicture_ = nullptr;
     HFONT templateFont_ = nullptr;
     int templateDpi_ = kLayoutDpi;
+    GdiObject<HBITMAP> picture96_;
     GdiObject<HBITMAP> scaledPicture_;
     GdiObject<HFONT> scaledFont_;
 

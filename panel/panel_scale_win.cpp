@@ -114,6 +114,8 @@ void KeepDialogScalingToPanel(HWND dialog) {
 
 HBITMAP LoadPanelPicture(int dpi) {
     HBITMAP drawing = LoadDrawing(NearestPictureScale(dpi));
+    // A drawing that cannot be read (no GDI+) leaves bitmap 201, stretched.
+    if (!drawing) drawing = LoadDrawing(NearestPictureScale(kLayoutDpi));
     BITMAP size{};
     if (!drawing || !GetObjectW(drawing, sizeof(size), &size)) {
         if (drawing) DeleteObject(drawing);

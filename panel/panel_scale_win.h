@@ -15,9 +15,9 @@
 void KeepDialogScalingToPanel(HWND dialog);
 
 // The picture of the apparatus for dpi, a bitmap the caller owns: the drawing
-// for the nearest scale (bitmap 201 or one of the PNG drawings), stretched to
-// the size ScaleToDpi gives when it was drawn for another scale. Null when it
-// could not be made.
+// for the nearest scale (bitmap 201 or one of the PNG drawings, bitmap 201 when
+// a drawing cannot be read), stretched to the size ScaleToDpi gives when it was
+// drawn for another scale. Null when it could not be made.
 HBITMAP LoadPanelPicture(int dpi);
 
 // What the dialog manager makes of the panel's template at 96 DPI: the size of
