@@ -4,6 +4,8 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include "base/owned.h"
+
 // GDI+ for this process, loaded and started on the first call, once, and shut
 // down when the program ends (after main returns); the program does not load
 // its library before it is needed (a plot saved as PNG, the panel's picture
@@ -33,3 +35,16 @@ const GdiplusCalls* GdiplusApi();
 inline bool GdiplusReady() {
     return GdiplusApi() != nullptr;
 }
+
+// The objects the program's GDI+ calls go through, owned: a COM stream in
+// memory, and a GDI+ bitmap (disposed through the loaded library, which is
+// running whenever one exists).
+inline void ReleaseStream(IStream* stream) {
+    stream->Release();
+}
+using Stream = Owned<IStream*, &ReleaseStream>;
+
+inline void DisposeGdiplusBitmap(Gdiplus::GpBitmap* bitmap) {
+    GdiplusApi()->DisposeImage(bitmap);
+}
+using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &DisposeGdiplusBitmap>;

@@ -29,16 +29,6 @@ HBITMAP CreateRgbBitmap(int width, int height, void** bits) {
     return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
-void ReleaseStream(IStream* stream) {
-    stream->Release();
-}
-using Stream = Owned<IStream*, &ReleaseStream>;
-
-void DisposeBitmap(Gdiplus::GpBitmap* bitmap) {
-    GdiplusApi()->DisposeImage(bitmap);
-}
-using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &DisposeBitmap>;
-
 // A PNG resource, decoded by GDI+ into a bitmap of the program's.
 HBITMAP LoadPngResource(int id) {
     HMODULE module = ResourceModule();

@@ -82,15 +82,6 @@ bool SizeIsDrawable(int width, int height) {
     return width > 0 && height > 0 && width <= kMaxPlotSide && height <= kMaxPlotSide;
 }
 
-void ReleaseStream(IStream* stream) {
-    stream->Release();
-}
-using Stream = Owned<IStream*, &ReleaseStream>;
-void DisposeBitmap(Gdiplus::GpBitmap* bitmap) {
-    GdiplusApi()->DisposeImage(bitmap);
-}
-using GdiplusBitmap = Owned<Gdiplus::GpBitmap*, &DisposeBitmap>;
-
 bool FindPngEncoder(CLSID& encoder) {
     UINT count = 0, size = 0;
     if (GdiplusApi()->GetImageEncodersSize(&count, &size) != Gdiplus::Ok || size == 0) return false;
