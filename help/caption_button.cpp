@@ -160,7 +160,9 @@ LRESULT CALLBACK CaptionFrameProc(HWND window, UINT message, WPARAM wParam, LPAR
             captionActive = active != FALSE;
             result = DefWindowProcW(window, WM_NCACTIVATE, active, 0);
         }
-        PaintAll();
+        // A window not yet shown (the panel takes the focus while it is made)
+        // shows no button: its first WM_NCPAINT draws it.
+        if (IsWindowVisible(window)) PaintAll();
         return result;
     }
     // A second press soon after the first arrives in the frame as a double

@@ -268,8 +268,10 @@ HWND ExperimentPanel::Control(int id) const {
 
 namespace {
 
+// While the panel is being made it is not shown yet: nothing to repaint.
 void Place(HWND control, const PixelRect& rect) {
-    MoveWindow(control, rect.left, rect.top, rect.width(), rect.height(), TRUE);
+    const BOOL repaint = IsWindowVisible(GetAncestor(control, GA_ROOT));
+    MoveWindow(control, rect.left, rect.top, rect.width(), rect.height(), repaint);
 }
 
 void MoveIntoPicture(PlacedControl& record, HWND panel, HWND picture) {
