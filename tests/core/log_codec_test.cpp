@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/example_reading.h"
+
 namespace {
 
 // The file's header line, in UTF-8: µ is C2 B5, δ CE B4, σ CF 83.
@@ -17,21 +19,7 @@ const std::string kMark = "\xEF\xBB\xBF";
 
 // The worked example's reading, as the panel shows it.
 MeasurementRow Reading() {
-    MeasurementRow row;
-    row.time = L"2026-12-08 22:36:18";
-    row.material = 1;
-    row.hallFactor = L"1.1500";
-    row.sampleLength = L"100.00";
-    row.sampleWidth = L"100.00";
-    row.sampleThickness = L"10.000";
-    row.contactWidth = L"0.50000";
-    row.contactSpacing = L"10.000";
-    row.temperature = L"300.00";
-    row.sampleCurrent = L"10.000";
-    row.magnetCurrent = L"5.0000";
-    row.hallVoltage = L"-283.27";
-    row.sampleVoltage = L"1234.5";
-    return row;
+    return ExampleReading();
 }
 const std::string kReadingFields =
     "2026-12-08 22:36:18,1,1.1500,100.00,100.00,10.000,0.50000,10.000,300.00,10.000,5.0000,-283.27,1234.5";

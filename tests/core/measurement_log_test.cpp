@@ -9,23 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/example_reading.h"
+
 namespace {
 
 MeasurementRow Reading(const std::wstring& temperature, const std::wstring& hallVoltage = L"-283.27") {
-    MeasurementRow row;
-    row.time = L"2026-12-08 22:36:18";
-    row.material = 1;
-    row.hallFactor = L"1.1500";
-    row.sampleLength = L"100.00";
-    row.sampleWidth = L"100.00";
-    row.sampleThickness = L"10.000";
-    row.contactWidth = L"0.50000";
-    row.contactSpacing = L"10.000";
+    MeasurementRow row = ExampleReading();
     row.temperature = temperature;
-    row.sampleCurrent = L"10.000";
-    row.magnetCurrent = L"5.0000";
     row.hallVoltage = hallVoltage;
-    row.sampleVoltage = L"1234.5";
     return row;
 }
 

@@ -15,6 +15,7 @@
 #include "base/module.h"
 #include "base/unique_handle.h"
 #include "measurements/log_codec.h"
+#include "tests/core/example_reading.h"
 #include "scratch_folder.h"
 
 namespace {
@@ -22,20 +23,10 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 MeasurementRow Reading(int i) {
-    MeasurementRow row;
+    MeasurementRow row = ExampleReading();
     row.time = RecordTimeText(2026, 12, 8, 22, 36, i % 60);
     row.material = 1 + i % 100;
-    row.hallFactor = L"1.1500";
-    row.sampleLength = L"100.00";
-    row.sampleWidth = L"100.00";
-    row.sampleThickness = L"10.000";
-    row.contactWidth = L"0.50000";
-    row.contactSpacing = L"10.000";
     row.temperature = std::to_wstring(200 + i) + L".00";
-    row.sampleCurrent = L"10.000";
-    row.magnetCurrent = L"5.0000";
-    row.hallVoltage = L"-283.27";
-    row.sampleVoltage = L"1234.5";
     return row;
 }
 
