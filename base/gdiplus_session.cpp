@@ -1,5 +1,7 @@
 #include "base/gdiplus_session.h"
 
+#include "base/module.h"
+
 namespace {
 
 template <class Call>
@@ -13,7 +15,7 @@ bool Find(HMODULE library, const char* name, Call& call) {
 class GdiplusSession {
 public:
     GdiplusSession() {
-        HMODULE library = LoadLibraryW(L"gdiplus.dll");
+        HMODULE library = LoadSystemLibrary(L"gdiplus.dll");
         if (!library) return;
         using Startup = Gdiplus::GpStatus(WINAPI*)(ULONG_PTR*, const Gdiplus::GdiplusStartupInput*,
                                                    Gdiplus::GdiplusStartupOutput*);

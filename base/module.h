@@ -12,3 +12,9 @@ void SetResourceModule(HINSTANCE module);
 // The running executable's full path as the system reports it; empty when
 // the system cannot give it.
 std::wstring ModulePath();
+
+// A library of the system, loaded from the system folder by its full path (a
+// file of the same name beside the program is never taken) when the program
+// first needs it, and kept loaded as an import would be. Null when it cannot
+// be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);

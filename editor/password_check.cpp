@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/module.h"
 #include "base/owned.h"
 
 namespace {
@@ -16,9 +17,8 @@ constexpr unsigned char kPasswordDigest[32] = {
     0xFB, 0xD4, 0x6D, 0xC0, 0x9C, 0x37, 0xC3, 0x90, 0x52, 0x57, 0xCF, 0xD3, 0x5A, 0x96, 0xC4, 0x83,
 };
 
-// CNG, loaded from the system folder when a password is first checked rather
-// than imported: most runs never open the editor, and every start would pay
-// for the library. It stays loaded for the rest of the process.
+// CNG, loaded when a password is first checked rather than imported: most runs
+// never open the editor, and every start would pay for the library.
 struct CngApi {
     decltype(&BCryptOpenAlgorithmProvider) openAlgorithmProvider = nullptr;
     decltype(&BCryptCloseAlgorithmProvider) closeAlgorithmProvider = nullptr;
@@ -37,10 +37,7 @@ void Find(HMODULE library, const char* name, Function& function) {
 const CngApi* Cng() {
     static const CngApi api = [] {
         CngApi found;
-        wchar_t folder[MAX_PATH];
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return found;
-        HMODULE library = LoadLibraryW((std::wstring(folder, length) + L"\\bcrypt.dll").c_str());
+        HMODULE library = LoadSystemLibrary(L"bcrypt.dll");
         if (!library) return found;
         Find(library, "BCryptOpenAlgorithmProvider", found.openAlgorithmProvider);
         Find(library, "BCryptCloseAlgorithmProvider", found.closeAlgorithmProvider);

@@ -11,12 +11,6 @@
 
 namespace {
 
-template <class Call>
-Call User32Call(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    return user32 ? reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
-}
-
 // A top-down 24-bit DIB section; `bits` receives its pixels.
 HBITMAP CreateRgbBitmap(int width, int height, void** bits) {
     BITMAPINFO info{};

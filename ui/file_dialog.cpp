@@ -4,14 +4,15 @@
 
 #include <vector>
 
+#include "base/module.h"
+
 namespace {
 
 using GetSaveFileNameProc = BOOL(WINAPI*)(OPENFILENAMEW*);
 
 GetSaveFileNameProc SaveDialog() {
     static GetSaveFileNameProc proc = [] {
-        // Kept loaded for the rest of the process, as an import would be.
-        HMODULE library = LoadLibraryW(L"comdlg32.dll");
+        HMODULE library = LoadSystemLibrary(L"comdlg32.dll");
         return library ? reinterpret_cast<GetSaveFileNameProc>(
                              reinterpret_cast<void*>(GetProcAddress(library, "GetSaveFileNameW")))
                        : nullptr;

@@ -4,12 +4,7 @@
 
 int WindowDpi(HWND window) {
     using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = [] {
-        HMODULE user32 = GetModuleHandleW(L"user32.dll");
-        return user32 ? reinterpret_cast<GetDpiForWindowCall>(
-                            reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")))
-                      : nullptr;
-    }();
+    static const auto getDpiForWindow = User32Call<GetDpiForWindowCall>("GetDpiForWindow");
     if (getDpiForWindow) {
         const UINT dpi = getDpiForWindow(window);
         if (dpi != 0) return static_cast<int>(dpi);
