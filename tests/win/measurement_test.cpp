@@ -416,6 +416,69 @@ TEST_F(Measurements, AltF4StopsASeriesAndTheEndOfTheSessionSavesWhatItRecorded) 
     EXPECT_EQ(EnabledInputs(), AllInputs());
 }
 
+// A click elsewhere: on the panel while the log's window is open, and on the
+// panel while a series runs (its input is not the dialog's, and is dropped).
+// Tab stays within the series dialog. Nothing recorded is lost either way.
+TEST_F(Measurements, ClicksElsewhereAndTabKeepTheRowsAndTheSeriesSettings) {
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    MeasurementLogWindow& log = OpenLog();
+    ASSERT_TRUE(log.open());
+    HWND material = Box(IDC_MATERIAL_NUMBER);
+    PostMessageW(material, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    PostMessageW(material, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    Pump(0);
+    EXPECT_TRUE(log.open());
+    EXPECT_EQ(ListCount(log), 1);
+    EXPECT_EQ(FileLog().size(), 1u);
+
+    std::wstring countAfterStop;
+    bool tabStayed = false;
+    DialogScript script;
+    script.Then("start a long series in points", StartALongSeries);
+    script.Then("click the panel's material box and type while it runs", [this] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog || IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // not running yet
+        if (SendDlgItemMessageW(dialog, IDC_SERIES_PROGRESS, PBM_GETPOS, 0, 0) == 0) return false;
+        HWND material = Box(IDC_MATERIAL_NUMBER);
+        PostMessageW(material, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        PostMessageW(material, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        PostKey(material, '7');
+        return true;
+    });
+    script.Then("stop it with Escape", [] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+        return true;
+    });
+    script.Then("press Tab in the stopped dialog, then close it", [&] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // still running
+        countAfterStop = ReadWindowText(GetDlgItem(dialog, IDC_SERIES_COUNT));
+        SetFocus(GetDlgItem(dialog, IDCANCEL));
+        SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);  // what the dialog manager does for Tab
+        tabStayed = IsChild(dialog, GetFocus()) != FALSE;
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+
+    EXPECT_EQ(countAfterStop, L"10000");
+    EXPECT_TRUE(tabStayed);
+    EXPECT_GT(Log().size(), 1u);
+    EXPECT_LT(Log().size(), 10001u);
+    EXPECT_EQ(FileLog().size(), Log().size());
+    // The click and the key meant for the panel did not reach it: every row
+    // is of material 1, the box still says so, and the panel is unlocked.
+    for (size_t k = 0; k < Log().size(); ++k) EXPECT_EQ(Log()[k].material, 1) << "row " << k;
+    EXPECT_EQ(ReadWindowText(Box(IDC_MATERIAL_NUMBER)), L"1");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+}
+
 TEST_F(Measurements, SaveAsWritesTheLogAndThePlotWhereTheStudentChose) {
     Start();
     SetExample();
