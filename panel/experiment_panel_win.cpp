@@ -268,10 +268,12 @@ HWND ExperimentPanel::Control(int id) const {
 
 namespace {
 
-// While the panel is being made it is not shown yet: nothing to repaint.
-void Place(HWND control, const PixelRect& rect) {
-    const BOOL repaint = IsWindowVisible(GetAncestor(control, GA_ROOT));
-    MoveWindow(control, rect.left, rect.top, rect.width(), rect.height(), repaint);
+// The template makes the controls hidden: each is shown once it is in its
+// place, with one call. While the panel is being made it is not shown yet, and
+// nothing is repainted.
+void Place(HWND control, const PixelRect& rect, bool repaint) {
+    SetWindowPos(control, nullptr, rect.left, rect.top, rect.width(), rect.height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW | (repaint ? 0 : SWP_NOREDRAW));
 }
 
 void MoveIntoPicture(PlacedControl& record, HWND panel, HWND picture) {
@@ -322,9 +324,10 @@ void ExperimentPanel::LayoutControls() {
 // slider's frame, the slider and range boxes by the frame's client size as
 // measured, which the frame's borders make.
 void ExperimentPanel::PlaceControls() {
+    const bool repaint = IsWindowVisible(window()) != FALSE;
     auto place = [&](PlacedControl& record, const PixelRect& rect) {
         record.rect = ScaleToDpi(rect, dpi_);
-        Place(record.window, record.rect);
+        Place(record.window, record.rect, repaint);
     };
     for (const PanelField& field : kPanelFields) {
         switch (field.kind) {
@@ -351,9 +354,9 @@ void ExperimentPanel::PlaceControls() {
             slider.trackRect = FrameSliderRect(width, height, dpi_);
             slider.minimumBox.rect = FrameMinimumRect(width, height, dpi_);
             slider.maximumBox.rect = FrameMaximumRect(width, height, dpi_);
-            Place(slider.track, slider.trackRect);
-            Place(slider.minimumBox.window, slider.minimumBox.rect);
-            Place(slider.maximumBox.window, slider.maximumBox.rect);
+            Place(slider.track, slider.trackRect, repaint);
+            Place(slider.minimumBox.window, slider.minimumBox.rect, repaint);
+            Place(slider.maximumBox.window, slider.maximumBox.rect, repaint);
             break;
         }
         }

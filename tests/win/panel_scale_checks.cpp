@@ -6,22 +6,8 @@
 #include "base/gdi.h"
 #include "numtext/edit_text_win.h"
 
-namespace {
-
-// The picture as shown: the static's bitmap read back as 32-bit pixels, top row first.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<RGBQUAD> data;
-    bool White(int x, int y) const {
-        const RGBQUAD& p = data[static_cast<size_t>(y) * width + x];
-        return p.rgbRed == 255 && p.rgbGreen == 255 && p.rgbBlue == 255;
-    }
-};
-
-Pixels ShownPicture(HWND picture) {
+Pixels BitmapPixels(HBITMAP bitmap) {
     Pixels pixels;
-    HBITMAP bitmap = reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP size{};
     if (!bitmap || !GetObjectW(bitmap, sizeof(size), &size)) return pixels;
     BITMAPINFO info{};
@@ -43,11 +29,22 @@ Pixels ShownPicture(HWND picture) {
     return pixels;
 }
 
+namespace {
+
+Pixels ShownPicture(HWND picture) {
+    return BitmapPixels(reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)));
+}
+
 RECT RectIn(HWND control, HWND parent) {
     RECT r{};
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+// Every control of the fields is visible once the panel is laid out.
+bool Shown(HWND control) {
+    return (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 void ExpectRect(const RECT& r, const PixelRect& expected) {
@@ -90,6 +87,7 @@ void ExpectLaidOutAt(const ExperimentPanel& panel, int dpi, bool exactFields) {
         HWND control = panel.Control(placement.id);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(GetParent(control), picture);
+        EXPECT_TRUE(Shown(control));
         const RECT r = RectIn(control, picture);
         ExpectRect(r, ScaleToDpi(placement.rect, dpi));
         ASSERT_TRUE(0 <= r.left && r.right <= shown.width && 0 <= r.top && r.bottom <= shown.height);
@@ -115,6 +113,9 @@ void ExpectLaidOutAt(const ExperimentPanel& panel, int dpi, bool exactFields) {
         RECT inside{};
         GetClientRect(slider->frame.window, &inside);
         EXPECT_EQ(GetParent(slider->track), slider->frame.window);
+        for (HWND part : {slider->track, slider->minimumBox.window, slider->maximumBox.window}) {
+            EXPECT_TRUE(Shown(part));
+        }
         ExpectRect(RectIn(slider->track, slider->frame.window),
                    FrameSliderRect(inside.right, inside.bottom, dpi));
         ExpectRect(RectIn(slider->minimumBox.window, slider->frame.window),
