@@ -8,8 +8,11 @@
 #include <set>
 #include <string>
 
+#include "base/gdi.h"
+#include "base/module.h"
 #include "panel_fixture.h"
 #include "panel_scale_checks.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -80,12 +83,25 @@ TEST_F(PanelScale, At96DpiThePanelIsItsTemplateAndTheDrawingIsBitmap201) {
     MapWindowPoints(nullptr, panel_.window(), reinterpret_cast<POINT*>(&place), 2);
     EXPECT_EQ(panel_.layoutAt96().picture.x, place.left);
     EXPECT_EQ(panel_.layoutAt96().picture.y, place.top);
-    // The picture is the one the template gave the static, not a copy.
+    // The picture is bitmap 201 pixel for pixel, as the system reads it.
     HBITMAP shown = reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP size{};
     ASSERT_TRUE(GetObjectW(shown, sizeof(size), &size));
     EXPECT_EQ(size.bmWidth, kPictureWidth);
     EXPECT_EQ(size.bmHeight, kPictureHeight);
+    GdiObject<HBITMAP> bitmap201(static_cast<HBITMAP>(
+        LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_APPARATUS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const Pixels expected = BitmapPixels(bitmap201.get());
+    const Pixels actual = BitmapPixels(shown);
+    ASSERT_EQ(expected.data.size(), static_cast<size_t>(kPictureWidth) * kPictureHeight);
+    ASSERT_EQ(actual.data.size(), expected.data.size());
+    size_t differing = 0;
+    for (size_t k = 0; k < expected.data.size(); ++k) {
+        const RGBQUAD& a = actual.data[k];
+        const RGBQUAD& e = expected.data[k];
+        if (a.rgbRed != e.rgbRed || a.rgbGreen != e.rgbGreen || a.rgbBlue != e.rgbBlue) ++differing;
+    }
+    EXPECT_EQ(differing, 0u);
     ExpectNoTextCut(panel_);
 }
 
