@@ -91,6 +91,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
         {kLoadMeasurementLog, kAnyId, kAnyCode, &P::OnLoadMeasurementLog},
         {WM_DPICHANGED, kAnyId, kAnyCode, &P::OnDpiChanged},
+        {WM_HELP, kAnyId, kAnyCode, &P::OnHelpKey},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -143,6 +144,18 @@ void ExperimentPanel::RunParameterEditor() {
 LRESULT ExperimentPanel::OnHelpContents(const Message&, bool&) {
     ShowHelpContents(helpFilePath_);
     return 0;
+}
+
+// F1, pressed in the panel or in any window it owns (the log, the dialogs,
+// message boxes: their default processing hands WM_HELP on to their owner),
+// opens the help as the Help menu does. A held key repeats: the help opens
+// once, and again only for a press after a pause.
+LRESULT ExperimentPanel::OnHelpKey(const Message&, bool&) {
+    const DWORD now = GetTickCount();
+    const bool repeated = helpKeyTime_ != 0 && now - helpKeyTime_ < kHelpKeyPause;
+    helpKeyTime_ = now;
+    if (!repeated) ShowHelpContents(helpFilePath_);
+    return TRUE;
 }
 
 LRESULT ExperimentPanel::OnSysCommand(const Message& m, bool& handled) {

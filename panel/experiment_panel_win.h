@@ -65,6 +65,8 @@ class ExperimentPanel : public ModelessDialog, public MessageFilter, public Seri
 public:
     // How long a rejected value waits before its warning is shown.
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
+    // F1 held down repeats; the help opens again only after a pause this long.
+    static constexpr DWORD kHelpKeyPause = 500;  // ms
 
     ExperimentPanel();
     ~ExperimentPanel() override;
@@ -125,6 +127,7 @@ private:
     LRESULT OnClose(const Message&, bool&);
     LRESULT OnAbout(const Message&, bool&);
     LRESULT OnHelpContents(const Message&, bool&);
+    LRESULT OnHelpKey(const Message&, bool&);
     LRESULT OnFieldCommand(const Message&, bool&);
     LRESULT OnUpDown(const Message&, bool&);
     LRESULT OnSysCommand(const Message&, bool&);
@@ -220,6 +223,7 @@ private:
     // replaces it keeps it as a backup.
     bool backUpParameterFile_ = false;
     bool helpMode_ = false;
+    DWORD helpKeyTime_ = 0;  // when F1 last asked for the help
     CaptionHelpButton helpButton_;
 
     MaterialTable table_;

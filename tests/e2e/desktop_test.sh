@@ -208,6 +208,21 @@ timeout 180 "$source_dir/tools/wine-prefix.sh" "$prefix" --desktop </dev/null >/
 # not hold the output pipe of whoever runs this test.
 timeout 20 wineserver -p5 </dev/null >/dev/null 2>&1 || true
 
+# F1 opens the help. Under Wine its pages beside the program go to the browser
+# that Wine's launcher names in the registry: here a stand-in that writes down
+# what it was asked to open.
+help_pages="$(dirname "$program")/help"
+[ -f "$help_pages/index.html" ] || fail "no help pages beside $program"
+cp -r "$help_pages" "$run/help" || fail "cannot copy the help pages"
+browser_log="$out/browser.log"
+rm -f "$browser_log"
+printf '#!/bin/sh\necho "$@" >> "%s"\n' "$browser_log" >"$out/browser" && chmod +x "$out/browser" ||
+    fail "cannot write the stand-in browser"
+timeout 60 wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$out/browser" /f </dev/null \
+    >/dev/null 2>&1 || fail "cannot name the stand-in browser in the registry"
+# How many times the help's first page was asked for.
+help_opened() { grep -o 'help/index.html' "$browser_log" 2>/dev/null | wc -l; }
+
 # ---------------------------------------------------------------- 1. start
 
 step="1. start: the message about the missing parameters file"
@@ -464,6 +479,12 @@ xdotool key F9
 wait_until 10 "Tesmor.csv with the second reading" eval '[ "$(log_file_rows)" = 2 ]'
 check_log_file 2 "1,9=$t_first" "1,12=$hall_first" "2,9=$t_second" "2,12=$hall_second"
 
+step="6. F1 in the panel opens the help"
+[ "$(help_opened)" = 0 ] || fail "the help was opened before F1 was pressed"
+xdotool key F1
+wait_until 10 "the browser asked for the help's first page" eval '[ "$(help_opened)" = 1 ]'
+[ "$(value foreground)" = panel ] || fail "the panel lost the foreground to F1"
+
 step="6. Ctrl+L opens the measurement log"
 xdotool key ctrl+l
 query_args=("cell=0,0" "cell=0,9" "cell=0,12" "cell=1,0" "cell=1,9" "cell=1,12")
@@ -478,6 +499,12 @@ for cell in "0.0 1" "0.9 $t_first" "0.12 $hall_first" "1.0 2" "1.9 $t_second" "1
 done
 [ "$(value log.status)" = "Reading 2 recorded." ] || fail "the log's status line says \"$(value log.status)\""
 shot measurement-log
+
+step="6. F1 in the log opens the help"
+sleep 0.6  # a second press, not the repeat of a held key
+xdotool key F1
+wait_until 10 "the browser asked again, from the log" eval '[ "$(help_opened)" = 2 ]'
+has_window log && [ "$(value foreground)" = log ] || fail "the log lost the foreground to F1"
 
 step="6. Escape closes the measurement log"
 xdotool key Escape

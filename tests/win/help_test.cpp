@@ -1,10 +1,16 @@
 // Context help and the caption help button, on the real panel.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "dialog_script.h"
 #include "help/caption_button.h"
 #include "help/help_launcher.h"
 #include "help/text_popup.h"
 #include "panel_fixture.h"
+#include "res/resource.h"
+#include "scratch_folder.h"
 #include "ui/private_messages.h"
 
 namespace {
@@ -260,35 +266,126 @@ std::wstring UnderWine(const char* unixPath) {
     return path;
 }
 
+// Wine's browser launcher tries the programs named in its registry: here the
+// tests' stand-in, which writes down every page it is asked to open.
+class FakeBrowser {
+public:
+    FakeBrowser() {
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key_, nullptr),
+                  ERROR_SUCCESS);
+        const std::string browser = TESMOR_FAKE_BROWSER;
+        EXPECT_EQ(RegSetValueExA(key_, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browser.c_str()),
+                                 static_cast<DWORD>(browser.size() + 1)),
+                  ERROR_SUCCESS);
+        DeleteFileW(log_.c_str());
+    }
+    ~FakeBrowser() {
+        if (!key_) return;
+        RegDeleteValueA(key_, "Browsers");
+        RegCloseKey(key_);
+    }
+    FakeBrowser(const FakeBrowser&) = delete;
+    FakeBrowser& operator=(const FakeBrowser&) = delete;
+
+    std::string Asked() const {
+        const std::vector<unsigned char> bytes = ReadFileBytes(log_);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    // How many times the help's front page was asked for.
+    int PagesOpened() const {
+        const std::string asked = Asked();
+        int count = 0;
+        for (size_t at = asked.find("index.html"); at != std::string::npos; at = asked.find("index.html", at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+    // Waits up to `ms` until `count` pages were asked for; returns how many were.
+    int WaitForPages(int count, DWORD ms) const {
+        const DWORD start = GetTickCount();
+        while (PagesOpened() < count && GetTickCount() - start < ms) Sleep(50);
+        return PagesOpened();
+    }
+
+private:
+    HKEY key_ = nullptr;
+    std::wstring log_ = UnderWine(TESMOR_FAKE_BROWSER_LOG);
+};
+
+// F1 as a person presses it: through the system's input, which turns it into
+// WM_HELP; `repeats` more key-downs before the key comes up, as a held key.
+void PressF1(int repeats = 0) {
+    std::vector<INPUT> keys(static_cast<size_t>(repeats) + 2);
+    for (INPUT& key : keys) {
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_F1;
+    }
+    keys.back().ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
 }  // namespace
 
 TEST(HelpContents, UnderWineThePagesOpenInTheHostsBrowser) {
     ASSERT_TRUE(RunningUnderWine());
-    // Wine's browser launcher tries the programs named here.
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    const std::string browser = TESMOR_FAKE_BROWSER;
-    ASSERT_EQ(RegSetValueExA(key, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(browser.c_str()),
-                             static_cast<DWORD>(browser.size() + 1)),
-              ERROR_SUCCESS);
-
+    FakeBrowser browser;
     ScratchFolder folder;
     CreateDirectoryW(folder.File(L"help").c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(folder.File(L"help\\index.html"), {'<', 'p', '>'}));
-    const std::wstring log = UnderWine(TESMOR_FAKE_BROWSER_LOG);
-    DeleteFileW(log.c_str());
 
     ShowHelpContents(folder.File(L"Prog.chm"));
-    std::vector<unsigned char> opened;
-    for (int tries = 0; tries < 200 && opened.empty(); ++tries) {
-        Sleep(50);
-        opened = ReadFileBytes(log);
-    }
-    RegDeleteValueA(key, "Browsers");
-    RegCloseKey(key);
-    const std::string asked(opened.begin(), opened.end());
-    EXPECT_NE(asked.find("index.html"), std::string::npos) << asked;
+    EXPECT_EQ(browser.WaitForPages(1, 10000), 1) << browser.Asked();
+}
+
+// F1 opens the help wherever it is pressed: in the panel, in its log's window
+// and in a dialog over them. A key held down opens it once.
+TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
+    ASSERT_TRUE(RunningUnderWine());
+    FakeBrowser browser;
+    Start();
+    const std::wstring pages = HelpPagesPath(panel_.helpFilePath());
+    const std::wstring pagesFolder = pages.substr(0, pages.find_last_of(L'\\'));
+    CreateDirectoryW(pagesFolder.c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(pages, {'<', 'p', '>'}));
+    const DWORD pause = ExperimentPanel::kHelpKeyPause + 100;
+
+    ASSERT_EQ(GetForegroundWindow(), panel_.window());
+    PressF1();
+    Pump(0);
+    EXPECT_EQ(browser.WaitForPages(1, 10000), 1) << browser.Asked();
+    Sleep(pause);
+    PressF1(5);
+    Pump(0);
+    EXPECT_EQ(browser.WaitForPages(3, 1500), 2) << browser.Asked();
+
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_MEASUREMENT_LOG, 0);
+    Pump(0);
+    ASSERT_NE(GetForegroundWindow(), panel_.window());
+    Sleep(pause);
+    PressF1();
+    Pump(0);
+    EXPECT_EQ(browser.WaitForPages(3, 10000), 3) << browser.Asked();
+
+    Sleep(pause);
+    DialogScript script;
+    script.Then("the About box is shown, and F1 pressed in it", [] {
+              if (!FindDialogTitled(L"About")) return false;
+              PressF1();
+              return true;
+          })
+        .Then("the help asked for", [&] { return browser.PagesOpened() >= 4; })
+        .Then("the About box closed", [] {
+            HWND about = FindDialogTitled(L"About");
+            if (about) PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
+            return about != nullptr;
+        });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_ABOUT, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+    EXPECT_EQ(browser.PagesOpened(), 4) << browser.Asked();
+
+    DeleteFileW(pages.c_str());
+    RemoveDirectoryW(pagesFolder.c_str());
 }
 #endif
