@@ -48,23 +48,31 @@ def _paeth(a, b, c):
     return b if pb <= pc else c
 
 
-def read_png(path):
-    """Returns (width, height, rows of RGBA tuples) of an 8-bit RGB or RGBA PNG."""
+def read_png_chunks(path):
+    """Returns (IHDR fields or None, PLTE colours or None, the IDAT data joined)."""
     with open(path, "rb") as f:
         data = f.read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
         fail(f"{path}: not a PNG file")
-    pos, idat, header = 8, b"", None
+    pos, idat, header, palette = 8, b"", None, None
     while pos + 8 <= len(data):
         length, kind = struct.unpack(">I4s", data[pos:pos + 8])
         body = data[pos + 8:pos + 8 + length]
         if kind == b"IHDR":
             header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"PLTE":
+            palette = [tuple(body[i:i + 3]) for i in range(0, len(body), 3)]
         elif kind == b"IDAT":
             idat += body
         elif kind == b"IEND":
             break
         pos += 12 + length
+    return header, palette, idat
+
+
+def read_png(path):
+    """Returns (width, height, rows of RGBA tuples) of an 8-bit RGB or RGBA PNG."""
+    header, _, idat = read_png_chunks(path)
     if header is None:
         fail(f"{path}: no PNG header")
     width, height, depth, colour, _, _, interlace = header
@@ -213,21 +221,7 @@ def write_palette_png(path, pixels):
 
 def read_palette_png(path):
     """Reads back a file written by write_palette_png: rows of palette indices."""
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:8] != b"\x89PNG\r\n\x1a\n":
-        fail(f"{path}: not a PNG file")
-    pos, idat, header, palette = 8, b"", None, None
-    while pos + 8 <= len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"PLTE":
-            palette = [tuple(body[i:i + 3]) for i in range(0, len(body), 3)]
-        elif kind == b"IDAT":
-            idat += body
-        pos += 12 + length
+    header, palette, idat = read_png_chunks(path)
     if header is None or header[2:] != (4, 3, 0, 0, 0) or palette != PALETTE:
         fail(f"{path}: expected an unfiltered 4-bit PNG with the standard palette")
     width, height = header[:2]

@@ -296,21 +296,14 @@ Bytes ReadResource(const std::string& name) {
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// Reads and decodes a committed bitmap; fails the test if it cannot.
-Image LoadBitmap(const std::string& name) {
+// Reads and decodes a committed picture, a bitmap or the 4-bit PNG of a
+// drawing by its name; fails the test if it cannot.
+Image LoadPicture(const std::string& name) {
     Bytes bytes = ReadResource(name);
     Image image;
     EXPECT_FALSE(bytes.empty()) << name << " is missing or empty";
-    std::string error = DecodeBitmapFile(bytes, image);
-    EXPECT_EQ(error, "") << name;
-    return image;
-}
-
-Image LoadPalettePng(const std::string& name) {
-    Bytes bytes = ReadResource(name);
-    Image image;
-    EXPECT_FALSE(bytes.empty()) << name << " is missing or empty";
-    std::string error = DecodePalettePng(bytes, image);
+    const bool png = name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0;
+    std::string error = png ? DecodePalettePng(bytes, image) : DecodeBitmapFile(bytes, image);
     EXPECT_EQ(error, "") << name;
     return image;
 }
@@ -331,7 +324,7 @@ void ExpectStandardPalette(const Image& image, const std::string& name) {
 // ---- The panel's picture ------------------------------------------------------------------------
 
 TEST(ArtworkApparatus, IsA16ColourBitmapOfThePanelsSize) {
-    Image picture = LoadBitmap("apparatus.bmp");
+    Image picture = LoadPicture("apparatus.bmp");
     EXPECT_EQ(picture.width, 645);
     EXPECT_EQ(picture.height, 571);
     EXPECT_EQ(picture.width, kPictureWidth);
@@ -376,7 +369,7 @@ void ExpectEachWhiteFieldExactlyUnderItsControl(const Image& picture, int dpi) {
 }
 
 TEST(ArtworkApparatus, EachWhiteFieldLiesExactlyUnderItsControl) {
-    Image picture = LoadBitmap("apparatus.bmp");
+    Image picture = LoadPicture("apparatus.bmp");
     ASSERT_EQ(picture.width, kPictureWidth);
     ASSERT_EQ(picture.height, kPictureHeight);
     ExpectEachWhiteFieldExactlyUnderItsControl(picture, kLayoutDpi);
@@ -409,7 +402,7 @@ TEST(ArtworkApparatusScaled, TheProgramHasADrawingForEachScaleItNames) {
 TEST(ArtworkApparatusScaled, EachIsA16ColourPictureOfTheScaledSize) {
     for (const ScaledPicture& scaled : kScaledPictures) {
         SCOPED_TRACE(scaled.file);
-        Image picture = LoadPalettePng(scaled.file);
+        Image picture = LoadPicture(scaled.file);
         EXPECT_EQ(picture.width, ScaleToDpi(kPictureWidth, scaled.dpi));
         EXPECT_EQ(picture.height, ScaleToDpi(kPictureHeight, scaled.dpi));
         ExpectStandardPalette(picture, scaled.file);
@@ -425,7 +418,7 @@ TEST(ArtworkApparatusScaled, EachIsA16ColourPictureOfTheScaledSize) {
 TEST(ArtworkApparatusScaled, EachWhiteFieldLiesExactlyUnderItsScaledControl) {
     for (const ScaledPicture& scaled : kScaledPictures) {
         SCOPED_TRACE(scaled.file);
-        Image picture = LoadPalettePng(scaled.file);
+        Image picture = LoadPicture(scaled.file);
         ASSERT_EQ(picture.width, ScaleToDpi(kPictureWidth, scaled.dpi));
         ASSERT_EQ(picture.height, ScaleToDpi(kPictureHeight, scaled.dpi));
         ExpectEachWhiteFieldExactlyUnderItsControl(picture, scaled.dpi);
@@ -437,12 +430,12 @@ TEST(ArtworkApparatusScaled, EachWhiteFieldLiesExactlyUnderItsScaledControl) {
 // the pixel's scaled centre. Thin lines and letters are left out: their
 // pixels fall differently at each scale.
 TEST(ArtworkApparatusScaled, EachShowsTheSameDrawingAsBitmap201) {
-    Image original = LoadBitmap("apparatus.bmp");
+    Image original = LoadPicture("apparatus.bmp");
     ASSERT_EQ(original.width, kPictureWidth);
     ASSERT_EQ(original.height, kPictureHeight);
     for (const ScaledPicture& scaled : kScaledPictures) {
         SCOPED_TRACE(scaled.file);
-        Image picture = LoadPalettePng(scaled.file);
+        Image picture = LoadPicture(scaled.file);
         ASSERT_EQ(picture.width, ScaleToDpi(kPictureWidth, scaled.dpi));
         int compared = 0, different = 0;
         for (int y = 1; y + 1 < original.height; ++y) {
@@ -469,7 +462,7 @@ TEST(ArtworkApparatusScaled, EachShowsTheSameDrawingAsBitmap201) {
 TEST(ArtworkHelpButton, BothImagesAreBlackOnLightGrey) {
     for (const char* name : {"help-button.bmp", "help-button-pressed.bmp"}) {
         SCOPED_TRACE(name);
-        Image image = LoadBitmap(name);
+        Image image = LoadPicture(name);
         EXPECT_EQ(image.width, 32);
         EXPECT_EQ(image.height, 28);
         EXPECT_EQ(image.bitCount, 4);
@@ -481,8 +474,8 @@ TEST(ArtworkHelpButton, BothImagesAreBlackOnLightGrey) {
 }
 
 TEST(ArtworkHelpButton, PressedImageIsTheGlyphMovedTwoPixelsRightAndDown) {
-    Image normal = LoadBitmap("help-button.bmp");
-    Image pressed = LoadBitmap("help-button-pressed.bmp");
+    Image normal = LoadPicture("help-button.bmp");
+    Image pressed = LoadPicture("help-button-pressed.bmp");
     ASSERT_EQ(normal.width, 32);
     ASSERT_EQ(normal.height, 28);
     ASSERT_EQ(pressed.width, 32);
