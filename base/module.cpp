@@ -12,6 +12,15 @@ void SetResourceModule(HINSTANCE module) {
     resourceModule = module;
 }
 
+ResourceBytes FindResourceBytes(int id, const wchar_t* type) {
+    HMODULE module = ResourceModule();
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return {};
+    return {static_cast<const BYTE*>(data), SizeofResource(module, found)};
+}
+
 std::wstring ModulePath() {
     // MAX_PATH is enough almost always; a longer path (a deep folder with long
     // path support) gets a larger buffer instead of a cut-off name.

@@ -9,6 +9,14 @@
 HINSTANCE ResourceModule();
 void SetResourceModule(HINSTANCE module);
 
+// The bytes of resource `id` of `type` in the resource module, as the module
+// holds them for as long as it is loaded; null and 0 when there is none.
+struct ResourceBytes {
+    const BYTE* data = nullptr;
+    size_t size = 0;
+};
+ResourceBytes FindResourceBytes(int id, const wchar_t* type);
+
 // The running executable's full path as the system reports it; empty when
 // the system cannot give it.
 std::wstring ModulePath();

@@ -25,11 +25,7 @@ HBITMAP CreateRgbBitmap(int width, int height, void** bits) {
 
 // A PNG resource, decoded by GDI+ into a bitmap of the program's.
 HBITMAP LoadPngResource(int id) {
-    HMODULE module = ResourceModule();
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), L"PNG");
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    const DWORD size = found ? SizeofResource(module, found) : 0;
+    const auto [data, size] = FindResourceBytes(id, L"PNG");
     if (!data || size == 0 || !GdiplusReady()) return nullptr;
 
     // The stream frees its copy when it is released.
@@ -84,11 +80,7 @@ HBITMAP LoadPngResource(int id) {
 // common size, uncompressed, 1 to 8 bits per pixel with its palette, or 24 or
 // 32 bits; null for anything else or a damaged resource.
 HBITMAP LoadBitmapResource(int id) {
-    HMODULE module = ResourceModule();
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), RT_BITMAP);
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-    const size_t size = found ? SizeofResource(module, found) : 0;
+    const auto [data, size] = FindResourceBytes(id, RT_BITMAP);
     BITMAPINFOHEADER header{};
     if (!data || size < sizeof(header)) return nullptr;
     std::memcpy(&header, data, sizeof(header));
