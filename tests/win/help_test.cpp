@@ -349,6 +349,11 @@ TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
     CreateDirectoryW(pagesFolder.c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(pages, {'<', 'p', '>'}));
     const DWORD pause = ExperimentPanel::kHelpKeyPause + 100;
+    ChooseMaterial();
+    Type(IDC_SAMPLE_CURRENT, L"10");
+    panel_.RecordReading();
+    const std::wstring current = Text(IDC_SAMPLE_CURRENT);
+    const std::wstring hall = Text(IDC_HALL_VOLTAGE);
 
     ASSERT_EQ(GetForegroundWindow(), panel_.window());
     PressF1();
@@ -384,6 +389,10 @@ TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(script.failures().empty());
     EXPECT_EQ(browser.PagesOpened(), 4) << browser.Asked();
+    // F1 changed nothing the student had typed or recorded.
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), current);
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
+    EXPECT_EQ(panel_.logStore().log().size(), 1u);
 
     DeleteFileW(pages.c_str());
     RemoveDirectoryW(pagesFolder.c_str());

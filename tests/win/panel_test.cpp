@@ -555,6 +555,16 @@ TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
     EXPECT_EQ(panel_.temperature().value, 350);
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
+    // A click on the drawing, away from every box, keeps them too.
+    const std::wstring hall = Text(IDC_HALL_VOLTAGE);
+    PostMessageW(panel_.picture(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 300));
+    PostMessageW(panel_.picture(), WM_LBUTTONUP, 0, MAKELPARAM(400, 300));
+    ASSERT_TRUE(Pump(100));
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"350");
+    EXPECT_EQ(panel_.temperature().value, 350);
+    EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+
     DeleteFileW(ParameterPath().c_str());
     PostKey(temperature, VK_F4, kAlt);
     EXPECT_FALSE(Pump(1000)) << "Alt+F4 did not close the panel";
