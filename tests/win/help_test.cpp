@@ -373,21 +373,29 @@ TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
     EXPECT_EQ(browser.WaitForPages(3, 10000), 3) << browser.Asked();
 
     Sleep(pause);
+    // In a dialog over them, with a value typed and not yet used.
+    std::wstring startAfterF1;
     DialogScript script;
-    script.Then("the About box is shown, and F1 pressed in it", [] {
-              if (!FindDialogTitled(L"About")) return false;
+    script.Then("the series dialog is shown, a start typed and F1 pressed", [] {
+              HWND series = FindDialogTitled(L"Automatic series");
+              if (!series) return false;
+              SetDlgItemTextW(series, IDC_SERIES_START, L"150");
+              SetFocus(GetDlgItem(series, IDC_SERIES_START));
               PressF1();
               return true;
           })
         .Then("the help asked for", [&] { return browser.PagesOpened() >= 4; })
-        .Then("the About box closed", [] {
-            HWND about = FindDialogTitled(L"About");
-            if (about) PostMessageW(about, WM_COMMAND, IDCANCEL, 0);
-            return about != nullptr;
+        .Then("the dialog still open with its start, then cancelled", [&] {
+            HWND series = FindDialogTitled(L"Automatic series");
+            if (!series) return false;
+            startAfterF1 = ReadWindowText(GetDlgItem(series, IDC_SERIES_START));
+            PostMessageW(series, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return true;
         });
-    SendMessageW(panel_.window(), WM_COMMAND, IDM_ABOUT, 0);
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(script.failures().empty());
+    EXPECT_EQ(startAfterF1, L"150");
     EXPECT_EQ(browser.PagesOpened(), 4) << browser.Asked();
     // F1 changed nothing the student had typed or recorded.
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), current);
