@@ -93,6 +93,9 @@ public:
     // The most rows a log holds, and the highest number a row can have.
     static constexpr size_t kMaxRows = 100000;
     static constexpr int kMaxNumber = 999999999;
+    // The longest shown text a row keeps (a box's text is kept only when it is
+    // a number this short; otherwise the value the panel used is kept).
+    static constexpr size_t kMaxTextLength = 40;
 
     // Whether a row may be appended as it is: its time is a record time and
     // its material lies in 0..100. Its number and texts do not matter.
