@@ -1,0 +1,92 @@
+#include "measurements/log_merge.h"
+
+#include <algorithm>
+
+namespace {
+
+// FNV-1a over the row's parts, each closed by a separator no text holds
+// unescaped in the file, so that ("ab", "c") and ("a", "bc") differ.
+class KeyHash {
+public:
+    void Add(std::uint64_t value) {
+        for (int i = 0; i < 8; ++i) Byte(static_cast<unsigned char>(value >> (8 * i)));
+    }
+    void Add(const std::wstring& text) {
+        for (wchar_t c : text) {
+            Byte(static_cast<unsigned char>(c & 0xFF));
+            Byte(static_cast<unsigned char>((c >> 8) & 0xFF));
+        }
+        Add(text.size());
+    }
+    std::uint64_t value() const { return hash_; }
+
+private:
+    void Byte(unsigned char b) {
+        hash_ ^= b;
+        hash_ *= 0x100000001B3ull;
+    }
+    std::uint64_t hash_ = 0xCBF29CE484222325ull;
+};
+
+}  // namespace
+
+std::uint64_t RowKey(const MeasurementRow& row) {
+    KeyHash hash;
+    hash.Add(static_cast<std::uint64_t>(row.number));
+    hash.Add(row.time);
+    hash.Add(static_cast<std::uint64_t>(row.material));
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) hash.Add(*ShownText(row, column));
+    return hash.value();
+}
+
+RowKeys KeysOf(const MeasurementLog& log) {
+    RowKeys keys;
+    keys.reserve(log.size());
+    for (const MeasurementRow& row : log.rows()) keys.insert(RowKey(row));
+    return keys;
+}
+
+LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced) {
+    LogMerge result;
+    const RowKeys mine = KeysOf(memory);
+
+    // Another writer's rows first: they keep their numbers.
+    std::vector<MeasurementRow> rows;
+    std::vector<int> taken;
+    for (const MeasurementRow& row : file.rows()) {
+        const std::uint64_t key = RowKey(row);
+        if (synced.count(key) || mine.count(key)) continue;
+        rows.push_back(row);
+        taken.push_back(row.number);
+        ++result.added;
+    }
+    std::sort(taken.begin(), taken.end());
+
+    // This copy's rows keep theirs unless an added row holds it already.
+    std::vector<MeasurementRow> moved;
+    for (const MeasurementRow& row : memory.rows()) {
+        if (std::binary_search(taken.begin(), taken.end(), row.number)) {
+            moved.push_back(row);
+        } else {
+            rows.push_back(row);
+        }
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const MeasurementRow& a, const MeasurementRow& b) { return a.number < b.number; });
+    long long next = rows.empty() ? 1 : static_cast<long long>(rows.back().number) + 1;
+    for (MeasurementRow& row : moved) {
+        if (next > MeasurementLog::kMaxNumber) {
+            result.fits = false;
+            break;
+        }
+        result.renumbered.emplace_back(row.number, static_cast<int>(next));
+        row.number = static_cast<int>(next++);
+        rows.push_back(std::move(row));
+    }
+    if (result.fits) result.fits = result.merged.Assign(std::move(rows));
+    if (!result.fits) {
+        result.merged.Clear();
+        result.renumbered.clear();
+    }
+    return result;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "measurements/measurement_log.h"
+
+// Another copy of the program, or another program, may have written the log's
+// file since this copy last read or wrote it. Before this copy writes the file
+// again it reads it and merges, so that no row another writer put there is
+// lost and none of this copy's changes is undone.
+
+// A row's identity: its number, time, material and every text. Two rows with
+// the same key are the same reading.
+std::uint64_t RowKey(const MeasurementRow& row);
+
+// The keys of the rows the file held when this copy last read or wrote it.
+using RowKeys = std::unordered_set<std::uint64_t>;
+RowKeys KeysOf(const MeasurementLog& log);
+
+struct LogMerge {
+    MeasurementLog merged;
+    // Rows the file brought that this copy did not have.
+    size_t added = 0;
+    // This copy's rows that had to take new numbers, because another writer
+    // had given theirs to other readings meanwhile: (old number, new number).
+    std::vector<std::pair<int, int>> renumbered;
+    // False when the two together would not fit one log (more than
+    // MeasurementLog::kMaxRows rows, or numbers beyond kMaxNumber); `merged`
+    // is then empty.
+    bool fits = true;
+};
+
+// The log this copy should write, given its own rows (`memory`), the rows the
+// file holds now (`file`) and the keys of the rows the file held when this copy
+// last saw it (`synced`):
+//   - every row of `memory` stays: what this copy removed since then is gone,
+//     what it recorded is there;
+//   - every row of `file` that this copy never saw is added: another writer's;
+//   - a row of `file` that this copy saw and removed stays removed;
+//   - a row another writer removed but this copy still has stays (a row is
+//     never lost by a merge).
+// Rows are ordered by number. Where an added row and one of this copy's rows
+// share a number, the added row keeps it (others may have read it already)
+// and this copy's row takes the next free number above all others, in the
+// order this copy recorded them.
+LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced);
