@@ -10,12 +10,30 @@
 
 namespace {
 
+// A file another program holds is tried this often, this far apart, at the
+// load: a spreadsheet that saves the file holds it for a moment only.
+constexpr int kLoadTries = 10;
+constexpr DWORD kLoadTryPause = 100;  // ms
+// An append or a merge that finds the file held by another copy of the
+// program, which holds it for a millisecond or two, waits as long at most.
+constexpr int kSaveTries = 5;
+constexpr DWORD kSaveTryPause = 10;  // ms
+
+bool IsHeldElsewhere(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
 // True only when nothing is there: a file that is there but cannot be opened
 // is not missing.
 bool IsMissing(const std::wstring& path) {
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool IsFolder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Opened for reading even while another program has it open for writing, as
@@ -29,10 +47,13 @@ UniqueHandle OpenForReading(const std::wstring& path) {
 
 enum class ReadResult { read, failed, tooLarge };
 
+// The whole file from its start, whatever its file pointer.
 ReadResult ReadWhole(HANDLE file, std::vector<unsigned char>& bytes) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size)) return ReadResult::failed;
     if (static_cast<unsigned long long>(size.QuadPart) > kMaxLogFileSize) return ReadResult::tooLarge;
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return ReadResult::failed;
     try {
         bytes.resize(static_cast<size_t>(size.QuadPart));
     } catch (const std::bad_alloc&) {
@@ -55,29 +76,17 @@ ReadResult ReadWhole(HANDLE file, std::vector<unsigned char>& bytes) {
     return ReadResult::read;
 }
 
-// Whether two files hold the same bytes; false when either cannot be read.
-bool SameContents(const std::wstring& a, const std::wstring& b) {
-    UniqueHandle fa = OpenForReading(a);
-    UniqueHandle fb = OpenForReading(b);
-    if (!fa || !fb) return false;
-    std::vector<unsigned char> ba(1 << 16), bb(1 << 16);
-    for (;;) {
-        // Reads from a disk file give all that was asked for until the end.
-        DWORD ga = 0, gb = 0;
-        if (!ReadFile(fa.get(), ba.data(), static_cast<DWORD>(ba.size()), &ga, nullptr)) return false;
-        if (!ReadFile(fb.get(), bb.data(), static_cast<DWORD>(bb.size()), &gb, nullptr)) return false;
-        if (ga != gb || !std::equal(ba.begin(), ba.begin() + ga, bb.begin())) return false;
-        if (ga == 0) return true;
-    }
-}
-
-
 std::wstring FileName(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-// The first backup name not taken, where a copy made later would most likely go.
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// The first backup name not taken, where a backup made later would most likely go.
 std::wstring FirstFreeBackupPath(const std::wstring& path) {
     for (int serial = 1; serial <= kMaxLogBackups; ++serial) {
         std::wstring candidate = BackupLogFilePath(path, serial);
@@ -86,32 +95,174 @@ std::wstring FirstFreeBackupPath(const std::wstring& path) {
     return BackupLogFilePath(path, 1);
 }
 
+// The lines of rows `first` onwards, as EncodeLogCsv writes them.
+std::vector<unsigned char> RowLines(const MeasurementLog& log, size_t first) {
+    static const size_t header = EncodeLogCsv(MeasurementLog{}).size();
+    MeasurementLog tail;
+    tail.Assign(std::vector<MeasurementRow>(log.rows().begin() + static_cast<std::ptrdiff_t>(first),
+                                            log.rows().end()));
+    std::vector<unsigned char> bytes = EncodeLogCsv(tail);
+    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(header));
+    return bytes;
+}
+
+// The whole log into a temporary file beside `path`, put in its place.
+// The temporary file's stamp, which the file has from then on, goes to `stamp`.
+// `old`, the file being replaced, is closed first: Wine refuses to replace a
+// file that is open, however it was opened.
+bool WriteWhole(LogFileCalls& calls, const std::wstring& path, const MeasurementLog& log, bool flushToDisk,
+                std::optional<FileStamp>* stamp, HANDLE* old) {
+    std::vector<unsigned char> bytes;
+    try {
+        bytes = EncodeLogCsv(log);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const std::wstring pending = PendingLogFilePath(path);
+    PendingFile file(calls, calls.Create(pending));
+    if (!file.valid()) return false;
+    bool written = WriteAll(calls, file.get(), bytes) && (!flushToDisk || calls.Flush(file.get()));
+    if (written && stamp) *stamp = StampOf(file.get());
+    written = file.Close() && written;
+    if (old && IsOpenFile(*old)) {
+        // Only read: whatever its closing reports, nothing of it is lost.
+        CloseHandle(*old);
+        *old = INVALID_HANDLE_VALUE;
+    }
+    if (written) written = calls.Replace(pending, path);
+    if (!written) calls.Remove(pending);
+    return written;
+}
+
+// Copies of the program saving to one file take turns: from the check of the
+// file's stamp to the end of the append or the rewrite, one at a time. (The
+// sharing mode alone cannot hold the file through a rewrite, which must close
+// it before the new file takes its place.) The name comes from the path as
+// the system completes it, case folded; a file reached by two spellings is
+// kept from two copies by the program's start instead.
+std::wstring SaveMutexName(const std::wstring& path) {
+    wchar_t full[MAX_PATH * 2];
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+    std::wstring name = length > 0 && length < MAX_PATH * 2 ? std::wstring(full, length) : path;
+    CharUpperBuffW(&name[0], static_cast<DWORD>(name.size()));
+    std::uint64_t hash = 0xCBF29CE484222325ull;
+    for (wchar_t c : name) {
+        hash ^= static_cast<std::uint64_t>(c);
+        hash *= 0x100000001B3ull;
+    }
+    wchar_t text[64];
+    swprintf(text, 64, L"Local\\Tesmor log %016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+class SaveTurn {
+public:
+    explicit SaveTurn(HANDLE mutex) : mutex_(mutex) {
+        // A copy that died in its turn leaves the mutex abandoned: the file is
+        // then as a killed save leaves it, which the save reads like any other.
+        held_ = mutex_ && WaitForSingleObject(mutex_, kTurnWait) != WAIT_TIMEOUT;
+    }
+    ~SaveTurn() {
+        if (held_) ReleaseMutex(mutex_);
+    }
+    SaveTurn(const SaveTurn&) = delete;
+    SaveTurn& operator=(const SaveTurn&) = delete;
+
+private:
+    static constexpr DWORD kTurnWait = 2000;  // ms
+    HANDLE mutex_;
+    bool held_ = false;
+};
+
 }  // namespace
 
-bool LogFileCalls::CopyNew(const std::wstring& from, const std::wstring& to) {
-    return CopyFileW(from.c_str(), to.c_str(), TRUE) != FALSE;
+bool operator==(const FileStamp& a, const FileStamp& b) {
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow && a.size == b.size &&
+           a.lastWrite.dwLowDateTime == b.lastWrite.dwLowDateTime &&
+           a.lastWrite.dwHighDateTime == b.lastWrite.dwHighDateTime;
+}
+
+std::optional<FileStamp> StampOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return std::nullopt;
+    FileStamp stamp;
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.indexHigh = info.nFileIndexHigh;
+    stamp.indexLow = info.nFileIndexLow;
+    stamp.size = (static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.lastWrite = info.ftLastWriteTime;
+    return stamp;
+}
+
+HANDLE LogFileCalls::OpenShared(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool LogFileCalls::MoveNew(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 LogFile::LogFile(std::wstring path) : path_(std::move(path)), calls_(ownCalls_) {}
 
 LogFile::LogFile(std::wstring path, LogFileCalls& calls) : path_(std::move(path)), calls_(calls) {}
 
+void LogFile::Synced(const MeasurementLog& log, const std::optional<FileStamp>& stamp) {
+    known_ = true;
+    stamp_ = stamp;
+    synced_ = KeysOf(log);
+    syncedCount_ = log.size();
+    lastSyncedKey_ = log.empty() ? 0 : RowKey(log.rows().back());
+    rewrite_ = false;
+}
+
 LogLoadResult LogFile::Load(MeasurementLog& log) {
     log.Clear();
     backupPending_ = false;
     failing_ = false;
+    known_ = false;
+    stamp_.reset();
+    synced_.clear();
+    syncedCount_ = 0;
+    rewrite_ = false;
+    lastMerge_ = LogMerge{};
     LogLoadResult result;
 
     bool usable = false;
     {
-        UniqueHandle file = OpenForReading(path_);
-        if (!file && IsMissing(path_)) {
-            result.status = LogLoad::missing;
-            return result;
+        UniqueHandle file;
+        DWORD error = ERROR_SUCCESS;
+        for (int attempt = 0; attempt < kLoadTries; ++attempt) {
+            if (attempt > 0) Sleep(kLoadTryPause);
+            file = OpenForReading(path_);
+            if (file) break;
+            error = GetLastError();
+            if (!IsHeldElsewhere(error)) break;
+        }
+        if (!file) {
+            if (IsMissing(path_)) {
+                result.status = LogLoad::missing;
+                Synced(log, std::nullopt);
+                return result;
+            }
+            if (IsHeldElsewhere(error)) {
+                // Another program shows the file and lets nobody read it. It is
+                // a log, most likely: left where it is, and merged with the new
+                // readings as soon as it can be read.
+                result.status = LogLoad::locked;
+                return result;
+            }
+            if (IsFolder(path_)) {
+                result.status = LogLoad::unusable;
+                result.folder = true;
+                return result;
+            }
         }
         std::vector<unsigned char> bytes;
-        if (file && ReadWhole(file.get(), bytes) == ReadResult::read) {
-            usable = DecodeLogCsv(bytes.data(), bytes.size(), log).status == CsvStatus::ok;
+        if (file && ReadWhole(file.get(), bytes) == ReadResult::read &&
+            DecodeLogCsv(bytes.data(), bytes.size(), log).status == CsvStatus::ok) {
+            usable = true;
+            Synced(log, StampOf(file.get()));
         }
     }
     if (usable) {
@@ -124,11 +275,14 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
     backupPending_ = true;
     result.backedUp = KeepUnusableFile(result.backupPath);
     if (!result.backedUp) result.backupPath = FirstFreeBackupPath(path_);
+    // Set aside, the file's name is free: the first save makes a new file.
+    if (result.backedUp) Synced(log, std::nullopt);
     return result;
 }
 
-// Copies the file to the first backup name that is free, or finds it kept
-// already under one that is taken. False while the file cannot be copied.
+// Renames the file to the first backup name that is free. A rename is one
+// step however large the file, and leaves its bytes as they were. False while
+// the file cannot be renamed (another program holds it, the folder refuses).
 bool LogFile::KeepUnusableFile(std::wstring& backupPath) {
     if (IsMissing(path_)) {
         // Gone meanwhile: nothing is left to keep.
@@ -137,46 +291,131 @@ bool LogFile::KeepUnusableFile(std::wstring& backupPath) {
     }
     for (int serial = 1; serial <= kMaxLogBackups; ++serial) {
         const std::wstring candidate = BackupLogFilePath(path_, serial);
-        if (calls_.CopyNew(path_, candidate)) {
+        if (calls_.MoveNew(path_, candidate)) {
             backupPath = candidate;
             backupPending_ = false;
             return true;
         }
         const DWORD error = GetLastError();
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
-        if (SameContents(path_, candidate)) {
-            backupPath = candidate;
-            backupPending_ = false;
-            return true;
-        }
     }
     return false;
 }
 
-bool LogFile::Write(const MeasurementLog& log, bool flushToDisk) {
+size_t LogFile::UnsavedRows(const MeasurementLog& log) const {
+    if (!known_ || rewrite_) {
+        size_t unsaved = 0;
+        for (const MeasurementRow& row : log.rows()) unsaved += synced_.count(RowKey(row)) == 0;
+        return unsaved;
+    }
+    return log.size() > syncedCount_ ? log.size() - syncedCount_ : 0;
+}
+
+bool LogFile::Append(HANDLE file, const MeasurementLog& log, bool flushToDisk) {
+    std::vector<unsigned char> bytes;
+    try {
+        bytes = RowLines(log, syncedCount_);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    // The handle writes at the end only (FILE_APPEND_DATA without
+    // FILE_WRITE_DATA); one call puts a row's line there whole.
+    if (!WriteAll(calls_, file, bytes) || (flushToDisk && !calls_.Flush(file))) {
+        // Part of a line may have reached the file. Its stamp has changed, so
+        // the next save reads it, leaves the cut line out and writes it anew.
+        return false;
+    }
+    const std::optional<FileStamp> stamp = StampOf(file);
+    for (size_t i = syncedCount_; i < log.size(); ++i) synced_.insert(RowKey(log[i]));
+    syncedCount_ = log.size();
+    lastSyncedKey_ = RowKey(log.rows().back());
+    stamp_ = stamp;
+    return true;
+}
+
+bool LogFile::Rewrite(HANDLE old, const MeasurementLog& log, bool flushToDisk) {
+    if (makeFolder_) {
+        const std::wstring folder = FolderOf(path_);
+        if (!folder.empty() && IsMissing(folder)) CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    HANDLE held = old;
+    std::optional<FileStamp> stamp;
+    const bool written = WriteWhole(calls_, path_, log, flushToDisk, &stamp, &held);
+    if (IsOpenFile(held)) CloseHandle(held);
+    if (written) Synced(log, stamp);
+    return written;
+}
+
+bool LogFile::Write(MeasurementLog& log, bool flushToDisk) {
+    lastMerge_ = LogMerge{};
+    if (!saveMutex_) saveMutex_ = UniqueHandle(CreateMutexW(nullptr, FALSE, SaveMutexName(path_).c_str()));
+    SaveTurn turn(saveMutex_.get());
     if (backupPending_) {
         std::wstring backupPath;
         KeepUnusableFile(backupPath);
         if (backupPending_) return false;
-    }
-    std::vector<unsigned char> bytes;
-    try {
-        bytes = EncodeLogCsv(log);
-    } catch (const std::bad_alloc&) {
-        return false;
+        // What is left at the name now is nobody's file this copy has seen.
+        known_ = false;
     }
 
-    const std::wstring pending = PendingLogFilePath(path_);
-    PendingFile file(calls_, calls_.Create(pending));
-    if (!file.valid()) return false;
-    bool written = WriteAll(calls_, file.get(), bytes) && (!flushToDisk || calls_.Flush(file.get()));
-    written = file.Close() && written;
-    if (written) written = calls_.Replace(pending, path_);
-    if (!written) calls_.Remove(pending);
-    return written;
+    // Held against other programs' writing from the check of its stamp to
+    // the end of the append, or of the read before a rewrite.
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < kSaveTries; ++attempt) {
+        if (attempt > 0) Sleep(kSaveTryPause);
+        file = calls_.OpenShared(path_);
+        if (IsOpenFile(file) || !IsHeldElsewhere(GetLastError())) break;
+    }
+    if (!IsOpenFile(file)) {
+        // Held by another program, or not writable: nothing can be done now.
+        // Missing (never made, or deleted by someone): written anew, with every
+        // row this copy has.
+        if (!IsMissing(path_)) return false;
+        return Rewrite(INVALID_HANDLE_VALUE, log, flushToDisk);
+    }
+
+    // Rows removed since the last save leave the file's last row elsewhere
+    // in the log, or nowhere.
+    if (syncedCount_ > log.size() ||
+        (syncedCount_ > 0 && RowKey(log[syncedCount_ - 1]) != lastSyncedKey_)) {
+        rewrite_ = true;
+    }
+    const std::optional<FileStamp> stamp = StampOf(file);
+    const bool unchanged = known_ && stamp_ && stamp && *stamp == *stamp_;
+    if (unchanged && !rewrite_) {
+        const bool appended = syncedCount_ == log.size() || Append(file, log, flushToDisk);
+        return calls_.Close(file) && appended;
+    }
+    if (!unchanged) {
+        // Someone else wrote the file (or this copy never could read it): its
+        // rows are merged with the log's before anything is written.
+        std::vector<unsigned char> bytes;
+        MeasurementLog inFile;
+        if (ReadWhole(file, bytes) != ReadResult::read) {
+            calls_.Close(file);
+            return false;
+        }
+        if (DecodeLogCsv(bytes.data(), bytes.size(), inFile).status != CsvStatus::ok) {
+            // Not a log any more: set aside as at the load, and replaced.
+            calls_.Close(file);
+            backupPending_ = true;
+            std::wstring backupPath;
+            if (!KeepUnusableFile(backupPath)) return false;
+            return Rewrite(INVALID_HANDLE_VALUE, log, flushToDisk);
+        }
+        LogMerge merge = MergeLogs(log, inFile, known_ ? synced_ : RowKeys{});
+        if (!merge.fits) {
+            calls_.Close(file);
+            return false;
+        }
+        if (merge.added != 0 || merge.removed != 0 || !merge.renumbered.empty()) log = merge.merged;
+        merge.merged.Clear();
+        lastMerge_ = std::move(merge);
+    }
+    return Rewrite(file, log, flushToDisk);
 }
 
-LogSave LogFile::Save(const MeasurementLog& log, bool flushToDisk) {
+LogSave LogFile::Save(MeasurementLog& log, bool flushToDisk) {
     if (Write(log, flushToDisk)) {
         failing_ = false;
         return LogSave::saved;
@@ -192,6 +431,15 @@ bool LogFile::FlushToDisk() {
     return file.valid() && FlushFileBuffers(file.get()) != FALSE;
 }
 
+bool WriteLogFile(const std::wstring& path, const MeasurementLog& log) {
+    LogFileCalls calls;
+    return WriteLogFile(path, log, calls);
+}
+
+bool WriteLogFile(const std::wstring& path, const MeasurementLog& log, LogFileCalls& calls) {
+    return WriteWhole(calls, path, log, true, nullptr, nullptr);
+}
+
 std::wstring PendingLogFilePath(const std::wstring& path) {
     return path + L".new";
 }
@@ -201,11 +449,22 @@ std::wstring BackupLogFilePath(const std::wstring& path, int serial) {
 }
 
 std::wstring UnusableLogText(const LogLoadResult& result, const std::wstring& path) {
+    if (result.folder) {
+        return L"The file of measurements " + FileName(path) +
+               L" cannot be made: a folder of that name is in its place.\n"
+               L"The measurements are kept here while Tesmor runs.";
+    }
     const std::wstring kept = FileName(result.backupPath);
     std::wstring text = L"The file of measurements " + FileName(path) + L" cannot be read.\n";
     if (result.backedUp) return text + L"It is kept as " + kept + L", and the log starts empty.";
     return text + L"The log starts empty. The file stays as it is until it can be kept as " + kept +
            L"; only then is it written again.";
+}
+
+std::wstring LockedLogText(const std::wstring& path) {
+    return L"The file of measurements " + FileName(path) +
+           L" is open in another program, which lets nobody read it.\n"
+           L"New readings are kept here and added to it as soon as that program lets go of it.";
 }
 
 std::wstring LogNotWrittenText(const std::wstring& path) {

@@ -2,23 +2,38 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
+#include "base/unique_handle.h"
+#include "measurements/log_merge.h"
 #include "measurements/measurement_log.h"
 #include "storage/parameter_file_win.h"
 
-// The measurement log's file beside the executable (ModuleFiles::logFilePath,
-// Tesmor.csv), in the form of EncodeLogCsv. It is read once at start-up and
-// rewritten whole after every change to the log. Nothing here shows anything:
-// the results say what happened, and the texts below say it to the user.
+// The measurement log's file (Tesmor.csv beside the executable, or in the
+// user's Documents when that folder refuses it), in the form of EncodeLogCsv.
+// It is read once at start-up. A new reading is appended to it as one line;
+// the file is rewritten whole only after rows were removed, or when another
+// writer changed it since this copy last read or wrote it, and then only
+// after the two have been merged (MergeLogs): no save ever drops a row that
+// another writer put in the file. Nothing here shows anything: the results
+// say what happened, and the texts below say it to the user.
 
-// The file-system calls of a save (SaveFileCalls), and the copy that keeps a
-// file that could not be used. Tests put others in their place.
+// The file-system calls of a save (SaveFileCalls), the opening of the file
+// for a merge or an append, and the renaming that sets aside a file that
+// could not be used. Tests put others in their place.
 class LogFileCalls : public SaveFileCalls {
 public:
-    // Copies `from` to a new file `to`; fails, with ERROR_FILE_EXISTS or
+    // The existing file, for reading and for appending at its end. Other
+    // programs may read it meanwhile and may delete or replace it (so that a
+    // rewrite can put a new file in its place while this is open), but not
+    // write: two writers never interleave their lines.
+    virtual HANDLE OpenShared(const std::wstring& path);
+    // Renames `from` to `to`; fails, with ERROR_FILE_EXISTS or
     // ERROR_ALREADY_EXISTS, when `to` is there already.
-    virtual bool CopyNew(const std::wstring& from, const std::wstring& to);
+    virtual bool MoveNew(const std::wstring& from, const std::wstring& to);
 };
 
 // A file larger than this is not read; it is unusable (and kept).
@@ -27,20 +42,22 @@ inline constexpr unsigned long long kMaxLogFileSize = 64ull << 20;
 enum class LogLoad {
     loaded,    // the log is the file's
     missing,   // no file: the log is empty, and the first save makes the file
-    unusable,  // a file that cannot be read, or is not wholly understood
-               // (DecodeLogCsv), or is too large: the log is empty, and the
-               // file is kept as a backup
+    locked,    // another program holds the file and lets nobody read it: the
+               // log starts empty, the file stays as it is, and the first save
+               // that can open it merges its rows with the new ones
+    unusable,  // not a log (DecodeLogCsv), too large, or a folder: the log is
+               // empty, and a file is set aside under a backup name
 };
 
 struct LogLoadResult {
     LogLoad status = LogLoad::missing;
-    // For an unusable file: where it is kept. backedUp tells whether the copy
-    // is there already; when the file could not even be read (another program
-    // holds it open and shares nothing), it is copied there as soon as it can
-    // be, and in any case before a save replaces it. Until then it is where it
-    // was, untouched.
+    // For an unusable file: where it is kept. backedUp tells whether it is
+    // there already; when it could not be renamed yet it is renamed before
+    // the first save, and until then it is where it was, untouched.
     std::wstring backupPath;
     bool backedUp = false;
+    // The name of the log is taken by a folder: nothing can be kept or written.
+    bool folder = false;
 };
 
 enum class LogSave {
@@ -50,9 +67,22 @@ enum class LogSave {
     failedAgain,  // failing still: the user has been told already
 };
 
-// The file of one log. Holds what a save must know from the load and from the
-// saves before it: whether an unusable file still has to be kept, and whether
-// the last save failed.
+// The size, identity and last change of a file: when the file still has the
+// ones this copy left it with, nobody else has written it since.
+struct FileStamp {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    ULONGLONG size = 0;
+    FILETIME lastWrite{};
+};
+bool operator==(const FileStamp& a, const FileStamp& b);
+std::optional<FileStamp> StampOf(HANDLE file);
+
+// The file of one log, and what a save must know of it: the rows the file held
+// when this copy last read or wrote it, whether it has changed since, whether
+// rows were removed (which an append cannot say), whether an unusable file
+// still has to be set aside, and whether the last save failed.
 class LogFile {
 public:
     explicit LogFile(std::wstring path);
@@ -62,36 +92,55 @@ public:
     LogFile& operator=(const LogFile&) = delete;
 
     const std::wstring& path() const { return path_; }
+    // Another place for the file, before it is first loaded.
+    void SetPath(std::wstring path) {
+        path_ = std::move(path);
+        saveMutex_.Reset();
+    }
+    // Makes the file's folder when a save finds it missing (a folder of the
+    // program's own in the user's Documents).
+    void SetMakeFolder(bool make) { makeFolder_ = make; }
 
-    // Replaces the log with the file's rows. A missing file gives an empty log.
-    // An unusable one gives an empty log too, and is copied to the first free
-    // backup name (BackupLogFilePath 1, 2, ...; a backup already holding the
-    // same bytes is used instead of a new copy); an existing backup is never
-    // written over. Nothing else in the folder changes.
+    // Replaces the log with the file's rows. A missing file gives an empty
+    // log. A file another program holds is tried again for a moment; still
+    // held, the log starts empty and the file stays untouched (locked). An
+    // unusable one gives an empty log too, and is renamed to the first free
+    // backup name (BackupLogFilePath 1, 2, ...); an existing backup is never
+    // written over.
     LogLoadResult Load(MeasurementLog& log);
 
-    // Writes the whole log to the file: to PendingLogFilePath first, flushed,
-    // then put in the file's place in one step (MoveFileExW with
-    // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). When Save returns
-    // saved, the file holds the log even if the process dies right after;
-    // whatever fails, and wherever the process dies, the file is either the
-    // previous one or the new one, complete. A failed save removes its
-    // temporary file; one left by a process that died is written over by the
-    // next save and never read. An unusable file that could not be kept at
-    // the load is kept first; while it cannot be, nothing is saved. A folder
-    // that refuses new files refuses every save: the file is never written
-    // over in place, which could not be undone half-way.
+    // Brings the file up to the log. When the file is as this copy left it
+    // and no row was removed, the new rows are appended, in one write.
+    // Otherwise the file is read and merged with the log (MergeLogs, which may
+    // add rows to `log` and renumber this copy's new ones; lastMerge says
+    // what it did), and the whole log written to PendingLogFilePath, then put
+    // in the file's place in one step (MoveFileExW with
+    // MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH). Copies of the
+    // program saving to the same file take turns. When Save returns saved the file
+    // holds the log; whatever fails, and wherever the process dies, the file
+    // holds every row it held before, whole (a line cut off by a crash in
+    // the middle of an append is no row, and the next save writes the file
+    // anew). An unusable file not yet set aside is set aside first; while it
+    // cannot be, nothing is saved.
     //
-    // Call it after every change. The window layer tells the user when it
-    // returns failed and stays quiet on failedAgain; the next change simply
-    // saves again.
-    //
-    // Without flushToDisk the temporary file is not flushed before it takes
-    // the file's place: the save takes a millisecond instead of the tens a
-    // flush costs, and still survives the process dying (the system holds
-    // the bytes), but a power cut soon after may leave the file short until
-    // FlushToDisk has run.
-    LogSave Save(const MeasurementLog& log, bool flushToDisk = true);
+    // Without flushToDisk nothing is flushed before Save returns: the save
+    // takes a millisecond instead of the tens a flush costs, and still
+    // survives the process dying (the system holds the bytes), but a power
+    // cut soon after may lose the last rows until FlushToDisk has run.
+    LogSave Save(MeasurementLog& log, bool flushToDisk = true);
+
+    // Rows were removed from the log: the next save rewrites the file. (A save
+    // also sees it by itself, from the last row the file has, which a removal
+    // moves or takes away.)
+    void RowsRemoved() { rewrite_ = true; }
+
+    // What the last save's merge did; empty when it had nothing to merge.
+    const LogMerge& lastMerge() const { return lastMerge_; }
+
+    // How many rows of `log` the file does not hold yet, and whether it still
+    // holds rows that were removed from the log.
+    size_t UnsavedRows(const MeasurementLog& log) const;
+    bool removalsUnsaved() const { return rewrite_; }
 
     // Asks the system to put the file's bytes on the disk now (after saves
     // made without flushToDisk); false when the file cannot be opened for it.
@@ -99,19 +148,42 @@ public:
 
     // Whether the last save failed (false before any save).
     bool lastSaveFailed() const { return failing_; }
-    // Whether an unusable file is still waiting to be kept.
+    // Whether an unusable file is still waiting to be set aside.
     bool backupPending() const { return backupPending_; }
 
 private:
-    bool Write(const MeasurementLog& log, bool flushToDisk);
+    bool Write(MeasurementLog& log, bool flushToDisk);
+    bool Append(HANDLE file, const MeasurementLog& log, bool flushToDisk);
+    bool Rewrite(HANDLE old, const MeasurementLog& log, bool flushToDisk);
     bool KeepUnusableFile(std::wstring& backupPath);
+    void Synced(const MeasurementLog& log, const std::optional<FileStamp>& stamp);
 
     std::wstring path_;
     LogFileCalls ownCalls_;
     LogFileCalls& calls_;
+    bool makeFolder_ = false;
     bool backupPending_ = false;
     bool failing_ = false;
+    // What this copy knows of the file: nothing (a fresh object, or a file
+    // held by another program at the load), or the keys of the rows it held
+    // and its stamp (none for a missing file) when they were last read or
+    // written; the log's first syncedCount_ rows are those rows unless rows
+    // were removed since (rewrite_).
+    bool known_ = false;
+    std::optional<FileStamp> stamp_;
+    RowKeys synced_;
+    size_t syncedCount_ = 0;
+    std::uint64_t lastSyncedKey_ = 0;  // the key of row syncedCount_ - 1
+    bool rewrite_ = false;
+    LogMerge lastMerge_;
+    UniqueHandle saveMutex_;  // the turn copies saving this file take (SaveMutexName)
 };
+
+// Writes the whole log to a file of its own (an export, or the rescue of rows
+// that could not be saved), through a temporary file that replaces it in one
+// step; nothing is merged. True when the file holds the log.
+bool WriteLogFile(const std::wstring& path, const MeasurementLog& log);
+bool WriteLogFile(const std::wstring& path, const MeasurementLog& log, LogFileCalls& calls);
 
 // The temporary file a save writes before it replaces `path` ("...csv.new").
 std::wstring PendingLogFilePath(const std::wstring& path);
@@ -120,9 +192,11 @@ std::wstring PendingLogFilePath(const std::wstring& path);
 std::wstring BackupLogFilePath(const std::wstring& path, int serial = 1);
 inline constexpr int kMaxLogBackups = 99;
 
-// The information boxes' texts, naming the files without their folder:
-// after a load that found the file unusable, and after a save that failed.
+// The information boxes' texts, naming the files without their folder: after
+// a load that found the file unusable or held by another program, and after a
+// save that failed.
 std::wstring UnusableLogText(const LogLoadResult& result, const std::wstring& path);
+std::wstring LockedLogText(const std::wstring& path);
 std::wstring LogNotWrittenText(const std::wstring& path);
 
 // The local time now, as MeasurementRow::time holds it.

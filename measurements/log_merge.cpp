@@ -49,6 +49,7 @@ RowKeys KeysOf(const MeasurementLog& log) {
 LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced) {
     LogMerge result;
     const RowKeys mine = KeysOf(memory);
+    const RowKeys inFile = KeysOf(file);
 
     // Another writer's rows first: they keep their numbers.
     std::vector<MeasurementRow> rows;
@@ -65,6 +66,11 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
     // This copy's rows keep theirs unless an added row holds it already.
     std::vector<MeasurementRow> moved;
     for (const MeasurementRow& row : memory.rows()) {
+        const std::uint64_t key = RowKey(row);
+        if (synced.count(key) && !inFile.count(key)) {
+            ++result.removed;  // by another writer
+            continue;
+        }
         if (std::binary_search(taken.begin(), taken.end(), row.number)) {
             moved.push_back(row);
         } else {

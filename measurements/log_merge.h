@@ -24,6 +24,8 @@ struct LogMerge {
     MeasurementLog merged;
     // Rows the file brought that this copy did not have.
     size_t added = 0;
+    // This copy's rows that another writer had removed from the file.
+    size_t removed = 0;
     // This copy's rows that had to take new numbers, because another writer
     // had given theirs to other readings meanwhile: (old number, new number).
     std::vector<std::pair<int, int>> renumbered;
@@ -36,12 +38,13 @@ struct LogMerge {
 // The log this copy should write, given its own rows (`memory`), the rows the
 // file holds now (`file`) and the keys of the rows the file held when this copy
 // last saw it (`synced`):
-//   - every row of `memory` stays: what this copy removed since then is gone,
-//     what it recorded is there;
+//   - what this copy recorded since then is there, what it removed is gone;
 //   - every row of `file` that this copy never saw is added: another writer's;
-//   - a row of `file` that this copy saw and removed stays removed;
-//   - a row another writer removed but this copy still has stays (a row is
-//     never lost by a merge).
+//   - a row the file held then and holds no more was removed by another
+//     writer, and is removed here too;
+//   - every other row of `memory` stays.
+// So neither copy loses a reading the other recorded, and neither undoes a
+// deletion of the other's.
 // Rows are ordered by number. Where an added row and one of this copy's rows
 // share a number, the added row keeps it (others may have read it already)
 // and this copy's row takes the next free number above all others, in the

@@ -528,8 +528,7 @@ void MeasurementLogWindow::ClearLog() {
 }
 
 void MeasurementLogWindow::SaveCsvAs(const std::wstring& path) {
-    LogFile file(path);
-    if (file.Save(store_.log()) != LogSave::saved) {
+    if (!WriteLogFile(path, store_.log())) {
         const std::wstring text = L"The log could not be saved to\n" + path +
                                   L".\n\nThe file may be open in another program, or the folder may not "
                                   L"allow writing.";

@@ -204,6 +204,9 @@ LRESULT ExperimentPanel::OnSetFocus(const Message&, bool&) {
 
 LRESULT ExperimentPanel::OnTimer(const Message& m, bool&) {
     if (m.wParam == kLogFlushTimer) {
+        // A save that failed (a file another program held, a full disk) is
+        // tried again as the student pauses, not only at the next reading.
+        logStore_->Retry();
         logStore_->FlushToDisk();
     } else {
         ShowRangeWarning(m.wParam);
@@ -467,14 +470,12 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
 }
 
 void ExperimentPanel::ClosePanel(int exitCode) {
+    if (!KeepUnsavedReadings()) return;
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
     DestroyWindow(window());
     // The save's messages, if any, appear without an owner: the panel is gone.
     SaveTable(false);
-    if (logStore_) {
-        logStore_->SaveIfChanged();
-        logStore_->FlushToDisk();
-    }
+    if (logStore_) logStore_->FlushToDisk();
     PostQuitMessage(exitCode);
 }
 
@@ -498,6 +499,9 @@ LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
     SaveTable(true);
     if (logStore_) {
         logStore_->SaveIfChanged();
+        // Nobody is there to ask: rows the log's file would not take go to a
+        // file of their own in the user's Documents.
+        if (logStore_->UnsavedRows() != 0) logStore_->SaveRescueCopy();
         logStore_->FlushToDisk();
     }
     return 0;

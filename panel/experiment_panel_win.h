@@ -153,6 +153,7 @@ private:
     void SetFontsAtDpi();
     void SizePanelToDpi(const RECT* where);
     void ClosePanel(int exitCode);
+    bool KeepUnsavedReadings();
     void SaveTable(bool quiet);
     void ComputeReadings();
     void SelectMaterial(int n);

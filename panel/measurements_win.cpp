@@ -7,6 +7,7 @@
 #include "numtext/number_format.h"
 #include "panel/reading_text.h"
 #include "res/resource.h"
+#include "ui/file_dialog.h"
 #include "ui/private_messages.h"
 
 namespace {
@@ -110,7 +111,9 @@ ExperimentPanel::RecordResult ExperimentPanel::RecordReading(bool deferSave) {
         logStore_->SetStatus(RefusalText(result));
         return result;
     }
-    logStore_->SetStatus(L"Reading " + std::to_wstring(number) + L" recorded.");
+    std::wstring status = L"Reading " + std::to_wstring(number) + L" recorded.";
+    if (!logStore_->mergeNote().empty()) status += L" " + logStore_->mergeNote();
+    logStore_->SetStatus(status);
     return result;
 }
 
@@ -173,4 +176,34 @@ std::wstring ExperimentPanel::RecordSeriesReading() {
 void ExperimentPanel::EndSeries() {
     logStore_->SaveIfChanged();
     logStore_->FlushToDisk();
+}
+
+// A close with readings that the log's file would not take (another program
+// holds it, the disk is full, the folder refuses it) says how many and offers
+// to save the whole log elsewhere; only the student's own "No" lets them go,
+// and Cancel keeps the program open.
+bool ExperimentPanel::KeepUnsavedReadings() {
+    if (!logStore_) return true;
+    logStore_->SaveIfChanged();
+    const size_t unsaved = logStore_->UnsavedRows();
+    if (unsaved == 0) return true;
+    const std::wstring question =
+        (unsaved == 1 ? std::wstring(L"1 reading") : std::to_wstring(unsaved) + L" readings") +
+        L" could not be written to the file of measurements\n" + logStore_->file().path() +
+        L".\n\nSave the whole log in another file before Tesmor closes?\n"
+        L"No closes Tesmor without them; Cancel keeps Tesmor open.";
+    for (;;) {
+        const int answer =
+            MessageBoxW(window(), question.c_str(), caption_.c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
+        if (answer == IDNO) return true;
+        if (answer != IDYES) return false;
+        const std::wstring path = AskSaveFileName(window(), L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0",
+                                                  L"csv", L"measurements.csv");
+        if (path.empty()) continue;
+        if (WriteLogFile(path, logStore_->log())) return true;
+        const std::wstring failed = L"The log could not be saved to\n" + path +
+                                    L".\n\nThe file may be open in another program, or the folder may not "
+                                    L"allow writing.";
+        MessageBoxW(window(), failed.c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+    }
 }

@@ -55,7 +55,7 @@ TEST(LogMerge, TwoCopiesRecordingOnOneFileKeepEveryReadingUnderNumbersOfTheirOwn
     EXPECT_EQ(fromA.renumbered, (std::vector<std::pair<int, int>>{{3, 5}}));
 }
 
-TEST(LogMerge, WhatThisCopyRemovedStaysRemovedAndWhatAnotherRemovedIsKept) {
+TEST(LogMerge, WhatEitherCopyRemovedStaysRemoved) {
     MeasurementLog mine;
     for (const wchar_t* t : {L"301", L"302", L"303", L"304"}) mine.Append(At(t));
     const RowKeys synced = KeysOf(mine);
@@ -71,8 +71,9 @@ TEST(LogMerge, WhatThisCopyRemovedStaysRemovedAndWhatAnotherRemovedIsKept) {
 
     LogMerge merge = MergeLogs(mine, file, synced);
     ASSERT_TRUE(merge.fits);
-    EXPECT_EQ(Rows(merge.merged), (Texts{L"1:301", L"3:303", L"4:304", L"5:505"}));
+    EXPECT_EQ(Rows(merge.merged), (Texts{L"1:301", L"3:303", L"5:505"}));
     EXPECT_EQ(merge.added, 1u);
+    EXPECT_EQ(merge.removed, 1u);
     EXPECT_TRUE(merge.renumbered.empty());
 
     // Cleared here: every row this copy saw goes, another writer's new one stays.
@@ -81,13 +82,14 @@ TEST(LogMerge, WhatThisCopyRemovedStaysRemovedAndWhatAnotherRemovedIsKept) {
     EXPECT_EQ(Rows(afterClear.merged), (Texts{L"5:505"}));
 }
 
-TEST(LogMerge, AnUnchangedFileOrAnEmptyOneGivesThisCopysLogAsItIs) {
+TEST(LogMerge, AnUnchangedFileGivesThisCopysLogAsItIsAndAClearedOneItsNewRows) {
     MeasurementLog mine;
     for (const wchar_t* t : {L"301", L"302", L"303"}) mine.Append(At(t));
     const RowKeys synced = KeysOf(mine);
     mine.Append(At(L"304"));
 
-    EXPECT_EQ(MergeLogs(mine, MeasurementLog{}, synced).merged.rows(), mine.rows());
+    // Another copy cleared the log: this copy's new reading alone stays.
+    EXPECT_EQ(Rows(MergeLogs(mine, MeasurementLog{}, synced).merged), (Texts{L"4:304"}));
     MeasurementLog same = mine;
     LogMerge merge = MergeLogs(mine, same, synced);
     EXPECT_EQ(merge.merged.rows(), mine.rows());

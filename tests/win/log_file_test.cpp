@@ -15,6 +15,8 @@
 #include "base/module.h"
 #include "base/unique_handle.h"
 #include "measurements/log_codec.h"
+#include "measurements/log_location_win.h"
+#include "measurements/log_store_win.h"
 #include "tests/core/example_reading.h"
 #include "scratch_folder.h"
 
@@ -114,13 +116,12 @@ TEST_F(LogFileTest, SavedAndLoadedAgainEveryRowComesBackAndTheBytesStay) {
     EXPECT_EQ(again.rows(), saved.rows());
 }
 
-TEST_F(LogFileTest, AFileNotWhollyUnderstoodIsKeptByteForByteAndTheLogStartsEmpty) {
+TEST_F(LogFileTest, AFileNotWhollyUnderstoodIsSetAsideByteForByteAndTheLogStartsEmpty) {
     std::string good(reinterpret_cast<const char*>(EncodeLogCsv(LogOf(3)).data()), EncodeLogCsv(LogOf(3)).size());
     struct Case {
         const char* what;
         Bytes bytes;
     } cases[] = {
-        {"cut inside a quoted field", BytesOf(good.substr(0, good.size() - 10) + "\"unfinished")},
         {"not UTF-8", BytesOf(good + "4,\xB5\r\n")},
         {"another program's CSV", BytesOf("Name,Value\r\nx,1\r\n")},
         {"an empty line among the rows", BytesOf(good + "\r\n" + good.substr(good.find("\r\n1,") + 2))},
@@ -140,9 +141,8 @@ TEST_F(LogFileTest, AFileNotWhollyUnderstoodIsKeptByteForByteAndTheLogStartsEmpt
         EXPECT_EQ(result.backupPath, folder_.File(L"Tesmor.csv.bak"));
         EXPECT_FALSE(file.backupPending());
         EXPECT_TRUE(log.empty());
-        // The file itself stays as it was until the next save replaces it.
-        EXPECT_EQ(ContentsOf(folder_.path()),
-                  (FolderContents{{L"Tesmor.csv", c.bytes}, {L"Tesmor.csv.bak", c.bytes}}));
+        // Renamed, not copied: one step however large the file.
+        EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv.bak", c.bytes}}));
         EXPECT_EQ(UnusableLogText(result, path_),
                   L"The file of measurements Tesmor.csv cannot be read.\n"
                   L"It is kept as Tesmor.csv.bak, and the log starts empty.");
@@ -167,35 +167,32 @@ TEST_F(LogFileTest, AnEarlierBackupIsNeverWrittenOver) {
     EXPECT_EQ(UnusableLogText(result, path_),
               L"The file of measurements Tesmor.csv cannot be read.\n"
               L"It is kept as Tesmor.csv.2.bak, and the log starts empty.");
-    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", second},
-                                                          {L"Tesmor.csv.bak", first},
-                                                          {L"Tesmor.csv.2.bak", second}}));
+    EXPECT_EQ(ContentsOf(folder_.path()),
+              (FolderContents{{L"Tesmor.csv.bak", first}, {L"Tesmor.csv.2.bak", second}}));
 
-    // Loaded again without a save in between: it is kept already.
+    // Loaded again without a save in between: the log starts empty, and the
+    // backups stay as they are.
     result = LogFile(path_).Load(log);
-    EXPECT_TRUE(result.backedUp);
-    EXPECT_EQ(result.backupPath, folder_.File(L"Tesmor.csv.2.bak"));
-    EXPECT_EQ(ContentsOf(folder_.path()).size(), 3u);
+    EXPECT_EQ(result.status, LogLoad::missing);
+    EXPECT_EQ(ContentsOf(folder_.path()).size(), 2u);
 }
 
-TEST_F(LogFileTest, AFileHeldOpenByAnotherProgramIsKeptBeforeItIsEverReplaced) {
-    const Bytes old = EncodeLogCsv(LogOf(4));
-    ASSERT_TRUE(WriteFileBytes(path_, old));
+TEST_F(LogFileTest, AFileAnotherProgramLetsNobodyReadIsLeftAloneAndMergedOnceItIsFree) {
+    const MeasurementLog old = LogOf(4);
+    const Bytes oldBytes = EncodeLogCsv(old);
+    ASSERT_TRUE(WriteFileBytes(path_, oldBytes));
     UniqueHandle spreadsheet = Hold(path_, 0);
     ASSERT_TRUE(spreadsheet.valid());
 
     MeasurementLog log = LogOf(1);
     LogFile file(path_);
     const LogLoadResult result = file.Load(log);
-    EXPECT_EQ(result.status, LogLoad::unusable);
-    EXPECT_FALSE(result.backedUp);
-    EXPECT_EQ(result.backupPath, folder_.File(L"Tesmor.csv.bak"));
-    EXPECT_TRUE(file.backupPending());
+    EXPECT_EQ(result.status, LogLoad::locked);
+    EXPECT_FALSE(file.backupPending());
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(UnusableLogText(result, path_),
-              L"The file of measurements Tesmor.csv cannot be read.\n"
-              L"The log starts empty. The file stays as it is until it can be kept as Tesmor.csv.bak; "
-              L"only then is it written again.");
+    EXPECT_EQ(LockedLogText(path_),
+              L"The file of measurements Tesmor.csv is open in another program, which lets nobody read it.\n"
+              L"New readings are kept here and added to it as soon as that program lets go of it.");
 
     // Saves fail while the other program holds the file; the first says so.
     log.Append(Reading(10));
@@ -203,23 +200,25 @@ TEST_F(LogFileTest, AFileHeldOpenByAnotherProgramIsKeptBeforeItIsEverReplaced) {
     EXPECT_TRUE(file.lastSaveFailed());
     log.Append(Reading(11));
     EXPECT_EQ(file.Save(log), LogSave::failedAgain);
-    EXPECT_EQ(file.Save(log), LogSave::failedAgain);
-    EXPECT_TRUE(file.backupPending());
+    EXPECT_EQ(file.UnsavedRows(log), 2u);
     EXPECT_EQ(LogNotWrittenText(path_), L"The file of measurements Tesmor.csv cannot be written.\n"
                                         L"The measurements are kept here and written at the next change.");
 
+    // Let go of: the file's rows stay first, with their numbers, and the new
+    // readings follow under the next ones. Nothing is set aside.
     spreadsheet.Reset();
-    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", old}}));
+    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", oldBytes}}));
     log.Append(Reading(12));
     EXPECT_EQ(file.Save(log), LogSave::saved);
     EXPECT_FALSE(file.lastSaveFailed());
-    EXPECT_FALSE(file.backupPending());
-    EXPECT_EQ(ContentsOf(folder_.path()),
-              (FolderContents{{L"Tesmor.csv", EncodeLogCsv(log)}, {L"Tesmor.csv.bak", old}}));
-    MeasurementLog loaded;
-    ASSERT_EQ(LogFile(path_).Load(loaded).status, LogLoad::loaded);
-    EXPECT_EQ(loaded.size(), 3u);
-    EXPECT_EQ(loaded.rows(), log.rows());
+    EXPECT_EQ(file.UnsavedRows(log), 0u);
+    ASSERT_EQ(log.size(), 7u);
+    EXPECT_EQ(file.lastMerge().added, 4u);
+    EXPECT_EQ(file.lastMerge().renumbered, (std::vector<std::pair<int, int>>{{1, 5}, {2, 6}, {3, 7}}));
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(log[i], old[i]);
+    EXPECT_EQ(log[4].temperature, Reading(10).temperature);
+    EXPECT_EQ(log[6].temperature, Reading(12).temperature);
+    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", EncodeLogCsv(log)}}));
 }
 
 TEST_F(LogFileTest, ASaveWhileAnotherProgramHoldsTheFileFailsOnceAndWorksWhenItLetsGo) {
@@ -258,7 +257,12 @@ TEST_F(LogFileTest, AFolderWhereTheFileShouldBeIsUnusableAndNeverReplaced) {
     LogFile file(path_);
     const LogLoadResult result = file.Load(log);
     EXPECT_EQ(result.status, LogLoad::unusable);
+    EXPECT_TRUE(result.folder);
     EXPECT_FALSE(result.backedUp);
+    // No backup is promised that cannot be made.
+    EXPECT_EQ(UnusableLogText(result, path_),
+              L"The file of measurements Tesmor.csv cannot be made: a folder of that name is in its place.\n"
+              L"The measurements are kept here while Tesmor runs.");
     log.Append(Reading(0));
     EXPECT_EQ(file.Save(log), LogSave::failed);
     EXPECT_EQ(file.Save(log), LogSave::failedAgain);
@@ -266,14 +270,13 @@ TEST_F(LogFileTest, AFolderWhereTheFileShouldBeIsUnusableAndNeverReplaced) {
     EXPECT_EQ(ReadFileBytes(path_ + L"\\inside"), (Bytes{7, 7}));
 }
 
-TEST_F(LogFileTest, AFileThatVanishesBeforeTheSaveNeedsNoBackup) {
+TEST_F(LogFileTest, AFileThatVanishesWhileHeldIsMadeAnewWithTheNewRows) {
     ASSERT_TRUE(WriteFileBytes(path_, BytesOf("old")));
     UniqueHandle spreadsheet = Hold(path_, FILE_SHARE_DELETE);
     ASSERT_TRUE(spreadsheet.valid());
     MeasurementLog log;
     LogFile file(path_);
-    ASSERT_EQ(file.Load(log).status, LogLoad::unusable);
-    ASSERT_TRUE(file.backupPending());
+    ASSERT_EQ(file.Load(log).status, LogLoad::locked);
     spreadsheet.Reset();
     ASSERT_TRUE(DeleteFileW(path_.c_str()));
     log.Append(Reading(0));
@@ -288,6 +291,96 @@ TEST_F(LogFileTest, ALeftoverTemporaryFileDoesNotStopTheNextSave) {
     LogFile file(path_);
     EXPECT_EQ(file.Save(log), LogSave::saved);
     EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", EncodeLogCsv(log)}}));
+}
+
+namespace {
+
+// The file's identity on its volume: a file replaced by a rename has another.
+std::pair<DWORD, DWORD> FileIndex(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info)) return {0, 0};
+    return {info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+}  // namespace
+
+TEST_F(LogFileTest, ANewReadingIsAppendedToTheSameFileAndDeletionsRewriteIt) {
+    MeasurementLog log;
+    LogFile file(path_);
+    ASSERT_EQ(file.Load(log).status, LogLoad::missing);
+    for (int i = 0; i < 3; ++i) log.Append(Reading(i));
+    ASSERT_EQ(file.Save(log), LogSave::saved);
+    const auto made = FileIndex(path_);
+    const Bytes before = ReadFileBytes(path_);
+
+    log.Append(Reading(3));
+    log.Append(Reading(4));
+    EXPECT_EQ(file.UnsavedRows(log), 2u);
+    ASSERT_EQ(file.Save(log), LogSave::saved);
+    EXPECT_EQ(file.UnsavedRows(log), 0u);
+    // The same file, grown by the new lines: the old bytes untouched.
+    EXPECT_EQ(FileIndex(path_), made);
+    const Bytes after = ReadFileBytes(path_);
+    EXPECT_EQ(after, EncodeLogCsv(log));
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin()));
+    EXPECT_EQ(ContentsOf(folder_.path()).size(), 1u);
+
+    // A deletion cannot be appended: the file is written anew, and the row
+    // does not come back at the next load.
+    log.Remove({1});
+    file.RowsRemoved();
+    EXPECT_TRUE(file.removalsUnsaved());
+    ASSERT_EQ(file.Save(log), LogSave::saved);
+    EXPECT_FALSE(file.removalsUnsaved());
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(log));
+    MeasurementLog again;
+    ASSERT_EQ(LogFile(path_).Load(again).status, LogLoad::loaded);
+    EXPECT_EQ(again.rows(), log.rows());
+}
+
+TEST_F(LogFileTest, TwoCopiesOnOneFileKeepEachOthersReadingsAndDeletions) {
+    // Both start before either has written; each copy has a log of its own.
+    MeasurementLog a, b;
+    LogFile fileA(path_), fileB(path_);
+    ASSERT_EQ(fileA.Load(a).status, LogLoad::missing);
+    ASSERT_EQ(fileB.Load(b).status, LogLoad::missing);
+
+    // A records 1 and 2; B records two of its own, numbered 1 and 2 in B.
+    a.Append(Reading(1));
+    a.Append(Reading(2));
+    ASSERT_EQ(fileA.Save(a), LogSave::saved);
+    b.Append(Reading(101));
+    b.Append(Reading(102));
+    ASSERT_EQ(fileB.Save(b), LogSave::saved);
+    EXPECT_EQ(fileB.lastMerge().added, 2u);
+    EXPECT_EQ(fileB.lastMerge().renumbered, (std::vector<std::pair<int, int>>{{1, 3}, {2, 4}}));
+
+    // A's next reading would be 3 in A: it becomes 5, and A now has B's rows.
+    a.Append(Reading(3));
+    ASSERT_EQ(fileA.Save(a), LogSave::saved);
+    ASSERT_EQ(a.size(), 5u);
+    EXPECT_EQ(a[4].number, 5);
+    EXPECT_EQ(a[4].temperature, Reading(3).temperature);
+
+    // B deletes A's first reading; A, unaware of it, records again: the
+    // deletion stands, and nothing else is lost.
+    b.Remove({0});
+    fileB.RowsRemoved();
+    ASSERT_EQ(fileB.Save(b), LogSave::saved);
+    a.Append(Reading(4));
+    ASSERT_EQ(fileA.Save(a), LogSave::saved);
+    EXPECT_EQ(fileA.lastMerge().removed, 1u);
+
+    MeasurementLog file;
+    ASSERT_EQ(LogFile(path_).Load(file).status, LogLoad::loaded);
+    std::vector<std::wstring> temperatures;
+    for (const MeasurementRow& row : file.rows()) temperatures.push_back(row.temperature);
+    EXPECT_EQ(temperatures, (std::vector<std::wstring>{Reading(2).temperature,
+                                                       Reading(101).temperature, Reading(102).temperature,
+                                                       Reading(3).temperature, Reading(4).temperature}));
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(a));
 }
 
 namespace {
@@ -349,9 +442,17 @@ public:
         log_.push_back("remove");
         return LogFileCalls::Remove(path);
     }
-    bool CopyNew(const std::wstring& from, const std::wstring& to) override {
-        if (Fails("copy new")) return Refuse(ERROR_DISK_FULL, false);
-        return LogFileCalls::CopyNew(from, to);
+    HANDLE OpenShared(const std::wstring& path) override {
+        // A file that is not there fails to open anyway: no fault to inject.
+        HANDLE file = LogFileCalls::OpenShared(path);
+        if (!IsOpenFile(file)) return file;
+        if (!Fails("open shared")) return file;
+        CloseHandle(file);
+        return Refuse(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
+    }
+    bool MoveNew(const std::wstring& from, const std::wstring& to) override {
+        if (Fails("move new")) return Refuse(ERROR_ACCESS_DENIED, false);
+        return LogFileCalls::MoveNew(from, to);
     }
 
 private:
@@ -417,7 +518,7 @@ TEST_F(LogFileTest, ASaveThatFailsAtAnyCallKeepsThePreviousFileByteForByte) {
 
 TEST_F(LogFileTest, KeepingAnUnusableFileThatFailsAtAnyCallStopsTheSave) {
     const Bytes damaged = BytesOf("No.,Time\r\n1,\"unfinished");
-    const MeasurementLog log = LogOf(3);
+    MeasurementLog log = LogOf(3);
     int faults = 0;
     for (int failAt = 1;; ++failAt) {
         SCOPED_TRACE(testing::Message() << "call " << failAt);
@@ -461,7 +562,7 @@ namespace {
 // log_writer.exe, built beside this test, as a process whose output is read.
 class Writer {
 public:
-    Writer(const std::wstring& path, int count) {
+    Writer(const std::wstring& path, int count, const std::wstring& tag = std::wstring()) {
         std::wstring exe = ModulePath();
         exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"log_writer.exe";
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -477,6 +578,7 @@ public:
         startup.hStdError = writeEnd;
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         std::wstring commandLine = L"\"" + exe + L"\" \"" + path + L"\" " + std::to_wstring(count);
+        if (!tag.empty()) commandLine += L" " + tag;
         PROCESS_INFORMATION info = {};
         if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                            &info)) {
@@ -490,19 +592,27 @@ public:
 
     // The number of the last row the writer reports saved once it has
     // reported `wanted` or more; 0 when it ends or stops reporting first.
-    int WaitForSaves(int wanted) {
-        while (last_ < wanted) {
+    int WaitForSaves(int wanted) { return WaitUntil([&] { return last_ >= wanted; }) ? last_ : 0; }
+
+    // Whether the writer has reported `wanted` saves (whatever their numbers)
+    // before it ends or stops reporting.
+    bool WaitForReports(int wanted) { return WaitUntil([&] { return reports_ >= wanted; }); }
+
+    template <class Done>
+    bool WaitUntil(Done done) {
+        while (!done()) {
             char buffer[256];
             DWORD got = 0;
-            if (!ReadFile(output_.get(), buffer, sizeof buffer, &got, nullptr) || got == 0) return 0;
+            if (!ReadFile(output_.get(), buffer, sizeof buffer, &got, nullptr) || got == 0) return false;
             pending_.append(buffer, got);
             size_t end;
             while ((end = pending_.find('\n')) != std::string::npos) {
                 last_ = std::atoi(pending_.substr(0, end).c_str());
+                ++reports_;
                 pending_.erase(0, end + 1);
             }
         }
-        return last_;
+        return true;
     }
 
     // After the writer is gone: the number of the last row it reported saved.
@@ -532,6 +642,7 @@ private:
     UniqueHandle output_;
     std::string pending_;
     int last_ = 0;
+    int reports_ = 0;
 };
 
 // The file after a kill: it loads, and holds rows 1..n in order, each as the
@@ -544,7 +655,7 @@ size_t RowsAfterKill(const std::wstring& path) {
     for (size_t i = 0; i < log.size(); ++i) {
         EXPECT_EQ(log[i].number, static_cast<int>(i) + 1);
         EXPECT_EQ(log[i].temperature, std::to_wstring(300 + i % 200) + L".00");
-        EXPECT_EQ(log[i].contactSpacing, std::wstring(2000, L'\u00B5'));
+        EXPECT_EQ(log[i].contactSpacing, std::wstring(1000, L'\u00B5'));
     }
     const size_t rows = log.size();
     // The log saves again over whatever the kill left behind.
@@ -590,4 +701,110 @@ TEST_F(LogFileTest, KillingTheWritingProcessDuringItsSavesLeavesAWholeFile) {
                     insideASave ? " inside the next" : "", static_cast<unsigned>(rows));
     }
     std::printf("log file: %d of 8 kills fell inside a save\n", inside);
+}
+
+TEST_F(LogFileTest, TwoProcessesRecordingIntoOneFileAtOnceKeepEveryReading) {
+    constexpr int kEach = 60;
+    Writer first(path_, kEach, L"A");
+    Writer second(path_, kEach, L"B");
+    ASSERT_TRUE(first.started());
+    ASSERT_TRUE(second.started());
+    ASSERT_TRUE(first.WaitForReports(kEach));
+    ASSERT_TRUE(second.WaitForReports(kEach));
+    ASSERT_TRUE(first.Kill());
+    ASSERT_TRUE(second.Kill());
+
+    MeasurementLog log;
+    ASSERT_EQ(LogFile(path_).Load(log).status, LogLoad::loaded);
+    size_t fromFirst = 0, fromSecond = 0;
+    for (size_t i = 0; i < log.size(); ++i) {
+        fromFirst += log[i].sampleVoltage == L"A";
+        fromSecond += log[i].sampleVoltage == L"B";
+    }
+    EXPECT_EQ(fromFirst, static_cast<size_t>(kEach));
+    EXPECT_EQ(fromSecond, static_cast<size_t>(kEach));
+    EXPECT_EQ(log.size(), static_cast<size_t>(2 * kEach));
+    // Each writer's rows in the order it recorded them.
+    for (const wchar_t* tag : {L"A", L"B"}) {
+        int expected = 0;
+        for (size_t i = 0; i < log.size(); ++i) {
+            if (log[i].sampleVoltage != tag) continue;
+            EXPECT_EQ(log[i].temperature, std::to_wstring(300 + expected) + L".00") << tag;
+            ++expected;
+        }
+    }
+}
+
+// The store a panel keeps: the file held at the start is told once, its rows
+// kept, and merged without a new reading once the other program lets go.
+TEST_F(LogFileTest, AStoreWhoseFileIsHeldAtTheStartMergesItOnceItIsFree) {
+    const MeasurementLog old = LogOf(4);
+    ASSERT_TRUE(WriteFileBytes(path_, EncodeLogCsv(old)));
+    UniqueHandle spreadsheet = Hold(path_, 0);
+    ASSERT_TRUE(spreadsheet.valid());
+    std::vector<std::wstring> told;
+    LogFileCalls calls;
+    LogStore store(path_, calls, [&](const std::wstring& text) { told.push_back(text); });
+    store.Load();
+    ASSERT_EQ(told, (std::vector<std::wstring>{LockedLogText(path_)}));
+    EXPECT_EQ(store.status(), L"The log is kept in " + path_ + L".");
+
+    EXPECT_EQ(store.Append(Reading(10)), 1);
+    EXPECT_EQ(told.size(), 2u);  // the failed save
+    store.Retry();
+    EXPECT_EQ(told.size(), 2u);  // tried again quietly
+    EXPECT_EQ(store.UnsavedRows(), 1u);
+
+    spreadsheet.Reset();
+    store.Retry();
+    EXPECT_EQ(store.UnsavedRows(), 0u);
+    EXPECT_FALSE(store.unsaved());
+    ASSERT_EQ(store.log().size(), 5u);
+    EXPECT_EQ(store.log()[4].number, 5);
+    EXPECT_EQ(store.mergeNote(), L"4 readings from another copy of Tesmor added. Reading 1 is now 5.");
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(store.log()));
+    EXPECT_EQ(ContentsOf(folder_.path()).size(), 1u);
+    // The next reading follows under the next number, appended.
+    EXPECT_EQ(store.Append(Reading(11)), 6);
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(store.log()));
+}
+
+// Where the log's name is taken by a folder, the log lives in the user's
+// Documents\Tesmor instead, made when it is first written, and the status
+// line says where.
+TEST_F(LogFileTest, AStoreThatCannotWriteBesideTheProgramKeepsTheLogInDocuments) {
+    const std::wstring name = L"Tesmor-test-" + std::to_wstring(GetCurrentProcessId()) + L".csv";
+    const std::wstring beside = folder_.File(name.c_str());
+    ASSERT_TRUE(CreateDirectoryW(beside.c_str(), nullptr));
+    const std::wstring documents = DocumentsTesmorFolder();
+    ASSERT_FALSE(documents.empty());
+    const std::wstring there = documents + L"\\" + name;
+    DeleteFileW(there.c_str());
+
+    std::vector<std::wstring> told;
+    LogStore store(beside, [&](const std::wstring& text) { told.push_back(text); });
+    store.Load();
+    EXPECT_TRUE(told.empty());
+    EXPECT_FALSE(store.besideProgram());
+    EXPECT_EQ(store.file().path(), there);
+    EXPECT_EQ(store.status(), L"The log is kept in " + there + L".");
+    EXPECT_EQ(store.Append(Reading(1)), 1);
+    EXPECT_EQ(store.Append(Reading(2)), 2);
+    EXPECT_FALSE(store.unsaved());
+    EXPECT_EQ(ReadFileBytes(there), EncodeLogCsv(store.log()));
+    EXPECT_TRUE(ContentsOf(beside).empty());
+
+    // Started again: the same place, the same rows.
+    LogStore again(beside, nullptr);
+    again.Load();
+    EXPECT_EQ(again.file().path(), there);
+    EXPECT_EQ(again.log().rows(), store.log().rows());
+
+    // The rescue at the end of a session goes to Documents\Tesmor too.
+    const std::wstring rescued = again.SaveRescueCopy();
+    EXPECT_EQ(rescued.substr(0, documents.size() + name.size() - 2),
+              documents + L"\\" + name.substr(0, name.size() - 4) + L" ");
+    EXPECT_EQ(ReadFileBytes(rescued), EncodeLogCsv(store.log()));
+    DeleteFileW(rescued.c_str());
+    DeleteFileW(there.c_str());
 }

@@ -1,9 +1,12 @@
-// A second process for the log file's tests, which kill it:
-//   log_writer FILE COUNT
+// A second process for the log file's tests, which kill it or run two at once:
+//   log_writer FILE COUNT [TAG]
 // loads the log from FILE, then appends COUNT rows one at a time (COUNT 0:
 // without end), saving after each and writing the row's number on a line of
-// its own to stdout once the save has returned. After the last row it waits
-// to be killed. A save that fails ends it with exit code 2.
+// its own to stdout once the save has returned. TAG, when given, is the
+// rows' V_sigma text, so that two writers' rows can be told apart. A save that
+// fails (another writer holds the file a moment too long) is tried again; one
+// that fails for ten seconds ends it with exit code 2. After the last row it
+// waits to be killed.
 #include <windows.h>
 
 #include <cstdio>
@@ -12,8 +15,9 @@
 #include "measurements/log_file_win.h"
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return 1;
+    if (argc != 3 && argc != 4) return 1;
     const long count = std::wcstol(argv[2], nullptr, 10);
+    const std::wstring tag = argc == 4 ? argv[3] : L"1234.5";
     LogFile file(argv[1]);
     MeasurementLog log;
     if (file.Load(log).status == LogLoad::unusable) return 3;
@@ -23,13 +27,17 @@ int wmain(int argc, wchar_t** argv) {
         row.material = 1 + static_cast<int>(i % 100);
         row.temperature = std::to_wstring(300 + i % 200) + L".00";
         row.hallVoltage = L"-283.27";
-        row.sampleVoltage = L"1234.5";
+        row.sampleVoltage = tag;
         // A long text makes a save take long enough to be killed in the middle.
-        row.contactSpacing = std::wstring(2000, L'\u00B5');
-        const int number = log.Append(row);
-        if (number == 0) break;
-        if (file.Save(log) != LogSave::saved) return 2;
-        std::printf("%d\n", number);
+        row.contactSpacing = std::wstring(1000, L'\u00B5');
+        if (log.Append(row) == 0) break;
+        const DWORD start = GetTickCount();
+        while (file.Save(log) != LogSave::saved) {
+            if (GetTickCount() - start > 10000) return 2;
+            Sleep(5);
+        }
+        // The row's number in the file, which another writer may have moved on.
+        std::printf("%d\n", log.rows().back().number);
         std::fflush(stdout);
     }
     Sleep(INFINITE);

@@ -8,6 +8,7 @@
 #include "dialog_script.h"
 #include "editor_script.h"
 #include "measurements/log_codec.h"
+#include "measurements/log_location_win.h"
 #include "message_box_catcher.h"
 #include "numtext/number_format.h"
 #include "panel_fixture.h"
@@ -504,4 +505,158 @@ TEST_F(Measurements, SaveAsWritesTheLogAndThePlotWhereTheStudentChose) {
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].icon, MessageBoxCatcher::Icon::warning);
     EXPECT_EQ(Log().size(), 3u);
+}
+
+namespace {
+
+// Answers the system's Save dialog with `path`, as a student typing a name and
+// pressing Save would; counts the dialogs it saw.
+class SaveDialogAnswer {
+public:
+    explicit SaveDialogAnswer(std::wstring path) : path_(std::move(path)) {
+        active_ = this;
+        hook_ = SetWindowsHookExW(WH_CBT, HookProc, nullptr, GetCurrentThreadId());
+    }
+    ~SaveDialogAnswer() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+        active_ = nullptr;
+    }
+    int shown() const { return shown_; }
+
+private:
+    static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && active_) {
+            HWND window = reinterpret_cast<HWND>(wParam);
+            // The file name box: the combo box cmb13 of the dialog's template, or
+            // the edit edt1 of older templates.
+            HWND name = GetDlgItem(window, 0x47C);
+            if (!name) name = GetDlgItem(window, 0x480);
+            if (name && ReadWindowText(window) == L"Save As") {
+                ++active_->shown_;
+                SetWindowTextW(name, active_->path_.c_str());
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline SaveDialogAnswer* active_ = nullptr;
+    HHOOK hook_ = nullptr;
+    std::wstring path_;
+    int shown_ = 0;
+};
+
+}  // namespace
+
+// Readings the log's file would not take (a spreadsheet holds it) are never
+// lost without a word at the close: the close says how many, Cancel keeps the
+// panel open, Yes saves the whole log where the student chooses, and only No
+// closes without them.
+TEST_F(Measurements, AClosingWithUnsavedReadingsSaysHowManyAndOffersToSaveThem) {
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    ASSERT_EQ(FileLog().size(), 1u);
+    const std::vector<unsigned char> saved = ReadFileBytes(LogPath());
+    UniqueHandle spreadsheet(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(spreadsheet.valid());
+    MessageBoxCatcher boxes;
+    panel_.RecordReading();
+    panel_.RecordReading();
+    ASSERT_EQ(boxes.boxes().size(), 1u);  // the failed save, told once
+    EXPECT_EQ(panel_.logStore().UnsavedRows(), 2u);
+
+    const std::wstring question = L"2 readings could not be written to the file of measurements\n" + LogPath() +
+                                  L".\n\nSave the whole log in another file before Tesmor closes?\n"
+                                  L"No closes Tesmor without them; Cancel keeps Tesmor open.";
+    boxes.AnswerWith(IDCANCEL);
+    for (HWND target : {Box(IDC_MATERIAL_NUMBER), panel_.window()}) {
+        // Alt+F4, and the title bar's close button (which sends IDCANCEL).
+        if (target == panel_.window()) {
+            PostMessageW(target, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else {
+            PostKey(target, VK_F4, kAlt);
+        }
+        EXPECT_TRUE(Pump(0));
+        HoldModifiers(kNoModifiers);
+        ASSERT_EQ(boxes.boxes().size(), 2u + (target == panel_.window()));
+        EXPECT_EQ(boxes.boxes().back().text, question);
+        EXPECT_EQ(boxes.boxes().back().icon, MessageBoxCatcher::Icon::warning);
+        EXPECT_TRUE(IsWindow(panel_.window()));
+        EXPECT_EQ(Log().size(), 3u);
+    }
+
+    // Yes: the whole log goes where the student says, and the program closes.
+    ScratchFolder folder;
+    const std::wstring elsewhere = folder.File(L"rescued.csv");
+    {
+        SaveDialogAnswer save(elsewhere);
+        boxes.AnswerWith(IDYES);
+        PostMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_FALSE(Pump(3000)) << "the panel did not close";
+        EXPECT_EQ(save.shown(), 1);
+    }
+    EXPECT_EQ(quitCode_, IDCANCEL);
+    EXPECT_EQ(ReadFileBytes(elsewhere), EncodeLogCsv(Log()));
+    spreadsheet.Reset();
+    EXPECT_EQ(ReadFileBytes(LogPath()), saved);  // the held file untouched
+}
+
+TEST_F(Measurements, NoClosesWithoutTheUnsavedReadingsAndASavedLogClosesWithoutAQuestion) {
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    {
+        UniqueHandle spreadsheet(
+            CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(spreadsheet.valid());
+        MessageBoxCatcher boxes;
+        panel_.RecordReading();
+        boxes.AnswerWith(IDNO);
+        PostMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        EXPECT_FALSE(Pump(1000));
+        ASSERT_EQ(boxes.boxes().size(), 2u);
+        EXPECT_EQ(boxes.boxes()[1].text.substr(0, 28), L"1 reading could not be writt");
+        EXPECT_EQ(quitCode_, IDCANCEL);
+    }
+    EXPECT_EQ(FileLog().size(), 1u);
+}
+
+// At the end of the session nobody is there to ask: readings the file would
+// not take go to a file of their own in Documents\Tesmor.
+TEST_F(Measurements, TheEndOfTheSessionPutsUnsavedReadingsInDocuments) {
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    UniqueHandle spreadsheet(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(spreadsheet.valid());
+    MessageBoxCatcher boxes;
+    panel_.RecordReading();
+    panel_.RecordReading();
+
+    const std::wstring folder = DocumentsTesmorFolder();
+    ASSERT_FALSE(folder.empty());
+    std::wstring name = LogPath().substr(LogPath().find_last_of(L'\\') + 1);
+    name.erase(name.size() - 4);  // ".csv"
+    const std::wstring pattern = folder + L"\\" + name + L" unsaved *.csv";
+    auto rescued = [&] {
+        std::vector<std::wstring> found;
+        WIN32_FIND_DATAW data;
+        HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+        if (search == INVALID_HANDLE_VALUE) return found;
+        do found.push_back(folder + L"\\" + data.cFileName);
+        while (FindNextFileW(search, &data));
+        FindClose(search);
+        return found;
+    };
+    for (const std::wstring& old : rescued()) DeleteFileW(old.c_str());
+
+    EXPECT_TRUE(SendMessageW(panel_.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const std::vector<std::wstring> files = rescued();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadFileBytes(files[0]), EncodeLogCsv(Log()));
+    EXPECT_EQ(Log().size(), 3u);
+    EXPECT_EQ(boxes.boxes().size(), 1u);  // the failed save only: nothing asked
+    for (const std::wstring& file : files) DeleteFileW(file.c_str());
 }
