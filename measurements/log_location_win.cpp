@@ -36,12 +36,16 @@ bool MayWriteLog(const std::wstring& path) {
         // Held by another program is not refused: it is let go of sooner or later.
         return file.valid() || !Refused(GetLastError());
     }
+    // A file of its own, gone again when closed. (GetTempFileNameW is no
+    // help: Wine's reports success in a folder that refuses the file.)
     const std::wstring folder = FolderOf(path);
-    wchar_t probe[MAX_PATH];
-    if (folder.empty() || folder.size() > MAX_PATH - 14) return true;
-    if (GetTempFileNameW(folder.c_str(), L"tsm", 0, probe) == 0) return !Refused(GetLastError());
-    DeleteFileW(probe);
-    return true;
+    if (folder.empty()) return true;
+    const std::wstring probe = folder + L"\\~tesmor-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(GetTickCount()) + L".tmp";
+    UniqueHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
+                                  nullptr));
+    return file.valid() || !Refused(GetLastError());
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "measurements/log_location_win.h"
+#include "measurements/log_store_win.h"
 #include "message_box_catcher.h"
 #include "scratch_folder.h"
 #include "storage/parameter_codec.h"
@@ -106,4 +108,31 @@ TEST_F(ReadOnlyFolder, ADamagedFileIsNotWrittenOverWhereNoBackupCanBeMade) {
     ASSERT_EQ(catcher.boxes().size(), 2u);
     EXPECT_EQ(catcher.boxes()[1].text, kCannotBeOpen);
     EXPECT_EQ(ContentsOf(folder_), before_);
+}
+
+// A program folder the student cannot write to keeps no log: the log lives in
+// the user's Documents\Tesmor, every reading saved there, and nothing is told.
+TEST_F(ReadOnlyFolder, TheMeasurementLogGoesToTheUsersDocumentsAndEveryReadingIsSaved) {
+    const std::wstring name = L"Lab-" + std::to_wstring(GetCurrentProcessId()) + L".csv";
+    const std::wstring documents = DocumentsTesmorFolder();
+    ASSERT_FALSE(documents.empty());
+    const std::wstring there = documents + L"\\" + name;
+    DeleteFileW(there.c_str());
+
+    std::vector<std::wstring> told;
+    LogStore store(folder_ + L"\\" + name, [&](const std::wstring& text) { told.push_back(text); });
+    store.Load();
+    EXPECT_FALSE(store.besideProgram());
+    EXPECT_EQ(store.file().path(), there);
+    MeasurementRow row;
+    row.time = L"2026-12-09 10:00:00";
+    row.material = 1;
+    row.temperature = L"300.00";
+    EXPECT_EQ(store.Append(row), 1);
+    EXPECT_EQ(store.Append(row), 2);
+    EXPECT_FALSE(store.unsaved());
+    EXPECT_TRUE(told.empty());
+    EXPECT_EQ(ReadFileBytes(there).size() > 0, true);
+    EXPECT_EQ(ContentsOf(folder_), before_);
+    DeleteFileW(there.c_str());
 }
