@@ -63,7 +63,9 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
     }
     std::sort(taken.begin(), taken.end());
 
-    // This copy's rows keep theirs unless an added row holds it already.
+    // This copy's rows keep theirs unless an added row holds it already; from
+    // the first that cannot, every later one moves too, so that this copy's
+    // readings stay in the order it recorded them.
     std::vector<MeasurementRow> moved;
     for (const MeasurementRow& row : memory.rows()) {
         const std::uint64_t key = RowKey(row);
@@ -71,7 +73,7 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
             ++result.removed;  // by another writer
             continue;
         }
-        if (std::binary_search(taken.begin(), taken.end(), row.number)) {
+        if (!moved.empty() || std::binary_search(taken.begin(), taken.end(), row.number)) {
             moved.push_back(row);
         } else {
             rows.push_back(row);

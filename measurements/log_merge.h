@@ -46,7 +46,7 @@ struct LogMerge {
 // So neither copy loses a reading the other recorded, and neither undoes a
 // deletion of the other's.
 // Rows are ordered by number. Where an added row and one of this copy's rows
-// share a number, the added row keeps it (others may have read it already)
-// and this copy's row takes the next free number above all others, in the
-// order this copy recorded them.
+// share a number, the added row keeps it (others may have read it already);
+// this copy's row, and every one after it, take the next free numbers above
+// all others, in the order this copy recorded them.
 LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced);

@@ -100,6 +100,23 @@ TEST(LogMerge, AnUnchangedFileGivesThisCopysLogAsItIsAndAClearedOneItsNewRows) {
     EXPECT_EQ(MergeLogs(mine, same, RowKeys{}).merged.rows(), mine.rows());
 }
 
+TEST(LogMerge, ThisCopysReadingsKeepTheirOrderWhenTheFirstOfThemMoves) {
+    // Recorded while another program held the file: numbered from 1 here.
+    MeasurementLog mine;
+    for (const wchar_t* t : {L"301", L"302", L"303"}) mine.Append(At(t));
+    MeasurementLog file;
+    MeasurementRow earlier = At(L"111");
+    earlier.number = 1;
+    MeasurementRow later = At(L"222");
+    later.number = 7;
+    ASSERT_TRUE(file.Assign({earlier, later}));
+
+    LogMerge merge = MergeLogs(mine, file, RowKeys{});
+    ASSERT_TRUE(merge.fits);
+    EXPECT_EQ(Rows(merge.merged), (Texts{L"1:111", L"7:222", L"8:301", L"9:302", L"10:303"}));
+    EXPECT_EQ(merge.renumbered, (std::vector<std::pair<int, int>>{{1, 8}, {2, 9}, {3, 10}}));
+}
+
 TEST(LogMerge, RowsThatDoNotFitOneLogAreRefusedWhole) {
     MeasurementLog mine;
     MeasurementRow last = At(L"301");

@@ -248,16 +248,17 @@ protected:
 
     // Checks that the log's file holds exactly these readings, numbered from 1,
     // of material 1 with the worked example's currents.
-    void ExpectLogFileHolds(const std::vector<ShownReading>& readings) {
+    // The file holds `before` rows of its own, then these readings.
+    void ExpectLogFileHolds(const std::vector<ShownReading>& readings, size_t before = 0) {
         const std::vector<std::vector<std::wstring>> lines = CsvLines(ReadFileBytes(log_));
         ASSERT_FALSE(lines.empty()) << "no header";
         EXPECT_EQ(Joined(lines[0]), kLogHeader);
-        ASSERT_EQ(lines.size(), readings.size() + 1) << "readings in the file";
+        ASSERT_EQ(lines.size(), before + readings.size() + 1) << "readings in the file";
         for (size_t i = 0; i < readings.size(); ++i) {
             SCOPED_TRACE("reading " + std::to_string(i + 1));
-            const std::vector<std::wstring>& row = lines[i + 1];
+            const std::vector<std::wstring>& row = lines[before + i + 1];
             ASSERT_EQ(row.size(), 14u);
-            EXPECT_EQ(row[0], std::to_wstring(i + 1));
+            EXPECT_EQ(row[0], std::to_wstring(before + i + 1));
             EXPECT_TRUE(IsRecordTime(row[1])) << row[1].c_str();
             EXPECT_EQ(row[2], L"1");
             EXPECT_EQ(row[9], readings[i].temperature);
@@ -552,7 +553,7 @@ TEST_F(RealProgram, AKilledProgramLosesNoRecordedReadingAndTheNextStartNumbersOn
 // A spreadsheet may hold the file open and share nothing. The log then starts
 // empty, the user is told once, and the file is neither read nor written until
 // it has been copied to Tesmor.csv.bak.
-TEST_F(RealProgram, ALogFileHeldOpenAtStartIsToldAboutOnceAndKeptBeforeItIsWrittenOver) {
+TEST_F(RealProgram, ALogFileHeldOpenAtStartIsLeftAloneAndItsRowsStayFirstOnceItIsFree) {
     WriteTable();
     MeasurementLog earlier;
     MeasurementRow row;
@@ -572,8 +573,8 @@ TEST_F(RealProgram, ALogFileHeldOpenAtStartIsToldAboutOnceAndKeptBeforeItIsWritt
     ASSERT_NE(box, nullptr) << "nothing told about the file";
     EXPECT_EQ(TextOf(box), kCaption);
     EXPECT_EQ(TextOf(GetDlgItem(box, 0xFFFF)),
-              L"The file of measurements Tesmor.csv cannot be read.\nThe log starts empty. The file stays as it "
-              L"is until it can be kept as Tesmor.csv.bak; only then is it written again.");
+              L"The file of measurements Tesmor.csv is open in another program, which lets nobody read it.\n"
+              L"New readings are kept here and added to it as soon as that program lets go of it.");
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(Closes(box));
     HWND panel = program.WaitFor(true);
@@ -602,16 +603,21 @@ TEST_F(RealProgram, ALogFileHeldOpenAtStartIsToldAboutOnceAndKeptBeforeItIsWritt
     EXPECT_EQ(ReadFileBytes(log_), earlierBytes) << "the held file was written over";
     EXPECT_FALSE(FileExists(log_ + L".bak"));
 
-    // Released: the next reading keeps the file first, then writes the log
-    // with every reading of this run.
+    // Released: the file's own reading stays first, under its number, and the
+    // readings of this run follow it; nothing is set aside.
     SetText(panel, IDC_TEMPERATURE, L"340");
     recorded.push_back(Shown(panel));
     EXPECT_TRUE(RecordReading(panel)) << "a message held the program up";
     EXPECT_EQ(program.WaitFor(false, 500), nullptr);
-    EXPECT_EQ(ReadFileBytes(log_ + L".bak"), earlierBytes);
-    ExpectLogFileHolds(recorded);
+    EXPECT_FALSE(FileExists(log_ + L".bak"));
+    ExpectLogFileHolds(recorded, 1);
+    const std::vector<std::vector<std::wstring>> lines = CsvLines(ReadFileBytes(log_));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1][0], L"1");
+    EXPECT_EQ(lines[1][2], L"3");
+    EXPECT_EQ(lines[1][9], L"300.0");
 
     PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.WaitForExit(), IDCANCEL);
-    ExpectLogFileHolds(recorded);
+    ExpectLogFileHolds(recorded, 1);
 }
