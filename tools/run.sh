@@ -21,8 +21,20 @@ for file in "$exe" "$root/build/win/release/Tesmor.chm" "$root/build/win/release
 done
 echo "Built $exe, with Tesmor.chm and the help pages beside it"
 
+# On a machine that runs no 32-bit code, Wine runs the 64-bit build of the
+# same sources instead (tools/wine-arch.sh).
+source tools/wine-arch.sh
+if [ "$TESMOR_RUNS_32BIT" != 1 ]; then
+    echo "This machine runs no 32-bit programs: running the 64-bit build ($TESMOR_TEST_BUILD) instead."
+    tools/install-deps.sh --win64
+    cmake -S . -B "$TESMOR_TEST_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+          -DCMAKE_TOOLCHAIN_FILE="$TESMOR_TEST_TOOLCHAIN" >/dev/null
+    cmake --build "$TESMOR_TEST_BUILD" --target Tesmor tesmor_help -j "$(nproc)"
+    exe="$root/$TESMOR_TEST_BUILD/release/Tesmor.exe"
+fi
+
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
-    export WINEPREFIX="$root/build/win/wineprefix-run" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all \
+    export WINEPREFIX="$root/$TESMOR_TEST_BUILD/wineprefix-run" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all \
            WINEDLLOVERRIDES="mscoree,mshtml="
     tools/wine-prefix.sh "$WINEPREFIX" --screen
     echo "Starting Tesmor on $DISPLAY; close its window to end."

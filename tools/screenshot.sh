@@ -18,15 +18,20 @@ esac
 screen_size="$((1024 * dpi / 96))x$((768 * dpi / 96))"
 
 tools/install-deps.sh --screen
-cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build build/win --target Tesmor tesmor_help panel_driver -j "$(nproc)"
+# The program that runs here: the 32-bit one, or on a machine that runs no
+# 32-bit code the 64-bit build of the same sources (tools/wine-arch.sh).
+source tools/wine-arch.sh
+[ "$TESMOR_RUNS_32BIT" = 1 ] || tools/install-deps.sh --win64
+win=$TESMOR_TEST_BUILD
+cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$TESMOR_TEST_TOOLCHAIN" >/dev/null
+cmake --build "$win" --target Tesmor tesmor_help panel_driver -j "$(nproc)"
 
 # A display number nobody uses, from :90 on.
 . tools/virtual-screen.sh
 VIRTUAL_SCREEN_SIZE=$screen_size start_virtual_screen 90
 
-export WINEPREFIX="$root/build/win/wineprefix-screen" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$root/$win/wineprefix-screen" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
     wineserver -k 2>/dev/null || true
     stop_virtual_screen
@@ -43,7 +48,7 @@ wineserver -w
 # A folder of its own, so that the run starts from the default table.
 run="$root/build/screenshot"
 rm -rf "$run" && mkdir -p "$run"
-cp build/win/release/Tesmor.exe build/win/release/Tesmor.chm build/win/tests/panel_driver.exe "$run/"
+cp "$win/release/Tesmor.exe" "$win/release/Tesmor.chm" "$win/tests/panel_driver.exe" "$run/"
 cd "$run"
 wine Tesmor.exe >/dev/null 2>&1 &
 tesmor=$!

@@ -124,8 +124,9 @@ else
 fi
 
 # ------------------------------------------------------------ as root from here
+runs_32bit || skip_rest "installing the package and using it: $kNo32Bit"
 if [ "$(id -u)" -ne 0 ]; then
-    skip "installing the package, making a user and running as them need root; run the tests as root"
+    skip_rest "installing the package, making a user and running as them need root; run the tests as root"
 fi
 for tool in apt-get useradd userdel runuser Xvfb xdotool import convert; do
     command -v "$tool" >/dev/null || stop "$tool is missing (tools/install-deps.sh --package installs it)"

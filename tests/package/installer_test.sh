@@ -20,6 +20,7 @@ driver=$source_dir/build/win/tests/panel_driver.exe
 out=$source_dir/build/package/tests/installer
 readonly uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tesmor'
 
+runs_32bit || skip "the installer and the program it installs are 32-bit, and $kNo32Bit"
 for tool in wine wineserver winepath i686-w64-mingw32-objdump; do
     command -v "$tool" >/dev/null || stop "$tool is missing (tools/install-deps.sh installs it)"
 done

@@ -46,6 +46,22 @@ skip() {
     exit 77
 }
 
+# skip_rest REASON: the rest of the test cannot run here; what ran before
+# still counts (a failure among it fails the test).
+skip_rest() {
+    echo "  SKIPPED from here: $*"
+    [ "$failures" -eq 0 ] || finish
+    exit 77
+}
+
+# Whether this machine runs the 32-bit program: Debian's 32-bit Wine needs a
+# kernel that runs 32-bit code, which some virtual machines' kernels do not.
+runs_32bit() {
+    [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+readonly kNo32Bit="this machine's kernel runs no 32-bit programs, so 32-bit Wine cannot run the program"
+
+
 # wait_until SECONDS COMMAND...: runs COMMAND every 0.2 s until it succeeds
 # (returns 0) or SECONDS have passed (returns 1).
 wait_until() {
