@@ -190,8 +190,8 @@ bool ExperimentPanel::KeepUnsavedReadings() {
     const std::wstring question =
         (unsaved == 1 ? std::wstring(L"1 reading") : std::to_wstring(unsaved) + L" readings") +
         L" could not be written to the file of measurements\n" + logStore_->file().path() +
-        L".\n\nSave the whole log in another file before Tesmor closes?\n"
-        L"No closes Tesmor without them; Cancel keeps Tesmor open.";
+        L".\n\nSave the whole log in another file before Tesmor closes?\nNo closes Tesmor without " +
+        (unsaved == 1 ? L"it" : L"them") + L"; Cancel keeps Tesmor open.";
     for (;;) {
         const int answer =
             MessageBoxW(window(), question.c_str(), caption_.c_str(), MB_YESNOCANCEL | MB_ICONWARNING);

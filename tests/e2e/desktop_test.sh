@@ -558,9 +558,44 @@ xdotool key Escape
 wait_until 10 "the log window to close" eval '! has_window log && [ "$(value foreground)" = panel ]'
 query_args=()
 
-# ---------------------------------------------------------------- 7. close
+# ------------------------------------- 7. a spreadsheet holds the log's file
 
-step="7. closing with the caption's close button"
+step="7. F9 while another program holds the log's file: told once, kept"
+(cd "$run" && exec wine "$driver" hold Tesmor.csv 60) </dev/null >"$out/hold.txt" 2>&1 &
+holder_pid=$!
+wait_until 20 "the log's file to be held" grep -q held "$out/hold.txt"
+xdotool key F9
+not_written='The file of measurements Tesmor.csv cannot be written.\nThe measurements are kept here and written at the next change.'
+wait_until 10 "the box about the file that cannot be written" \
+    eval '[ "$(value foreground)" = message ] && [ "$(value message.text)" = "$not_written" ]'
+xdotool key Return
+wait_until 10 "the box to close" eval '! has_window message && [ "$(value foreground)" = panel ]'
+
+step="7. the close button asks before a reading is dropped, and Cancel keeps Tesmor"
+close_button=$(value panel.close) || fail "the panel's caption has no close button"
+read -r close_x close_y <<<"$close_button"
+xdotool mousemove "$close_x" "$close_y" click 1
+unsaved_question() {
+    [ "$(value foreground)" = message ] &&
+        [[ "$(value message.text)" == "1 reading could not be written to the file of measurements"* ]]
+}
+wait_until 10 "the question about the unsaved reading" unsaved_question
+[[ "$(value message.text)" == *"Cancel keeps Tesmor open." ]] || fail "the question reads \"$(value message.text)\""
+shot unsaved-at-close
+# A Yes/No/Cancel box has no OK: message.ok is its Cancel.
+click_middle message.ok
+wait_until 10 "the panel, still open" eval '! has_window message && has_window panel && [ "$(value foreground)" = panel ]'
+kill -0 "$tesmor_pid" 2>/dev/null || fail "Tesmor ended although Cancel was pressed"
+
+step="7. let go of, the file takes the reading without another key"
+kill "$holder_pid" 2>/dev/null
+wait "$holder_pid" 2>/dev/null
+log_rows() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(b"\r\n") - 1)' "$run/Tesmor.csv"; }
+wait_until 15 "the held reading in Tesmor.csv" eval '[ "$(log_rows)" = 64 ]'
+
+# ---------------------------------------------------------------- 8. close
+
+step="8. closing with the caption's close button"
 look
 close_button=$(value panel.close) || fail "the panel's caption has no close button"
 read -r close_x close_y <<<"$close_button"
@@ -578,12 +613,12 @@ code=$?
 tesmor_pid=
 shot closed
 
-# ---------------------------------------------------------------- 8. results
+# ---------------------------------------------------------------- 9. results
 
-step="8. the exit code"
+step="9. the exit code"
 [ "$code" = 2 ] || fail "Tesmor ended with exit code $code, not 2 (IDCANCEL)"
 
-step="8. the parameters file"
+step="9. the parameters file"
 file="$run/Tesmor.smp"
 [ -f "$file" ] || fail "no $file was written"
 python3 - "$file" <<'EOF' || fail "the parameters file does not hold the table (see above)"
@@ -615,9 +650,10 @@ for problem in problems[:10]:
 sys.exit(1 if problems else 0)
 EOF
 
-step="8. the log's file"
-# Closing leaves the readings as they were saved.
-check_log_file 63 "1,9=$t_first" "2,9=$t_second" "63,9~x==700"
+step="9. the log's file"
+# Closing leaves the readings as they were saved, the one recorded while the
+# file was held among them.
+check_log_file 64 "1,9=$t_first" "2,9=$t_second" "63,9~x==700"
 
 step="done"
 echo "desktop test: passed in $((SECONDS - started)) s; exit code $code; $file holds Nd = 2e16 for material 1"

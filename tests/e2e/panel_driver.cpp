@@ -1,4 +1,8 @@
 // Drives a running Tesmor from outside, as a user would type:
+//   panel_driver hold FILE SECONDS
+// holds FILE open for SECONDS sharing nothing, as a spreadsheet showing it
+// may, and prints "held" once it has it.
+//
 //   panel_driver [ID=TEXT ...] [close]
 // waits for the panel (answering the first-run message about the parameters
 // file), then sets the text of each control ID in turn; "close" closes the
@@ -35,6 +39,18 @@ BOOL CALLBACK FindControl(HWND window, LPARAM context) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 2 && std::wcscmp(argv[1], L"query") == 0) return PrintScreenState(argc - 2, argv + 2);
+    if (argc == 4 && std::wcscmp(argv[1], L"hold") == 0) {
+        HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "panel_driver: cannot hold the file (error %lu)\n", GetLastError());
+            return 1;
+        }
+        std::printf("held\n");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(_wtoi(argv[3])) * 1000);
+        CloseHandle(file);
+        return 0;
+    }
     HWND panel = nullptr;
     for (int tries = 0; tries < 400 && !panel; ++tries) {
         for (HWND window = FindWindowW(L"#32770", kCaption); window;
