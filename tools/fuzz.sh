@@ -5,8 +5,9 @@
 #   tools/fuzz.sh [seconds per target]        (default 30)
 # Starts from the seeds in tests/fuzz/corpus/ and keeps what it finds in
 # build/fuzz/corpus/. A crash leaves its input in build/fuzz/ and fails.
-# The log's decoder also gets inputs up to 1 MiB, from large seeds made here
-# of the shapes that once took memory out of all proportion to their size.
+# The log's decoder runs a second time on inputs up to 1 MiB, from large seeds
+# made here of the shapes that once took memory out of all proportion to their
+# size (apart, since each such input takes milliseconds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
@@ -42,18 +43,23 @@ for name, body in shapes.items():
 PYTHON
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in $targets; do
-    corpus="build/fuzz/corpus/$target"
+for run in $targets log_csv-large; do
+    target=${run%-large}
+    corpus="build/fuzz/corpus/$run"
     mkdir -p "$corpus"
-    echo "== $target, ${seconds} s"
-    log="build/fuzz/$target.log"
+    echo "== $run, ${seconds} s"
+    log="build/fuzz/$run.log"
+    start="../../tests/fuzz/corpus/$target"
     options=()
-    if [ "$target" = log_csv ]; then options=(-max_len=1048576 "../../$seeds"); fi
+    if [ "$run" = log_csv-large ]; then
+        start="../../$seeds"
+        options=(-max_len=1048576)
+    fi
     # libFuzzer leaves a failing input as crash-*, leak-* or timeout-* in build/fuzz/.
     if ! (cd build/fuzz && "tests/fuzz/${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
-            "../../$corpus" "../../tests/fuzz/corpus/$target" "${options[@]}") >"$log" 2>&1; then
+            "${options[@]}" "../../$corpus" "$start") >"$log" 2>&1; then
         grep -E '==[0-9]+==|SUMMARY|artifact' "$log" >&2 || true
-        echo "fuzz: $target found a failing input (see $log)" >&2
+        echo "fuzz: $run found a failing input (see $log)" >&2
         exit 1
     fi
     grep -E '^(Done|stat::number_of_executed_units|stat::new_units_added)' "$log"
