@@ -552,8 +552,8 @@ TEST(LogCsv, TextsLongerThanAFieldHoldsAreNotTaken) {
 }
 
 // The writer never makes a file its reader refuses: the log takes rows up to
-// the largest file the reader reads, and no further.
-TEST(LogCsv, TheLargestFileTheLogMakesIsReadBack) {
+// the largest file the reader reads (next test), and no further.
+TEST(LogCsv, TheLogStopsAtTheLargestFileItsReaderReads) {
     const size_t limit = MeasurementLog::kMaxFileSize;
     MeasurementRow big = Reading();
     for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
@@ -573,34 +573,53 @@ TEST(LogCsv, TheLargestFileTheLogMakesIsReadBack) {
     EXPECT_EQ(log.Refusal(small), LogRefusal::fileFull);
     EXPECT_GT(log.fileSize() + LogLineSize(small, log.NextNumber()), limit);
     EXPECT_LT(log.size(), MeasurementLog::kMaxRows);
-
-    const std::vector<unsigned char> bytes = EncodeLogCsv(log);
-    EXPECT_EQ(bytes.size(), log.fileSize());
-    ASSERT_LE(bytes.size(), limit);
-    {
-        MeasurementLog back;
-        const CsvDecodeResult result = DecodeLogCsv(bytes.data(), bytes.size(), back);
-        ASSERT_EQ(StatusName(result.status), std::string("ok"));
-        EXPECT_EQ(back.rows(), log.rows());
-        EXPECT_EQ(back.fileSize(), log.fileSize());
-        EXPECT_EQ(back.Refusal(small), LogRefusal::fileFull);
-    }
-    // A byte more than the largest file is not read at all, whatever it holds
-    // (here blank lines, which at the end of a file are no rows).
-    std::string larger = Text(bytes);
-    larger.append(limit + 1 - larger.size(), '\n');
-    MeasurementLog other;
-    other.Append(Reading());
-    const CsvDecodeResult result = Decode(larger, other);
-    EXPECT_EQ(StatusName(result.status), std::string("fileTooLarge"));
-    EXPECT_EQ(result.line, 0u);
-    EXPECT_EQ(other.size(), 1u);
+    EXPECT_EQ(EncodeLogCsv(log).size(), log.fileSize());
 
     // Removing a row makes room again; clearing makes it all.
     log.Remove({0});
     EXPECT_EQ(log.Refusal(big), LogRefusal::none);
     log.Clear();
     EXPECT_EQ(log.fileSize(), LogHeaderSize());
+}
+
+// A file as large as the largest the log makes is read, to its last byte; a
+// byte more is not read at all, whatever it holds.
+TEST(LogCsv, AFileAsLargeAsTheLargestIsReadAndAByteMoreIsNot) {
+    const size_t limit = MeasurementLog::kMaxFileSize;
+    std::string longest;
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        longest += ",";
+        for (size_t i = 0; i < MeasurementLog::kMaxFieldLength; ++i) longest += "\xE6\xB8\xAC";
+    }
+    const std::string start = ",2026-12-08 22:36:18,1";
+    const std::string reading = "," + kReadingFields.substr(22);
+    std::string file = kMark + kHeader;
+    size_t rows = 0;
+    auto add = [&](const std::string& texts) { file += std::to_string(++rows) + start + texts + "\r\n"; };
+    // Rows of the longest texts, then readings, then one row whose last text
+    // takes the bytes that are left.
+    while (file.size() + 2 * longest.size() < limit) add(longest);
+    while (file.size() + 2 * (reading.size() + 30) < limit) add(reading);
+    const size_t padding = limit - file.size() - (std::to_string(rows + 1) + start + reading + "\r\n").size();
+    add(reading + std::string(padding, '7'));
+    ASSERT_EQ(file.size(), limit);
+
+    MeasurementLog log;
+    CsvDecodeResult result = Decode(file, log);
+    ASSERT_EQ(StatusName(result.status), std::string("ok"));
+    EXPECT_EQ(log.size(), rows);
+    EXPECT_EQ(log.fileSize(), limit);
+    EXPECT_EQ(log[rows - 1].sampleVoltage, L"1234.5" + std::wstring(padding, L'7'));
+    EXPECT_EQ(log.Refusal(Reading()), LogRefusal::fileFull);
+
+    // Here the bytes more are a blank line, which at the end of a file is no row.
+    file += "\n";
+    MeasurementLog other;
+    other.Append(Reading());
+    result = Decode(file, other);
+    EXPECT_EQ(StatusName(result.status), std::string("fileTooLarge"));
+    EXPECT_EQ(result.line, 0u);
+    EXPECT_EQ(other.size(), 1u);
 }
 
 // Nor are rows taken whose file, written again, would be larger than the
