@@ -1,7 +1,6 @@
 #include "measurements/log_codec.h"
 
 #include <algorithm>
-#include <deque>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -16,7 +15,33 @@ using Bytes = std::vector<unsigned char>;
 const unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendCodePoint(Bytes& out, char32_t c) {
+// The shortest line a row can make without its line end: a one-digit No.,
+// the time, a one-digit material and eleven empty texts.
+constexpr size_t kShortestRowLine = 1 + 1 + 19 + 1 + 1 + 11;
+
+// Counts the bytes an encoding makes instead of keeping them, so that the
+// log's file size is counted by the very code that writes the file.
+class ByteCount {
+public:
+    void push_back(unsigned char) { ++size_; }
+    void Add(size_t bytes) { size_ += bytes; }
+    size_t size() const { return size_; }
+
+private:
+    size_t size_ = 0;
+};
+
+// Text known to be ASCII, one byte a character.
+void AppendAscii(std::vector<unsigned char>& out, const std::wstring& text) {
+    for (wchar_t c : text) out.push_back(static_cast<unsigned char>(c));
+}
+
+void AppendAscii(ByteCount& out, const std::wstring& text) {
+    out.Add(text.size());
+}
+
+template <typename Out>
+void AppendCodePoint(Out& out, char32_t c) {
     if (c < 0x80) {
         out.push_back(static_cast<unsigned char>(c));
     } else if (c < 0x800) {
@@ -38,10 +63,12 @@ bool IsSurrogate(char32_t c) {
     return c >= 0xD800 && c <= 0xDFFF;
 }
 
-// Appends the text as UTF-8. wchar_t holds UTF-16 on Windows and whole code
-// points elsewhere; what is no character in either (a lone surrogate, a value
-// above U+10FFFF) is written as U+FFFD, so the file is always valid UTF-8.
-void AppendUtf8(Bytes& out, const std::wstring& text) {
+// Appends the text as UTF-8, each quote doubled when asked. wchar_t holds
+// UTF-16 on Windows and whole code points elsewhere; what is no character in
+// either (a lone surrogate, a value above U+10FFFF) is written as U+FFFD, so
+// the file is always valid UTF-8.
+template <typename Out>
+void AppendUtf8(Out& out, const std::wstring& text, bool doubleQuotes = false) {
     const size_t n = text.size();
     for (size_t i = 0; i < n; ++i) {
         char32_t c = static_cast<char32_t>(text[i]);
@@ -57,6 +84,7 @@ void AppendUtf8(Bytes& out, const std::wstring& text) {
         }
         if (IsSurrogate(c) || c > 0x10FFFF) c = kReplacement;
         AppendCodePoint(out, c);
+        if (doubleQuotes && c == '"') out.push_back('"');
     }
 }
 
@@ -73,8 +101,10 @@ void AppendWide(std::wstring& out, char32_t c) {
 }
 
 // The length of the UTF-8 sequence at `p`, or 0 when it is not one: overlong
-// forms, surrogates and values above U+10FFFF are refused (RFC 3629).
-size_t Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
+// forms, surrogates and values above U+10FFFF are refused (RFC 3629). A
+// sequence cut by `end` is not one either; `cut` tells whether that is all
+// that is wrong with it.
+size_t Utf8SequenceLength(const unsigned char* p, const unsigned char* end, bool* cut = nullptr) {
     const unsigned char b = p[0];
     if (b < 0x80) return 1;
     size_t length;
@@ -92,24 +122,31 @@ size_t Utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
     } else {
         return 0;
     }
-    if (static_cast<size_t>(end - p) < length) return 0;
-    if (p[1] < low || p[1] > high) return 0;
-    for (size_t k = 2; k < length; ++k) {
+    const size_t present = std::min(length, static_cast<size_t>(end - p));
+    if (present >= 2 && (p[1] < low || p[1] > high)) return 0;
+    for (size_t k = 2; k < present; ++k) {
         if (p[k] < 0x80 || p[k] > 0xBF) return 0;
+    }
+    if (present < length) {
+        if (cut) *cut = true;
+        return 0;
     }
     return length;
 }
 
-bool IsValidUtf8(const unsigned char* p, const unsigned char* end) {
+// Where the bytes stop being UTF-8 (`end` when they never do); `cut` tells
+// whether all that is wrong is a sequence cut short by `end`.
+const unsigned char* FirstInvalidUtf8(const unsigned char* p, const unsigned char* end, bool& cut) {
+    cut = false;
     while (p < end) {
         // ASCII goes eight bytes at a time while it lasts.
         while (end - p >= 8 && ((p[0] | p[1] | p[2] | p[3] | p[4] | p[5] | p[6] | p[7]) & 0x80) == 0) p += 8;
         if (p == end) break;
-        const size_t length = Utf8SequenceLength(p, end);
-        if (length == 0) return false;
+        const size_t length = Utf8SequenceLength(p, end, &cut);
+        if (length == 0) return p;
         p += length;
     }
-    return true;
+    return end;
 }
 
 // Text from bytes already known to be valid UTF-8.
@@ -143,73 +180,138 @@ std::wstring WideFromUtf8(std::string_view bytes) {
     return text;
 }
 
-bool NeedsQuotes(const unsigned char* p, const unsigned char* end) {
-    for (; p < end; ++p) {
-        if (*p == ',' || *p == '"' || *p == '\r' || *p == '\n') return true;
+template <typename Out>
+void AppendField(Out& out, const std::wstring& text) {
+    bool quoted = false, ascii = true;
+    for (wchar_t c : text) {
+        if (c == L',' || c == L'"' || c == L'\r' || c == L'\n') quoted = true;
+        if (static_cast<unsigned long>(c) >= 0x80) ascii = false;
     }
-    return false;
-}
-
-void AppendField(Bytes& out, const std::wstring& text) {
-    const size_t start = out.size();
-    AppendUtf8(out, text);
-    if (!NeedsQuotes(out.data() + start, out.data() + out.size())) return;
-    const Bytes body(out.begin() + static_cast<std::ptrdiff_t>(start), out.end());
-    out.resize(start);
-    out.push_back('"');
-    for (unsigned char b : body) {
-        out.push_back(b);
-        if (b == '"') out.push_back('"');
+    if (!quoted) {
+        // The panel's texts: ASCII that needs no quotes.
+        if (ascii) {
+            AppendAscii(out, text);
+        } else {
+            AppendUtf8(out, text);
+        }
+        return;
     }
     out.push_back('"');
+    AppendUtf8(out, text, true);
+    out.push_back('"');
 }
 
-void AppendAscii(Bytes& out, const std::string& text) {
-    out.insert(out.end(), text.begin(), text.end());
+template <typename Out>
+void AppendNumber(Out& out, int value) {
+    for (char c : std::to_string(value)) out.push_back(static_cast<unsigned char>(c));
 }
 
-void AppendLineEnd(Bytes& out) {
+template <typename Out>
+void AppendLineEnd(Out& out) {
     out.push_back('\r');
     out.push_back('\n');
 }
 
-// Splits the file into lines of fields, one line at a time. A field is a view
-// of the file's bytes, or, when it has doubled quotes, of its text without them,
-// which the reader keeps until the next line.
+template <typename Out>
+void AppendHeader(Out& out) {
+    for (unsigned char b : kByteOrderMark) out.push_back(b);
+    for (int column = 0; column < kLogColumnCount; ++column) {
+        if (column > 0) out.push_back(',');
+        AppendField(out, kLogColumnTitles[column]);
+    }
+    AppendLineEnd(out);
+}
+
+template <typename Out>
+void AppendRowLine(Out& out, const MeasurementRow& row, int number) {
+    AppendNumber(out, number);
+    out.push_back(',');
+    AppendField(out, row.time);
+    out.push_back(',');
+    AppendNumber(out, row.material);
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        out.push_back(',');
+        AppendField(out, *ShownText(row, column));
+    }
+    AppendLineEnd(out);
+}
+
+// A field as the file holds it: the bytes between its quotes, if it has
+// them, with its doubled quotes still doubled. Its text is read only once the
+// line is known to be a row and the text short enough.
+struct Field {
+    std::string_view bytes;
+    size_t doubledQuotes = 0;  // quote pairs, each standing for one quote
+    bool quoted = false;
+    bool open = false;  // quoted, and the file ended before its closing quote
+};
+
+// One line of the file, as far as it was read: no more fields than a row has.
+struct Line {
+    Field fields[kLogColumnCount];
+    size_t count = 0;
+    bool blank = false;  // nothing before its line end
+    bool ended = false;  // it has a line end (it is not the file's last bytes)
+};
+
+// Splits the file into lines of fields, one line at a time. Nothing is copied:
+// a field is a view of the file's bytes.
 class CsvReader {
 public:
     CsvReader(const unsigned char* p, const unsigned char* end) : p_(p), end_(end) {}
 
     bool AtEnd() const { return p_ == end_; }
+    const unsigned char* position() const { return p_; }
 
-    // The number of line ends: at least the number of lines less one.
-    size_t CountLineEnds() const { return static_cast<size_t>(std::count(p_, end_, '\n')); }
+    // Whether nothing but line ends is left.
+    bool OnlyLineEndsLeft() const {
+        return std::all_of(p_, end_, [](unsigned char b) { return b == '\r' || b == '\n'; });
+    }
 
-    // Reads the next line's fields; the status of what stopped it otherwise.
-    CsvStatus ReadLine(std::vector<std::string_view>& fields) {
-        fields.clear();
-        unquoted_.clear();
+    // The number of line ends left (a line end inside quotes counted too): at
+    // least the number of lines left less one.
+    size_t CountLineEnds() const {
+        if (p_ == end_) return 0;
+        // Each LF, and each CR not followed by one; without branches, so that
+        // the compiler may take many bytes at a time.
+        size_t count = end_[-1] == '\r';
+        for (const unsigned char* b = p_; b + 1 < end_; ++b)
+            count += (b[0] == '\n') | ((b[0] == '\r') & (b[1] != '\n'));
+        return count + (end_[-1] == '\n');
+    }
+
+    // Reads the next line's fields. wrongFieldCount as soon as it has a field
+    // more than a row; unterminatedQuote with the open field as the last one.
+    CsvStatus ReadLine(Line& line) {
+        line.count = 0;
+        line.blank = false;
+        line.ended = false;
+        if (p_ < end_ && (*p_ == '\r' || *p_ == '\n')) {
+            line.blank = true;
+            SkipLineEnd(line);
+            return CsvStatus::ok;
+        }
         for (;;) {
+            if (line.count == static_cast<size_t>(kLogColumnCount)) return CsvStatus::wrongFieldCount;
+            Field& field = line.fields[line.count++];
+            field = Field();
             if (p_ < end_ && *p_ == '"') {
+                field.quoted = true;
                 const unsigned char* begin = ++p_;
-                std::string* copy = nullptr;
                 for (;;) {
                     const unsigned char* quote = std::find(p_, end_, '"');
-                    if (quote == end_) return CsvStatus::unterminatedQuote;
+                    if (quote == end_) {
+                        field.bytes = View(begin, end_);
+                        field.open = true;
+                        p_ = end_;
+                        return CsvStatus::unterminatedQuote;
+                    }
                     if (quote + 1 < end_ && quote[1] == '"') {
-                        // A doubled quote: from here on the field is a copy.
-                        if (!copy)
-                            copy = &unquoted_.emplace_back(Chars(begin), static_cast<size_t>(p_ - begin));
-                        copy->append(Chars(p_), static_cast<size_t>(quote + 1 - p_));
+                        ++field.doubledQuotes;
                         p_ = quote + 2;
                         continue;
                     }
-                    if (copy) {
-                        copy->append(Chars(p_), static_cast<size_t>(quote - p_));
-                        fields.emplace_back(*copy);
-                    } else {
-                        fields.emplace_back(Chars(begin), static_cast<size_t>(quote - begin));
-                    }
+                    field.bytes = View(begin, quote);
                     p_ = quote + 1;
                     break;
                 }
@@ -219,7 +321,7 @@ public:
                     if (*stop == '"') return CsvStatus::misplacedQuote;
                     ++stop;
                 }
-                fields.emplace_back(Chars(p_), static_cast<size_t>(stop - p_));
+                field.bytes = View(p_, stop);
                 p_ = stop;
             }
             // What follows a field: a comma, a line end or the end of the file.
@@ -228,13 +330,8 @@ public:
                 ++p_;
                 continue;
             }
-            if (*p_ == '\n') {
-                ++p_;
-                return CsvStatus::ok;
-            }
-            if (*p_ == '\r') {
-                if (end_ - p_ < 2 || p_[1] != '\n') return CsvStatus::strayCarriageReturn;
-                p_ += 2;
+            if (*p_ == '\r' || *p_ == '\n') {
+                SkipLineEnd(line);
                 return CsvStatus::ok;
             }
             return CsvStatus::misplacedQuote;  // text after a closing quote
@@ -242,17 +339,57 @@ public:
     }
 
 private:
-    static const char* Chars(const unsigned char* p) { return reinterpret_cast<const char*>(p); }
+    static std::string_view View(const unsigned char* begin, const unsigned char* end) {
+        return std::string_view(reinterpret_cast<const char*>(begin), static_cast<size_t>(end - begin));
+    }
+
+    // CR LF, LF or CR alone.
+    void SkipLineEnd(Line& line) {
+        if (*p_++ == '\r' && p_ < end_ && *p_ == '\n') ++p_;
+        line.ended = true;
+    }
 
     const unsigned char* p_;
     const unsigned char* end_;
-    std::deque<std::string> unquoted_;  // stays where it is as it grows
 };
+
+// The length in UTF-16 units of a field's text (its bytes are valid UTF-8):
+// one for each character, two for one beyond U+FFFF, one for a doubled quote.
+size_t Utf16Length(const Field& field) {
+    size_t length = 0;
+    for (char c : field.bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) ++length;  // not a continuation byte
+        if (b >= 0xF0) ++length;
+    }
+    return length - field.doubledQuotes;
+}
+
+bool IsTooLong(const Field& field) {
+    // No more UTF-16 units than bytes: most texts need no counting.
+    return field.bytes.size() - field.doubledQuotes > MeasurementLog::kMaxFieldLength &&
+           Utf16Length(field) > MeasurementLog::kMaxFieldLength;
+}
+
+// A field's text, each doubled quote read as one.
+std::wstring FieldText(const Field& field) {
+    if (field.doubledQuotes == 0) return WideFromUtf8(field.bytes);
+    std::string bytes;
+    bytes.reserve(field.bytes.size() - field.doubledQuotes);
+    for (size_t i = 0; i < field.bytes.size(); ++i) {
+        bytes += field.bytes[i];
+        if (field.bytes[i] == '"') ++i;
+    }
+    return WideFromUtf8(bytes);
+}
 
 // A decimal number without sign or leading zero, of at most `maxDigits`
 // digits; -1 otherwise.
-int CanonicalNumber(std::string_view text, size_t maxDigits) {
-    if (text.empty() || text.size() > maxDigits || (text[0] == '0' && text.size() > 1)) return -1;
+int CanonicalNumber(const Field& field, size_t maxDigits) {
+    const std::string_view text = field.bytes;
+    if (field.doubledQuotes > 0 || text.empty() || text.size() > maxDigits ||
+        (text[0] == '0' && text.size() > 1))
+        return -1;
     int value = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return -1;
@@ -261,31 +398,87 @@ int CanonicalNumber(std::string_view text, size_t maxDigits) {
     return value;
 }
 
-bool IsHeader(const std::vector<std::string_view>& fields) {
-    if (fields.size() != static_cast<size_t>(kLogColumnCount)) return false;
+bool IsHeader(const Line& line) {
+    if (line.blank || line.count != static_cast<size_t>(kLogColumnCount)) return false;
     for (int column = 0; column < kLogColumnCount; ++column) {
         Bytes title;
         AppendUtf8(title, kLogColumnTitles[column]);
-        if (fields[column] != std::string_view(reinterpret_cast<const char*>(title.data()), title.size())) {
+        const Field& field = line.fields[column];
+        if (field.doubledQuotes > 0 ||
+            field.bytes != std::string_view(reinterpret_cast<const char*>(title.data()), title.size())) {
             return false;
         }
     }
     return true;
 }
 
-// One line of the file as a row; `previous` is the number of the line before.
-CsvStatus ReadRow(const std::vector<std::string_view>& fields, int previous, MeasurementRow& row) {
-    if (fields.size() != static_cast<size_t>(kLogColumnCount)) return CsvStatus::wrongFieldCount;
-    row.number = CanonicalNumber(fields[kLogNumber], 9);
-    if (row.number <= previous || row.number > MeasurementLog::kMaxNumber) return CsvStatus::badNumber;
-    row.time = WideFromUtf8(fields[kLogTime]);
-    if (!IsRecordTime(row.time)) return CsvStatus::badTime;
-    row.material = CanonicalNumber(fields[kLogMaterial], 3);
-    if (row.material < 0 || row.material > kMaxMaterials) return CsvStatus::badMaterial;
-    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
-        *ShownText(row, column) = WideFromUtf8(fields[column]);
+// One field of a row into the row; `previous` is the number of the row before.
+CsvStatus ReadField(const Field& field, int column, int previous, MeasurementRow& row) {
+    switch (column) {
+    case kLogNumber:
+        row.number = CanonicalNumber(field, 9);
+        return row.number <= previous || row.number > MeasurementLog::kMaxNumber ? CsvStatus::badNumber
+                                                                                 : CsvStatus::ok;
+    case kLogTime:
+        // A record time is 19 ASCII characters: nothing longer is widened.
+        if (field.bytes.size() != 19 || field.doubledQuotes > 0) return CsvStatus::badTime;
+        row.time = WideFromUtf8(field.bytes);
+        return IsRecordTime(row.time) ? CsvStatus::ok : CsvStatus::badTime;
+    case kLogMaterial:
+        row.material = CanonicalNumber(field, 3);
+        return row.material < 0 || row.material > kMaxMaterials ? CsvStatus::badMaterial : CsvStatus::ok;
+    default:
+        if (IsTooLong(field)) return CsvStatus::textTooLong;
+        *ShownText(row, column) = FieldText(field);
+        return CsvStatus::ok;
+    }
+}
+
+// One line of the file as a row.
+CsvStatus ReadRow(const Line& line, int previous, MeasurementRow& row) {
+    if (line.blank || line.count != static_cast<size_t>(kLogColumnCount)) return CsvStatus::wrongFieldCount;
+    for (int column = 0; column < kLogColumnCount; ++column) {
+        const CsvStatus status = ReadField(line.fields[column], column, previous, row);
+        if (status != CsvStatus::ok) return status;
     }
     return CsvStatus::ok;
+}
+
+// Whether a field cut short by the end of the file can be the beginning of
+// what this program writes in its column. The writer quotes only shown texts,
+// and No., Time and Material are ASCII.
+bool IsCutFieldStart(const Field& field, int column, bool characterCut) {
+    if (column >= kLogHallFactor) return !IsTooLong(field);
+    if (field.quoted || characterCut) return false;
+    const std::string_view text = field.bytes;
+    const bool digits = std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    // No. starts at 1, and only Material may be a lone 0.
+    if (column == kLogNumber) return digits && text.size() <= 9 && (text.empty() || text[0] != '0');
+    if (column == kLogMaterial) return digits && text.size() <= 3 && (text.size() < 2 || text[0] != '0');
+    // Time: "YYYY-MM-DD hh:mm:ss" as far as it goes.
+    static const char kPattern[] = "0000-00-00 00:00:00";
+    if (text.size() > 19) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kPattern[i] == '0' ? !digit : text[i] != kPattern[i]) return false;
+    }
+    return true;
+}
+
+// Whether the file's last line, which has no line end, is a torn tail: the
+// start of a row's line, cut short (fewer fields than a row, the last text's
+// quote still open, or a character cut in two), every whole field valid and
+// the cut one a possible start of its column.
+bool IsTornTail(const Line& line, int previous, bool characterCut) {
+    if (line.ended || line.blank || line.count == 0) return false;
+    const Field& last = line.fields[line.count - 1];
+    if (line.count == static_cast<size_t>(kLogColumnCount) && !last.open && !characterCut) return false;
+    MeasurementRow row;
+    for (size_t column = 0; column + 1 < line.count; ++column) {
+        if (ReadField(line.fields[column], static_cast<int>(column), previous, row) != CsvStatus::ok)
+            return false;
+    }
+    return IsCutFieldStart(last, static_cast<int>(line.count - 1), characterCut);
 }
 
 // A shown text in a tab-separated cell.
@@ -313,69 +506,137 @@ void AppendTabLine(std::wstring& out, const std::wstring* cells) {
 
 }  // namespace
 
+size_t LogHeaderSize() {
+    static const size_t size = [] {
+        ByteCount count;
+        AppendHeader(count);
+        return count.size();
+    }();
+    return size;
+}
+
+size_t LogLineSize(const MeasurementRow& row, int number) {
+    ByteCount count;
+    AppendRowLine(count, row, number);
+    return count.size();
+}
+
+size_t LogLineSize(const MeasurementRow& row) {
+    return LogLineSize(row, row.number);
+}
+
+std::vector<unsigned char> EncodeLogHeader() {
+    Bytes out;
+    out.reserve(LogHeaderSize());
+    AppendHeader(out);
+    return out;
+}
+
+std::vector<unsigned char> EncodeLogLines(const MeasurementLog& log, size_t first) {
+    Bytes out;
+    if (first == 0) {
+        out.reserve(log.fileSize() - LogHeaderSize());
+    } else {
+        size_t size = 0;
+        for (size_t i = first; i < log.size(); ++i) size += LogLineSize(log[i]);
+        out.reserve(size);
+    }
+    for (size_t i = first; i < log.size(); ++i) AppendRowLine(out, log[i], log[i].number);
+    return out;
+}
+
 std::vector<unsigned char> EncodeLogCsv(const MeasurementLog& log) {
-    Bytes out(std::begin(kByteOrderMark), std::end(kByteOrderMark));
-    // About a hundred bytes a row for the panel's usual texts.
-    out.reserve(256 + 128 * log.size());
-    for (int column = 0; column < kLogColumnCount; ++column) {
-        if (column > 0) out.push_back(',');
-        AppendField(out, kLogColumnTitles[column]);
-    }
-    AppendLineEnd(out);
-    for (const MeasurementRow& row : log.rows()) {
-        AppendAscii(out, std::to_string(row.number));
-        out.push_back(',');
-        AppendField(out, row.time);
-        out.push_back(',');
-        AppendAscii(out, std::to_string(row.material));
-        for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
-            out.push_back(',');
-            AppendField(out, *ShownText(row, column));
-        }
-        AppendLineEnd(out);
-    }
+    Bytes out;
+    out.reserve(log.fileSize());
+    AppendHeader(out);
+    for (const MeasurementRow& row : log.rows()) AppendRowLine(out, row, row.number);
     return out;
 }
 
 CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, MeasurementLog& log) {
     CsvDecodeResult result;
+    if (size > MeasurementLog::kMaxFileSize) {
+        result.status = CsvStatus::fileTooLarge;
+        return result;
+    }
     const unsigned char* p = data;
     const unsigned char* end = data + size;
     if (size >= 3 && std::equal(std::begin(kByteOrderMark), std::end(kByteOrderMark), p)) p += 3;
-    if (!IsValidUtf8(p, end)) {
+    // A character cut in two at the very end may be a torn tail's; the bytes
+    // before it are read, and the tail must then prove to be one.
+    bool characterCut = false;
+    const unsigned char* invalid = FirstInvalidUtf8(p, end, characterCut);
+    if (invalid != end && !characterCut) {
         result.status = CsvStatus::invalidUtf8;
         return result;
     }
+    end = invalid;
+    auto fail = [&](CsvStatus status, size_t line) {
+        CsvDecodeResult failed;
+        failed.status = characterCut ? CsvStatus::invalidUtf8 : status;
+        failed.line = characterCut ? 0 : line;
+        return failed;
+    };
 
     CsvReader reader(p, end);
     std::vector<MeasurementRow> rows;
-    std::vector<std::string_view> fields;
+    Line line;
     int previous = 0;
-    for (size_t line = 1; !reader.AtEnd(); ++line) {
-        result.line = line;
-        result.status = reader.ReadLine(fields);
-        if (result.status != CsvStatus::ok) return result;
-        if (line == 1) {
-            if (!IsHeader(fields)) {
-                result.status = CsvStatus::wrongHeader;
-                return result;
-            }
-            rows.reserve(std::min(reader.CountLineEnds(), MeasurementLog::kMaxRows));
+    size_t fileSize = LogHeaderSize();
+    bool lastEnded = false;  // the last line read has its line end
+    for (size_t number = 1; !reader.AtEnd(); ++number) {
+        const unsigned char* lineStart = reader.position();
+        CsvStatus status = reader.ReadLine(line);
+        if (number == 1) {
+            if (status == CsvStatus::wrongFieldCount || (status == CsvStatus::ok && !IsHeader(line)))
+                status = CsvStatus::wrongHeader;
+            if (status != CsvStatus::ok) return fail(status, number);
+            lastEnded = line.ended;
             continue;
         }
-        if (rows.size() == MeasurementLog::kMaxRows) {
-            result.status = CsvStatus::tooManyRows;
-            return result;
+        if (status == CsvStatus::ok && line.blank) {
+            if (reader.OnlyLineEndsLeft()) {
+                lastEnded = false;  // blank lines after the last row
+                break;
+            }
+            status = CsvStatus::wrongFieldCount;
         }
         MeasurementRow row;
-        result.status = ReadRow(fields, previous, row);
-        if (result.status != CsvStatus::ok) return result;
+        if (status == CsvStatus::ok) {
+            status = rows.size() == MeasurementLog::kMaxRows ? CsvStatus::tooManyRows
+                                                             : ReadRow(line, previous, row);
+        }
+        if (status == CsvStatus::ok && characterCut && reader.AtEnd()) status = CsvStatus::invalidUtf8;
+        if (status != CsvStatus::ok) {
+            if (status != CsvStatus::misplacedQuote && reader.AtEnd() &&
+                IsTornTail(line, previous, characterCut)) {
+                result.tornTail = true;
+                result.line = number;
+                characterCut = false;
+                break;
+            }
+            return fail(status, number);
+        }
+        fileSize += LogLineSize(row);
+        if (fileSize > MeasurementLog::kMaxFileSize) return fail(CsvStatus::fileTooLarge, number);
+        lastEnded = line.ended;
         previous = row.number;
+        if (rows.empty()) {
+            // Room for the rows the file holds from this one on: no more than
+            // it has lines, nor than its size has room for, whatever its bytes.
+            rows.reserve(std::min({reader.CountLineEnds() + 2,
+                                   static_cast<size_t>(end - lineStart) / kShortestRowLine + 1,
+                                   MeasurementLog::kMaxRows}));
+        }
         rows.push_back(std::move(row));
     }
-    // Every check Assign makes has been made line by line above.
-    log.Assign(std::move(rows));
-    return CsvDecodeResult{};
+    if (characterCut) return fail(CsvStatus::invalidUtf8, 0);
+    // Every check Assign makes has been made line by line above, and the
+    // file's size counted.
+    log.rows_ = std::move(rows);
+    log.fileSize_ = fileSize;
+    result.appendable = size > 0 && p < end && lastEnded && !result.tornTail;
+    return result;
 }
 
 std::wstring LogTabSeparatedText(const MeasurementLog& log, const std::vector<size_t>& indices) {

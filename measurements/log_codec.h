@@ -20,42 +20,83 @@
 // The texts are stored as the panel showed them, so numbers keep their "."
 // whatever the system's locale says.
 
-// The file's bytes for the whole log. A UTF-16 surrogate without its other
-// half, which only a malformed text holds, is written as U+FFFD.
+// The file's bytes for the whole log: EncodeLogHeader() followed by
+// EncodeLogLines(log, 0), log.fileSize() bytes. A UTF-16 surrogate without its
+// other half, which only a malformed text holds, is written as U+FFFD.
 std::vector<unsigned char> EncodeLogCsv(const MeasurementLog& log);
 
-// Why a file is not a log. Invalid UTF-8 anywhere is found first; then the
+// The file's start: the byte-order mark and the header line.
+std::vector<unsigned char> EncodeLogHeader();
+// The lines of the rows from index `first` on, in the file's form: what a
+// file that holds the rows before them needs appended to hold the whole log.
+std::vector<unsigned char> EncodeLogLines(const MeasurementLog& log, size_t first);
+
+// The sizes in bytes of the file's start (the mark and the header line), and
+// of the line a row makes (its line end included), under its own number or
+// under another. MeasurementLog keeps its file's size with these.
+size_t LogHeaderSize();
+size_t LogLineSize(const MeasurementRow& row);
+size_t LogLineSize(const MeasurementRow& row, int number);
+
+// Why a file is not a log. A file larger than MeasurementLog::kMaxFileSize is
+// refused before anything else; then invalid UTF-8 anywhere is found; then the
 // lines are read in order and the first problem is reported.
 enum class CsvStatus {
     ok,
-    invalidUtf8,          // bytes that are not UTF-8 (overlong forms and surrogates included)
-    unterminatedQuote,    // a quoted field that never ends
-    misplacedQuote,       // a quote inside an unquoted field, or anything but a comma or a
-                          // line end after a quoted field
-    strayCarriageReturn,  // a CR outside quotes that does not end a line with its LF
-    wrongHeader,          // the first line is not the header exactly
-    wrongFieldCount,      // a line with other than 14 fields (an empty line included)
-    badNumber,            // No. is not a decimal number (no sign, no leading zero) rising
-                          // strictly from line to line within 1..MeasurementLog::kMaxNumber
-    badTime,              // Time is not "YYYY-MM-DD hh:mm:ss" (IsRecordTime)
-    badMaterial,          // Material is not a decimal number 0..100 (no sign, no leading zero)
-    tooManyRows,          // more than MeasurementLog::kMaxRows rows
+    invalidUtf8,        // bytes that are not UTF-8 (overlong forms and surrogates included)
+    unterminatedQuote,  // a quoted field that never ends (and is not a torn tail, see below)
+    misplacedQuote,     // a quote inside an unquoted field, or anything but a comma or a
+                        // line end after a quoted field
+    wrongHeader,        // the first line is not the header exactly
+    wrongFieldCount,    // a line with other than 14 fields (a blank line that is not at
+                        // the end of the file included)
+    badNumber,          // No. is not a decimal number (no sign, no leading zero) rising
+                        // strictly from line to line within 1..MeasurementLog::kMaxNumber
+    badTime,            // Time is not "YYYY-MM-DD hh:mm:ss" (IsRecordTime)
+    badMaterial,        // Material is not a decimal number 0..100 (no sign, no leading zero)
+    textTooLong,        // a shown text longer than MeasurementLog::kMaxFieldLength UTF-16 units
+    tooManyRows,        // more than MeasurementLog::kMaxRows rows
+    fileTooLarge,       // more than MeasurementLog::kMaxFileSize bytes, or rows whose file
+                        // (EncodeLogCsv) would be
 };
 
 struct CsvDecodeResult {
     CsvStatus status = CsvStatus::ok;
     // The line the status is about, counted from 1 (the header is line 1), as
-    // a spreadsheet numbers its rows; 0 for invalid UTF-8 and when all is well.
+    // a spreadsheet numbers its rows; 0 for a file too large to be read, for
+    // invalid UTF-8 and when all is well. For a torn tail, its line.
     size_t line = 0;
+    // The file ended in a torn tail: the start of a row's line that a write
+    // cut short, which is not taken. The rows before it are the log.
+    bool tornTail = false;
+    // Whether the lines of new rows (EncodeLogLines) may be appended to the
+    // file as it is: it holds the header and ends with the line end of its
+    // last row or of the header. Not so for a file ending in a torn tail, in
+    // blank lines, or in a line without its line end: such a file should be
+    // written again whole (EncodeLogCsv) before rows are appended to it.
+    bool appendable = false;
 };
 
 // Reads a whole file into the log. Only a file that is wholly understood is
 // taken: on any failure the log is left as it was. Lenient only where nothing
-// can be misread: the byte-order mark may be missing, a line may end in LF
-// alone, the last line may lack its line end, any field may be quoted, and a
-// file of no bytes (or the mark alone) is an empty log. Every file that
-// EncodeLogCsv makes decodes to the same rows, and encodes again to the same
-// bytes.
+// can be misread:
+//   - the byte-order mark may be missing, and a file of no bytes (or the mark
+//     alone) is an empty log;
+//   - a line may end in CR LF, LF or CR alone, and any field may be quoted;
+//   - the last line may lack its line end;
+//   - blank lines at the end of the file are no rows;
+//   - a torn tail, the beginning of a row's line cut short where the file
+//     ends (fewer than 14 fields, a quoted text still open, or a character
+//     cut in its middle; every field before the cut valid for its column, the
+//     one cut a possible beginning of it), is left out, and the result says
+//     so. A last line without its line end that reads as a whole row is a row.
+// Every file that EncodeLogCsv makes decodes to the same rows, and encodes
+// again to the same bytes.
+//
+// Whatever the bytes, the memory it takes is bounded by the size of the file
+// times a small factor: a line stops being read at its 15th field, a text is
+// measured before it is widened, and room for rows is set aside only as far
+// as the file's size can hold them.
 CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, MeasurementLog& log);
 
 // The rows at these indices (any order, repeated and out-of-range indices

@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "measurements/log_codec.h"
 #include "model/material_table.h"
 #include "numtext/number_parse.h"
 
@@ -51,6 +52,22 @@ int Digits(const std::wstring& text, size_t at, size_t count) {
         value = value * 10 + (text[i] - L'0');
     }
     return value;
+}
+
+// The text's length in UTF-16 units, whatever wchar_t holds: on Windows that
+// is its size, elsewhere a character beyond U+FFFF counts twice. (A template,
+// so that Windows does not compile a comparison that is always false there.)
+template <size_t kCharSize = sizeof(wchar_t)>
+size_t Utf16Length(const std::wstring& text) {
+    if constexpr (kCharSize == 2) {
+        return text.size();
+    } else {
+        size_t length = text.size();
+        for (wchar_t c : text) {
+            if (static_cast<unsigned long>(c) > 0xFFFF) ++length;
+        }
+        return length;
+    }
 }
 
 void AppendDigits(std::wstring& text, int value, int count) {
@@ -135,8 +152,14 @@ bool IsRecordTime(const std::wstring& text) {
            second >= 0 && second <= 59;
 }
 
+MeasurementLog::MeasurementLog() : fileSize_(LogHeaderSize()) {}
+
 bool MeasurementLog::IsValidRow(const MeasurementRow& row) {
-    return IsRecordTime(row.time) && row.material >= 0 && row.material <= kMaxMaterials;
+    if (!IsRecordTime(row.time) || row.material < 0 || row.material > kMaxMaterials) return false;
+    for (auto text : kShownTexts) {
+        if (Utf16Length(row.*text) > kMaxFieldLength) return false;
+    }
+    return true;
 }
 
 int MeasurementLog::NextNumber() const {
@@ -145,12 +168,29 @@ int MeasurementLog::NextNumber() const {
     return rows_.back().number < kMaxNumber ? rows_.back().number + 1 : 0;
 }
 
-int MeasurementLog::Append(MeasurementRow row) {
+LogRefusal MeasurementLog::Refusal(const MeasurementRow& row) const {
+    size_t lineSize = 0;
+    return Check(row, lineSize);
+}
+
+LogRefusal MeasurementLog::Check(const MeasurementRow& row, size_t& lineSize) const {
+    if (!IsValidRow(row)) return LogRefusal::invalidRow;
+    if (rows_.size() >= kMaxRows) return LogRefusal::rowsFull;
     const int number = NextNumber();
-    if (number == 0 || !IsValidRow(row)) return 0;
-    row.number = number;
+    if (number == 0) return LogRefusal::numbersUsed;
+    // The line holds the number the row will get, not the one it holds now.
+    lineSize = LogLineSize(row, number);
+    if (lineSize > kMaxFileSize - fileSize_) return LogRefusal::fileFull;
+    return LogRefusal::none;
+}
+
+int MeasurementLog::Append(MeasurementRow row) {
+    size_t lineSize = 0;
+    if (Check(row, lineSize) != LogRefusal::none) return 0;
+    row.number = NextNumber();
+    fileSize_ += lineSize;
     rows_.push_back(std::move(row));
-    return number;
+    return rows_.back().number;
 }
 
 size_t MeasurementLog::Remove(const std::vector<size_t>& indices) {
@@ -160,7 +200,10 @@ size_t MeasurementLog::Remove(const std::vector<size_t>& indices) {
     }
     size_t kept = 0;
     for (size_t i = 0; i < rows_.size(); ++i) {
-        if (doomed[i]) continue;
+        if (doomed[i]) {
+            fileSize_ -= LogLineSize(rows_[i]);
+            continue;
+        }
         if (kept != i) rows_[kept] = std::move(rows_[i]);
         ++kept;
     }
@@ -169,14 +212,23 @@ size_t MeasurementLog::Remove(const std::vector<size_t>& indices) {
     return removed;
 }
 
+void MeasurementLog::Clear() {
+    rows_.clear();
+    fileSize_ = LogHeaderSize();
+}
+
 bool MeasurementLog::Assign(std::vector<MeasurementRow> rows) {
     if (rows.size() > kMaxRows) return false;
     int previous = 0;
+    size_t fileSize = LogHeaderSize();
     for (const MeasurementRow& row : rows) {
         if (!IsValidRow(row) || row.number <= previous || row.number > kMaxNumber) return false;
         previous = row.number;
+        fileSize += LogLineSize(row);
+        if (fileSize > kMaxFileSize) return false;
     }
     rows_ = std::move(rows);
+    fileSize_ = fileSize;
     return true;
 }
 

@@ -78,6 +78,17 @@ std::wstring RecordTimeText(int year, int month, int day, int hour, int minute, 
 // and seconds 00..59.
 bool IsRecordTime(const std::wstring& text);
 
+struct CsvDecodeResult;
+
+// Why MeasurementLog::Append refuses a row (none: it takes it).
+enum class LogRefusal {
+    none,
+    invalidRow,   // the row is not valid (MeasurementLog::IsValidRow)
+    rowsFull,     // the log holds MeasurementLog::kMaxRows rows
+    numbersUsed,  // the last row's number is MeasurementLog::kMaxNumber
+    fileFull,     // the row would make the file larger than MeasurementLog::kMaxFileSize
+};
+
 // The rows of a log, oldest first.
 //
 // Numbering: a row keeps the number it was recorded with for as long as it is
@@ -88,6 +99,12 @@ bool IsRecordTime(const std::wstring& text);
 // file keeps no other count); Clear starts again from 1. The numbers therefore
 // always rise strictly from the first row to the last, and a log saved and
 // loaded again numbers on where it left off.
+//
+// Limits: the log's file (EncodeLogCsv) is read back whole into memory, so
+// the writer and the reader (DecodeLogCsv) keep to the same limits: at most
+// kMaxRows rows, no text longer than kMaxFieldLength, and a file of at most
+// kMaxFileSize bytes. The log counts the size its file has as rows come and
+// go, and refuses a row that would take the file beyond it.
 class MeasurementLog {
 public:
     // The most rows a log holds, and the highest number a row can have.
@@ -96,26 +113,39 @@ public:
     // The longest shown text a row keeps (a box's text is kept only when it is
     // a number this short; otherwise the value the panel used is kept).
     static constexpr size_t kMaxTextLength = 40;
+    // The longest text any field of a row may hold, in UTF-16 units: far more
+    // than the panel keeps, short enough that no single text can make the
+    // file large.
+    static constexpr size_t kMaxFieldLength = 1024;
+    // The largest file the log makes, and the largest one it reads, in bytes.
+    static constexpr size_t kMaxFileSize = size_t{64} << 20;
 
-    // Whether a row may be appended as it is: its time is a record time and
-    // its material lies in 0..100. Its number and texts do not matter.
+    MeasurementLog();
+
+    // Whether a row may be appended as it is: its time is a record time, its
+    // material lies in 0..100 and none of its shown texts is longer than
+    // kMaxFieldLength UTF-16 units. Its number does not matter.
     static bool IsValidRow(const MeasurementRow& row);
 
     // Appends the row under the next number, which it returns. Refused, with 0
     // returned and nothing changed, when the row is not valid or the log is
-    // full (kMaxRows rows, or the last number is kMaxNumber).
+    // full (kMaxRows rows, the last number is kMaxNumber, or the row would
+    // take the file beyond kMaxFileSize): Refusal tells which.
     int Append(MeasurementRow row);
+    // Why Append would refuse this row now (LogRefusal::none when it would not).
+    LogRefusal Refusal(const MeasurementRow& row) const;
 
     // Removes the rows at these indices (0-based, any order; repeated and
     // out-of-range indices are ignored). The other rows keep their order and
     // numbers. Returns how many rows went.
     size_t Remove(const std::vector<size_t>& indices);
 
-    void Clear() { rows_.clear(); }
+    void Clear();
 
     // Replaces every row with these, numbers as they are. Refused, with false
     // returned and nothing changed, unless every row is valid, the numbers
-    // rise strictly within 1..kMaxNumber and there are at most kMaxRows rows.
+    // rise strictly within 1..kMaxNumber, there are at most kMaxRows rows and
+    // their file is at most kMaxFileSize bytes.
     bool Assign(std::vector<MeasurementRow> rows);
 
     size_t size() const { return rows_.size(); }
@@ -124,11 +154,23 @@ public:
     const MeasurementRow& operator[](size_t index) const { return rows_[index]; }
     const std::vector<MeasurementRow>& rows() const { return rows_; }
 
-    // The number the next appended row gets (0 when the log is full).
+    // The number the next appended row gets (0 when the log is full by its
+    // rows or numbers; a row may still be refused for the file's size).
     int NextNumber() const;
 
+    // The size of the log's file in bytes: EncodeLogCsv(log).size().
+    size_t fileSize() const { return fileSize_; }
+
 private:
+    // The file's reader checks each row as it reads it, as Assign would, and
+    // counts the file's size as it goes: it hands its rows over directly.
+    friend CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, MeasurementLog& log);
+
+    // Refusal, and the size of the line the row makes when it is none.
+    LogRefusal Check(const MeasurementRow& row, size_t& lineSize) const;
+
     std::vector<MeasurementRow> rows_;
+    size_t fileSize_;
 };
 
 bool operator==(const MeasurementRow& a, const MeasurementRow& b);

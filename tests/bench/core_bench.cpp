@@ -1,6 +1,7 @@
 // Timings of the core's hot paths: one model evaluation, the panel's number
-// format, a typical parse, a whole parameters file round trip, and the
-// measurement log's file of 10,000 rows written and read.
+// format, a typical parse, a whole parameters file round trip, the
+// measurement log's file of 10,000 rows written and read, and one row
+// appended with its line.
 #include <benchmark/benchmark.h>
 
 #include "model/hall_model.h"
@@ -120,5 +121,25 @@ void DecodeLog10000Rows(benchmark::State& state) {
     }
 }
 BENCHMARK(DecodeLog10000Rows)->Unit(benchmark::kMillisecond);
+
+// What a reading adds to a log of 10,000 rows: the row appended (the log
+// counting its file's size) and its line made, as a file layer that appends
+// writes it.
+void AppendRowAndEncodeItsLine(benchmark::State& state) {
+    const MeasurementLog full = BenchLog(10000);
+    MeasurementLog log = full;
+    const MeasurementRow row = full[0];
+    for (auto _ : state) {
+        if (log.Append(row) == 0) {
+            state.PauseTiming();
+            log = full;
+            state.ResumeTiming();
+            continue;
+        }
+        std::vector<unsigned char> line = EncodeLogLines(log, log.size() - 1);
+        benchmark::DoNotOptimize(line.data());
+    }
+}
+BENCHMARK(AppendRowAndEncodeItsLine);
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,13 +65,14 @@ const char* StatusName(CsvStatus status) {
     case CsvStatus::invalidUtf8: return "invalidUtf8";
     case CsvStatus::unterminatedQuote: return "unterminatedQuote";
     case CsvStatus::misplacedQuote: return "misplacedQuote";
-    case CsvStatus::strayCarriageReturn: return "strayCarriageReturn";
     case CsvStatus::wrongHeader: return "wrongHeader";
     case CsvStatus::wrongFieldCount: return "wrongFieldCount";
     case CsvStatus::badNumber: return "badNumber";
     case CsvStatus::badTime: return "badTime";
     case CsvStatus::badMaterial: return "badMaterial";
+    case CsvStatus::textTooLong: return "textTooLong";
     case CsvStatus::tooManyRows: return "tooManyRows";
+    case CsvStatus::fileTooLarge: return "fileTooLarge";
     }
     return "?";
 }
@@ -154,6 +156,8 @@ TEST(LogCsv, ReadsWhatOtherProgramsMayWriteWhereNothingCanBeMisread) {
     const std::string row2 = "4," + kReadingFields;
     std::string lfHeader = kHeader;
     lfHeader.replace(lfHeader.size() - 2, 2, "\n");
+    std::string crHeader = kHeader;
+    crHeader.replace(crHeader.size() - 2, 2, "\r");
     struct Case {
         const char* what;
         std::string bytes;
@@ -167,6 +171,17 @@ TEST(LogCsv, ReadsWhatOtherProgramsMayWriteWhereNothingCanBeMisread) {
         {"lines ending in LF", kMark + lfHeader + row1 + "\n" + row2 + "\n", 2},
         {"CR LF and LF mixed", kMark + kHeader + row1 + "\n" + row2 + "\r\n", 2},
         {"the last line without its line end", kMark + kHeader + row1 + "\r\n" + row2, 2},
+        // As spreadsheets and editors of some systems write them.
+        {"lines ending in CR alone", kMark + crHeader + row1 + "\r" + row2 + "\r", 2},
+        {"CR alone, LF and CR LF mixed", kMark + crHeader + row1 + "\n" + row2 + "\r\n", 2},
+        {"CR alone, the last line without it", crHeader + row1 + "\r" + row2, 2},
+        {"a blank line at the end", kMark + kHeader + row1 + "\r\n" + row2 + "\r\n\r\n", 2},
+        {"blank lines at the end, of every line end",
+         kMark + kHeader + row1 + "\r\n" + row2 + "\r\n\n\r\r\n\r\n\r", 2},
+        {"a blank line after the last line end of CR alone", kMark + crHeader + row1 + "\r" + row2 + "\r\r",
+         2},
+        {"the header and a blank line", kMark + kHeader + "\r\n", 0},
+        {"the header and blank lines of LF", kMark + lfHeader + "\n\n", 0},
         {"quoted fields that need no quotes",
          kMark + "\"No.\"," + kHeader.substr(4) + "\"1\",\"2026-12-08 22:36:18\",\"1\"," +
              kReadingFields.substr(22) + "\r\n",
@@ -178,6 +193,7 @@ TEST(LogCsv, ReadsWhatOtherProgramsMayWriteWhereNothingCanBeMisread) {
         log.Append(Reading());
         const CsvDecodeResult result = Decode(c.bytes, log);
         ASSERT_EQ(result.status, CsvStatus::ok) << StatusName(result.status) << " at line " << result.line;
+        EXPECT_FALSE(result.tornTail);
         ASSERT_EQ(log.size(), c.rows);
         for (size_t i = 0; i < log.size(); ++i) {
             MeasurementRow expected = Reading();
@@ -188,6 +204,8 @@ TEST(LogCsv, ReadsWhatOtherProgramsMayWriteWhereNothingCanBeMisread) {
     // Written again, such a file takes the usual form.
     MeasurementLog log;
     ASSERT_EQ(Decode(kHeader + row1 + "\n" + row2, log).status, CsvStatus::ok);
+    EXPECT_EQ(Text(EncodeLogCsv(log)), kMark + kHeader + row1 + "\r\n" + row2 + "\r\n");
+    ASSERT_EQ(Decode(crHeader + row1 + "\r" + row2 + "\r\r\n\r\n", log).status, CsvStatus::ok);
     EXPECT_EQ(Text(EncodeLogCsv(log)), kMark + kHeader + row1 + "\r\n" + row2 + "\r\n");
 }
 
@@ -226,9 +244,6 @@ TEST(LogCsv, AFileNotWhollyUnderstoodIsNotTakenAtAll) {
         {"a quote in an unquoted field", line("2,20\"26"), CsvStatus::misplacedQuote, 3},
         {"text after a closing quote", line("2,\"2026\"x"), CsvStatus::misplacedQuote, 3},
         {"a space after a closing quote", line("2,\"2026\" ,1"), CsvStatus::misplacedQuote, 3},
-        {"a CR alone inside a line", line("2,a\rb"), CsvStatus::strayCarriageReturn, 3},
-        {"a CR alone at the end", start + "2,a\r", CsvStatus::strayCarriageReturn, 3},
-        {"CR CR LF", start + "2,a\r\r\n", CsvStatus::strayCarriageReturn, 3},
         // Not this program's CSV.
         {"another header", kMark + "a,b,c\r\n" + good, CsvStatus::wrongHeader, 1},
         {"the Greek mu for the micro sign", kMark + muHeader + good, CsvStatus::wrongHeader, 1},
@@ -242,7 +257,31 @@ TEST(LogCsv, AFileNotWhollyUnderstoodIsNotTakenAtAll) {
         {"a field more", line("2," + kReadingFields + ",x"), CsvStatus::wrongFieldCount, 3},
         {"a comma at the end", line("2," + kReadingFields + ","), CsvStatus::wrongFieldCount, 3},
         {"an empty line", line("") + good, CsvStatus::wrongFieldCount, 3},
-        {"an empty line at the end", start + "\r\n", CsvStatus::wrongFieldCount, 3},
+        // A CR alone ends a line, which leaves the line before it short.
+        {"a CR alone inside a line", line("2,a\rb"), CsvStatus::wrongFieldCount, 3},
+        {"a CR alone at the end", start + "2,a\r", CsvStatus::wrongFieldCount, 3},
+        {"CR CR LF", start + "2,a\r\r\n", CsvStatus::wrongFieldCount, 3},
+        // Blank lines are no rows only at the end of the file.
+        {"a blank line of CR alone", start + "\r" + good, CsvStatus::wrongFieldCount, 3},
+        {"a blank line between rows of CR alone", kMark + kHeader + "1," + kReadingFields + "\r\r" + good,
+         CsvStatus::wrongFieldCount, 3},
+        // A last line without its line end that is not the start of a row cut short.
+        {"a note after the last row", start + "checked by the teacher", CsvStatus::wrongFieldCount, 3},
+        {"a number that does not rise", start + "1,2026-12-08", CsvStatus::wrongFieldCount, 3},
+        {"a time that can never be one", start + "2,2026-02-30 22:36:18,1", CsvStatus::wrongFieldCount, 3},
+        {"a time of another form, cut", start + "2,08.12.2026 2", CsvStatus::wrongFieldCount, 3},
+        {"material 101, cut", start + "2," + time + ",101,1.15", CsvStatus::wrongFieldCount, 3},
+        {"a number with a leading zero, cut", start + "02", CsvStatus::wrongFieldCount, 3},
+        {"a quoted number, cut", start + "\"2", CsvStatus::unterminatedQuote, 3},
+        {"a field more", start + "2," + kReadingFields + ",x", CsvStatus::wrongFieldCount, 3},
+        {"a whole row with a wrong time", start + "2,2026-02-30 22:36:18,1" + kReadingFields.substr(21),
+         CsvStatus::badTime, 3},
+        {"a quote in the text, cut", start + "2," + time + ",1,1.1\"5", CsvStatus::misplacedQuote, 3},
+        {"the start of a row after a blank line", start + "\r\n2,2026-12", CsvStatus::wrongFieldCount, 3},
+        {"a character cut where a line starts", start + "\xC2", CsvStatus::invalidUtf8, 0},
+        {"a character cut in a time", start + "2,2026-12-08 22:\xE2\x82", CsvStatus::invalidUtf8, 0},
+        {"a character cut in the header", kMark + kHeader.substr(0, 26), CsvStatus::invalidUtf8, 0},
+        {"a character cut after blank lines", start + "\r\n\xCE", CsvStatus::invalidUtf8, 0},
         {"No. 0", row("0", time, "1"), CsvStatus::badNumber, 3},
         {"No. repeated", row("1", time, "1"), CsvStatus::badNumber, 3},
         {"No. falling", start + row("3", time, "1").substr(start.size()) + "2," + kReadingFields,
@@ -279,6 +318,165 @@ TEST(LogCsv, AFileNotWhollyUnderstoodIsNotTakenAtAll) {
     }
 }
 
+// A crash in the middle of writing a row's line leaves its beginning at the
+// end of the file: the rows before it are the log, whatever byte the cut fell
+// on (in a character, in a quoted text, in the quoted text's own line end).
+TEST(LogCsv, ARowCutShortByTheEndOfTheFileIsLeftOutAndTheRowsBeforeItAreTheLog) {
+    const MeasurementLog earlier = AwkwardLog();
+    MeasurementLog whole = earlier;
+    MeasurementRow last = Reading();
+    last.time = L"2027-01-01 12:00:00";
+    last.hallFactor = L"\U0001F600\u00B5";   // four bytes and two in UTF-8
+    last.sampleLength = L"two\r\nlines";    // quoted, with a line end of its own
+    last.contactSpacing = L"\u6E2C\u5B9A";  // three bytes each
+    last.hallVoltage = L"say \"hi\"";
+    last.sampleVoltage = L"1,5";  // quoted to the end of the line
+    ASSERT_EQ(whole.Append(last), 4);
+    const std::string before = Text(EncodeLogCsv(earlier));
+    const std::string line = Text(EncodeLogLines(whole, 3));
+    ASSERT_EQ(Text(EncodeLogCsv(whole)), before + line);
+
+    for (size_t cut = 1; cut < line.size(); ++cut) {
+        SCOPED_TRACE("cut after " + std::to_string(cut) + " of " + std::to_string(line.size()) + " bytes");
+        MeasurementLog log;
+        log.Append(Reading());  // replaced whole
+        const CsvDecodeResult result = Decode(before + line.substr(0, cut), log);
+        ASSERT_EQ(StatusName(result.status), std::string("ok"));
+        if (cut >= line.size() - 2) {
+            // All but the line end, or all but its LF (a CR alone ends a line):
+            // the row is whole.
+            EXPECT_FALSE(result.tornTail);
+            EXPECT_EQ(result.line, 0u);
+            EXPECT_EQ(log.rows(), whole.rows());
+            EXPECT_EQ(result.appendable, cut == line.size() - 1);
+        } else if (cut == line.size() - 7) {
+            // Cut just before the last text: a line that reads as a row is one,
+            // with its last text empty.
+            EXPECT_FALSE(result.tornTail);
+            ASSERT_EQ(log.size(), whole.size());
+            MeasurementRow shortened = last;
+            shortened.number = 4;
+            shortened.sampleVoltage.clear();
+            EXPECT_EQ(log[3], shortened);
+            EXPECT_FALSE(result.appendable);
+        } else {
+            EXPECT_TRUE(result.tornTail);
+            EXPECT_EQ(result.line, 5u);
+            EXPECT_EQ(log.rows(), earlier.rows());
+            EXPECT_EQ(log.NextNumber(), 4);
+            EXPECT_FALSE(result.appendable);
+        }
+    }
+    // The same with lines of LF alone, and with CR alone.
+    for (const char* lineEnd : {"\n", "\r"}) {
+        auto ends = [&](std::string text) {
+            for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 1))
+                text.replace(at, 2, lineEnd);
+            return text;
+        };
+        MeasurementLog expected;
+        ASSERT_EQ(StatusName(Decode(ends(before), expected).status), std::string("ok"));
+        ASSERT_EQ(expected.size(), earlier.size());
+        for (size_t cut : {size_t{1}, size_t{20}, size_t{70}, line.size() - 3}) {
+            SCOPED_TRACE(std::string(lineEnd == std::string("\n") ? "LF" : "CR") + ", cut after " +
+                         std::to_string(cut));
+            MeasurementLog log;
+            const CsvDecodeResult result = Decode(ends(before) + ends(line.substr(0, cut)), log);
+            ASSERT_EQ(StatusName(result.status), std::string("ok"));
+            EXPECT_TRUE(result.tornTail);
+            EXPECT_EQ(log.rows(), expected.rows());
+        }
+    }
+}
+
+// Whether the file layer may add the lines of new rows to a file as it is,
+// or must write it again whole first.
+TEST(LogCsv, AFileThatEndsWithALineEndTakesNewLinesAsItIs) {
+    const MeasurementLog earlier = AwkwardLog();
+    MeasurementLog whole = earlier;
+    ASSERT_NE(whole.Append(Reading()), 0);
+    ASSERT_NE(whole.Append(Reading()), 0);
+    const std::string added = Text(EncodeLogLines(whole, earlier.size()));
+    const std::string file = Text(EncodeLogCsv(earlier));
+    const std::string noMark = file.substr(3);
+    std::string lf = file;
+    for (size_t at = lf.find("\r\n"); at != std::string::npos; at = lf.find("\r\n", at + 1)) {
+        lf.replace(at, 2, "\n");
+    }
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool appendable;
+    } cases[] = {
+        {"as the log writes it", file, true},
+        {"without the byte-order mark", noMark, true},
+        {"with lines of LF", lf, true},
+        {"the header alone", Text(EncodeLogHeader()), true},
+        {"the last row without its line end", file.substr(0, file.size() - 2), false},
+        {"the last row with CR alone", file.substr(0, file.size() - 1), true},
+        {"a blank line at the end", file + "\r\n", false},
+        {"a torn tail", file + "5,2026", false},
+        {"no bytes", "", false},
+        {"the mark alone", kMark, false},
+        {"the header without its line end", Text(EncodeLogHeader()).substr(0, LogHeaderSize() - 2), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MeasurementLog log;
+        const CsvDecodeResult result = Decode(c.bytes, log);
+        ASSERT_EQ(StatusName(result.status), std::string("ok"));
+        EXPECT_EQ(result.appendable, c.appendable);
+        if (!c.appendable) continue;
+        // Appended to such a file, the new lines read back as the rows they hold.
+        std::vector<MeasurementRow> expected = log.rows();
+        expected.insert(expected.end(), whole.rows().begin() + static_cast<std::ptrdiff_t>(earlier.size()),
+                        whole.rows().end());
+        MeasurementLog longer;
+        ASSERT_EQ(StatusName(Decode(c.bytes + added, longer).status), std::string("ok"));
+        EXPECT_EQ(longer.rows(), expected);
+    }
+}
+
+TEST(LogCsv, HeaderAndLinesMakeTheWholeFileAndTheLogKnowsItsSize) {
+    MeasurementLog log = AwkwardLog();
+    auto check = [&](const char* what) {
+        SCOPED_TRACE(what);
+        const std::vector<unsigned char> file = EncodeLogCsv(log);
+        EXPECT_EQ(file.size(), log.fileSize());
+        const std::string header = Text(EncodeLogHeader());
+        EXPECT_EQ(header.size(), LogHeaderSize());
+        // The header, the rows before a row, and that row's lines on.
+        std::string before = header;
+        for (size_t i = 0; i < log.size(); ++i) {
+            const std::string lines = Text(EncodeLogLines(log, i));
+            EXPECT_EQ(before + lines, Text(file)) << i;
+            const size_t lineSize = lines.size() - EncodeLogLines(log, i + 1).size();
+            EXPECT_EQ(LogLineSize(log[i]), lineSize) << i;
+            before += lines.substr(0, lineSize);
+        }
+        EXPECT_EQ(before, Text(file));
+        EXPECT_TRUE(EncodeLogLines(log, log.size()).empty());
+    };
+    check("appended");
+    log.Remove({1});
+    check("a row removed");
+    MeasurementRow row = Reading();
+    row.hallVoltage = L"\u6E2C,\"\U0001F600\"";
+    ASSERT_NE(log.Append(row), 0);
+    check("one more appended");
+    MeasurementLog decoded;
+    const std::vector<unsigned char> file = EncodeLogCsv(log);
+    ASSERT_EQ(DecodeLogCsv(file.data(), file.size(), decoded).status, CsvStatus::ok);
+    log = decoded;
+    check("decoded");
+    std::vector<MeasurementRow> rows = log.rows();
+    rows.pop_back();
+    ASSERT_TRUE(log.Assign(rows));
+    check("assigned");
+    log.Clear();
+    check("cleared");
+}
+
 TEST(LogCsv, MoreRowsThanALogHoldsAreNotTaken) {
     std::string bytes = kMark + kHeader;
     std::string fields = "," + kReadingFields + "\r\n";
@@ -294,6 +492,166 @@ TEST(LogCsv, MoreRowsThanALogHoldsAreNotTaken) {
     EXPECT_EQ(StatusName(result.status), std::string("tooManyRows"));
     EXPECT_EQ(result.line, MeasurementLog::kMaxRows + 2);
     EXPECT_TRUE(log.empty());
+}
+
+// A text in any column: as long as a field holds, or a unit longer.
+TEST(LogCsv, TextsLongerThanAFieldHoldsAreNotTaken) {
+    const size_t limit = MeasurementLog::kMaxFieldLength;
+    // Three bytes each in UTF-8, four for two units, and quotes written twice.
+    const std::string measure = "\xE6\xB8\xAC";
+    const std::string wide = "\xF0\x9F\x98\x80";
+    auto times = [](const std::string& unit, size_t count) {
+        std::string text;
+        for (size_t i = 0; i < count; ++i) text += unit;
+        return text;
+    };
+    const std::string longest[] = {
+        std::string(limit, '7'),
+        times(measure, limit),
+        times(wide, limit / 2),
+        "\"" + times("\"\"", limit) + "\"",
+        "\"" + std::string(limit - 2, '\n') + "\r\n\"",
+    };
+    const std::string tooLong[] = {
+        std::string(limit + 1, '7'),
+        times(measure, limit + 1),
+        times(wide, limit / 2) + "7",
+        "\"" + times("\"\"", limit + 1) + "\"",
+        "\"" + std::string(limit - 1, '\n') + "\r\n\"",
+    };
+    auto file = [](const std::string& text, int column) {
+        std::string fields = "1,2026-12-08 22:36:18,1";
+        for (int c = kLogHallFactor; c < kLogColumnCount; ++c) fields += "," + (c == column ? text : "1");
+        return kMark + kHeader + "1," + kReadingFields + "\r\n" + "2" + fields.substr(1) + "\r\n";
+    };
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        for (const std::string& text : longest) {
+            SCOPED_TRACE("as long as a field holds, " + std::to_string(text.size()) + " bytes in column " +
+                         std::to_string(column));
+            MeasurementLog log;
+            ASSERT_EQ(StatusName(Decode(file(text, column), log).status), std::string("ok"));
+            ASSERT_EQ(log.size(), 2u);
+            EXPECT_TRUE(MeasurementLog::IsValidRow(log[1]));
+            // Written again and read back, the same.
+            const std::vector<unsigned char> bytes = EncodeLogCsv(log);
+            MeasurementLog again;
+            ASSERT_EQ(DecodeLogCsv(bytes.data(), bytes.size(), again).status, CsvStatus::ok);
+            EXPECT_EQ(again.rows(), log.rows());
+        }
+        for (const std::string& text : tooLong) {
+            SCOPED_TRACE("longer, " + std::to_string(text.size()) + " bytes in column " +
+                         std::to_string(column));
+            MeasurementLog log;
+            log.Append(Reading());
+            const CsvDecodeResult result = Decode(file(text, column), log);
+            EXPECT_EQ(StatusName(result.status), std::string("textTooLong"));
+            EXPECT_EQ(result.line, 3u);
+            EXPECT_EQ(log.size(), 1u);
+        }
+    }
+}
+
+// The writer never makes a file its reader refuses: the log takes rows up to
+// the largest file the reader reads (next test), and no further.
+TEST(LogCsv, TheLogStopsAtTheLargestFileItsReaderReads) {
+    const size_t limit = MeasurementLog::kMaxFileSize;
+    MeasurementRow big = Reading();
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        *ShownText(big, column) = std::wstring(MeasurementLog::kMaxFieldLength, L'\u6E2C');  // 3 bytes each
+    }
+    // Far fewer rows than a log holds make the largest file.
+    MeasurementLog log;
+    for (int i = 0; i < 3000 && log.Append(big) != 0; ++i) {
+    }
+    EXPECT_EQ(log.Refusal(big), LogRefusal::fileFull);
+    EXPECT_LE(log.fileSize(), limit);
+    EXPECT_GT(log.fileSize() + LogLineSize(big, log.NextNumber()), limit);
+    // Shorter rows fill the rest.
+    const MeasurementRow small = Reading();
+    for (int i = 0; i < 1000 && log.Append(small) != 0; ++i) {
+    }
+    EXPECT_EQ(log.Refusal(small), LogRefusal::fileFull);
+    EXPECT_GT(log.fileSize() + LogLineSize(small, log.NextNumber()), limit);
+    EXPECT_LT(log.size(), MeasurementLog::kMaxRows);
+    EXPECT_EQ(EncodeLogCsv(log).size(), log.fileSize());
+
+    // Removing a row makes room again; clearing makes it all.
+    log.Remove({0});
+    EXPECT_EQ(log.Refusal(big), LogRefusal::none);
+    log.Clear();
+    EXPECT_EQ(log.fileSize(), LogHeaderSize());
+}
+
+// A file as large as the largest the log makes is read, to its last byte; a
+// byte more is not read at all, whatever it holds.
+TEST(LogCsv, AFileAsLargeAsTheLargestIsReadAndAByteMoreIsNot) {
+    const size_t limit = MeasurementLog::kMaxFileSize;
+    std::string longest;
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        longest += ",";
+        for (size_t i = 0; i < MeasurementLog::kMaxFieldLength; ++i) longest += "\xE6\xB8\xAC";
+    }
+    const std::string start = ",2026-12-08 22:36:18,1";
+    const std::string reading = "," + kReadingFields.substr(22);
+    std::string file = kMark + kHeader;
+    size_t rows = 0;
+    auto add = [&](const std::string& texts) { file += std::to_string(++rows) + start + texts + "\r\n"; };
+    // Rows of the longest texts, then readings, then one row whose last text
+    // takes the bytes that are left.
+    while (file.size() + 2 * longest.size() < limit) add(longest);
+    while (file.size() + 2 * (reading.size() + 30) < limit) add(reading);
+    const size_t padding = limit - file.size() - (std::to_string(rows + 1) + start + reading + "\r\n").size();
+    add(reading + std::string(padding, '7'));
+    ASSERT_EQ(file.size(), limit);
+
+    MeasurementLog log;
+    CsvDecodeResult result = Decode(file, log);
+    ASSERT_EQ(StatusName(result.status), std::string("ok"));
+    EXPECT_EQ(log.size(), rows);
+    EXPECT_EQ(log.fileSize(), limit);
+    EXPECT_EQ(log[rows - 1].sampleVoltage, L"1234.5" + std::wstring(padding, L'7'));
+    EXPECT_EQ(log.Refusal(Reading()), LogRefusal::fileFull);
+
+    // Here the bytes more are a blank line, which at the end of a file is no row.
+    file += "\n";
+    MeasurementLog other;
+    other.Append(Reading());
+    result = Decode(file, other);
+    EXPECT_EQ(StatusName(result.status), std::string("fileTooLarge"));
+    EXPECT_EQ(result.line, 0u);
+    EXPECT_EQ(other.size(), 1u);
+}
+
+// Nor are rows taken whose file, written again, would be larger than the
+// largest: with lines of LF alone and no mark a file is smaller than the one
+// the log writes for its rows.
+TEST(LogCsv, RowsThatWouldMakeALargerFileThanTheLargestAreNotTaken) {
+    const size_t limit = MeasurementLog::kMaxFileSize;
+    std::string texts;
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        texts += ",";
+        for (size_t i = 0; i < MeasurementLog::kMaxFieldLength; ++i) texts += "\xE6\xB8\xAC";
+    }
+    std::string lf = kHeader.substr(0, kHeader.size() - 2) + "\n";
+    size_t written = kMark.size() + kHeader.size();  // as the log writes it
+    size_t tooLarge = 0;                             // the line that takes it beyond the largest
+    for (size_t number = 1;; ++number) {
+        // Rows of the longest texts, then readings to fill the rest.
+        const bool longest = lf.size() + texts.size() + 100 < limit;
+        const std::string line = std::to_string(number) + ",2026-12-08 22:36:18,1" +
+                                 (longest ? texts : "," + kReadingFields.substr(22)) + "\n";
+        if (lf.size() + line.size() > limit) break;
+        lf += line;
+        written += line.size() + 1;
+        if (written > limit && tooLarge == 0) tooLarge = number + 1;
+    }
+    ASSERT_NE(tooLarge, 0u);
+    MeasurementLog log;
+    log.Append(Reading());
+    const CsvDecodeResult result = Decode(lf, log);
+    EXPECT_EQ(StatusName(result.status), std::string("fileTooLarge"));
+    EXPECT_EQ(result.line, tooLarge);
+    EXPECT_EQ(log.size(), 1u);
 }
 
 TEST(LogTabSeparatedText, TheHeaderAndTheChosenRowsInTheLogsOrder) {

@@ -136,6 +136,7 @@ TEST(MeasurementLog, AFullLogRefusesMoreRows) {
         ASSERT_TRUE(log.Assign({last}));
         EXPECT_EQ(log.Append(Reading(L"301")), MeasurementLog::kMaxNumber);
         EXPECT_EQ(log.NextNumber(), 0);
+        EXPECT_EQ(log.Refusal(Reading(L"302")), LogRefusal::numbersUsed);
         EXPECT_EQ(log.Append(Reading(L"302")), 0);
         EXPECT_EQ(log.size(), 2u);
     }
@@ -145,12 +146,56 @@ TEST(MeasurementLog, AFullLogRefusesMoreRows) {
         const MeasurementRow row = Reading(L"300");
         for (size_t i = 0; i < MeasurementLog::kMaxRows; ++i) ASSERT_NE(log.Append(row), 0) << i;
         EXPECT_EQ(log.NextNumber(), 0);
+        EXPECT_EQ(log.Refusal(row), LogRefusal::rowsFull);
         EXPECT_EQ(log.Append(row), 0);
         EXPECT_EQ(log.size(), MeasurementLog::kMaxRows);
         EXPECT_EQ(log.rows().back().number, static_cast<int>(MeasurementLog::kMaxRows));
         log.Remove({0});
         EXPECT_EQ(log.Append(row), static_cast<int>(MeasurementLog::kMaxRows) + 1);
     }
+}
+
+// A text longer than a field may hold (100 KB pasted into a box) is refused
+// by the log as by its file's reader: it would make a file the reader refuses.
+TEST(MeasurementLog, TextsLongerThanAFieldHoldsAreRefused) {
+    const size_t limit = MeasurementLog::kMaxFieldLength;
+    MeasurementLog log = LogOf(2);
+    const MeasurementLog before = log;
+    // A character beyond U+FFFF counts as the two UTF-16 units it takes.
+    const std::wstring wide = L"\U0001F600";
+    struct Case {
+        const char* what;
+        std::wstring text;
+    } refused[] = {
+        {"a unit more than a field holds", std::wstring(limit + 1, L'7')},
+        {"characters beyond U+FFFF, a unit more", std::wstring(limit - 1, L'7') + wide},
+        {"100 KB", std::wstring(100000, L'7')},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.what);
+        for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+            MeasurementRow row = Reading(L"300");
+            *ShownText(row, column) = c.text;
+            EXPECT_FALSE(MeasurementLog::IsValidRow(row)) << column;
+            EXPECT_EQ(log.Refusal(row), LogRefusal::invalidRow) << column;
+            EXPECT_EQ(log.Append(row), 0) << column;
+            row.number = 3;
+            std::vector<MeasurementRow> rows = before.rows();
+            rows.push_back(row);
+            EXPECT_FALSE(log.Assign(rows)) << column;
+            EXPECT_EQ(log.rows(), before.rows());
+        }
+    }
+    // Texts as long as a field holds, in every column at once.
+    MeasurementRow longest = Reading(L"300");
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        std::wstring text;
+        for (size_t i = 0; i < limit / 2; ++i) text += wide;
+        *ShownText(longest, column) = column % 2 ? text : std::wstring(limit, L'7');
+    }
+    EXPECT_TRUE(MeasurementLog::IsValidRow(longest));
+    EXPECT_EQ(log.Refusal(longest), LogRefusal::none);
+    EXPECT_EQ(log.Append(longest), 3);
 }
 
 TEST(MeasurementLog, AssignTakesOnlyRowsALogCouldHold) {

@@ -1,15 +1,22 @@
 // The log's CSV decoder on any bytes: never reads or writes out of bounds (the
-// sanitizers watch), changes nothing unless it takes the whole file, takes only
-// rows a log may hold, and a file it takes writes back as a file that reads
-// to the same rows and writes back to the same bytes. The rows also make a
-// clipboard table of one line a row and fourteen cells a line.
+// sanitizers watch), allocates no more than a small factor times the input
+// (its own operator new counts), changes nothing unless it takes the whole
+// file, takes only rows a log may hold, and a file it takes writes back as a
+// file that reads to the same rows and writes back to the same bytes; a file
+// it says new lines may be appended to reads back with them. The rows also
+// make a clipboard table of one line a row and fourteen cells a line.
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "measurements/log_codec.h"
+#include "tests/core/allocation_meter.h"
 
 namespace {
+
+// As tests/core/log_codec_memory_test.cpp allows.
+constexpr size_t kBytesPerByte = 16;
+constexpr size_t kFixed = 64 << 10;
 
 void Check(bool condition) {
     if (!condition) std::abort();
@@ -44,25 +51,43 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     log.Append(row);
     const MeasurementLog before = log;
 
+    const size_t held = AllocatedBytes();
+    ResetAllocationPeak();
     const CsvDecodeResult result = DecodeLogCsv(data, size, log);
+    Check(PeakAllocatedBytes() - held <= kBytesPerByte * size + kFixed);
     if (result.status != CsvStatus::ok) {
         Check(log.rows() == before.rows());
-        Check(result.status == CsvStatus::invalidUtf8 ? result.line == 0 : result.line >= 1);
+        const bool wholeFile =
+            result.status == CsvStatus::invalidUtf8 ||
+            (result.status == CsvStatus::fileTooLarge && size > MeasurementLog::kMaxFileSize);
+        Check(wholeFile ? result.line == 0 : result.line >= 1);
         return 0;
     }
-    Check(log.size() <= MeasurementLog::kMaxRows);
-    int previous = 0;
-    for (const MeasurementRow& r : log.rows()) {
-        Check(MeasurementLog::IsValidRow(r));
-        Check(r.number > previous && r.number <= MeasurementLog::kMaxNumber);
-        previous = r.number;
-    }
+    Check(!result.tornTail || (result.line >= 2 && !result.appendable));
+    // Only rows the log itself would take, and it knows their file's size.
+    MeasurementLog assigned;
+    Check(assigned.Assign(log.rows()));
+    Check(assigned.fileSize() == log.fileSize());
 
     const std::vector<unsigned char> bytes = EncodeLogCsv(log);
+    Check(bytes.size() == log.fileSize());
     MeasurementLog again;
     Check(DecodeLogCsv(bytes.data(), bytes.size(), again).status == CsvStatus::ok);
     Check(again.rows() == log.rows());
     Check(EncodeLogCsv(again) == bytes);
     CheckTable(log);
+
+    if (result.appendable) {
+        MeasurementLog longer = log;
+        row.sampleVoltage = L"1,\"5\"";
+        if (longer.Append(row) != 0) {
+            std::vector<unsigned char> appended(data, data + size);
+            const std::vector<unsigned char> line = EncodeLogLines(longer, log.size());
+            appended.insert(appended.end(), line.begin(), line.end());
+            MeasurementLog read;
+            Check(DecodeLogCsv(appended.data(), appended.size(), read).status == CsvStatus::ok);
+            Check(read.rows() == longer.rows());
+        }
+    }
     return 0;
 }
