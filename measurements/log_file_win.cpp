@@ -51,7 +51,7 @@ enum class ReadResult { read, failed, tooLarge };
 ReadResult ReadWhole(HANDLE file, std::vector<unsigned char>& bytes) {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file, &size)) return ReadResult::failed;
-    if (static_cast<unsigned long long>(size.QuadPart) > kMaxLogFileSize) return ReadResult::tooLarge;
+    if (static_cast<unsigned long long>(size.QuadPart) > MeasurementLog::kMaxFileSize) return ReadResult::tooLarge;
     LARGE_INTEGER start{};
     if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) return ReadResult::failed;
     try {
@@ -93,17 +93,6 @@ std::wstring FirstFreeBackupPath(const std::wstring& path) {
         if (IsMissing(candidate)) return candidate;
     }
     return BackupLogFilePath(path, 1);
-}
-
-// The lines of rows `first` onwards, as EncodeLogCsv writes them.
-std::vector<unsigned char> RowLines(const MeasurementLog& log, size_t first) {
-    static const size_t header = EncodeLogCsv(MeasurementLog{}).size();
-    MeasurementLog tail;
-    tail.Assign(std::vector<MeasurementRow>(log.rows().begin() + static_cast<std::ptrdiff_t>(first),
-                                            log.rows().end()));
-    std::vector<unsigned char> bytes = EncodeLogCsv(tail);
-    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(header));
-    return bytes;
 }
 
 // The whole log into a temporary file beside `path`, put in its place.
@@ -259,10 +248,16 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
             }
         }
         std::vector<unsigned char> bytes;
-        if (file && ReadWhole(file.get(), bytes) == ReadResult::read &&
-            DecodeLogCsv(bytes.data(), bytes.size(), log).status == CsvStatus::ok) {
-            usable = true;
-            Synced(log, StampOf(file.get()));
+        if (file && ReadWhole(file.get(), bytes) == ReadResult::read) {
+            const CsvDecodeResult decoded = DecodeLogCsv(bytes.data(), bytes.size(), log);
+            if (decoded.status == CsvStatus::ok) {
+                usable = true;
+                Synced(log, StampOf(file.get()));
+                // A line cut off by a crash, blank lines or a last line
+                // without its end: new lines cannot simply follow; the first
+                // save writes the file anew.
+                if (!decoded.appendable) rewrite_ = true;
+            }
         }
     }
     if (usable) {
@@ -314,7 +309,7 @@ size_t LogFile::UnsavedRows(const MeasurementLog& log) const {
 bool LogFile::Append(HANDLE file, const MeasurementLog& log, bool flushToDisk) {
     std::vector<unsigned char> bytes;
     try {
-        bytes = RowLines(log, syncedCount_);
+        bytes = EncodeLogLines(log, syncedCount_);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -36,9 +36,6 @@ public:
     virtual bool MoveNew(const std::wstring& from, const std::wstring& to);
 };
 
-// A file larger than this is not read; it is unusable (and kept).
-inline constexpr unsigned long long kMaxLogFileSize = 64ull << 20;
-
 enum class LogLoad {
     loaded,    // the log is the file's
     missing,   // no file: the log is empty, and the first save makes the file

@@ -340,6 +340,62 @@ TEST_F(LogFileTest, ANewReadingIsAppendedToTheSameFileAndDeletionsRewriteIt) {
     EXPECT_EQ(again.rows(), log.rows());
 }
 
+namespace {
+
+// Cuts the next write short when armed: half the bytes reach the file, then
+// the disk is full, as in a crash in the middle of an append.
+class CutWrite : public LogFileCalls {
+public:
+    bool armed = false;
+    bool Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written) override {
+        if (!armed) return LogFileCalls::Write(file, bytes, size, written);
+        armed = false;
+        LogFileCalls::Write(file, bytes, size / 2, written);
+        written = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(LogFileTest, AnAppendCutShortLeavesEveryEarlierRowAndTheNextSaveMakesTheFileWhole) {
+    CutWrite calls;
+    MeasurementLog log;
+    LogFile file(path_, calls);
+    ASSERT_EQ(file.Load(log).status, LogLoad::missing);
+    for (int i = 0; i < 5; ++i) log.Append(Reading(i));
+    ASSERT_EQ(file.Save(log), LogSave::saved);
+    const Bytes whole = ReadFileBytes(path_);
+
+    calls.armed = true;
+    log.Append(Reading(5));
+    EXPECT_EQ(file.Save(log), LogSave::failed);
+    const Bytes cut = ReadFileBytes(path_);
+    ASSERT_GT(cut.size(), whole.size()) << "nothing of the line reached the file";
+
+    // Read as the next start reads it: the five rows, the cut line left out.
+    MeasurementLog again;
+    LogFile reader(path_);
+    ASSERT_EQ(reader.Load(again).status, LogLoad::loaded);
+    ASSERT_EQ(again.size(), 5u);
+    EXPECT_EQ(again.rows(), std::vector<MeasurementRow>(log.rows().begin(), log.rows().begin() + 5));
+
+    // A start on the cut file writes it anew at its first save: a line
+    // appended behind the cut one would be lost with it.
+    again.Append(Reading(7));
+    EXPECT_EQ(reader.Save(again), LogSave::saved);
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(again));
+
+    // And the copy whose append was cut keeps its reading, after the other's.
+    log.Append(Reading(6));
+    EXPECT_EQ(file.Save(log), LogSave::saved);
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(log));
+    MeasurementLog last;
+    ASSERT_EQ(LogFile(path_).Load(last).status, LogLoad::loaded);
+    EXPECT_EQ(last.size(), 8u);
+}
+
 TEST_F(LogFileTest, TwoCopiesOnOneFileKeepEachOthersReadingsAndDeletions) {
     // Both start before either has written; each copy has a log of its own.
     MeasurementLog a, b;
