@@ -155,19 +155,20 @@ bool SingleCopy::Claim() {
     return false;
 }
 
+// Every copy takes the names in the same order and stops at the first one it
+// cannot have, so two copies starting together never each hold a name the
+// other needs and wait on each other.
 bool SingleCopy::HoldAll() {
-    bool all = true;
     for (Slot& slot : slots_) {
         if (!slot.mutex || !slot.shared) continue;
         // A copy that ended without letting go (killed) leaves it abandoned,
         // which is as good as free.
         const DWORD waited = WaitForSingleObject(slot.mutex.get(), 0);
         slot.held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
-        all = all && slot.held;
-    }
-    if (!all) {
-        ReleaseAll();
-        return false;
+        if (!slot.held) {
+            ReleaseAll();
+            return false;
+        }
     }
     for (Slot& slot : slots_) {
         if (!slot.held) continue;
