@@ -103,7 +103,8 @@ std::vector<std::wstring> TableFileNames(const std::wstring& path) {
     if (slash == std::wstring::npos || slash + 1 >= path.size()) return names;
     // "C:\" is the root; "C:" alone would be the drive's current folder.
     const bool root = slash == 2 && path[1] == L':';
-    const std::wstring folder = Identity(path.substr(0, root ? slash + 1 : slash), FILE_FLAG_BACKUP_SEMANTICS);
+    const std::wstring folder =
+        Identity(path.substr(0, root ? slash + 1 : slash), FILE_FLAG_BACKUP_SEMANTICS);
     if (folder.empty()) return names;
     // Names differ only in case on Windows' file systems; an existing file
     // gives its long name, one still to be made the name it will have.
@@ -187,7 +188,8 @@ void SingleCopy::ReleaseAll() {
 
 void SingleCopy::Publish(HWND window) {
     for (Slot& slot : slots_) {
-        if (slot.held) InterlockedExchange(&slot.shared->window, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)));
+        if (slot.held)
+            InterlockedExchange(&slot.shared->window, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)));
     }
 }
 

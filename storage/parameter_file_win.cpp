@@ -45,7 +45,6 @@ bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
     return true;
 }
 
-
 // True only when nothing is there: a file that is there but cannot be opened
 // is not missing.
 bool IsMissing(const std::wstring& path) {
@@ -197,8 +196,9 @@ ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstr
     return ParameterFileLoad::loaded;
 }
 
-bool SaveChangedParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
-                              std::vector<unsigned char>& fileBytes, SaveOptions options) {
+bool SaveChangedParameterFile(const std::wstring& caption, const std::wstring& path,
+                              const MaterialTable& table, std::vector<unsigned char>& fileBytes,
+                              SaveOptions options) {
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status == ColumnStatus::ok && !fileBytes.empty() && encoded.bytes == fileBytes) return true;
     if (!SaveParameterFile(caption, path, table, options)) return false;
@@ -252,8 +252,8 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
     return SaveParameterFile(caption, path, table, system, options);
 }
 
-bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPath, const MaterialTable& table,
-                       SaveFileCalls& calls, SaveOptions options) {
+bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPath,
+                       const MaterialTable& table, SaveFileCalls& calls, SaveOptions options) {
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status != ColumnStatus::ok) {
         // A column with a bad selector is left out, as it always was; a count
@@ -269,7 +269,8 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPa
     // Someone marked the file so that it is not changed. Windows refuses to
     // replace it, but not every file system does (Wine renames over it).
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES &&
+                          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
                           (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 
     // The old file is copied before anything can touch it, and a copy that

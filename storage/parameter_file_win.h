@@ -130,8 +130,9 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
 // not be written stay as they are, and nothing is told. With no bytes (no
 // file at start, or one that could not be used) the table is always written.
 // Returns true when the file holds the table: unchanged, or written now.
-bool SaveChangedParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
-                              std::vector<unsigned char>& fileBytes, SaveOptions options = {});
+bool SaveChangedParameterFile(const std::wstring& caption, const std::wstring& path,
+                              const MaterialTable& table, std::vector<unsigned char>& fileBytes,
+                              SaveOptions options = {});
 
 // The path of the file that `path` names, with every symbolic link and
 // junction on the way followed, as the system reports it; `path` itself when

@@ -114,15 +114,15 @@ bool RunHostProgram(const std::wstring& program, const std::vector<std::string>&
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &info)) {
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
         return false;
     }
     UniqueHandle process(info.hProcess);
     CloseHandle(info.hThread);
     DWORD code = 1;
-    return WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.get(), &code) &&
-           code == 0;
+    return WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process.get(), &code) && code == 0;
 }
 
 bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
