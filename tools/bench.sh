@@ -21,7 +21,7 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESMOR_BENCHMARKS=
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build build/win --target panel_bench log_bench plot_bench
 tools/wine-prefix.sh build/win/wineprefix
-export WINEPREFIX="$root/build/win/wineprefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$root/build/win/wineprefix" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 

@@ -6,6 +6,8 @@
 #   tools/install-deps.sh --bench    also Google Benchmark
 #   tools/install-deps.sh --fuzz     also clang with libFuzzer
 #   tools/install-deps.sh --art      also the SVG renderer and the DejaVu fonts
+#   tools/install-deps.sh --win64    also the 64-bit MinGW-w64 compilers, for the
+#                                    64-bit test build (tools/wine-arch.sh)
 #   tools/install-deps.sh --package  also what tools/package.sh and the package
 #                                    tests need: the Windows installer compiler,
 #                                    zip, lintian, the icon renderer, the fonts
@@ -29,6 +31,7 @@ for option in "$@"; do
     case "$option" in
         --screen) packages+=(xvfb xdotool imagemagick) ;;
         --bench) packages+=(libbenchmark-dev) ;;
+        --win64) packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64) ;;
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;
         --package) packages+=(nsis zip unzip lintian librsvg2-bin fonts-dejavu-core fonts-dejavu-extra

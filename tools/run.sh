@@ -22,7 +22,7 @@ done
 echo "Built $exe, with Tesmor.chm and the help pages beside it"
 
 if [ -n "${DISPLAY:-}" ] && timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
-    export WINEPREFIX="$root/build/win/wineprefix-run" WINEARCH=win32 WINEDEBUG=-all \
+    export WINEPREFIX="$root/build/win/wineprefix-run" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all \
            WINEDLLOVERRIDES="mscoree,mshtml="
     tools/wine-prefix.sh "$WINEPREFIX" --screen
     echo "Starting Tesmor on $DISPLAY; close its window to end."

@@ -26,7 +26,7 @@ cmake --build build/win --target Tesmor tesmor_help panel_driver -j "$(nproc)"
 . tools/virtual-screen.sh
 VIRTUAL_SCREEN_SIZE=$screen_size start_virtual_screen 90
 
-export WINEPREFIX="$root/build/win/wineprefix-screen" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$root/build/win/wineprefix-screen" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
     wineserver -k 2>/dev/null || true
     stop_virtual_screen

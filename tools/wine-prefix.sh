@@ -18,7 +18,7 @@ export WINEPREFIX
 WINEPREFIX=$(cd "$1" && pwd)
 mode=${2:-}
 
-export WINEARCH=win32
+export WINEARCH=${TESMOR_WINEARCH:-win32}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
 

@@ -198,7 +198,7 @@ cp "$program" "$run/Tesmor.exe" || fail "cannot copy $program"
 start_virtual_screen 120 || fail "no virtual screen"
 echo "desktop test: virtual screen $DISPLAY, output in $out"
 
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A wineserver left from an earlier run would still draw on its old screen.
 timeout 20 wineserver -k 2>/dev/null || true
 timeout 20 wineserver -w 2>/dev/null || true

@@ -27,7 +27,7 @@ done
 [ -f "$driver" ] || stop "$driver does not exist (cmake --build build/win --target panel_driver)"
 mkdir -p "$out/elsewhere"
 
-export WINEPREFIX=$out/wineprefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$out/wineprefix WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all
 # No Mono or Gecko prompts; no Linux menu entries for the shortcut.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 cleanup() { timeout 30 wineserver -k 2>/dev/null; }

@@ -20,7 +20,9 @@ struct GdiHandleEntry {
 static_assert(sizeof(GdiHandleEntry) == 24, "Wine's GDI handle entry is 24 bytes");
 
 constexpr unsigned kGdiHandleCount = 0x10000;
-constexpr size_t kGdiTableOffsetIn32BitPeb = 0x94;
+// Where the process environment block keeps the table's address: in a 32-bit
+// process, and in the 64-bit test build (tools/wine-arch.sh).
+constexpr size_t kGdiTableOffsetInPeb = sizeof(void*) == 4 ? 0x94 : 0xF8;
 
 bool UnderWine() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -28,10 +30,9 @@ bool UnderWine() {
 }
 
 unsigned CountGdiHandlesInTable() {
-    static_assert(sizeof(void*) == 4, "the table's place is that of 32-bit processes");
     const char* peb = reinterpret_cast<const char*>(NtCurrentTeb()->ProcessEnvironmentBlock);
     const GdiHandleEntry* table =
-        *reinterpret_cast<const GdiHandleEntry* const*>(peb + kGdiTableOffsetIn32BitPeb);
+        *reinterpret_cast<const GdiHandleEntry* const*>(peb + kGdiTableOffsetInPeb);
     if (!table) return 0;
     unsigned count = 0;
     for (unsigned index = 0; index < kGdiHandleCount; ++index) {

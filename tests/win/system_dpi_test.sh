@@ -18,7 +18,7 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 program=$(realpath "$1")
 prefix=$(realpath -m "$2")
 
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$prefix" WINEARCH=${TESMOR_WINEARCH:-win32} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$source_dir/tools/wine-prefix.sh" "$prefix" >/dev/null || exit 1
 
 work=$(mktemp -d)
