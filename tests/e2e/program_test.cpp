@@ -645,23 +645,29 @@ class OtherDrive {
 public:
     explicit OtherDrive(const std::wstring& folder) {
         const std::string devices = DosDevicesFolder();
-        for (wchar_t letter = L'R'; letter <= L'Y' && root_.empty(); ++letter) {
+        for (wchar_t letter = L'R'; letter <= L'Y'; ++letter) {
             const std::wstring drive = std::wstring(1, letter) + L":";
-            if (GetDriveTypeW((drive + L"\\").c_str()) != DRIVE_NO_ROOT_DIR) continue;
+            if (!IsFree(drive)) continue;
             if (!devices.empty()) {
-                const std::string link = devices + static_cast<char>(letter - L'A' + 'a') + ":";
-                if (RunHostProgram(L"Z:\\usr\\bin\\ln", {"-s", UnixPathOf(folder), link})) {
+                unixLink_ = devices + static_cast<char>(letter - L'A' + 'a') + ":";
+                // -f: a link an earlier run left behind, to a folder now gone,
+                // is taken over.
+                if (RunHostProgram(L"Z:\\usr\\bin\\ln", {"-sfn", UnixPathOf(folder), unixLink_},
+                                   [&drive] { return !IsFree(drive); })) {
                     root_ = drive;
-                    unixLink_ = link;
                 }
             } else if (DefineDosDeviceW(0, drive.c_str(), folder.c_str())) {
                 root_ = drive;
             }
+            break;
         }
     }
     ~OtherDrive() {
         if (!unixLink_.empty()) {
-            RunHostProgram(L"Z:\\usr\\bin\\rm", {"-f", unixLink_});
+            // Also when the link came too late to be seen: none is left behind.
+            const std::wstring drive = root_;
+            RunHostProgram(L"Z:\\usr\\bin\\rm", {"-f", unixLink_},
+                           [&drive] { return drive.empty() || IsFree(drive); });
         } else if (!root_.empty()) {
             DefineDosDeviceW(DDD_REMOVE_DEFINITION, root_.c_str(), nullptr);
         }
@@ -673,6 +679,10 @@ public:
     const std::wstring& root() const { return root_; }
 
 private:
+    static bool IsFree(const std::wstring& drive) {
+        return GetDriveTypeW((drive + L"\\").c_str()) == DRIVE_NO_ROOT_DIR;
+    }
+
     std::wstring root_;
     std::string unixLink_;
 };

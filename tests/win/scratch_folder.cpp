@@ -105,7 +105,8 @@ std::string UnixPathOf(const std::wstring& path) {
     return unixPath;
 }
 
-bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments) {
+bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments,
+                    const std::function<bool()>& done) {
     if (UnixPathOf(L"C:\\").empty()) return false;
     std::wstring commandLine = L"\"" + program + L"\"";
     for (const std::string& argument : arguments) {
@@ -118,18 +119,32 @@ bool RunHostProgram(const std::wstring& program, const std::vector<std::string>&
                         &startup, &info)) {
         return false;
     }
+    // Wine 8 starts a Linux program apart from its own processes and hands
+    // back no handle for it (both are null), so what it does is waited for.
     UniqueHandle process(info.hProcess);
-    CloseHandle(info.hThread);
-    DWORD code = 1;
-    return WaitForSingleObject(process.get(), 20000) == WAIT_OBJECT_0 &&
-           GetExitCodeProcess(process.get(), &code) && code == 0;
+    UniqueHandle thread(info.hThread);
+    constexpr DWORD kPatience = 20000;  // ms
+    const DWORD start = GetTickCount();
+    if (process) {
+        DWORD code = 1;
+        if (WaitForSingleObject(process.get(), kPatience) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(process.get(), &code) || code != 0) {
+            return false;
+        }
+    }
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start >= kPatience) return false;
+        Sleep(20);
+    }
 }
 
 bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
     const std::string unixTarget = UnixPathOf(target);
     const std::string unixLink = UnixPathOf(link);
     if (!unixTarget.empty() && !unixLink.empty()) {
-        return RunHostProgram(L"Z:\\usr\\bin\\ln", {"-s", unixTarget, unixLink});
+        return RunHostProgram(L"Z:\\usr\\bin\\ln", {"-s", unixTarget, unixLink},
+                              [&link] { return FileExists(link); });
     }
     // Windows 10 lets an ordinary user make links in developer mode.
     const DWORD kAllowUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -32,9 +33,11 @@ FolderContents ContentsOf(const std::wstring& folder);
 std::string UnixPathOf(const std::wstring& path);
 
 // Runs a program of the Linux side under Wine (`program` as Wine sees it, for
-// one Z:\usr\bin\ln) with these arguments, and waits for it; false on
-// Windows, or when it fails.
-bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments);
+// one Z:\usr\bin\ln) with these arguments, and waits until `done` says that
+// it did its work; false on Windows, or when it fails or does not do it in
+// time.
+bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments,
+                    const std::function<bool()>& done);
 
 // Makes `link` a symbolic link to the file `target`: under Wine a Unix link
 // (ln -s, as a user or a script makes one), on Windows with
