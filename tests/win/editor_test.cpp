@@ -480,7 +480,9 @@ TEST_F(Editor, TheEndOfTheSessionWaitsForChangedCellsAndKeepsThemIfItEndsAnyway)
     ASSERT_TRUE(script.failures().empty()) << script.failures().front();
     EXPECT_EQ(unchangedAnswer, TRUE);
     EXPECT_EQ(changedAnswer, FALSE);
-    if (reasonTold) EXPECT_EQ(reason, L"The table of material parameters has changes that are not saved yet.");
+    if (reasonTold) {
+        EXPECT_EQ(reason, L"The table of material parameters has changes that are not saved yet.");
+    }
     EXPECT_EQ(afterRefusal, before);
     EXPECT_TRUE(openAfterRefusal);
 
