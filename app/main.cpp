@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "app/single_copy_win.h"
 #include "base/module.h"
 #include "panel/experiment_panel_win.h"
 #include "ui/message_loop.h"
@@ -9,14 +10,20 @@
 namespace {
 
 // Creates, shows and runs the panel; returns the id of the command that closed
-// it, or 0 when it could not be created. The command line is not used.
+// it, or 0 when it could not be created or another copy runs on the same table
+// file (that copy is brought to the front instead). The command line is not
+// used.
 int RunPanel(int showCommand) {
+    SingleCopy copy(TableFileNames(TableFilePath()));
+    if (!copy.Claim()) return 0;
+
     MessageLoop loop;
     EnterMessageLoop(&loop);
     int exitCode = 0;
     {
         ExperimentPanel panel;
         if (panel.Create()) {
+            copy.Publish(panel.window());
             ShowWindow(panel.window(), showCommand);
             exitCode = loop.Run();
         }

@@ -51,3 +51,17 @@ void EditableListView::CancelCellEdit() {
     editColumn_ = -1;
     editor_.Close();
 }
+
+bool EditableListView::EditChangesCell(const wchar_t* format) const {
+    if (!editing() || !editor_.window()) return false;
+    // Read as the end of the edit will read it.
+    wchar_t typed[CellEditor::kTextUnits] = {};
+    GetWindowTextW(editor_.window(), typed, CellEditor::kTextUnits);
+    wchar_t shown[CellEditor::kTextUnits] = {};
+    LVITEMW item = {};
+    item.iSubItem = editColumn_;
+    item.pszText = shown;
+    item.cchTextMax = CellEditor::kTextUnits;
+    SendMessageW(listView_, LVM_GETITEMTEXTW, editRow_, reinterpret_cast<LPARAM>(&item));
+    return FormatReal(ParseShownReal(typed), format, true) != shown;
+}

@@ -24,6 +24,10 @@ public:
     // Ends an open edit without touching its cell.
     void CancelCellEdit();
 
+    // Whether the open edit, ended now, would change the text of its cell
+    // (shown in `format`); false when no edit is open.
+    bool EditChangesCell(const wchar_t* format) const;
+
     bool editing() const { return editRow_ >= 0 && editColumn_ >= 0; }
     CellEditor& editor() { return editor_; }
 

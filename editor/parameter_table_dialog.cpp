@@ -113,14 +113,29 @@ LRESULT ParameterTableDialog::OnEndCellEdit(const Message& m, bool&) {
 
 LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
     list_.CommitCellEdit(kTableFormat);
-    HWND list = list_.window();
-    // The cells are the table while the dialog is open. A list that is gone, or
-    // holds other rows than it was given, has nothing to read back: the arrays
-    // keep what they had, and the caller is told that nothing may be taken.
-    if (!IsWindow(list) || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != arrays_.count) {
-        cellsLost_ = true;
+    if (!ReadBackCells()) {
         handled = false;
         return 0;
+    }
+    HWND list = list_.window();
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    for (int column = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) - 1; column >= 0;
+         --column) {
+        SendMessageW(list, LVM_DELETECOLUMN, column, 0);
+    }
+    handled = false;  // the dialog manager's own clean-up goes on
+    return 0;
+}
+
+// The cells are the table while the dialog is open. A list that is gone, or
+// holds other rows than it was given, has nothing to read back: the arrays
+// keep what they had, and the caller is told that nothing may be taken.
+bool ParameterTableDialog::ReadBackCells() {
+    HWND list = list_.window();
+    if (!IsWindow(list) || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != arrays_.count) {
+        cellsLost_ = true;
+        return false;
     }
     for (int row = 0; row < arrays_.count; ++row) {
         for (int k = 0; k < kParameterCount; ++k) {
@@ -133,12 +148,34 @@ LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
             arrays_.params[k][row] = ParseShownReal(text);
         }
     }
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-    for (int column = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) - 1; column >= 0;
-         --column) {
-        SendMessageW(list, LVM_DELETECOLUMN, column, 0);
+    return true;
+}
+
+bool ParameterTableDialog::HasChangedCells() const {
+    if (list_.EditChangesCell(kTableFormat)) return true;
+    HWND list = list_.window();
+    if (!IsWindow(list) || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != arrays_.count) return false;
+    // The arrays keep what the dialog was opened with until it closes, and
+    // each cell showed its value formatted so.
+    for (int row = 0; row < arrays_.count; ++row) {
+        for (int k = 0; k < kParameterCount; ++k) {
+            wchar_t text[kCellTextUnits] = {};
+            LVITEMW item = {};
+            item.iSubItem = k + kFirstParameterColumn;
+            item.pszText = text;
+            item.cchTextMax = kCellTextUnits - 1;
+            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+            if (FormatReal(arrays_.params[k][row], kTableFormat, true) != text) return true;
+        }
     }
-    handled = false;  // the dialog manager's own clean-up goes on
-    return 0;
+    return false;
+}
+
+bool ParameterTableDialog::ConfirmNow() {
+    // An open edit ends as Enter ends it: its text goes into its cell.
+    if (list_.editing()) list_.editor().EndEdit();
+    list_.CommitCellEdit(kTableFormat);
+    if (!ReadBackCells()) return false;
+    End(kDialogOk);
+    return true;
 }

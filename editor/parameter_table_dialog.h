@@ -27,6 +27,16 @@ public:
 
     INT_PTR Run(HWND owner);
 
+    // Whether a cell, or the cell being edited, shows another number than the
+    // dialog was opened with.
+    bool HasChangedCells() const;
+
+    // Takes every cell into the arrays now, an open edit included, as OK does,
+    // and ends the dialog with OK; for the end of the session, after which the
+    // program may not run long enough to see the dialog close. False, with
+    // nothing taken, when the cells cannot be read back.
+    bool ConfirmNow();
+
 protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
@@ -35,6 +45,7 @@ private:
     LRESULT OnDoubleClick(const Message&, bool&);
     LRESULT OnEndCellEdit(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
+    bool ReadBackCells();
 
     const std::wstring& caption_;
     ParameterArrays& arrays_;

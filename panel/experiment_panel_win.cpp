@@ -132,8 +132,18 @@ void ExperimentPanel::RunParameterEditor() {
     }
 
     ParameterTableDialog editor(caption_, copy);
-    if (editor.Run(GetActiveWindow()) != kDialogOk) return;
+    openEditor_ = &editor;
+    editorCopy_ = &copy;
+    const INT_PTR result = editor.Run(GetActiveWindow());
+    openEditor_ = nullptr;
+    editorCopy_ = nullptr;
+    // The end of the session was held for this dialog's changes; they are
+    // settled now, one way or the other.
+    ShutdownBlockReasonDestroy(window());
+    if (result == kDialogOk) TakeEditedTable(copy);
+}
 
+void ExperimentPanel::TakeEditedTable(const ParameterArrays& copy) {
     table_.materialCount = copy.count;
     for (int k = 0; k < kParameterCount; ++k) {
         std::copy(copy.params[k].begin(), copy.params[k].end(), table_.columns[k].entries.begin());
@@ -250,8 +260,8 @@ void ExperimentPanel::InitPanel() {
     shortCircuitCoefficient_ = kShortCircuitCoefficient;
     materialChosenOnce_ = false;
     table_.Initialise();
-    backUpParameterFile_ =
-        LoadParameterFile(caption_, parameterFilePath_, table_) == ParameterFileLoad::unusable;
+    backUpParameterFile_ = LoadParameterFile(caption_, parameterFilePath_, table_, &parameterFileBytes_) ==
+                           ParameterFileLoad::unusable;
 
     // The template is laid out in dialog units, which follow the font, not the
     // scale; at any DPI but 96 the panel takes its 96-DPI layout times the scale.
@@ -479,23 +489,38 @@ void ExperimentPanel::ClosePanel(int exitCode) {
     PostQuitMessage(exitCode);
 }
 
+// Only a table that changed in this run is written: another copy may have
+// saved its edits since this one started, and a file kept read-only stays
+// untouched and silent as long as nobody tries to change it.
 void ExperimentPanel::SaveTable(bool quiet) {
     SaveOptions options;
     options.backUpOldFile = backUpParameterFile_;
     options.quiet = quiet;
-    if (SaveParameterFile(caption_, parameterFilePath_, table_, options)) backUpParameterFile_ = false;
+    if (SaveChangedParameterFile(caption_, parameterFilePath_, table_, parameterFileBytes_, options)) {
+        backUpParameterFile_ = false;
+    }
 }
 
 // Logging off or shutting down ends the process after WM_ENDSESSION without
 // any close: the table is saved here as a close saves it. The session is
 // ending, so a failure is not told; the previous file stays as it was.
+//
+// A teacher may still be in the middle of the table's edits. Windows is asked
+// to wait, with the reason shown to the user, who can go back and press OK
+// or Cancel; a session that ends all the same keeps the edits, as OK would:
+// losing a teacher's typing is worse than keeping it unconfirmed.
 LRESULT ExperimentPanel::OnQueryEndSession(const Message&, bool&) {
-    return TRUE;
+    if (!openEditor_ || !openEditor_->HasChangedCells()) return TRUE;
+    ShutdownBlockReasonCreate(window(), kUnsavedTableReason);
+    return FALSE;
 }
 
 LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
     if (!m.wParam) return 0;  // the session goes on after all
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
+    if (openEditor_ && openEditor_->HasChangedCells() && openEditor_->ConfirmNow()) {
+        TakeEditedTable(*editorCopy_);
+    }
     SaveTable(true);
     if (logStore_) {
         logStore_->SaveIfChanged();

@@ -6,8 +6,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/gdi.h"
+#include "editor/parameter_table_dialog.h"
 #include "help/caption_button.h"
 #include "measurements/automatic_series_dialog_win.h"
 #include "measurements/log_store_win.h"
@@ -67,6 +69,9 @@ public:
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
     // F1 held down repeats; the help opens again only after a pause this long.
     static constexpr DWORD kHelpKeyPause = 500;  // ms
+    // Why the end of the session waits, as Windows shows it to the user.
+    static constexpr const wchar_t* kUnsavedTableReason =
+        L"The table of material parameters has changes that are not saved yet.";
 
     ExperimentPanel();
     ~ExperimentPanel() override;
@@ -147,6 +152,7 @@ private:
     void InitPanel();
     void ShowAbout();
     void RunParameterEditor();
+    void TakeEditedTable(const ParameterArrays& copy);
     void LayoutControls();
     void PlaceControls();
     void ShowPictureAtDpi();
@@ -223,11 +229,17 @@ private:
     // The file was there at start but could not be used: the save that first
     // replaces it keeps it as a backup.
     bool backUpParameterFile_ = false;
+    // What the file held when it was read, or last written: a close writes
+    // the table only when it no longer encodes to these bytes.
+    std::vector<unsigned char> parameterFileBytes_;
     bool helpMode_ = false;
     DWORD helpKeyTime_ = 0;  // when F1 last asked for the help
     CaptionHelpButton helpButton_;
 
     MaterialTable table_;
+    // The parameter editor while it is open, and the copy of the table it edits.
+    ParameterTableDialog* openEditor_ = nullptr;
+    ParameterArrays* editorCopy_ = nullptr;
     double shortCircuitCoefficient_ = kShortCircuitCoefficient;
     bool materialChosenOnce_ = false;
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 #include "storage/parameter_codec.h"
@@ -43,7 +44,6 @@ bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
     bytes.resize(total);
     return true;
 }
-
 
 // True only when nothing is there: a file that is there but cannot be opened
 // is not missing.
@@ -153,7 +153,8 @@ ParameterFileTarget OpenParameterFileForWriting(const std::wstring& path, SaveFi
 }
 
 ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstring& path,
-                                    MaterialTable& table) {
+                                    MaterialTable& table, std::vector<unsigned char>* fileBytes) {
+    if (fileBytes) fileBytes->clear();
     std::vector<unsigned char> bytes;
     {
         UniqueHandle file = OpenParameterFileForReading(caption, path);
@@ -161,8 +162,10 @@ ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstr
             UseDefaults(table);
             return IsMissing(path) ? ParameterFileLoad::missing : ParameterFileLoad::unusable;
         }
-        // Anything beyond the largest valid file is never needed.
-        if (!ReadUpTo(file.get(), kMaxParameterFileSize, bytes)) {
+        // Anything beyond the largest valid file is never needed, but one byte
+        // more shows that there was more: such a file is not what the table
+        // encodes to, and the next save makes it so.
+        if (!ReadUpTo(file.get(), kMaxParameterFileSize + 1, bytes)) {
             Tell(kFileDamagedText, caption, MB_ICONINFORMATION);
             UseDefaults(table);
             return ParameterFileLoad::unusable;
@@ -174,7 +177,10 @@ ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstr
     case ColumnStatus::ok:
         // A table of no materials would leave the panel with no number it can
         // take, and the only way back to the defaults would be deleting the file.
-        if (table.materialCount > 0) return ParameterFileLoad::loaded;
+        if (table.materialCount > 0) {
+            if (fileBytes) *fileBytes = std::move(bytes);
+            return ParameterFileLoad::loaded;
+        }
         [[fallthrough]];
     case ColumnStatus::damaged:
         Tell(kFileDamagedText, caption, MB_ICONINFORMATION);
@@ -188,6 +194,48 @@ ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstr
         return ParameterFileLoad::loaded;
     }
     return ParameterFileLoad::loaded;
+}
+
+bool SaveChangedParameterFile(const std::wstring& caption, const std::wstring& path,
+                              const MaterialTable& table, std::vector<unsigned char>& fileBytes,
+                              SaveOptions options) {
+    EncodeResult encoded = EncodeParameterFile(table);
+    if (encoded.status == ColumnStatus::ok && !fileBytes.empty() && encoded.bytes == fileBytes) return true;
+    if (!SaveParameterFile(caption, path, table, options)) return false;
+    fileBytes = std::move(encoded.bytes);
+    return true;
+}
+
+std::wstring FinalFilePath(const std::wstring& path) {
+    // Opened for no access at all: that is allowed while another program
+    // holds the file open sharing nothing.
+    UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return path;
+    std::wstring resolved(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(resolved.size());
+        const DWORD length = GetFinalPathNameByHandleW(file.get(), &resolved[0], size, VOLUME_NAME_DOS);
+        if (length == 0) return path;
+        if (length < size) {
+            resolved.resize(length);
+            break;
+        }
+        resolved.resize(length);
+    }
+    // The system answers in the form that takes long paths ("\\?\C:\...",
+    // "\\?\UNC\server\..."); the usual form serves where it is short enough.
+    const std::wstring kLong = L"\\\\?\\";
+    const std::wstring kLongUnc = L"\\\\?\\UNC\\";
+    std::wstring plain;
+    if (resolved.compare(0, kLongUnc.size(), kLongUnc) == 0) {
+        plain = L"\\\\" + resolved.substr(kLongUnc.size());
+    } else if (resolved.compare(0, kLong.size(), kLong) == 0) {
+        plain = resolved.substr(kLong.size());
+    } else {
+        return resolved;
+    }
+    return plain.size() < MAX_PATH ? plain : resolved;
 }
 
 std::wstring PendingParameterFilePath(const std::wstring& path) {
@@ -204,8 +252,8 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
     return SaveParameterFile(caption, path, table, system, options);
 }
 
-bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
-                       SaveFileCalls& calls, SaveOptions options) {
+bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPath,
+                       const MaterialTable& table, SaveFileCalls& calls, SaveOptions options) {
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status != ColumnStatus::ok) {
         // A column with a bad selector is left out, as it always was; a count
@@ -214,10 +262,21 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, co
         if (encoded.status != ColumnStatus::badSelector) return false;
     }
 
+    // Replacing a symbolic link by the new file would cut it off from the
+    // file it leads to, which other copies and folders go on reading: the
+    // new file is made beside that file, and replaces it.
+    const std::wstring path = FinalFilePath(linkedPath);
+    // Someone marked the file so that it is not changed. Windows refuses to
+    // replace it, but not every file system does (Wine renames over it).
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES &&
+                          (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                          (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+
     // The old file is copied before anything can touch it, and a copy that
     // fails stops the save: the file stays as the user last had it.
-    const bool backedUp = !options.backUpOldFile || IsMissing(path) ||
-                          calls.Copy(path, BackupParameterFilePath(path));
+    const bool backedUp = !readOnly && (!options.backUpOldFile || IsMissing(path) ||
+                                        calls.Copy(path, BackupParameterFilePath(path)));
     bool written = false;
     if (backedUp) {
         ParameterFileTarget target = OpenParameterFileForWriting(path, calls);

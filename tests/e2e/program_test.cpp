@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,7 +68,10 @@ std::wstring TextOf(HWND window) {
 
 class Program {
 public:
-    explicit Program(const std::wstring& exe, int showCommand = -1) {
+    // Suspended, the program waits for Resume before it runs any of its code.
+    enum class Start { running, suspended };
+
+    explicit Program(const std::wstring& exe, int showCommand = -1, Start start = Start::running) {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         if (showCommand >= 0) {
@@ -76,11 +80,12 @@ public:
         }
         std::wstring commandLine = L"\"" + exe + L"\" ignored arguments";
         PROCESS_INFORMATION info = {};
-        started_ = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+        const DWORD flags = start == Start::suspended ? CREATE_SUSPENDED : 0;
+        started_ = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr,
                                   &startup, &info) != FALSE;
         if (started_) {
             process_ = UniqueHandle(info.hProcess);
-            CloseHandle(info.hThread);
+            thread_ = UniqueHandle(info.hThread);
             id_ = info.dwProcessId;
         }
     }
@@ -90,6 +95,9 @@ public:
     }
 
     bool started() const { return started_; }
+    HANDLE process() const { return process_.get(); }
+    DWORD id() const { return id_; }
+    void Resume() { ResumeThread(thread_.get()); }
 
     // The panel (true) or a message box (false).
     HWND WaitFor(bool panel, DWORD patience = kPatience) {
@@ -125,6 +133,7 @@ public:
 private:
     bool started_ = false;
     UniqueHandle process_;
+    UniqueHandle thread_;
     DWORD id_ = 0;
 };
 
@@ -620,4 +629,212 @@ TEST_F(RealProgram, ALogFileHeldOpenAtStartIsLeftAloneAndItsRowsStayFirstOnceItI
     PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.WaitForExit(), IDCANCEL);
     ExpectLogFileHolds(recorded, 1);
+}
+
+namespace {
+
+// Where Wine keeps the drive letters of its prefix (dosdevices, one link per
+// letter); empty outside Wine.
+std::string DosDevicesFolder() {
+    if (UnixPathOf(L"C:\\").empty()) return std::string();
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (prefix && *prefix) return std::string(prefix) + "/dosdevices/";
+    const std::string c = UnixPathOf(L"C:\\");
+    const size_t at = c.find("/dosdevices/");
+    return at == std::string::npos ? std::string() : c.substr(0, at) + "/dosdevices/";
+}
+
+// Another drive letter for a folder, as `subst` makes one: under Wine a link
+// in the prefix's dosdevices, on Windows DefineDosDeviceW. Taken away again at
+// the end.
+class OtherDrive {
+public:
+    explicit OtherDrive(const std::wstring& folder) {
+        const std::string devices = DosDevicesFolder();
+        for (wchar_t letter = L'R'; letter <= L'Y'; ++letter) {
+            const std::wstring drive = std::wstring(1, letter) + L":";
+            if (!IsFree(drive)) continue;
+            if (!devices.empty()) {
+                unixLink_ = devices + static_cast<char>(letter - L'A' + 'a') + ":";
+                // -f: a link an earlier run left behind, to a folder now gone,
+                // is taken over.
+                if (RunHostProgram(L"Z:\\usr\\bin\\ln", {"-sfn", UnixPathOf(folder), unixLink_},
+                                   [&drive] { return !IsFree(drive); })) {
+                    root_ = drive;
+                }
+            } else if (DefineDosDeviceW(0, drive.c_str(), folder.c_str())) {
+                root_ = drive;
+            }
+            break;
+        }
+    }
+    ~OtherDrive() {
+        if (!unixLink_.empty()) {
+            // Also when the link came too late to be seen: none is left behind.
+            const std::wstring drive = root_;
+            RunHostProgram(L"Z:\\usr\\bin\\rm", {"-f", unixLink_},
+                           [&drive] { return drive.empty() || IsFree(drive); });
+        } else if (!root_.empty()) {
+            DefineDosDeviceW(DDD_REMOVE_DEFINITION, root_.c_str(), nullptr);
+        }
+    }
+    OtherDrive(const OtherDrive&) = delete;
+    OtherDrive& operator=(const OtherDrive&) = delete;
+
+    // "R:", or empty when no letter could be given.
+    const std::wstring& root() const { return root_; }
+
+private:
+    static bool IsFree(const std::wstring& drive) {
+        return GetDriveTypeW((drive + L"\\").c_str()) == DRIVE_NO_ROOT_DIR;
+    }
+
+    std::wstring root_;
+    std::string unixLink_;
+};
+
+// Waits until the window is restored and in the foreground.
+bool ComesForward(HWND window) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < kPatience; Sleep(20)) {
+        if (!IsIconic(window) && GetForegroundWindow() == window) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Two copies on one table each read it at start and write it at close, so
+// the one that closes last undoes the other's edits. A second start on the
+// same table file brings the running window forward and ends at once with
+// exit code 0, showing nothing, whichever way the path is spelled.
+TEST_F(RealProgram, ASecondStartOnTheSameTableBringsTheFirstWindowForwardAndEnds) {
+    WriteTable();
+    // The drive letter is there before the first start, as a mapped drive is:
+    // Wine reports a volume's serial number from the drive letters it knows
+    // at the moment a file is opened.
+    OtherDrive drive(folder_.path());
+    Program first(exe_);
+    ASSERT_TRUE(first.started());
+    HWND panel = first.WaitFor(true);
+    ASSERT_NE(panel, nullptr);
+
+    wchar_t shortPath[MAX_PATH] = {};
+    const DWORD shortLength = GetShortPathNameW(exe_.c_str(), shortPath, MAX_PATH);
+    struct Spelling {
+        const char* what;
+        std::wstring exe;
+    } spellings[] = {
+        {"the same path", exe_},
+        {"another drive letter", drive.root().empty() ? std::wstring() : drive.root() + L"\\Tesmor.exe"},
+        {"the short name", shortLength > 0 && shortLength < MAX_PATH ? std::wstring(shortPath) : std::wstring()},
+    };
+    EXPECT_FALSE(drive.root().empty()) << "no other drive letter could be made";
+    for (const Spelling& spelling : spellings) {
+        if (spelling.exe.empty()) continue;
+        SCOPED_TRACE(spelling.what);
+        // Minimised and behind another window, as a student leaves it.
+        PostMessageW(panel, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        for (DWORD start = GetTickCount(); !IsIconic(panel) && GetTickCount() - start < kPatience;) Sleep(20);
+        ASSERT_TRUE(IsIconic(panel));
+
+        Program second(spelling.exe);
+        ASSERT_TRUE(second.started());
+        // A second panel would stay: nothing more to see then.
+        ASSERT_EQ(second.WaitForExit(), 0);
+        EXPECT_TRUE(ComesForward(panel)) << "the running window did not come forward";
+        EXPECT_TRUE(IsWindow(panel));
+        EXPECT_EQ(WaitForSingleObject(first.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    }
+
+    // The running copy still works, and closes as always.
+    SetExample(panel);
+    EXPECT_EQ(TextOf(ControlOf(panel, IDC_HALL_VOLTAGE)), L"-283.27");
+    PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(first.WaitForExit(), IDCANCEL);
+}
+
+// Two starts at the same moment, as a double double-click makes them: one
+// window, and the other process ends with 0.
+TEST_F(RealProgram, TwoStartsAtTheSameMomentLeaveOneWindow) {
+    WriteTable();
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        Program a(exe_, -1, Program::Start::suspended);
+        Program b(exe_, -1, Program::Start::suspended);
+        ASSERT_TRUE(a.started() && b.started());
+        a.Resume();
+        b.Resume();
+        const HANDLE both[] = {a.process(), b.process()};
+        const DWORD ended = WaitForMultipleObjects(2, both, FALSE, kPatience);
+        ASSERT_TRUE(ended == WAIT_OBJECT_0 || ended == WAIT_OBJECT_0 + 1) << "neither start ended";
+        Program& gone = ended == WAIT_OBJECT_0 ? a : b;
+        Program& running = ended == WAIT_OBJECT_0 ? b : a;
+        EXPECT_EQ(gone.WaitForExit(), 0);
+        HWND panel = running.WaitFor(true);
+        ASSERT_NE(panel, nullptr) << "no window stayed";
+        EXPECT_EQ(WaitForSingleObject(running.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+        PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(running.WaitForExit(), IDCANCEL);
+    }
+}
+
+// Another table file is another laboratory: a copy of the program under
+// another name beside it, or in another folder, starts as usual.
+TEST_F(RealProgram, ACopyOnAnotherTableFileIsNotStopped) {
+    WriteTable();
+    Program first(exe_);
+    ASSERT_TRUE(first.started());
+    HWND panel = first.WaitFor(true);
+    ASSERT_NE(panel, nullptr);
+
+    ScratchFolder elsewhere;
+    const std::wstring renamed = folder_.File(L"Other.exe");
+    const std::wstring moved = elsewhere.File(L"Tesmor.exe");
+    ASSERT_TRUE(CopyFileW(exe_.c_str(), renamed.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(exe_.c_str(), moved.c_str(), FALSE));
+    for (const std::wstring& exe : {renamed, moved}) {
+        SCOPED_TRACE(exe == renamed ? "under another name" : "in another folder");
+        Program other(exe);
+        ASSERT_TRUE(other.started());
+        // No table there yet: the first-run message, then its own panel.
+        HWND box = other.WaitFor(false);
+        ASSERT_NE(box, nullptr) << "the copy did not start";
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        HWND otherPanel = other.WaitFor(true);
+        ASSERT_NE(otherPanel, nullptr);
+        EXPECT_NE(otherPanel, panel);
+        PostMessageW(otherPanel, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(other.WaitForExit(), IDCANCEL);
+    }
+    EXPECT_TRUE(FileExists(folder_.File(L"Other.smp")));
+    EXPECT_TRUE(FileExists(elsewhere.File(L"Tesmor.smp")));
+    PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(first.WaitForExit(), IDCANCEL);
+}
+
+// The program asks for no more rights than its user has: Windows then does
+// not redirect its writes beside itself in a protected folder to a private
+// copy per user (VirtualStore), which would give each student a table of
+// their own. The manifest's other items stay.
+TEST(ProgramFile, TheManifestAsksForTheUsersOwnRightsAndKeepsItsItems) {
+    HMODULE program = LoadLibraryExW(BuiltProgram().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr) << "no program beside the test";
+    HRSRC found = FindResourceW(program, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_NE(found, nullptr) << "no manifest";
+    HGLOBAL loaded = LoadResource(program, found);
+    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    ASSERT_NE(data, nullptr);
+    const std::string manifest(data, SizeofResource(program, found));
+    FreeLibrary(program);
+
+    auto has = [&manifest](const char* text) { return manifest.find(text) != std::string::npos; };
+    EXPECT_TRUE(has("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">"));
+    EXPECT_TRUE(has("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"));
+    EXPECT_EQ(manifest.find("requireAdministrator"), std::string::npos);
+    EXPECT_EQ(manifest.find("highestAvailable"), std::string::npos);
+    EXPECT_TRUE(has("<assemblyIdentity name=\"Tesmor\" version=\"1.0.0.0\" processorArchitecture=\"x86\" "
+                    "type=\"win32\"/>"));
+    EXPECT_TRUE(has("<description>Tesmor Application</description>"));
+    EXPECT_TRUE(has("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+    EXPECT_TRUE(has("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"));
 }

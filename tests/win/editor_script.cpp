@@ -129,3 +129,12 @@ void PostKey(HWND window, UINT key, unsigned modifiers) {
     PostMessageW(window, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
     PostMessageW(window, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
 }
+
+bool ChangeTableCell(HWND panel, int row, int column, const std::wstring& text) {
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    EditCell(script, row, column, text);
+    Press(script, Table, IDOK);
+    OpenParameterEditor(panel);
+    return script.finished() && script.failures().empty();
+}

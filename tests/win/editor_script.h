@@ -81,3 +81,7 @@ void ClickOkWhileEditing(int row, int column, const std::wstring& text);
 
 // Presses a button of whichever dialog `dialog` finds.
 void Press(DialogScript& script, HWND (*dialog)(), int command);
+
+// A teacher's change of the table: the password, one cell typed and ended
+// with Enter, then OK. True when every step was taken.
+bool ChangeTableCell(HWND panel, int row, int column, const std::wstring& text);

@@ -31,6 +31,25 @@ using Icon = MessageBoxCatcher::Icon;
 
 class Panel : public PanelFixture {};
 
+// The default table with a teacher's one change: Nd of material 1 = 2e16.
+MaterialTable TableWithOneChange() {
+    MaterialTable table = DefaultTable();
+    table.columns[kNd].entries[0] = 2e16;
+    return table;
+}
+
+// Clears the read-only mark of the file beside the tests on every way out, so
+// that the next test can write it.
+struct ReadOnlyParameterFile {
+    ReadOnlyParameterFile() { ok = SetFileAttributesW(ParameterPath().c_str(), FILE_ATTRIBUTE_READONLY) != FALSE; }
+    ~ReadOnlyParameterFile() { SetFileAttributesW(ParameterPath().c_str(), FILE_ATTRIBUTE_NORMAL); }
+    bool StillReadOnly() const {
+        const DWORD attributes = GetFileAttributesW(ParameterPath().c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    }
+    bool ok = false;
+};
+
 std::wstring MenuText(HMENU menu, int index) {
     wchar_t text[64] = {};
     GetMenuStringW(menu, index, text, 64, MF_BYPOSITION);
@@ -544,6 +563,7 @@ TEST_F(Panel, TemperatureUpDownStepsByOneKelvin) {
 TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
     MessageBoxCatcher catcher;
     Start();
+    ASSERT_TRUE(ChangeTableCell(panel_.window(), 0, 1, L"2e16"));  // a table that the close must save
     SetExample();
     HWND temperature = Box(IDC_TEMPERATURE);
     SetFocus(temperature);
@@ -565,12 +585,11 @@ TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
     EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
-    DeleteFileW(ParameterPath().c_str());
     PostKey(temperature, VK_F4, kAlt);
     EXPECT_FALSE(Pump(1000)) << "Alt+F4 did not close the panel";
     HoldModifiers(kNoModifiers);
     EXPECT_EQ(quitCode_, IDCANCEL);
-    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(TableWithOneChange()).bytes);
     EXPECT_TRUE(catcher.boxes().empty());
 }
 
@@ -608,36 +627,39 @@ TEST_F(Panel, ClosingSavesTheTableAndEndsTheLoopWithTheCommandId) {
     MessageBoxCatcher catcher;
     Start();
     ChooseMaterial();
+    ASSERT_TRUE(ChangeTableCell(panel_.window(), 0, 1, L"2e16"));
     Type(IDC_HALL_FACTOR, L"9");  // a pending warning must not survive the close
-    DeleteFileW(ParameterPath().c_str());
 
     SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_EQ(panel_.window(), nullptr);
     EXPECT_FALSE(PumpPastTheWarning());
     EXPECT_EQ(quitCode_, IDCANCEL);
     EXPECT_TRUE(catcher.boxes().empty());
-    EXPECT_EQ(ReadFileBytes(ParameterPath()).size(), 9604u);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(TableWithOneChange()).bytes);
 }
 
 TEST_F(Panel, TheEndOfTheSessionSavesTheTableAsACloseDoes) {
     MessageBoxCatcher catcher;
     Start();
     ChooseMaterial();
+    const std::vector<unsigned char> before = ReadFileBytes(ParameterPath());
+    ASSERT_TRUE(ChangeTableCell(panel_.window(), 0, 1, L"2e16"));
     Type(IDC_HALL_FACTOR, L"9");  // a pending warning must not show as the session ends
-    DeleteFileW(ParameterPath().c_str());
 
     EXPECT_EQ(SendMessageW(panel_.window(), WM_QUERYENDSESSION, 0, 0), TRUE);
-    EXPECT_FALSE(FileExists(ParameterPath())) << "asked, not yet ending";
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), before) << "asked, not yet ending";
     // A session that goes on after all saves nothing.
     SendMessageW(panel_.window(), WM_ENDSESSION, FALSE, 0);
-    EXPECT_FALSE(FileExists(ParameterPath()));
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), before);
     SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(TableWithOneChange()).bytes);
     EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
     PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
 
     // A save that fails as the session ends tells nothing and keeps the file.
+    Type(IDC_HALL_FACTOR, L"1");
+    ASSERT_TRUE(ChangeTableCell(panel_.window(), 1, 1, L"3e16"));
     const std::vector<unsigned char> previous = EncodeParameterFile(DefaultTable(5)).bytes;
     ASSERT_TRUE(WriteFileBytes(ParameterPath(), previous));
     UniqueHandle holder(CreateFileW(ParameterPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -647,6 +669,76 @@ TEST_F(Panel, TheEndOfTheSessionSavesTheTableAsACloseDoes) {
     holder.Reset();
     EXPECT_TRUE(catcher.boxes().empty());
     EXPECT_EQ(ReadFileBytes(ParameterPath()), previous);
+}
+
+// Two copies on one table (the second start is stopped now, but a copy on
+// another computer of a shared folder is not): the one that changed nothing
+// writes nothing, so the other's saved edit stays. Neither does a pass through
+// the editor that ends with Cancel, or with OK and no edit.
+TEST_F(Panel, AnUnchangedTableIsNotWrittenAtCloseAndAnotherCopysSaveStays) {
+    MessageBoxCatcher catcher;
+    Start();
+    SetExample();
+    DialogScript script;
+    EnterPassword(script, kEditorPassword);
+    EditCell(script, 0, 1, L"5e16");
+    Press(script, Table, IDCANCEL);
+    EnterPassword(script, kEditorPassword);
+    Press(script, Table, IDOK);
+    OpenParameterEditor(panel_.window());
+    OpenParameterEditor(panel_.window());
+    ASSERT_TRUE(script.failures().empty()) << script.failures().front();
+    ASSERT_TRUE(script.finished());
+
+    // The other copy closes with its edit.
+    const std::vector<unsigned char> saved = EncodeParameterFile(TableWithOneChange()).bytes;
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), saved));
+
+    SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(Pump(0));
+    EXPECT_EQ(quitCode_, IDCANCEL);
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), saved);
+    EXPECT_FALSE(FileExists(ParameterPath() + L".new"));
+}
+
+// A teacher may mark the file read-only so that the table stays as prepared:
+// a run that changes nothing leaves it so and says nothing, at every close.
+TEST_F(Panel, AReadOnlyFileIsLeftAsItIsAndNothingIsToldWhenTheTableIsUnchanged) {
+    const std::vector<unsigned char> prepared = EncodeParameterFile(TableWithOneChange()).bytes;
+    ASSERT_TRUE(WriteFileBytes(ParameterPath(), prepared));
+    ReadOnlyParameterFile readOnly;
+    ASSERT_TRUE(readOnly.ok);
+    MessageBoxCatcher catcher;
+    Start();
+    SetExample();
+    EXPECT_EQ(panel_.table().columns[kNd].entries[0], 2e16);
+
+    SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(Pump(0));
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), prepared);
+    EXPECT_TRUE(readOnly.StillReadOnly()) << "replaced by a writable file";
+}
+
+// A change that cannot be kept is told, and the read-only file stays.
+TEST_F(Panel, AChangedTableThatCannotReplaceAReadOnlyFileIsTold) {
+    const std::vector<unsigned char> prepared = ReadFileBytes(ParameterPath());
+    ReadOnlyParameterFile readOnly;
+    ASSERT_TRUE(readOnly.ok);
+    MessageBoxCatcher catcher;
+    Start();
+    ASSERT_TRUE(ChangeTableCell(panel_.window(), 0, 1, L"2e16"));
+
+    SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(Pump(0));
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(catcher.boxes()[0].caption, kCaption);
+    EXPECT_EQ(catcher.boxes()[0].text, L"The file of parameters cannot be open.\nParameters will not be written.");
+    EXPECT_EQ(catcher.boxes()[0].icon, Icon::information);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), prepared);
+    EXPECT_TRUE(readOnly.StillReadOnly());
+    EXPECT_FALSE(FileExists(ParameterPath() + L".new"));
 }
 
 TEST_F(Panel, AFileThatCouldNotBeUsedAtStartIsKeptAsTheBackupAtClose) {
@@ -733,6 +825,13 @@ TEST_F(Panel, FirstStartTellsAboutTheMissingFileBeforeThePanelAppears) {
     EXPECT_EQ(catcher.boxes()[0].otherVisibleWindows, 0);  // the panel is not on the screen yet
     EXPECT_TRUE(IsWindowVisible(panel_.window()));
     EXPECT_EQ(panel_.table().materialCount, 100);
+
+    // Unchanged as it is, the table the first run worked with is saved at
+    // close: the next start finds it.
+    SendMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(Pump(0));
+    EXPECT_EQ(catcher.boxes().size(), 1u);
+    EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(DefaultTable()).bytes);
 }
 
 TEST_F(Panel, ASmallTableAcceptsOnlyItsOwnMaterials) {

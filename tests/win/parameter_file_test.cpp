@@ -546,6 +546,77 @@ TEST_F(ParameterFile, AQuietSaveThatFailsTellsNothingAndKeepsThePreviousFile) {
     EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.smp", previous}}));
 }
 
+// A Tesmor.smp that is a symbolic link to a table kept elsewhere (one table for
+// several program folders) is saved where the link leads: the link stays a
+// link, and no file is made beside it.
+TEST_F(ParameterFile, ALinkIsSavedThroughAndStaysALink) {
+    ScratchFolder elsewhere;
+    const std::wstring target = elsewhere.File(L"Shared.smp");
+    const std::vector<unsigned char> previous = EncodeParameterFile(DistinctTable(5)).bytes;
+    ASSERT_TRUE(WriteFileBytes(target, previous));
+    if (!MakeSymbolicLink(path_, target)) GTEST_SKIP() << "no symbolic link can be made here";
+    ASSERT_EQ(ReadFileBytes(path_), previous) << "the link does not lead to the table";
+
+    const MaterialTable changed = DistinctTable(9);
+    MessageBoxCatcher catcher;
+    EXPECT_TRUE(SaveParameterFile(kCaption, path_, changed));
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ContentsOf(elsewhere.path()), (FolderContents{{L"Shared.smp", EncodeParameterFile(changed).bytes}}));
+    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.smp", EncodeParameterFile(changed).bytes}}));
+
+    // Still a link: what the table elsewhere holds is what the link reads.
+    ASSERT_TRUE(WriteFileBytes(target, previous));
+    EXPECT_EQ(ReadFileBytes(path_), previous);
+    DeleteFileW(path_.c_str());
+}
+
+// The save at a close writes only a changed table: a table read and left as
+// it was does not undo what another copy saved meanwhile, and leaves a
+// read-only file silent; a change is written, and only once.
+TEST_F(ParameterFile, TheSaveAtACloseWritesOnlyAChangedTable) {
+    const std::vector<unsigned char> first = EncodeParameterFile(DistinctTable(5)).bytes;
+    ASSERT_TRUE(WriteFileBytes(path_, first));
+    MaterialTable table = FreshTable();
+    std::vector<unsigned char> fileBytes;
+    MessageBoxCatcher catcher;
+    ASSERT_EQ(LoadParameterFile(kCaption, path_, table, &fileBytes), ParameterFileLoad::loaded);
+    EXPECT_EQ(fileBytes, first);
+
+    const std::vector<unsigned char> others = EncodeParameterFile(DistinctTable(7)).bytes;
+    ASSERT_TRUE(WriteFileBytes(path_, others));
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path_, table, fileBytes));
+    EXPECT_EQ(ReadFileBytes(path_), others) << "an unchanged table was written";
+
+    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path_, table, fileBytes));
+    EXPECT_TRUE(catcher.boxes().empty());
+    table.columns[kEg].entries[0] = 0.5;
+    EXPECT_FALSE(SaveChangedParameterFile(kCaption, path_, table, fileBytes));
+    ASSERT_EQ(catcher.boxes().size(), 1u);
+    ExpectBox(catcher.boxes()[0], kCaption, L"The file of parameters cannot be open.\nParameters will not be written.",
+              Icon::information);
+    EXPECT_NE(GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_READONLY, 0u) << "the read-only file was replaced";
+    EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.smp", others}}));
+    ASSERT_TRUE(SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL));
+
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path_, table, fileBytes));
+    EXPECT_EQ(ReadFileBytes(path_), EncodeParameterFile(table).bytes);
+    EXPECT_EQ(fileBytes, EncodeParameterFile(table).bytes);
+    ASSERT_TRUE(WriteFileBytes(path_, others));
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path_, table, fileBytes));
+    EXPECT_EQ(ReadFileBytes(path_), others) << "a change was written twice";
+
+    // No file at start, or one that could not be used: there is nothing the
+    // table came from, so it is written.
+    DeleteFileW(path_.c_str());
+    MaterialTable defaults = FreshTable();
+    ASSERT_EQ(LoadParameterFile(kCaption, path_, defaults, &fileBytes), ParameterFileLoad::missing);
+    EXPECT_TRUE(fileBytes.empty());
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path_, defaults, fileBytes));
+    EXPECT_EQ(ReadFileBytes(path_).size(), 9604u);
+    ASSERT_EQ(catcher.boxes().size(), 2u);  // the load's "Will be!"
+}
+
 TEST_F(ParameterFile, ALeftoverTemporaryFileDoesNotStopTheNextSave) {
     ASSERT_TRUE(WriteFileBytes(PendingParameterFilePath(path_), {1, 2, 3}));
     MessageBoxCatcher catcher;

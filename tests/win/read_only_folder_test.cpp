@@ -136,3 +136,18 @@ TEST_F(ReadOnlyFolder, TheMeasurementLogGoesToTheUsersDocumentsAndEveryReadingIs
     EXPECT_EQ(ContentsOf(folder_), before_);
     DeleteFileW(there.c_str());
 }
+
+// Closing without a change leaves a file that may not be written alone, and
+// says nothing: no "cannot be open" at every close.
+TEST_F(ReadOnlyFolder, AnUnchangedTableOfAFileThatMayNotBeWrittenIsLeftAloneSilently) {
+    const std::wstring path = folder_ + L"\\Locked.smp";
+    MaterialTable table;
+    table.Initialise();
+    std::vector<unsigned char> fileBytes;
+    MessageBoxCatcher catcher;
+    ASSERT_EQ(LoadParameterFile(kCaption, path, table, &fileBytes), ParameterFileLoad::loaded);
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path, table, fileBytes));
+    EXPECT_TRUE(SaveChangedParameterFile(kCaption, path, table, fileBytes));
+    EXPECT_TRUE(catcher.boxes().empty());
+    EXPECT_EQ(ContentsOf(folder_), before_);
+}

@@ -91,3 +91,63 @@ FolderContents ContentsOf(const std::wstring& folder) {
     FindClose(search);
     return contents;
 }
+
+std::string UnixPathOf(const std::wstring& path) {
+    using UnixFileName = char*(CDECL*)(const wchar_t*);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    const auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name")));
+    if (!unixFileName) return std::string();
+    char* name = unixFileName(path.c_str());
+    if (!name) return std::string();
+    std::string unixPath = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return unixPath;
+}
+
+bool RunHostProgram(const std::wstring& program, const std::vector<std::string>& arguments,
+                    const std::function<bool()>& done) {
+    if (UnixPathOf(L"C:\\").empty()) return false;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    for (const std::string& argument : arguments) {
+        commandLine += L" \"" + std::wstring(argument.begin(), argument.end()) + L"\"";
+    }
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return false;
+    }
+    // Wine 8 starts a Linux program apart from its own processes and hands
+    // back no handle for it (both are null), so what it does is waited for.
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    constexpr DWORD kPatience = 20000;  // ms
+    const DWORD start = GetTickCount();
+    if (process) {
+        DWORD code = 1;
+        if (WaitForSingleObject(process.get(), kPatience) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(process.get(), &code) || code != 0) {
+            return false;
+        }
+    }
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start >= kPatience) return false;
+        Sleep(20);
+    }
+}
+
+bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target) {
+    const std::string unixTarget = UnixPathOf(target);
+    const std::string unixLink = UnixPathOf(link);
+    if (!unixTarget.empty() && !unixLink.empty()) {
+        return RunHostProgram(L"Z:\\usr\\bin\\ln", {"-s", unixTarget, unixLink},
+                              [&link] { return FileExists(link); });
+    }
+    // Windows 10 lets an ordinary user make links in developer mode.
+    const DWORD kAllowUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    return CreateSymbolicLinkW(link.c_str(), target.c_str(), kAllowUnprivileged) != FALSE ||
+           CreateSymbolicLinkW(link.c_str(), target.c_str(), 0) != FALSE;
+}
