@@ -100,9 +100,11 @@ public:
     const CaptionHelpButton& helpButton() const { return helpButton_; }
 
     // Measurements (measurements_win.cpp). F9 and the menu record a reading:
-    // every box and both meters as they show them, unless the panel is locked,
-    // no material is chosen yet or a meter shows no reading; then the panel
-    // beeps and the log's status says why.
+    // every box as it shows the value the panel used (that value itself where
+    // the box's text is more than the number, see LoggedText) and both meters
+    // as they show them, unless the panel is locked, no material is chosen yet
+    // or a meter shows no reading; then the panel beeps and the log's status
+    // says why.
     enum class RecordResult { recorded, noMaterial, locked, noReading, logFull };
     RecordResult RecordReading(bool deferSave = false);
     LogStore& logStore() { return *logStore_; }

@@ -2,6 +2,8 @@
 // menu, the log's window and its keys, automatic series, and the log's file
 // beside the program.
 #include <algorithm>
+#include <cmath>
+#include <string>
 #include <vector>
 
 #include "base/unique_handle.h"
@@ -11,6 +13,7 @@
 #include "measurements/log_location_win.h"
 #include "message_box_catcher.h"
 #include "numtext/number_format.h"
+#include "numtext/number_parse.h"
 #include "panel_fixture.h"
 #include "ui/clipboard.h"
 
@@ -659,4 +662,81 @@ TEST_F(Measurements, TheEndOfTheSessionPutsUnsavedReadingsInDocuments) {
     EXPECT_EQ(Log().size(), 3u);
     EXPECT_EQ(boxes.boxes().size(), 1u);  // the failed save only: nothing asked
     for (const std::wstring& file : files) DeleteFileW(file.c_str());
+}
+
+// What a student types is read leniently: "2,5" gives 2. The log keeps a box's
+// text only where the whole text is the number used; otherwise it keeps the
+// value used, in the panel's style, and nothing but a number reaches the file.
+TEST_F(Measurements, TheLogKeepsTheValueUsedWhereABoxShowsMoreThanTheNumber) {
+    Start();
+    SetExample();
+    struct Typed {
+        int id;
+        std::wstring text;
+        std::wstring kept;  // what the row keeps
+    };
+    // 100 KB: 50,000 UTF-16 characters. (Wine's edit control takes seconds to
+    // take a text that long: its time grows with the square of the length.)
+    const std::wstring longDigits = L"2.5" + std::wstring(49997, L'0');
+    const Typed typed[] = {
+        {IDC_SAMPLE_CURRENT, L"2,5", L"2.0"},                // a decimal comma: I = 2
+        {IDC_MAGNET_CURRENT, L"\u22127", L"0.0"},            // a typographic minus: nothing read
+        {IDC_SAMPLE_CURRENT, L"0x10", L"0.0"},               // hexadecimal
+        {IDC_MAGNET_CURRENT, L"\uFF11\uFF12", L"0.0"},       // fullwidth digits
+        {IDC_SAMPLE_CURRENT, L"\u200B5", L"0.0"},            // an invisible mark in front
+        {IDC_HALL_FACTOR, L"\t1.3\x01\x02", L"1.3"},         // a tab and control characters pasted
+        {IDC_TEMPERATURE, L"350 K", L"350.0"},               // a unit behind the number
+        {IDC_SAMPLE_CURRENT, longDigits, L"2.5"},            // 100 KB of digits, read whole
+        {IDC_SAMPLE_THICKNESS, std::wstring(1000, L'0') + L"7", L"7.0"},
+        {IDC_SAMPLE_CURRENT, L"2.5", L"2.5"},                // whole: kept as typed
+        {IDC_MAGNET_CURRENT, L" 4.50 ", L"4.50"},            // whole, the spaces around it dropped
+        {IDC_HALL_FACTOR, L"1.15", L"1.15"},
+        {IDC_SAMPLE_CURRENT, L"-1.234567e0", L"-1.234567e0"},
+    };
+    for (const Typed& t : typed) {
+        SCOPED_TRACE(std::string(t.kept.begin(), t.kept.end()));
+        Type(t.id, t.text.c_str());
+        ASSERT_EQ(EnabledInputs(), AllInputs()) << "the typed text locked the panel";
+        Key(Box(IDC_MATERIAL_NUMBER), VK_F9);
+        ASSERT_FALSE(Log().empty());
+        const MeasurementRow& row = Log()[Log().size() - 1];
+        EXPECT_EQ(Text(t.id), t.text) << "the box keeps what was typed";
+
+        const ExperimentSettings used = panel_.Settings();
+        const std::pair<int, double> columns[] = {
+            {kLogHallFactor, used.hallFactor},     {kLogSampleLength, used.sampleLength},
+            {kLogSampleWidth, used.sampleWidth},   {kLogSampleThickness, used.sampleThickness},
+            {kLogContactWidth, used.contactWidth}, {kLogContactSpacing, used.contactSpacing},
+            {kLogTemperature, used.temperature},   {kLogSampleCurrent, used.sampleCurrent},
+            {kLogMagnetCurrent, used.magnetCurrent},
+        };
+        for (const auto& [column, value] : columns) {
+            const std::wstring& cell = *ShownText(row, column);
+            SCOPED_TRACE(column);
+            // Every cell is a number that reads back as the value used, whole.
+            EXPECT_EQ(ParseReal(cell), value);
+            EXPECT_TRUE(ReadsWhole(cell, FindReal(cell)));
+            EXPECT_EQ(FindReal(cell).begin, 0u);
+            EXPECT_LE(cell.size(), MeasurementLog::kMaxTextLength);
+        }
+        const int column = t.id == IDC_HALL_FACTOR        ? kLogHallFactor
+                           : t.id == IDC_SAMPLE_THICKNESS ? kLogSampleThickness
+                           : t.id == IDC_TEMPERATURE      ? kLogTemperature
+                           : t.id == IDC_SAMPLE_CURRENT   ? kLogSampleCurrent
+                                                          : kLogMagnetCurrent;
+        EXPECT_EQ(*ShownText(row, column), t.kept);
+    }
+
+    // The file holds the same rows, and none of the text that was not read.
+    EXPECT_EQ(FileLog().rows(), Log().rows());
+    const std::vector<unsigned char> bytes = ReadFileBytes(LogPath());
+    for (unsigned char c : bytes) {
+        EXPECT_TRUE(c >= 0x20 || c == '\r' || c == '\n') << "control character " << int(c) << " in the file";
+        EXPECT_NE(c, '"');
+    }
+    const std::string file(bytes.begin(), bytes.end());
+    EXPECT_EQ(file.find("\xE2\x80\x8B"), std::string::npos) << "U+200B in the file";
+    EXPECT_EQ(file.find("\xE2\x88\x92"), std::string::npos) << "U+2212 in the file";
+    EXPECT_EQ(file.find("0x"), std::string::npos);
+    EXPECT_LT(bytes.size(), 4000u) << "a long text went into the file";
 }
