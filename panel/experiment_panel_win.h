@@ -212,6 +212,14 @@ private:
 
     void UnregisterFilter();
 
+    // Balloons at boxes read only in part (read_as_notes_win.cpp).
+    LRESULT OnShowReadAsNote(const Message&, bool&);
+    std::wstring ReadAsNote(int id) const;
+    bool ShowReadAsNote(int id);
+    void HideReadAsNote();
+    void NoteFieldCommand(int id, int code);
+    void ShowRecordedReadAsNote();
+
     // Measurements (measurements_win.cpp).
     void InitMeasurements(const std::wstring& logFilePath);
     RecordResult CheckRecordable() const;
@@ -255,6 +263,9 @@ private:
 
     // The slider one of whose boxes the panel itself is filling, if any.
     const SliderField* programmedSlider_ = nullptr;
+
+    // The box whose balloon says how its text was read, while it may show.
+    HWND noteBox_ = nullptr;
 
     // The measurement log, its window, and the keys that work on them.
     std::unique_ptr<LogStore> logStore_;

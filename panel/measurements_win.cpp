@@ -56,7 +56,7 @@ LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
 }
 
 LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
-    RecordReading();
+    if (RecordReading() == RecordResult::recorded) ShowRecordedReadAsNote();
     return 0;
 }
 

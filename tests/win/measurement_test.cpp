@@ -29,6 +29,42 @@ bool StartALongSeries() {
     return true;
 }
 
+// Catches what an edit box is asked to do with its balloon, and hands the
+// messages on to the box (Wine's edit control shows no balloon, Windows' does).
+class BalloonWatch {
+public:
+    explicit BalloonWatch(HWND box) : box_(box) {
+        SetWindowSubclass(box_, &BalloonWatch::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~BalloonWatch() { RemoveWindowSubclass(box_, &BalloonWatch::Proc, kSubclassId); }
+    BalloonWatch(const BalloonWatch&) = delete;
+    BalloonWatch& operator=(const BalloonWatch&) = delete;
+
+    // The texts of the balloons shown, oldest first; how often one was hidden.
+    const std::vector<std::wstring>& shown() const { return shown_; }
+    int hidden() const { return hidden_; }
+    std::wstring last() const { return shown_.empty() ? std::wstring() : shown_.back(); }
+
+private:
+    static constexpr UINT_PTR kSubclassId = 0xBA11;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR data) {
+        auto* self = reinterpret_cast<BalloonWatch*>(data);
+        if (message == EM_SHOWBALLOONTIP) {
+            const auto* balloon = reinterpret_cast<const EDITBALLOONTIP*>(lParam);
+            self->shown_.push_back(balloon && balloon->pszText ? balloon->pszText : L"(no text)");
+        } else if (message == EM_HIDEBALLOONTIP) {
+            ++self->hidden_;
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    HWND box_;
+    std::vector<std::wstring> shown_;
+    int hidden_ = 0;
+};
+
 class Measurements : public PanelFixture {
 protected:
     void TearDown() override {
@@ -739,4 +775,81 @@ TEST_F(Measurements, TheLogKeepsTheValueUsedWhereABoxShowsMoreThanTheNumber) {
     EXPECT_EQ(file.find("\xE2\x88\x92"), std::string::npos) << "U+2212 in the file";
     EXPECT_EQ(file.find("0x"), std::string::npos);
     EXPECT_LT(bytes.size(), 4000u) << "a long text went into the file";
+}
+
+// A box read only in part says so in a balloon once the student is done with
+// it: when it loses the focus (Enter takes the focus to the panel) and when F9
+// records a reading that used it. A whole number, and a text on its way to one,
+// bring none; the balloon changes no value, no lock and not the focus.
+TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
+    Start();
+    SetExample();
+    HWND current = Box(IDC_SAMPLE_CURRENT);
+    BalloonWatch currentBalloons(current);
+    BalloonWatch materialBalloons(Box(IDC_MATERIAL_NUMBER));
+    BalloonWatch hallFactorBalloons(Box(IDC_HALL_FACTOR));
+
+    // Typing, then Enter.
+    SetFocus(current);
+    Pump(0);
+    Type(IDC_SAMPLE_CURRENT, L"2,");
+    Type(IDC_SAMPLE_CURRENT, L"2,5");
+    Pump(0);
+    EXPECT_TRUE(currentBalloons.shown().empty()) << "a balloon while typing";
+    Key(current, VK_RETURN);
+    ASSERT_EQ(currentBalloons.shown().size(), 1u);
+    EXPECT_EQ(currentBalloons.last(), L"Read as 2: the decimal separator is \".\"");
+    EXPECT_EQ(GetFocus(), panel_.window());
+    EXPECT_EQ(panel_.sampleCurrent().value, 2.0);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"2,5");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+
+    // The next change of the text takes the balloon away.
+    SetFocus(current);
+    Type(IDC_SAMPLE_CURRENT, L"2.5");
+    EXPECT_EQ(currentBalloons.hidden(), 1);
+    // On the way to "1e5", and at a whole number, nothing is said.
+    Type(IDC_SAMPLE_CURRENT, L"1e");
+    Type(IDC_SAMPLE_CURRENT, L"1e1");
+    Key(current, VK_RETURN);
+    EXPECT_EQ(currentBalloons.shown().size(), 1u);
+    EXPECT_EQ(panel_.sampleCurrent().value, 10.0);
+
+    // Focus moved to another box: the balloon comes at the box that was left.
+    SetFocus(Box(IDC_MATERIAL_NUMBER));
+    Type(IDC_MATERIAL_NUMBER, L"1.5");
+    SetFocus(current);
+    Pump(0);
+    ASSERT_EQ(materialBalloons.shown().size(), 1u);
+    EXPECT_EQ(materialBalloons.last(), L"Read as 1: only whole numbers are read");
+    EXPECT_EQ(GetFocus(), current);
+    EXPECT_EQ(panel_.table().materialNumber, 1);
+
+    // F9 records a reading that used a box read in part: its balloon, once.
+    Type(IDC_SAMPLE_CURRENT, L"\u22127");
+    Key(current, VK_F9);
+    EXPECT_EQ(Log().size(), 1u);
+    ASSERT_EQ(currentBalloons.shown().size(), 2u);
+    EXPECT_EQ(currentBalloons.last(), L"Read as 0: the minus sign is \"-\"");
+    EXPECT_EQ(GetFocus(), current);
+    // F9 with every box read whole says nothing.
+    Type(IDC_SAMPLE_CURRENT, L"-7");
+    Type(IDC_MATERIAL_NUMBER, L"1");
+    Key(current, VK_F9);
+    EXPECT_EQ(Log().size(), 2u);
+    EXPECT_EQ(currentBalloons.shown().size(), 2u);
+    EXPECT_EQ(materialBalloons.shown().size(), 1u);
+
+    // A value read in part and out of range: the balloon tells why, the lock
+    // and the warning go on as they would.
+    MessageBoxCatcher boxes;
+    SetFocus(Box(IDC_HALL_FACTOR));
+    Type(IDC_HALL_FACTOR, L"7,5");
+    Key(Box(IDC_HALL_FACTOR), VK_RETURN);
+    ASSERT_EQ(hallFactorBalloons.shown().size(), 1u);
+    EXPECT_EQ(hallFactorBalloons.last(), L"Read as 7: the decimal separator is \".\"");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_HALL_FACTOR});
+    PumpPastTheWarning();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, L"Invalid set of parameters.\nValid range: [0.2, 5.0].");
 }
