@@ -853,3 +853,36 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, L"Invalid set of parameters.\nValid range: [0.2, 5.0].");
 }
+
+// The number of points of a series is read whole: a count beyond an int is
+// refused as too many points, not wrapped round into a small one.
+TEST_F(Measurements, ASeriesCountBeyondAnIntIsRefusedNotWrapped) {
+    Start();
+    SetExample();
+    std::vector<std::wstring> statuses;
+    DialogScript script;
+    script.Then("ask for 4294967298 points, then -4294967295, then close", [&] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SERIES_BY_COUNT, BN_CLICKED), 0);
+        for (const wchar_t* count : {L"4294967298", L"-4294967295", L"99999999999999999999"}) {
+            SetDlgItemTextW(dialog, IDC_SERIES_COUNT, count);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            statuses.push_back(ReadWindowText(GetDlgItem(dialog, IDC_SERIES_STATUS)));
+            if (!Log().empty()) return true;  // a series ran, and its end closes the dialog
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+
+    EXPECT_TRUE(Log().empty()) << Log().size() << " readings recorded";
+    ASSERT_EQ(statuses.size(), 3u);
+    EXPECT_EQ(statuses[0], L"A series takes at most 10000 points.");
+    EXPECT_EQ(statuses[1], L"The number of points must be at least 1.");
+    EXPECT_EQ(statuses[2], L"A series takes at most 10000 points.");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+}
