@@ -113,7 +113,10 @@ bool AutomaticSeriesDialog::ReadPlan(SeriesPlan& plan) {
     plan.start = ReadEditReal(Item(IDC_SERIES_START));
     plan.end = ReadEditReal(Item(IDC_SERIES_END));
     plan.step = ReadEditReal(Item(IDC_SERIES_STEP));
-    plan.count = ReadEditInteger(Item(IDC_SERIES_COUNT));
+    // A count with more digits than an int holds must not wrap round into a
+    // small one ("4294967298" into 2): it reads as the largest int, which the
+    // plan refuses as too many points.
+    plan.count = ParseIntegerSaturated(ReadWindowText(Item(IDC_SERIES_COUNT)));
     return true;
 }
 

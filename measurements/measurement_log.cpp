@@ -5,6 +5,7 @@
 
 #include "measurements/log_codec.h"
 #include "model/material_table.h"
+#include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 
 const wchar_t* const kLogColumnTitles[kLogColumnCount] = {
@@ -100,6 +101,15 @@ std::wstring LogCellText(const MeasurementRow& row, int column) {
         const std::wstring* text = ShownText(row, column);
         return text ? *text : std::wstring();
     }
+}
+
+std::wstring LoggedText(const std::wstring& shown, double used) {
+    const NumberSpan span = FindReal(shown);
+    if (ReadsWhole(shown, span) && span.end - span.begin <= MeasurementLog::kMaxTextLength) {
+        std::wstring number = shown.substr(span.begin, span.end - span.begin);
+        if (ParseReal(number) == used) return number;
+    }
+    return ExactRealText(used);
 }
 
 double ShownValue(const std::wstring& text) {

@@ -5,7 +5,8 @@
 #include <vector>
 
 // The measurement log: one row for each reading the student records, with the
-// panel's settings and readings as the panel showed them at that moment.
+// panel's settings as the panel used them and its readings as the meters
+// showed them at that moment.
 
 // The log's columns, in the order of the file, the list and the clipboard.
 enum LogColumn : int {
@@ -37,8 +38,9 @@ struct MeasurementRow {
     std::wstring time;  // local time of the reading, "YYYY-MM-DD hh:mm:ss"
     int material = 0;   // the material number, 0..100; 0 while none is chosen
 
-    // The panel's boxes and meters, each text exactly as it was shown
-    // (a meter without a reading shows "*****").
+    // The panel's boxes, each as LoggedText keeps it (the number shown, or
+    // the value used), and its meters, each text exactly as it was shown (a
+    // meter without a reading shows "*****").
     std::wstring hallFactor;       // r_H
     std::wstring sampleLength;     // l, um
     std::wstring sampleWidth;      // w, um
@@ -61,6 +63,16 @@ std::wstring* ShownText(MeasurementRow& row, int column);
 // number and the material in decimal ("0" for no material), the time and the
 // shown texts as they are. An empty text for a column outside the log.
 std::wstring LogCellText(const MeasurementRow& row, int column);
+
+// The text a row keeps for a box that shows `shown` while the panel uses the
+// value `used`: the shown number, without the white space around it, when the
+// whole text is that number, reads as exactly `used` and is at most
+// MeasurementLog::kMaxTextLength characters long; otherwise `used` written as
+// the panel writes numbers, with the digits it takes to read back as exactly
+// that value (ExactRealText). So nothing but a number reaches the log: not
+// the rest of "2,5", which a spreadsheet with a decimal comma would read as
+// 2.5 although the panel used 2, nor a control character pasted into a box.
+std::wstring LoggedText(const std::wstring& shown, double used);
 
 // The number a cell stands for: No. and Material as numbers; a shown text read
 // as the panel reads its boxes (ParseShownReal, so "1.#INF" is an infinity),

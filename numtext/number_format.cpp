@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "numtext/number_parse.h"
+
 namespace {
 
 // One printf conversion and the literal text around it.
@@ -281,6 +283,17 @@ std::wstring FormatReal(double value, const wchar_t* format, bool trim) {
         break;
     }
     return trim ? TrimTrailingZeros(text) : text;
+}
+
+std::wstring ExactRealText(double value) {
+    if (!std::isfinite(value)) return FormatReal(value);
+    static const wchar_t* const kFormats[] = {L"%#.15g", L"%#.16g"};
+    for (const wchar_t* format : kFormats) {
+        std::wstring text = FormatReal(value, format, true);
+        if (ParseReal(text) == value) return text;
+    }
+    // Seventeen significant digits always read back as the value they came from.
+    return FormatReal(value, L"%#.17g", true);
 }
 
 std::wstring FormatInteger(int value, const wchar_t* format) {

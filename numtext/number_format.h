@@ -24,6 +24,13 @@ inline constexpr const wchar_t* kIntegerFormat = L"%i";
 // "300.0", "1.0000e+016" gives "1.0e+016", "12345." stays).
 std::wstring FormatReal(double value, const wchar_t* format = nullptr, bool trim = true);
 
+// A value written in the panel's style (FormatReal's, trimmed: "." as the
+// point, "e+016") with as few significant digits, 15 to 17, as ParseReal reads
+// back as exactly this value: 2 gives "2.0", 0.1 "0.1", 1/3 "0.3333333333333333".
+// Infinities are written as FormatReal writes them ("1.#INF"), which
+// ParseShownReal reads back.
+std::wstring ExactRealText(double value);
+
 // Formats one int with a printf-style format holding one conversion (d or i,
 // with the flags - + space 0, a width and a precision). A null format means
 // kIntegerFormat.

@@ -1,6 +1,8 @@
 #include "numtext/number_parse.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -33,15 +35,6 @@ constexpr wchar_t kDigitZeros[] = {
     0xFF10,  // fullwidth
 };
 
-// The value of a decimal digit of any of the runs above, or -1.
-int DigitValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    for (wchar_t zero : kDigitZeros) {
-        if (c >= zero && c < zero + 10) return c - zero;
-    }
-    return -1;
-}
-
 bool IsAsciiDigit(wchar_t c) {
     return c >= L'0' && c <= L'9';
 }
@@ -57,6 +50,14 @@ size_t SkipSpace(const std::wstring& text) {
 constexpr int64_t kExponentCeiling = 1000000000;
 
 }  // namespace
+
+int DigitValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    for (wchar_t zero : kDigitZeros) {
+        if (c >= zero && c < zero + 10) return c - zero;
+    }
+    return -1;
+}
 
 bool IsNumberSpace(wchar_t c) {
     switch (c) {
@@ -79,19 +80,29 @@ bool IsNumberSpace(wchar_t c) {
     }
 }
 
-double ParseReal(const std::wstring& text) {
+namespace {
+
+// What ParseReal finds in a text: where its number stands, and the number as
+// an ASCII mantissa (digits with an optional point, no sign) and a power of ten.
+struct RealScan {
+    NumberSpan span;
+    bool negative = false;
+    std::string mantissa;  // empty when there is no number
+    int64_t exponent = 0;
+};
+
+RealScan ScanReal(const std::wstring& text) {
+    RealScan scan;
     size_t i = SkipSpace(text);
     const size_t n = text.size();
+    scan.span.begin = i;
+    scan.span.end = i;
 
-    bool negative = false;
-    if (i < n && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) scan.negative = text[i++] == L'-';
 
-    // The mantissa goes into an ASCII copy for the correctly rounded conversion;
-    // its sign and exponent are applied here, so the copy never holds a sign.
-    std::string number;
     size_t digits = 0;
     while (i < n && IsAsciiDigit(text[i])) {
-        number += static_cast<char>(text[i++]);
+        scan.mantissa += static_cast<char>(text[i++]);
         ++digits;
     }
     if (i < n && text[i] == L'.') {
@@ -101,29 +112,86 @@ double ParseReal(const std::wstring& text) {
             ++fractionDigits;
         }
         if (digits + fractionDigits > 0) {
-            number += '.';
+            scan.mantissa += '.';
             for (size_t k = 0; k < fractionDigits; ++k) {
-                number += static_cast<char>(text[afterPoint + k]);
+                scan.mantissa += static_cast<char>(text[afterPoint + k]);
             }
             digits += fractionDigits;
             i = afterPoint + fractionDigits;
         }
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0) {
+        scan.negative = false;
+        scan.mantissa.clear();
+        return scan;
+    }
 
-    int64_t exponent = 0;
     if (i < n && (text[i] == L'e' || text[i] == L'E' || text[i] == L'd' || text[i] == L'D')) {
         size_t j = i + 1;
         bool exponentNegative = false;
         if (j < n && (text[j] == L'+' || text[j] == L'-')) exponentNegative = text[j++] == L'-';
         if (j < n && IsAsciiDigit(text[j])) {
             for (; j < n && IsAsciiDigit(text[j]); ++j) {
-                if (exponent < kExponentCeiling) exponent = exponent * 10 + (text[j] - L'0');
+                if (scan.exponent < kExponentCeiling) scan.exponent = scan.exponent * 10 + (text[j] - L'0');
             }
-            if (exponentNegative) exponent = -exponent;
+            if (exponentNegative) scan.exponent = -scan.exponent;
+            i = j;
         }
         // A letter without digits behind it is not part of the number.
     }
+    scan.span.end = i;
+    return scan;
+}
+
+// What ParseInteger finds: where its digits stand, and their value both as the
+// signed 32-bit accumulator that wraps and as a magnitude that stops growing
+// just past the int range.
+struct IntegerScan {
+    NumberSpan span;
+    bool negative = false;
+    uint32_t wrapped = 0;
+    uint64_t magnitude = 0;  // at most kMagnitudeCeiling
+};
+
+constexpr uint64_t kMagnitudeCeiling = 0x100000000ull;
+
+IntegerScan ScanInteger(const std::wstring& text) {
+    IntegerScan scan;
+    size_t i = SkipSpace(text);
+    const size_t n = text.size();
+    scan.span.begin = i;
+    scan.span.end = i;
+
+    bool negative = false;
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+
+    bool any = false;
+    for (; i < n; ++i) {
+        int digit = DigitValue(text[i]);
+        if (digit < 0) break;
+        any = true;
+        // Unsigned arithmetic wraps like the signed 32-bit accumulator it stands for.
+        scan.wrapped = scan.wrapped * 10u + static_cast<uint32_t>(digit);
+        if (scan.magnitude < kMagnitudeCeiling) {
+            scan.magnitude = std::min(scan.magnitude * 10 + static_cast<uint64_t>(digit), kMagnitudeCeiling);
+        }
+    }
+    if (any) {
+        scan.negative = negative;
+        scan.span.end = i;
+    }
+    return scan;
+}
+
+}  // namespace
+
+double ParseReal(const std::wstring& text) {
+    RealScan scan = ScanReal(text);
+    if (scan.mantissa.empty()) return 0.0;
+
+    // The sign and the exponent are applied here, so the copy never holds a sign.
+    std::string number = scan.mantissa;
+    const int64_t exponent = scan.exponent;
     number += 'e';
     number += std::to_string(exponent);
 
@@ -145,33 +213,41 @@ double ParseReal(const std::wstring& text) {
         bool overflow = leading + exponent > 0;
         magnitude = overflow ? std::numeric_limits<double>::infinity() : 0.0;
     }
-    return negative ? -magnitude : magnitude;
+    return scan.negative ? -magnitude : magnitude;
 }
 
 bool HoldsNumber(const std::wstring& text) {
-    size_t i = SkipSpace(text);
-    const size_t n = text.size();
-    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
-    if (i < n && text[i] == L'.') ++i;
-    return i < n && IsAsciiDigit(text[i]);
+    return FindReal(text).found();
+}
+
+NumberSpan FindReal(const std::wstring& text) {
+    return ScanReal(text).span;
+}
+
+NumberSpan FindInteger(const std::wstring& text) {
+    return ScanInteger(text).span;
+}
+
+bool ReadsWhole(const std::wstring& text, const NumberSpan& span) {
+    if (!span.found()) return false;
+    for (size_t i = span.end; i < text.size(); ++i) {
+        if (!IsNumberSpace(text[i])) return false;
+    }
+    return true;
 }
 
 int ParseInteger(const std::wstring& text) {
-    size_t i = SkipSpace(text);
-    const size_t n = text.size();
-
-    bool negative = false;
-    if (i < n && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
-
-    // Unsigned arithmetic wraps like the signed 32-bit accumulator it stands for.
-    uint32_t value = 0;
-    for (; i < n; ++i) {
-        int digit = DigitValue(text[i]);
-        if (digit < 0) break;
-        value = value * 10u + static_cast<uint32_t>(digit);
-    }
-    if (negative) value = 0u - value;
+    const IntegerScan scan = ScanInteger(text);
+    const uint32_t value = scan.negative ? 0u - scan.wrapped : scan.wrapped;
     return value <= 0x7FFFFFFFu ? static_cast<int>(value) : -static_cast<int>(~value) - 1;
+}
+
+int ParseIntegerSaturated(const std::wstring& text) {
+    const IntegerScan scan = ScanInteger(text);
+    if (scan.negative) {
+        return scan.magnitude >= 0x80000000ull ? INT_MIN : -static_cast<int>(scan.magnitude);
+    }
+    return scan.magnitude > 0x7FFFFFFFull ? INT_MAX : static_cast<int>(scan.magnitude);
 }
 
 double ParseShownReal(const std::wstring& text) {

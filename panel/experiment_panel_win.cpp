@@ -92,6 +92,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {kLoadMeasurementLog, kAnyId, kAnyCode, &P::OnLoadMeasurementLog},
         {WM_DPICHANGED, kAnyId, kAnyCode, &P::OnDpiChanged},
         {WM_HELP, kAnyId, kAnyCode, &P::OnHelpKey},
+        {kShowReadAsNote, kAnyId, kAnyCode, &P::OnShowReadAsNote},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -242,6 +243,7 @@ void ExperimentPanel::InitPanel() {
     rangeWarning_.timerId = 0;
     lock_ = kLockUnknown;
     helpMode_ = false;
+    noteBox_ = nullptr;
 
     AttachCaptionButtons(panel);
     AddCaptionButton(helpButton_, IDB_HELP_BUTTON, IDB_HELP_BUTTON_PRESSED);

@@ -105,9 +105,11 @@ public:
     const CaptionHelpButton& helpButton() const { return helpButton_; }
 
     // Measurements (measurements_win.cpp). F9 and the menu record a reading:
-    // every box and both meters as they show them, unless the panel is locked,
-    // no material is chosen yet or a meter shows no reading; then the panel
-    // beeps and the log's status says why.
+    // every box as it shows the value the panel used (that value itself where
+    // the box's text is more than the number, see LoggedText) and both meters
+    // as they show them, unless the panel is locked, no material is chosen yet
+    // or a meter shows no reading; then the panel beeps and the log's status
+    // says why.
     enum class RecordResult { recorded, noMaterial, locked, noReading, logFull };
     RecordResult RecordReading(bool deferSave = false);
     LogStore& logStore() { return *logStore_; }
@@ -216,6 +218,14 @@ private:
 
     void UnregisterFilter();
 
+    // Balloons at boxes read only in part (read_as_notes_win.cpp).
+    LRESULT OnShowReadAsNote(const Message&, bool&);
+    std::wstring ReadAsNote(int id) const;
+    bool ShowReadAsNote(int id);
+    void HideReadAsNote();
+    void NoteFieldCommand(int id, int code);
+    void ShowRecordedReadAsNote();
+
     // Measurements (measurements_win.cpp).
     void InitMeasurements(const std::wstring& logFilePath);
     RecordResult CheckRecordable() const;
@@ -265,6 +275,9 @@ private:
 
     // The slider one of whose boxes the panel itself is filling, if any.
     const SliderField* programmedSlider_ = nullptr;
+
+    // The box whose balloon says how its text was read, while it may show.
+    HWND noteBox_ = nullptr;
 
     // The measurement log, its window, and the keys that work on them.
     std::unique_ptr<LogStore> logStore_;

@@ -28,10 +28,11 @@ std::wstring RefusalText(ExperimentPanel::RecordResult result) {
     return std::wstring();
 }
 
-// A text that the panel reads back as exactly this value.
+// A text that the panel reads back as exactly this value. The panel's boxes read
+// with ParseReal, to which "1.#INF" is 1.
 std::wstring ExactText(double value) {
     if (std::isinf(value)) return value > 0 ? L"1e999" : L"-1e999";
-    return FormatReal(value, L"%.17g", false);
+    return ExactRealText(value);
 }
 
 }  // namespace
@@ -55,7 +56,7 @@ LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
 }
 
 LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
-    RecordReading();
+    if (RecordReading() == RecordResult::recorded) ShowRecordedReadAsNote();
     return 0;
 }
 
@@ -88,13 +89,24 @@ ExperimentPanel::RecordResult ExperimentPanel::CheckRecordable() const {
     return RecordResult::recorded;
 }
 
-// Every field with a column in the log, as its box shows it now.
+// Every field with a column in the log: a box as it shows the value the panel
+// used, or that value where the box shows more than the number; a meter as it
+// shows its reading, which is the program's own text.
 MeasurementRow ExperimentPanel::ShownRow() const {
     MeasurementRow row;
     row.time = LocalRecordTime();
     row.material = table_.materialNumber;
     for (const PanelField& field : kPanelFields) {
-        if (std::wstring* text = ShownText(row, field.logColumn)) *text = ReadWindowText(Control(field.id));
+        std::wstring* text = ShownText(row, field.logColumn);
+        if (!text) continue;
+        const std::wstring shown = ReadWindowText(Control(field.id));
+        if (const NumericField* box = NumericFieldOf(field.id)) {
+            *text = LoggedText(shown, box->value);
+        } else if (const SliderField* slider = SliderOfBox(field.id)) {
+            *text = LoggedText(shown, slider->value);
+        } else {
+            *text = shown;
+        }
     }
     return row;
 }

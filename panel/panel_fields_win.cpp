@@ -48,6 +48,7 @@ NumericField* ExperimentPanel::NumericFieldOf(double ExperimentSettings::*settin
 LRESULT ExperimentPanel::OnFieldCommand(const Message& m, bool& handled) {
     const int id = m.CommandId();
     const int code = m.NotifyCode();
+    NoteFieldCommand(id, code);
     if (id == materialNumberBox_.id) {
         if (code == EN_CHANGE && materialNumberBox_.window) OnMaterialNumberChange();
         handled = code == EN_CHANGE;

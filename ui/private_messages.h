@@ -18,3 +18,8 @@ inline constexpr WPARAM kCellEditAbandoned = 1;
 // Posted by the panel to itself as it starts: the measurement log is read
 // once the panel is on the screen, so that a long log does not delay it.
 inline constexpr UINT kLoadMeasurementLog = 953;
+
+// Posted by the panel to itself when one of its boxes has lost the focus
+// (wParam the box's id): the box's balloon says how its text was read, once
+// the focus has moved on.
+inline constexpr UINT kShowReadAsNote = 954;

@@ -332,3 +332,47 @@ TEST(MeasurementRow, ShownTextsReadAsThePanelReadsThemAndNoNumberIsNaN) {
     EXPECT_EQ(LogCellValue(row, kLogMaterial), 100.0);
     EXPECT_TRUE(std::isnan(LogCellValue(row, kLogTime)));
 }
+
+// A row keeps a box's text only where the text is just the number the panel
+// used; otherwise the value used, which reads back exactly, and nothing more.
+TEST(LoggedText, TheShownNumberWhereItIsTheValueUsedOtherwiseThatValue) {
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        std::wstring shown;
+        double used;
+        std::wstring kept;
+    } cases[] = {
+        {L"2.5", 2.5, L"2.5"},
+        {L"1.50", 1.5, L"1.50"},                 // as typed
+        {L"  -7e0\t", -7, L"-7e0"},              // without the white space around it
+        {L"\u3000300.0\u3000", 300, L"300.0"},
+        {L"1e999", inf, L"1e999"},
+        {L"2,5", 2, L"2.0"},                     // read in part: the value used
+        {L"\u22127", 0, L"0.0"},
+        {L"0x10", 0, L"0.0"},
+        {L"\uFF11\uFF12", 0, L"0.0"},
+        {L"\u200B5", 0, L"0.0"},
+        {L"1.3\x01", 1.3, L"1.3"},
+        {L"5 mA", 5, L"5.0"},
+        {L"", 0, L"0.0"},
+        {L"1.#INF", 1, L"1.0"},                  // a text the panel wrote, read as 1
+        {L"-12.346", -12.3456, L"-12.3456"},     // whole, but not the value used
+        {L"0.1", 0.1, L"0.1"},
+        {L"0.30000000000000004", 0.1 + 0.2, L"0.30000000000000004"},
+        {L"2.5" + std::wstring(100000, L'0'), 2.5, L"2.5"},
+    };
+    for (const Case& c : cases) {
+        const std::wstring kept = LoggedText(c.shown, c.used);
+        EXPECT_EQ(kept, c.kept) << std::string(c.kept.begin(), c.kept.end());
+        EXPECT_EQ(ShownValue(kept), c.used) << std::string(c.kept.begin(), c.kept.end());
+        EXPECT_LE(kept.size(), MeasurementLog::kMaxTextLength);
+    }
+    // Forty characters are kept; one more, and the value is written instead.
+    const std::wstring forty(40, L'1');
+    EXPECT_EQ(LoggedText(forty, ShownValue(forty)), forty);
+    const std::wstring fortyOne(41, L'1');
+    const std::wstring kept = LoggedText(fortyOne, ShownValue(fortyOne));
+    EXPECT_EQ(kept.substr(0, 6), L"1.1111");
+    EXPECT_EQ(kept.substr(kept.size() - 5), L"e+040");
+    EXPECT_EQ(ShownValue(kept), ShownValue(fortyOne));
+}

@@ -12,8 +12,11 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
+
+#include "numtext/number_parse.h"
 
 namespace {
 
@@ -393,4 +396,45 @@ TEST(FormatIntegerTest, DefaultFormat) {
     EXPECT_EQ(L"100", FormatInteger(100, nullptr));
     EXPECT_EQ(L"-2147483648", FormatInteger(INT_MIN));
     EXPECT_EQ(L"100", FormatInteger(100, kIntegerFormat));
+}
+
+// The text the log keeps for a value it could not take from a box: the panel's
+// style, and every digit it takes to read back as exactly that value.
+TEST(ExactRealTextTest, ThePanelsStyleWithTheDigitsThatReadBackExactly) {
+    const GeneralRow rows[] = {
+        {2.0, nullptr, L"2.0"},
+        {0.0, nullptr, L"0.0"},
+        {-0.0, nullptr, L"-0.0"},
+        {0.1, nullptr, L"0.1"},
+        {2.5, nullptr, L"2.5"},
+        {-25.0, nullptr, L"-25.0"},
+        {300.0, nullptr, L"300.0"},
+        {1.0 / 3.0, nullptr, L"0.3333333333333333"},
+        {0.1 + 0.2, nullptr, L"0.30000000000000004"},
+        {1e-5, nullptr, L"1.0e-005"},
+        {1e16, nullptr, L"1.0e+016"},
+        // Fifteen and sixteen digits before the point keep the bare point, as 12345. does.
+        {123456789012345.0, nullptr, L"123456789012345."},
+        {1234567890123456.0, nullptr, L"1234567890123456."},
+        {4.9406564584124654e-324, nullptr, L"4.94065645841247e-324"},
+        {1.7976931348623157e308, nullptr, L"1.7976931348623157e+308"},
+        {std::numeric_limits<double>::infinity(), nullptr, L"1.#INF"},
+        {-std::numeric_limits<double>::infinity(), nullptr, L"-1.#INF"},
+    };
+    for (const GeneralRow& r : rows) {
+        EXPECT_EQ(ExactRealText(r.value), r.expected) << r.value;
+    }
+    // Any finite value reads back exactly, and no longer than 24 characters.
+    unsigned long long bits = 0x9E3779B97F4A7C15ull;
+    for (int k = 0; k < 5000; ++k) {
+        bits ^= bits << 13;
+        bits ^= bits >> 7;
+        bits ^= bits << 17;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value)) continue;
+        const std::wstring text = ExactRealText(value);
+        ASSERT_EQ(ParseReal(text), value) << std::string(text.begin(), text.end());
+        ASSERT_LE(text.size(), 24u);
+    }
 }

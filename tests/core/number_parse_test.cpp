@@ -390,3 +390,85 @@ TEST(RoundToIntTest, Values) {
         EXPECT_EQ(r.expected, RoundToInt(r.x));
     }
 }
+
+// Where the readers find their numbers: the span covers exactly what they
+// read, so that the rest of a text is what they ignored. A text is read whole
+// when a number is found and only white space follows it.
+TEST(FindNumberTest, TheSpanIsWhatTheReaderReadsAndWholeMeansNothingElse) {
+    struct Row {
+        const wchar_t* text;
+        size_t begin, end;
+        bool whole;
+    };
+    const Row reals[] = {
+        {L"2.5", 0, 3, true},      {L"  -2.5e3 \t", 2, 8, true}, {L"2,5", 0, 1, false},
+        {L"5 mA", 0, 1, false},    {L"1e", 0, 1, false},         {L"1e+", 0, 1, false},
+        {L"1e5", 0, 3, true},      {L"5.", 0, 2, true},          {L".5", 0, 2, true},
+        {L"0x10", 0, 1, false},    {L"", 0, 0, false},           {L"   ", 3, 3, false},
+        {L"abc", 0, 0, false},     {L"-", 0, 0, false},          {L" .", 1, 1, false},
+        {L"\u22127", 0, 0, false}, {L"\u200B5", 0, 0, false},    {L"\uFF11\uFF12", 0, 0, false},
+        {L"1.#INF", 0, 2, false},  {L"7\x01", 0, 1, false},      {L"\u30001.5\u3000", 1, 4, true},
+    };
+    for (const Row& r : reals) {
+        SCOPED_TRACE(Show(r.text));
+        const NumberSpan span = FindReal(r.text);
+        EXPECT_EQ(span.begin, r.begin);
+        EXPECT_EQ(span.end, r.end);
+        EXPECT_EQ(ReadsWhole(r.text, span), r.whole);
+        // The reader reads the same from the span alone as from the whole text.
+        const std::wstring text = r.text;
+        EXPECT_EQ(ParseReal(text.substr(span.begin, span.end - span.begin)), ParseReal(text));
+    }
+
+    const Row integers[] = {
+        {L"12", 0, 2, true},   {L" -12 ", 1, 4, true},   {L"3.9", 0, 1, false}, {L"1e3", 0, 1, false},
+        {L"\uFF14\uFF12", 0, 2, true}, {L"-", 0, 0, false}, {L"- 5", 0, 0, false}, {L"", 0, 0, false},
+        {L"4294967297", 0, 10, true},
+    };
+    for (const Row& r : integers) {
+        SCOPED_TRACE(Show(r.text));
+        const NumberSpan span = FindInteger(r.text);
+        EXPECT_EQ(span.begin, r.begin);
+        EXPECT_EQ(span.end, r.end);
+        EXPECT_EQ(ReadsWhole(r.text, span), r.whole);
+        const std::wstring text = r.text;
+        EXPECT_EQ(ParseInteger(text.substr(span.begin, span.end - span.begin)), ParseInteger(text));
+    }
+
+    // A hundred thousand digits are one number, read whole.
+    const std::wstring longText = L"2.5" + std::wstring(100000, L'0');
+    EXPECT_EQ(FindReal(longText).end, longText.size());
+    EXPECT_TRUE(ReadsWhole(longText, FindReal(longText)));
+    EXPECT_EQ(ParseReal(longText), 2.5);
+}
+
+// A count read for a plan must not wrap round into another count.
+TEST(ParseIntegerSaturatedTest, DigitsBeyondTheIntRangeStopAtItsEnds) {
+    struct Row {
+        const wchar_t* text;
+        int expected;
+    };
+    const Row rows[] = {
+        {L"0", 0},
+        {L"10000", 10000},
+        {L"-7", -7},
+        {L" 12abc", 12},
+        {L"\uFF14\uFF12", 42},
+        {L"2147483647", INT_MAX},
+        {L"2147483648", INT_MAX},
+        {L"4294967298", INT_MAX},  // wraps to 2 in ParseInteger
+        {L"-2147483648", INT_MIN},
+        {L"-2147483649", INT_MIN},
+        {L"-4294967295", INT_MIN},  // wraps to 1 in ParseInteger
+        {L"99999999999999999999999", INT_MAX},
+        {L"", 0},
+        {L"abc", 0},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(Show(r.text));
+        EXPECT_EQ(ParseIntegerSaturated(r.text), r.expected);
+    }
+    EXPECT_EQ(ParseIntegerSaturated(std::wstring(10000, L'9')), INT_MAX);
+    EXPECT_EQ(ParseIntegerSaturated(L"-" + std::wstring(10000, L'9')), INT_MIN);
+    EXPECT_EQ(ParseIntegerSaturated(std::wstring(10000, L'0') + L"5"), 5);
+}

@@ -558,6 +558,24 @@ xdotool key Escape
 wait_until 10 "the log window to close" eval '! has_window log && [ "$(value foreground)" = panel ]'
 query_args=()
 
+step="6. a decimal comma in the I box: F9 records the current the panel used"
+# "2,5" reads as 2 mA (the decimal separator is the point): the readings follow
+# 2 mA, and the log keeps 2.0, not the text, which a spreadsheet with a decimal
+# comma would take for 2.5.
+look
+current_before=$(value control.1005.text)
+hall_before=$(value control.1002.text)
+type_into 1005 "2,5"
+wait_until 10 "the readings for I = 2 mA" eval '! text_is 1002 "$hall_before"'
+hall_comma=$(value control.1002.text)
+check "abs($hall_comma - $hall_before * 2 / $current_before) <= 0.02 + 1e-4 * abs($hall_comma)" \
+    "the Hall voltage $hall_comma mV is not the one for 2 mA ($hall_before mV at $current_before mA)"
+xdotool key F9
+wait_until 10 "Tesmor.csv with the reading at \"2,5\"" eval '[ "$(log_file_rows)" = 64 ]'
+text_is 1005 "2,5" || fail "the I box shows \"$(value control.1005.text)\" after F9, not what was typed"
+check_log_file 64 "63,9~x==700" "64,10=2.0" "64,12=$hall_comma"
+shot decimal-comma-recorded
+
 # ------------------------------------- 7. a spreadsheet holds the log's file
 
 step="7. F9 while another program holds the log's file: told once, kept"
@@ -591,7 +609,7 @@ step="7. let go of, the file takes the reading without another key"
 kill "$holder_pid" 2>/dev/null
 wait "$holder_pid" 2>/dev/null
 log_rows() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(b"\r\n") - 1)' "$run/Tesmor.csv"; }
-wait_until 15 "the held reading in Tesmor.csv" eval '[ "$(log_rows)" = 64 ]'
+wait_until 15 "the held reading in Tesmor.csv" eval '[ "$(log_rows)" = 65 ]'
 
 # ---------------------------------------------------------------- 8. close
 
@@ -653,7 +671,7 @@ EOF
 step="9. the log's file"
 # Closing leaves the readings as they were saved, the one recorded while the
 # file was held among them.
-check_log_file 64 "1,9=$t_first" "2,9=$t_second" "63,9~x==700"
+check_log_file 65 "1,9=$t_first" "2,9=$t_second" "63,9~x==700" "64,10=2.0" "65,10=2.0"
 
 step="done"
 echo "desktop test: passed in $((SECONDS - started)) s; exit code $code; $file holds Nd = 2e16 for material 1"

@@ -2,6 +2,8 @@
 // menu, the log's window and its keys, automatic series, and the log's file
 // beside the program.
 #include <algorithm>
+#include <cmath>
+#include <string>
 #include <vector>
 
 #include "base/unique_handle.h"
@@ -11,6 +13,7 @@
 #include "measurements/log_location_win.h"
 #include "message_box_catcher.h"
 #include "numtext/number_format.h"
+#include "numtext/number_parse.h"
 #include "panel_fixture.h"
 #include "ui/clipboard.h"
 
@@ -25,6 +28,42 @@ bool StartALongSeries() {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return true;
 }
+
+// Catches what an edit box is asked to do with its balloon, and hands the
+// messages on to the box (Wine's edit control shows no balloon, Windows' does).
+class BalloonWatch {
+public:
+    explicit BalloonWatch(HWND box) : box_(box) {
+        SetWindowSubclass(box_, &BalloonWatch::Proc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~BalloonWatch() { RemoveWindowSubclass(box_, &BalloonWatch::Proc, kSubclassId); }
+    BalloonWatch(const BalloonWatch&) = delete;
+    BalloonWatch& operator=(const BalloonWatch&) = delete;
+
+    // The texts of the balloons shown, oldest first; how often one was hidden.
+    const std::vector<std::wstring>& shown() const { return shown_; }
+    int hidden() const { return hidden_; }
+    std::wstring last() const { return shown_.empty() ? std::wstring() : shown_.back(); }
+
+private:
+    static constexpr UINT_PTR kSubclassId = 0xBA11;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                 DWORD_PTR data) {
+        auto* self = reinterpret_cast<BalloonWatch*>(data);
+        if (message == EM_SHOWBALLOONTIP) {
+            const auto* balloon = reinterpret_cast<const EDITBALLOONTIP*>(lParam);
+            self->shown_.push_back(balloon && balloon->pszText ? balloon->pszText : L"(no text)");
+        } else if (message == EM_HIDEBALLOONTIP) {
+            ++self->hidden_;
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    HWND box_;
+    std::vector<std::wstring> shown_;
+    int hidden_ = 0;
+};
 
 class Measurements : public PanelFixture {
 protected:
@@ -659,4 +698,191 @@ TEST_F(Measurements, TheEndOfTheSessionPutsUnsavedReadingsInDocuments) {
     EXPECT_EQ(Log().size(), 3u);
     EXPECT_EQ(boxes.boxes().size(), 1u);  // the failed save only: nothing asked
     for (const std::wstring& file : files) DeleteFileW(file.c_str());
+}
+
+// What a student types is read leniently: "2,5" gives 2. The log keeps a box's
+// text only where the whole text is the number used; otherwise it keeps the
+// value used, in the panel's style, and nothing but a number reaches the file.
+TEST_F(Measurements, TheLogKeepsTheValueUsedWhereABoxShowsMoreThanTheNumber) {
+    Start();
+    SetExample();
+    struct Typed {
+        int id;
+        std::wstring text;
+        std::wstring kept;  // what the row keeps
+    };
+    // 100 KB: 50,000 UTF-16 characters. (Wine's edit control takes seconds to
+    // take a text that long: its time grows with the square of the length.)
+    const std::wstring longDigits = L"2.5" + std::wstring(49997, L'0');
+    const Typed typed[] = {
+        {IDC_SAMPLE_CURRENT, L"2,5", L"2.0"},                // a decimal comma: I = 2
+        {IDC_MAGNET_CURRENT, L"\u22127", L"0.0"},            // a typographic minus: nothing read
+        {IDC_SAMPLE_CURRENT, L"0x10", L"0.0"},               // hexadecimal
+        {IDC_MAGNET_CURRENT, L"\uFF11\uFF12", L"0.0"},       // fullwidth digits
+        {IDC_SAMPLE_CURRENT, L"\u200B5", L"0.0"},            // an invisible mark in front
+        {IDC_HALL_FACTOR, L"\t1.3\x01\x02", L"1.3"},         // a tab and control characters pasted
+        {IDC_TEMPERATURE, L"350 K", L"350.0"},               // a unit behind the number
+        {IDC_SAMPLE_CURRENT, longDigits, L"2.5"},            // 100 KB of digits, read whole
+        {IDC_SAMPLE_THICKNESS, std::wstring(1000, L'0') + L"7", L"7.0"},
+        {IDC_SAMPLE_CURRENT, L"2.5", L"2.5"},                // whole: kept as typed
+        {IDC_MAGNET_CURRENT, L" 4.50 ", L"4.50"},            // whole, the spaces around it dropped
+        {IDC_HALL_FACTOR, L"1.15", L"1.15"},
+        {IDC_SAMPLE_CURRENT, L"-1.234567e0", L"-1.234567e0"},
+    };
+    for (const Typed& t : typed) {
+        SCOPED_TRACE(std::string(t.kept.begin(), t.kept.end()));
+        Type(t.id, t.text.c_str());
+        ASSERT_EQ(EnabledInputs(), AllInputs()) << "the typed text locked the panel";
+        Key(Box(IDC_MATERIAL_NUMBER), VK_F9);
+        ASSERT_FALSE(Log().empty());
+        const MeasurementRow& row = Log()[Log().size() - 1];
+        EXPECT_EQ(Text(t.id), t.text) << "the box keeps what was typed";
+
+        const ExperimentSettings used = panel_.Settings();
+        const std::pair<int, double> columns[] = {
+            {kLogHallFactor, used.hallFactor},     {kLogSampleLength, used.sampleLength},
+            {kLogSampleWidth, used.sampleWidth},   {kLogSampleThickness, used.sampleThickness},
+            {kLogContactWidth, used.contactWidth}, {kLogContactSpacing, used.contactSpacing},
+            {kLogTemperature, used.temperature},   {kLogSampleCurrent, used.sampleCurrent},
+            {kLogMagnetCurrent, used.magnetCurrent},
+        };
+        for (const auto& [column, value] : columns) {
+            const std::wstring& cell = *ShownText(row, column);
+            SCOPED_TRACE(column);
+            // Every cell is a number that reads back as the value used, whole.
+            EXPECT_EQ(ParseReal(cell), value);
+            EXPECT_TRUE(ReadsWhole(cell, FindReal(cell)));
+            EXPECT_EQ(FindReal(cell).begin, 0u);
+            EXPECT_LE(cell.size(), MeasurementLog::kMaxTextLength);
+        }
+        const int column = t.id == IDC_HALL_FACTOR        ? kLogHallFactor
+                           : t.id == IDC_SAMPLE_THICKNESS ? kLogSampleThickness
+                           : t.id == IDC_TEMPERATURE      ? kLogTemperature
+                           : t.id == IDC_SAMPLE_CURRENT   ? kLogSampleCurrent
+                                                          : kLogMagnetCurrent;
+        EXPECT_EQ(*ShownText(row, column), t.kept);
+    }
+
+    // The file holds the same rows, and none of the text that was not read.
+    EXPECT_EQ(FileLog().rows(), Log().rows());
+    const std::vector<unsigned char> bytes = ReadFileBytes(LogPath());
+    for (unsigned char c : bytes) {
+        EXPECT_TRUE(c >= 0x20 || c == '\r' || c == '\n') << "control character " << int(c) << " in the file";
+        EXPECT_NE(c, '"');
+    }
+    const std::string file(bytes.begin(), bytes.end());
+    EXPECT_EQ(file.find("\xE2\x80\x8B"), std::string::npos) << "U+200B in the file";
+    EXPECT_EQ(file.find("\xE2\x88\x92"), std::string::npos) << "U+2212 in the file";
+    EXPECT_EQ(file.find("0x"), std::string::npos);
+    EXPECT_LT(bytes.size(), 4000u) << "a long text went into the file";
+}
+
+// A box read only in part says so in a balloon once the student is done with
+// it: when it loses the focus (Enter takes the focus to the panel) and when F9
+// records a reading that used it. A whole number, and a text on its way to one,
+// bring none; the balloon changes no value, no lock and not the focus.
+TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
+    Start();
+    SetExample();
+    HWND current = Box(IDC_SAMPLE_CURRENT);
+    BalloonWatch currentBalloons(current);
+    BalloonWatch materialBalloons(Box(IDC_MATERIAL_NUMBER));
+    BalloonWatch hallFactorBalloons(Box(IDC_HALL_FACTOR));
+
+    // Typing, then Enter.
+    SetFocus(current);
+    Pump(0);
+    Type(IDC_SAMPLE_CURRENT, L"2,");
+    Type(IDC_SAMPLE_CURRENT, L"2,5");
+    Pump(0);
+    EXPECT_TRUE(currentBalloons.shown().empty()) << "a balloon while typing";
+    Key(current, VK_RETURN);
+    ASSERT_EQ(currentBalloons.shown().size(), 1u);
+    EXPECT_EQ(currentBalloons.last(), L"Read as 2: the decimal separator is \".\"");
+    EXPECT_EQ(GetFocus(), panel_.window());
+    EXPECT_EQ(panel_.sampleCurrent().value, 2.0);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"2,5");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+
+    // The next change of the text takes the balloon away.
+    SetFocus(current);
+    Type(IDC_SAMPLE_CURRENT, L"2.5");
+    EXPECT_EQ(currentBalloons.hidden(), 1);
+    // On the way to "1e5", and at a whole number, nothing is said.
+    Type(IDC_SAMPLE_CURRENT, L"1e");
+    Type(IDC_SAMPLE_CURRENT, L"1e1");
+    Key(current, VK_RETURN);
+    EXPECT_EQ(currentBalloons.shown().size(), 1u);
+    EXPECT_EQ(panel_.sampleCurrent().value, 10.0);
+
+    // Focus moved to another box: the balloon comes at the box that was left.
+    SetFocus(Box(IDC_MATERIAL_NUMBER));
+    Type(IDC_MATERIAL_NUMBER, L"1.5");
+    SetFocus(current);
+    Pump(0);
+    ASSERT_EQ(materialBalloons.shown().size(), 1u);
+    EXPECT_EQ(materialBalloons.last(), L"Read as 1: only whole numbers are read");
+    EXPECT_EQ(GetFocus(), current);
+    EXPECT_EQ(panel_.table().materialNumber, 1);
+
+    // F9 records a reading that used a box read in part: its balloon, once.
+    Type(IDC_SAMPLE_CURRENT, L"\u22127");
+    Key(current, VK_F9);
+    EXPECT_EQ(Log().size(), 1u);
+    ASSERT_EQ(currentBalloons.shown().size(), 2u);
+    EXPECT_EQ(currentBalloons.last(), L"Read as 0: the minus sign is \"-\"");
+    EXPECT_EQ(GetFocus(), current);
+    // F9 with every box read whole says nothing.
+    Type(IDC_SAMPLE_CURRENT, L"-7");
+    Type(IDC_MATERIAL_NUMBER, L"1");
+    Key(current, VK_F9);
+    EXPECT_EQ(Log().size(), 2u);
+    EXPECT_EQ(currentBalloons.shown().size(), 2u);
+    EXPECT_EQ(materialBalloons.shown().size(), 1u);
+
+    // A value read in part and out of range: the balloon tells why, the lock
+    // and the warning go on as they would.
+    MessageBoxCatcher boxes;
+    SetFocus(Box(IDC_HALL_FACTOR));
+    Type(IDC_HALL_FACTOR, L"7,5");
+    Key(Box(IDC_HALL_FACTOR), VK_RETURN);
+    ASSERT_EQ(hallFactorBalloons.shown().size(), 1u);
+    EXPECT_EQ(hallFactorBalloons.last(), L"Read as 7: the decimal separator is \".\"");
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_HALL_FACTOR});
+    PumpPastTheWarning();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, L"Invalid set of parameters.\nValid range: [0.2, 5.0].");
+}
+
+// The number of points of a series is read whole: a count beyond an int is
+// refused as too many points, not wrapped round into a small one.
+TEST_F(Measurements, ASeriesCountBeyondAnIntIsRefusedNotWrapped) {
+    Start();
+    SetExample();
+    std::vector<std::wstring> statuses;
+    DialogScript script;
+    script.Then("ask for 4294967298 points, then -4294967295, then close", [&] {
+        HWND dialog = FindDialogTitled(L"Automatic series");
+        if (!dialog) return false;
+        CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_COUNT);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SERIES_BY_COUNT, BN_CLICKED), 0);
+        for (const wchar_t* count : {L"4294967298", L"-4294967295", L"99999999999999999999"}) {
+            SetDlgItemTextW(dialog, IDC_SERIES_COUNT, count);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            statuses.push_back(ReadWindowText(GetDlgItem(dialog, IDC_SERIES_STATUS)));
+            if (!Log().empty()) return true;  // a series ran, and its end closes the dialog
+        }
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    });
+    SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(script.failures().empty());
+
+    EXPECT_TRUE(Log().empty()) << Log().size() << " readings recorded";
+    ASSERT_EQ(statuses.size(), 3u);
+    EXPECT_EQ(statuses[0], L"A series takes at most 10000 points.");
+    EXPECT_EQ(statuses[1], L"The number of points must be at least 1.");
+    EXPECT_EQ(statuses[2], L"A series takes at most 10000 points.");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
 }

@@ -93,6 +93,52 @@ bool SameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// Whether a text is a number and nothing else, by the panel's grammar: a
+// sign, digits with a point (a digit on one side at least), an exponent
+// letter with a sign and digits.
+bool IsPlainNumber(const std::wstring& text) {
+    size_t i = 0;
+    const size_t n = text.size();
+    auto digits = [&] {
+        const size_t start = i;
+        while (i < n && text[i] >= L'0' && text[i] <= L'9') ++i;
+        return i - start;
+    };
+    if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+    size_t mantissa = digits();
+    if (i < n && text[i] == L'.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (i < n && (text[i] == L'e' || text[i] == L'E' || text[i] == L'd' || text[i] == L'D')) {
+        ++i;
+        if (i < n && (text[i] == L'+' || text[i] == L'-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == n;
+}
+
+// What the log keeps of a box that shows `shown` while the panel uses `used`:
+// the shown number itself (white space around it dropped) when it is a plain
+// number of at most 40 characters that reads as exactly `used`; otherwise a
+// number in the panel's style ("2.0", "1.5e+016", "1.#INF") that reads back as
+// `used`. Never anything of the text that was not read.
+void ExpectLoggedAsUsed(const std::wstring& cell, const std::wstring& shown, double used) {
+    size_t first = 0, last = shown.size();
+    while (first < last && IsNumberSpace(shown[first])) ++first;
+    while (last > first && IsNumberSpace(shown[last - 1])) --last;
+    const std::wstring trimmed = shown.substr(first, last - first);
+    if (IsPlainNumber(trimmed) && trimmed.size() <= 40 && ParseReal(trimmed) == used) {
+        EXPECT_EQ(cell, trimmed);
+        return;
+    }
+    EXPECT_TRUE(IsPlainNumber(cell) || cell == L"1.#INF" || cell == L"-1.#INF") << "a cell holds more than a number";
+    EXPECT_NE(cell.find(L'.'), std::wstring::npos) << "not in the panel's style";
+    EXPECT_LE(cell.size(), 40u);
+    EXPECT_EQ(ReadAsShown(cell), used) << "the cell does not read back as the value used";
+}
+
 const wchar_t kRefusal[] = L"Sorry, incorrect password.";
 
 constexpr int kLanes = TESMOR_RANDOM_USE_LANES;
@@ -699,9 +745,23 @@ protected:
         ASSERT_EQ(log.size(), before + 1) << "F9 recorded nothing";
         const MeasurementRow& row = log[before];
         ASSERT_EQ(row.material, panel_.table().materialNumber);
-        ASSERT_EQ(row.temperature, Text(IDC_TEMPERATURE));
-        ASSERT_EQ(row.sampleCurrent, Text(IDC_SAMPLE_CURRENT));
-        ASSERT_EQ(row.magnetCurrent, Text(IDC_MAGNET_CURRENT));
+        // The boxes as the values the panel used; the meters as they show them.
+        const ExperimentSettings used = panel_.Settings();
+        const std::pair<int, double> boxes[] = {
+            {IDC_HALL_FACTOR, used.hallFactor},         {IDC_SAMPLE_LENGTH, used.sampleLength},
+            {IDC_SAMPLE_WIDTH, used.sampleWidth},       {IDC_SAMPLE_THICKNESS, used.sampleThickness},
+            {IDC_CONTACT_WIDTH, used.contactWidth},     {IDC_CONTACT_SPACING, used.contactSpacing},
+            {IDC_TEMPERATURE, used.temperature},        {IDC_SAMPLE_CURRENT, used.sampleCurrent},
+            {IDC_MAGNET_CURRENT, used.magnetCurrent},
+        };
+        const std::wstring* cells[] = {&row.hallFactor,   &row.sampleLength,   &row.sampleWidth,
+                                       &row.sampleThickness, &row.contactWidth, &row.contactSpacing,
+                                       &row.temperature,  &row.sampleCurrent,  &row.magnetCurrent};
+        for (size_t k = 0; k < std::size(boxes); ++k) {
+            SCOPED_TRACE(boxes[k].first);
+            ExpectLoggedAsUsed(*cells[k], Text(boxes[k].first), boxes[k].second);
+        }
+        ASSERT_FALSE(HasFailure()) << "a recorded row does not hold the values used";
         ASSERT_EQ(row.hallVoltage, Text(IDC_HALL_VOLTAGE));
         ASSERT_EQ(row.sampleVoltage, Text(IDC_SAMPLE_VOLTAGE));
         ++run_.recordings;
