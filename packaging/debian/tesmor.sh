@@ -85,10 +85,7 @@ log=$data/wine-setup.log
 # after it has Wine's title bar even while an older one, and the prefix's
 # wineserver with it, is still running.
 draw_title_bar() {
-    if ! wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1; then
-        echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
-        exit 1
-    fi
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1
 }
 
 # The prefix counts as made only once it is complete; one left half-made by an
@@ -110,7 +107,10 @@ if [ ! -f "$ready" ]; then
         echo "tesmor: Wine could not link the fonts; see $log" >&2
         exit 1
     fi
-    draw_title_bar
+    if ! draw_title_bar; then
+        echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
+        exit 1
+    fi
     # The settings take effect with the next wineserver.
     wineserver -w
     echo "$settings" >"$ready"
@@ -119,9 +119,14 @@ else
     case "$made" in
         "" | *[!0-9]*) made=1 ;;
     esac
+    # Tesmor starts all the same if this fails (a wineserver of another Wine
+    # version still running, say); the next start tries again.
     if [ "$made" -lt 2 ]; then
-        draw_title_bar
-        echo "$settings" >"$ready"
+        if draw_title_bar; then
+            echo "$settings" >"$ready"
+        else
+            echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
+        fi
     fi
 fi
 
