@@ -12,6 +12,7 @@
 #                                    tests need: the Windows installer compiler,
 #                                    zip, lintian, the icon renderer, the fonts
 #                                    the Debian package depends on, a screen
+#                                    and a window manager (openbox)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
@@ -35,7 +36,8 @@ for option in "$@"; do
         --fuzz) packages+=(clang libclang-rt-14-dev) ;;
         --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;
         --package) packages+=(nsis zip unzip lintian librsvg2-bin fonts-dejavu-core fonts-dejavu-extra
-                              fonts-wine xvfb xdotool imagemagick desktop-file-utils man-db binutils passwd util-linux) ;;
+                              fonts-wine xvfb xdotool imagemagick desktop-file-utils man-db binutils passwd util-linux
+                              openbox) ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done

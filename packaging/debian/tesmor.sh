@@ -8,7 +8,8 @@
 # Tesmor.chm copied from /usr/lib/tesmor again whenever the installed ones
 # differ (after an upgrade), the help pages linked to the installed ones, the
 # table itself never touched here, and a 32-bit Wine prefix of its own, made on
-# the first start.
+# the first start and brought up to date with this command's settings on the
+# first start after an upgrade.
 set -eu
 
 lib=/usr/lib/tesmor
@@ -68,12 +69,30 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # entries or file types of Wine's own added to the user's desktop.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# The settings this command makes in the prefix, numbered; .tesmor-ready
+# holds the number of the last one made, and is empty in a prefix made before
+# they were numbered (which has the fonts, number 1):
+#   1  Wine's fonts linked in, Tahoma linked to DejaVu Sans
+#   2  the title bar drawn by Wine, not by the desktop's window manager
+settings=2
+ready=$WINEPREFIX/.tesmor-ready
+log=$data/wine-setup.log
+
+# Under a window manager Wine leaves the title bar to the manager, whose own
+# window menu has no "Parameters..." (the teacher's way to the table) and
+# which draws no "?" button (context help). With Wine drawing it, both are
+# there. Wine reads this setting when a program starts, so Tesmor started
+# after it has Wine's title bar even while an older one, and the prefix's
+# wineserver with it, is still running.
+draw_title_bar() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1
+}
+
 # The prefix counts as made only once it is complete; one left half-made by an
 # interrupted first start is made again.
-if [ ! -f "$WINEPREFIX/.tesmor-ready" ]; then
+if [ ! -f "$ready" ]; then
     echo "tesmor: setting up Wine in $WINEPREFIX (the first time only; this takes a minute)" >&2
     rm -rf "$WINEPREFIX"
-    log=$data/wine-setup.log
     if ! wineboot -i >"$log" 2>&1; then
         echo "tesmor: Wine could not make its prefix; see $log" >&2
         exit 1
@@ -88,9 +107,27 @@ if [ ! -f "$WINEPREFIX/.tesmor-ready" ]; then
         echo "tesmor: Wine could not link the fonts; see $log" >&2
         exit 1
     fi
+    if ! draw_title_bar; then
+        echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
+        exit 1
+    fi
     # The settings take effect with the next wineserver.
     wineserver -w
-    touch "$WINEPREFIX/.tesmor-ready"
+    echo "$settings" >"$ready"
+else
+    made=$(cat "$ready")
+    case "$made" in
+        "" | *[!0-9]*) made=1 ;;
+    esac
+    # Tesmor starts all the same if this fails (a wineserver of another Wine
+    # version still running, say); the next start tries again.
+    if [ "$made" -lt 2 ]; then
+        if draw_title_bar; then
+            echo "$settings" >"$ready"
+        else
+            echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
+        fi
+    fi
 fi
 
 exec 9>&-

@@ -175,6 +175,7 @@ const char* KindOf(HWND window) {
     if (!window) return "none";
     const std::wstring name = ClassOf(window);
     if (name == L"#32768") return "menu";
+    if (name == L"TesmorHelpPopup") return "popup";
     if (name != L"#32770") return "other";
     // The password, table and series dialogs have statics with id 0xFFFF too
     // (a group box, labels), so they are told apart first.

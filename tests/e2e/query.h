@@ -8,8 +8,8 @@
 //
 // Keys (rectangles "left top right bottom", points "x y", screen coordinates):
 //   desktop.rect, cursor, foreground (panel, message, password, table, log,
-//   series, menu, other or none), focus.id (the dialog id of the focused
-//   control), focus.class
+//   series, menu, popup (a context-help pop-up), other or none), focus.id (the
+//   dialog id of the focused control), focus.class
 //   window KIND               one line for each visible window, in Z order
 //   KIND.rect, KIND.enabled, KIND.caption   KIND as above
 //   message.text, message.ok

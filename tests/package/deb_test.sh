@@ -5,19 +5,26 @@
 # with apt-get, used by an ordinary user on a virtual screen, and removed.
 #
 # The user (tesmor-pkgtest, made here and removed at the end) runs `tesmor`
-# twice: the first start makes the Wine prefix and the user's copy, shows the
-# message about the missing parameters file, then the panel; closing the panel
+# twice, on a desktop with a window manager (openbox, run by the user): the
+# first start makes the Wine prefix and the user's copy, shows the message
+# about the missing parameters file, then the panel; closing the panel
 # (Alt+F4) ends the command and leaves the user's Tesmor.smp; the prefix has
-# the fonts for the Greek letters and the caption symbols. The second start
-# follows a changed program (as after an upgrade): the copy is refreshed, the
-# table is kept and read, so the panel comes without the message. Screenshots
-# go to build/package/tests/deb/. The Xvfb display is :140 or the next free one.
-# Every wait has a deadline.
+# the fonts for the Greek letters and the caption symbols, and Wine draws the
+# title bar. The second start follows a changed program and a prefix made by
+# the command before it drew the title bar, whose wineserver still runs (as
+# after an upgrade with Tesmor open): the copy is refreshed, the table is kept
+# and read, so the panel comes without the message; and the window manager's
+# title bar has given way to Wine's: the "?" button switches context help on (a
+# click on the material box then shows its pop-up), and a click on the icon
+# opens the window menu, whose "Parameters..." asks for the password.
+# Screenshots go to build/package/tests/deb/. The Xvfb display is :140 or the
+# next free one. Every wait has a deadline.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
 deb_file=$dist/tesmor_${version}_all.deb
 panel_tests=$source_dir/build/win/tests/panel_tests.exe
+panel_driver=$source_dir/build/win/tests/panel_driver.exe
 out=$source_dir/build/package/tests/deb
 readonly kCaption="Experimental Setup for Hall-Effect Measurement"
 readonly user=tesmor-pkgtest
@@ -128,19 +135,26 @@ runs_32bit || skip_rest "installing the package and using it: $kNo32Bit"
 if [ "$(id -u)" -ne 0 ]; then
     skip_rest "installing the package, making a user and running as them need root; run the tests as root"
 fi
-for tool in apt-get useradd userdel runuser Xvfb xdotool import convert; do
+for tool in apt-get useradd userdel runuser Xvfb xdotool import convert openbox; do
     command -v "$tool" >/dev/null || stop "$tool is missing (tools/install-deps.sh --package installs it)"
 done
 
 . "$source_dir/tools/virtual-screen.sh"
 home=
 tesmor_pid=
+manager_pid=
+tools=
 cleanup() {
     if [ -n "$tesmor_pid" ] && kill -0 "$tesmor_pid" 2>/dev/null; then kill "$tesmor_pid" 2>/dev/null; fi
     if [ -n "$home" ] && [ -d "$home/.local/share/tesmor/wineprefix" ]; then
         timeout 30 runuser -u "$user" -- env WINEPREFIX="$home/.local/share/tesmor/wineprefix" wineserver -k 2>/dev/null
     fi
+    if [ -n "$manager_pid" ] && kill -0 "$manager_pid" 2>/dev/null; then
+        kill "$manager_pid" 2>/dev/null
+        wait "$manager_pid" 2>/dev/null
+    fi
     stop_virtual_screen
+    [ -z "$tools" ] || rm -rf "$tools"
     if [ -n "$home" ] && id "$user" >/dev/null 2>&1; then userdel --remove "$user" 2>/dev/null; fi
     if [ "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" = "install ok installed" ]; then
         apt-get remove -y -qq -o DPkg::Lock::Timeout=300 tesmor >/dev/null 2>&1
@@ -198,6 +212,13 @@ home=$(getent passwd "$user" | cut -d: -f6)
 data=$home/.local/share/tesmor
 start_virtual_screen 140 || stop "no virtual screen"
 echo "  (virtual screen $DISPLAY)"
+# The user's desktop has a window manager, which would draw the title bars of
+# Wine's windows unless told not to.
+runuser -u "$user" -- env -i HOME="$home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin \
+    DISPLAY="$DISPLAY" openbox --sm-disable </dev/null >"$out/openbox.log" 2>&1 &
+manager_pid=$!
+# (xdotool answers 0 desktops, and succeeds, until a manager says otherwise.)
+wait_until 30 eval '[ "$(xdotool get_num_desktops 2>/dev/null)" -gt 0 ]' || stop "openbox did not start within 30 s"
 
 # start_tesmor LOG: `tesmor` as the user, with a clean environment, as a
 # desktop would start it.
@@ -274,6 +295,15 @@ check "Wine's fonts are linked into the prefix ($fonts of $(ls /usr/share/wine/f
 font_link=$(awk '/^\[/ { section = index($0, "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontLink\\\\SystemLink]") == 1 }
                  section && /^"Tahoma"=/' "$prefix/system.reg")
 check_equal "Tahoma is linked to DejaVu Sans" "$font_link" '"Tahoma"=str(7):"DejaVuSans.ttf,DejaVu Sans\0"'
+# user_setting KEY VALUE: the line of VALUE in the section KEY of the prefix's
+# user.reg (written when its wineserver ends).
+# (Through the environment: awk -v would take the key's backslashes as escapes.)
+user_setting() {
+    section="[$1]" value="\"$2\"=" awk 'index($0, "[") == 1 { inside = index($0, ENVIRON["section"]) == 1 }
+        inside && index($0, ENVIRON["value"]) == 1' "$prefix/user.reg"
+}
+check_equal "Wine draws the title bar, not the window manager" \
+    "$(user_setting 'Software\\Wine\\X11 Driver' Decorated)" '"Decorated"="N"'
 # The Windows tests' own check of those fonts, run in the user's prefix: it
 # draws the parameter table headers' Greek letters in their font and asks for
 # Marlett. (panel_tests.exe writes beside itself: it runs from a copy.)
@@ -291,14 +321,146 @@ fi
 check "nothing was made in ~/.wine" test ! -e "$home/.wine"
 check "Wine added no menu entries of its own" test ! -e "$home/.local/share/applications/wine"
 
-echo "deb: the second start, after the program changed"
+echo "deb: the second start, after the program changed and with a prefix of the command before"
+# The prefix as the command before this one left it: made before its settings
+# were numbered (an empty .tesmor-ready) and leaving the title bar to the
+# window manager; and its wineserver still running, as it does while a Tesmor
+# started before the upgrade is open.
+tools=$(mktemp -d) && chmod 755 "$tools"
+cp "$panel_driver" "$tools/" 2>/dev/null || bad "$panel_driver is missing: the screen cannot be looked at"
+# user_wine COMMAND...: COMMAND as the user, with the user's prefix, in $tools.
+user_wine() {
+    (cd "$tools" && runuser -u "$user" -- env -i HOME="$home" PATH=/usr/bin:/bin DISPLAY="$DISPLAY" \
+        WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
+        "$@" </dev/null)
+}
+user_wine timeout 30 wineserver -p >>"$out/old-prefix.log" 2>&1
+user_wine timeout 60 wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >>"$out/old-prefix.log" 2>&1
+! user_wine timeout 60 wine reg query 'HKCU\Software\Wine\X11 Driver' /v Decorated >>"$out/old-prefix.log" 2>&1 ||
+    bad "the title bar could not be left to the window manager in the user's prefix (see $out/old-prefix.log)"
+: >"$prefix/.tesmor-ready"
 cp "$data/Tesmor.smp" "$out/table"
 printf 'x' >>"$data/Tesmor.exe"
+
+# Looks at the screen once with panel_driver.exe, a second Wine program in the
+# user's prefix that only asks Tesmor's windows; `value KEY` then reads from
+# that look (the keys are in tests/e2e/query.h).
+state=
+look() { state=$(user_wine timeout 20 wine panel_driver.exe query 2>/dev/null | tr -d '\r'); }
+value() {
+    awk -v key="$1" 'index($0, key " ") == 1 { print substr($0, length(key) + 2); found = 1; exit }
+                     END { exit !found }' <<<"$state"
+}
+has_window() { grep -qx "window $1" <<<"$state"; }
+# look_until SECONDS COMMAND...: looks until COMMAND, run after each look,
+# succeeds (0) or SECONDS have passed (1).
+look_until() {
+    local deadline=$((SECONDS + $1))
+    shift
+    while look && ! "$@"; do
+        [ "$SECONDS" -lt "$deadline" ] || return 1
+        sleep 0.2
+    done
+}
+# The middle "X Y" of the rectangle "LEFT TOP RIGHT BOTTOM".
+middle_of() {
+    local left top right bottom
+    read -r left top right bottom <<<"$1" && [ -n "$bottom" ] && echo "$(((left + right) / 2)) $(((top + bottom) / 2))"
+}
+# The middle "X Y" of the caption's "?" button, seen on the screenshot NAME.
+# The button's raised frame starts with a light grey (235, 235, 235) top row
+# and left column; the leftmost such corner in the panel's title bar is the
+# button's, left of Wine's own buttons (which show that grey in places too).
+help_button() {
+    local left top right bottom
+    read -r left top right bottom <<<"$(value panel.rect)" && [ -n "$bottom" ] && shot "$1" || return 1
+    convert "$out/$1.png" -crop "$((right - left))x40+$left+$top" +repage txt:- |
+        awk -F '[,: ]+' -v x0="$left" -v y0="$top" '
+            /#EBEBEB/ { grey[$1 "," $2] = 1; if (!n || $1 < x1) x1 = $1; n++ }
+            END {
+                if (!n) exit 1
+                for (y1 = 0; y1 < 40 && !((x1 "," y1) in grey); y1++) {}
+                for (x2 = x1; (x2 + 1 "," y1) in grey; x2++) {}
+                for (y2 = y1; (x1 "," y2 + 1) in grey; y2++) {}
+                if (x2 - x1 < 8 || y2 - y1 < 8) exit 1
+                print x0 + int((x1 + x2) / 2), y0 + int((y1 + y2) / 2)
+            }'
+}
+# system_menu_opens HOW SHOT XDOTOOL_ARGUMENTS...: the input opens Tesmor's
+# window menu, whose "Parameters..." (after Restore, Move, Size, Minimize,
+# Maximize and a separator) asks for the teacher's password in a dialog with
+# the panel's caption; Escape then closes the dialog.
+system_menu_opens() {
+    local how=$1 name=$2
+    shift 2
+    xdotool "$@"
+    if ! look_until 10 has_window menu; then
+        shot "$name-failed"
+        bad "$how opened no window menu of Tesmor's (screenshot $out/$name-failed.png)"
+        xdotool key Escape
+        sleep 1
+        return
+    fi
+    xdotool key Home Down Down Down Down Down
+    sleep 0.3
+    shot "$name"
+    xdotool key Return
+    if look_until 10 eval 'has_window password && [ "$(value password.caption)" = "$kCaption" ]'; then
+        pass "$how opened the window menu, whose \"Parameters...\" asks for the password (screenshot $out/$name.png)"
+        shot "$name-password"
+        xdotool key Escape
+        look_until 10 eval '! has_window password && has_window panel' ||
+            bad "Escape did not close the password dialog and leave the panel"
+    else
+        shot "$name-failed"
+        bad "$how: the window menu's sixth item did not ask for the password (screenshot $out/$name.png)"
+        xdotool key Escape Escape
+        sleep 1
+    fi
+}
+# The title bar, now Wine's: the "?" button switches context help on, which a
+# click on the material box shows (its pop-up at the click); a click on the
+# icon opens the window menu with "Parameters...". (Alt+Space is not tried:
+# openbox takes it for its own window menu, whatever Wine draws.)
+title_bar_works() {
+    local button box icon
+    look
+    box=$(middle_of "$(value control.1035.rect)") || { bad "the panel's material box is not to be found"; return; }
+    if ! button=$(help_button title-bar); then
+        bad "the title bar has no \"?\" button (screenshot $out/title-bar.png)"
+    else
+        xdotool mousemove "${box% *}" "${box#* }" click 1
+        sleep 1
+        check "a click on the material box alone shows no context help" eval 'look && ! has_window popup'
+        xdotool mousemove "${button% *}" "${button#* }" click 1
+        sleep 0.5
+        shot help-mode
+        xdotool mousemove "${box% *}" "${box#* }" click 1
+        if look_until 10 has_window popup; then
+            shot help-popup
+            check_equal "after the \"?\" button, a click on the material box shows its context help at the click" \
+                "$(value popup.rect | cut -d' ' -f1,2)" "$box"
+            xdotool key Escape
+            look_until 10 eval '! has_window popup' || bad "Escape did not close the context help"
+        else
+            shot help-failed
+            bad "the \"?\" button did not switch context help on: a click on the material box showed nothing (screenshot $out/help-failed.png)"
+        fi
+    fi
+    look
+    if icon=$(value panel.sysmenu); then
+        system_menu_opens "A click on the title bar's icon" icon mousemove "${icon% *}" "${icon#* }" click 1
+    else
+        bad "the panel's title bar has no icon"
+    fi
+}
+
 start_tesmor "$out/second-start.log"
 if wait_until 120 eval 'panel_shown || message_shown'; then
     sleep 1
     check "the panel came without the message: the kept table was read" eval 'panel_shown && ! message_shown'
     shot second-start
+    title_bar_works
     close_panel
     wait_for_exit 60 "$tesmor_pid"
     check_equal "closing it ended the command with Tesmor's exit code" "$?" 2
