@@ -138,17 +138,20 @@ bool ParameterTableDialog::ReadBackCells() {
         return false;
     }
     for (int row = 0; row < arrays_.count; ++row) {
-        for (int k = 0; k < kParameterCount; ++k) {
-            wchar_t text[kCellTextUnits] = {};
-            LVITEMW item = {};
-            item.iSubItem = k + kFirstParameterColumn;
-            item.pszText = text;
-            item.cchTextMax = kCellTextUnits - 1;
-            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-            arrays_.params[k][row] = ParseShownReal(text);
-        }
+        for (int k = 0; k < kParameterCount; ++k) arrays_.params[k][row] = ParseShownReal(CellText(row, k));
     }
     return true;
+}
+
+// The text of parameter k's cell in a row, as far as a cell's text is read.
+std::wstring ParameterTableDialog::CellText(int row, int k) const {
+    wchar_t text[kCellTextUnits] = {};
+    LVITEMW item = {};
+    item.iSubItem = k + kFirstParameterColumn;
+    item.pszText = text;
+    item.cchTextMax = kCellTextUnits - 1;
+    SendMessageW(list_.window(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return text;
 }
 
 bool ParameterTableDialog::HasChangedCells() const {
@@ -159,13 +162,7 @@ bool ParameterTableDialog::HasChangedCells() const {
     // each cell showed its value formatted so.
     for (int row = 0; row < arrays_.count; ++row) {
         for (int k = 0; k < kParameterCount; ++k) {
-            wchar_t text[kCellTextUnits] = {};
-            LVITEMW item = {};
-            item.iSubItem = k + kFirstParameterColumn;
-            item.pszText = text;
-            item.cchTextMax = kCellTextUnits - 1;
-            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-            if (FormatReal(arrays_.params[k][row], kTableFormat, true) != text) return true;
+            if (FormatReal(arrays_.params[k][row], kTableFormat, true) != CellText(row, k)) return true;
         }
     }
     return false;

@@ -46,6 +46,7 @@ private:
     LRESULT OnEndCellEdit(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
     bool ReadBackCells();
+    std::wstring CellText(int row, int k) const;
 
     const std::wstring& caption_;
     ParameterArrays& arrays_;

@@ -57,8 +57,8 @@ std::wstring DocumentsTesmorFolder() {
     HMODULE shell = LoadSystemLibrary(L"shell32.dll");
     HMODULE ole = LoadSystemLibrary(L"ole32.dll");
     if (!shell || !ole) return std::wstring();
-    auto getPath = reinterpret_cast<GetKnownFolderPath>(GetProcAddress(shell, "SHGetKnownFolderPath"));
-    auto freeMemory = reinterpret_cast<void(WINAPI*)(void*)>(GetProcAddress(ole, "CoTaskMemFree"));
+    auto getPath = reinterpret_cast<GetKnownFolderPath>(reinterpret_cast<void*>(GetProcAddress(shell, "SHGetKnownFolderPath")));
+    auto freeMemory = reinterpret_cast<void(WINAPI*)(void*)>(reinterpret_cast<void*>(GetProcAddress(ole, "CoTaskMemFree")));
     if (!getPath || !freeMemory) return std::wstring();
     PWSTR documents = nullptr;
     std::wstring folder;
