@@ -219,6 +219,10 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
 
     bool usable = false;
     {
+        // Read in this file's turn: another copy's append in the middle of
+        // the read would look like a file being written by someone else.
+        if (!saveMutex_) saveMutex_ = UniqueHandle(CreateMutexW(nullptr, FALSE, SaveMutexName(path_).c_str()));
+        SaveTurn turn(saveMutex_.get());
         UniqueHandle file;
         DWORD error = ERROR_SUCCESS;
         for (int attempt = 0; attempt < kLoadTries; ++attempt) {
@@ -248,7 +252,14 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
             }
         }
         std::vector<unsigned char> bytes;
-        if (file && ReadWhole(file.get(), bytes) == ReadResult::read) {
+        // A file that grows while it is read is being written by another
+        // program: read again once it has finished, before calling it unusable.
+        ReadResult read = file ? ReadWhole(file.get(), bytes) : ReadResult::failed;
+        for (int attempt = 1; file && read == ReadResult::failed && attempt < kLoadTries; ++attempt) {
+            Sleep(kSaveTryPause);
+            read = ReadWhole(file.get(), bytes);
+        }
+        if (read == ReadResult::read) {
             const CsvDecodeResult decoded = DecodeLogCsv(bytes.data(), bytes.size(), log);
             if (decoded.status == CsvStatus::ok) {
                 usable = true;

@@ -684,6 +684,15 @@ public:
         return last_;
     }
 
+    // The writer's exit code once it has ended; STILL_ACTIVE while it runs.
+    DWORD ExitCode() {
+        DWORD code = 0;
+        if (!process_ || !GetExitCodeProcess(process_.get(), &code)) return 0;
+        if (code == STILL_ACTIVE) WaitForSingleObject(process_.get(), 1000);
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+
     // Kills the writer wherever it is and waits until it is gone.
     bool Kill() {
         if (!process_) return true;
@@ -765,8 +774,8 @@ TEST_F(LogFileTest, TwoProcessesRecordingIntoOneFileAtOnceKeepEveryReading) {
     Writer second(path_, kEach, L"B");
     ASSERT_TRUE(first.started());
     ASSERT_TRUE(second.started());
-    ASSERT_TRUE(first.WaitForReports(kEach));
-    ASSERT_TRUE(second.WaitForReports(kEach));
+    ASSERT_TRUE(first.WaitForReports(kEach)) << "the first writer ended with " << first.ExitCode();
+    ASSERT_TRUE(second.WaitForReports(kEach)) << "the second writer ended with " << second.ExitCode();
     ASSERT_TRUE(first.Kill());
     ASSERT_TRUE(second.Kill());
 
