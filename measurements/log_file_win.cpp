@@ -211,7 +211,7 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
     failing_ = false;
     known_ = false;
     stamp_.reset();
-    synced_.clear();
+    synced_.Clear();
     syncedCount_ = 0;
     rewrite_ = false;
     lastMerge_ = LogMerge{};
@@ -311,7 +311,7 @@ bool LogFile::KeepUnusableFile(std::wstring& backupPath) {
 size_t LogFile::UnsavedRows(const MeasurementLog& log) const {
     if (!known_ || rewrite_) {
         size_t unsaved = 0;
-        for (const MeasurementRow& row : log.rows()) unsaved += synced_.count(RowKey(row)) == 0;
+        for (const MeasurementRow& row : log.rows()) unsaved += !synced_.Contains(RowKey(row));
         return unsaved;
     }
     return log.size() > syncedCount_ ? log.size() - syncedCount_ : 0;
@@ -332,7 +332,7 @@ bool LogFile::Append(HANDLE file, const MeasurementLog& log, bool flushToDisk) {
         return false;
     }
     const std::optional<FileStamp> stamp = StampOf(file);
-    for (size_t i = syncedCount_; i < log.size(); ++i) synced_.insert(RowKey(log[i]));
+    for (size_t i = syncedCount_; i < log.size(); ++i) synced_.Add(RowKey(log[i]));
     syncedCount_ = log.size();
     lastSyncedKey_ = RowKey(log.rows().back());
     stamp_ = stamp;

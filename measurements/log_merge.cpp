@@ -39,10 +39,18 @@ std::uint64_t RowKey(const MeasurementRow& row) {
     return hash.value();
 }
 
+bool RowKeys::Contains(std::uint64_t key) const {
+    if (!sorted_) {
+        std::sort(keys_.begin(), keys_.end());
+        sorted_ = true;
+    }
+    return std::binary_search(keys_.begin(), keys_.end(), key);
+}
+
 RowKeys KeysOf(const MeasurementLog& log) {
     RowKeys keys;
-    keys.reserve(log.size());
-    for (const MeasurementRow& row : log.rows()) keys.insert(RowKey(row));
+    keys.Reserve(log.size());
+    for (const MeasurementRow& row : log.rows()) keys.Add(RowKey(row));
     return keys;
 }
 
@@ -51,45 +59,52 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
     const RowKeys mine = KeysOf(memory);
     const RowKeys inFile = KeysOf(file);
 
-    // Another writer's rows first: they keep their numbers.
-    std::vector<MeasurementRow> rows;
+    // Another writer's rows keep their numbers.
+    std::vector<const MeasurementRow*> theirs;
     std::vector<int> taken;
     for (const MeasurementRow& row : file.rows()) {
         const std::uint64_t key = RowKey(row);
-        if (synced.count(key) || mine.count(key)) continue;
-        rows.push_back(row);
+        if (synced.Contains(key) || mine.Contains(key)) continue;
+        theirs.push_back(&row);
         taken.push_back(row.number);
-        ++result.added;
     }
-    std::sort(taken.begin(), taken.end());
+    result.added = theirs.size();
 
     // This copy's rows keep theirs unless an added row holds it already; from
     // the first that cannot, every later one moves too, so that this copy's
     // readings stay in the order it recorded them.
-    std::vector<MeasurementRow> moved;
+    std::vector<const MeasurementRow*> ours;
+    std::vector<const MeasurementRow*> moved;
     for (const MeasurementRow& row : memory.rows()) {
         const std::uint64_t key = RowKey(row);
-        if (synced.count(key) && !inFile.count(key)) {
+        if (synced.Contains(key) && !inFile.Contains(key)) {
             ++result.removed;  // by another writer
             continue;
         }
         if (!moved.empty() || std::binary_search(taken.begin(), taken.end(), row.number)) {
-            moved.push_back(row);
+            moved.push_back(&row);
         } else {
-            rows.push_back(row);
+            ours.push_back(&row);
         }
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const MeasurementRow& a, const MeasurementRow& b) { return a.number < b.number; });
+
+    // Both rise by number already, as a file's and a log's rows do: merged.
+    std::vector<MeasurementRow> rows;
+    rows.reserve(theirs.size() + ours.size() + moved.size());
+    size_t t = 0, o = 0;
+    while (t < theirs.size() || o < ours.size()) {
+        const bool takeTheirs = o == ours.size() || (t < theirs.size() && theirs[t]->number < ours[o]->number);
+        rows.push_back(takeTheirs ? *theirs[t++] : *ours[o++]);
+    }
     long long next = rows.empty() ? 1 : static_cast<long long>(rows.back().number) + 1;
-    for (MeasurementRow& row : moved) {
+    for (const MeasurementRow* row : moved) {
         if (next > MeasurementLog::kMaxNumber) {
             result.fits = false;
             break;
         }
-        result.renumbered.emplace_back(row.number, static_cast<int>(next));
-        row.number = static_cast<int>(next++);
-        rows.push_back(std::move(row));
+        result.renumbered.emplace_back(row->number, static_cast<int>(next));
+        rows.push_back(*row);
+        rows.back().number = static_cast<int>(next++);
     }
     if (result.fits) result.fits = result.merged.Assign(std::move(rows));
     if (!result.fits) {

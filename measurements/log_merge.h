@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -16,8 +15,26 @@
 // the same key are the same reading.
 std::uint64_t RowKey(const MeasurementRow& row);
 
-// The keys of the rows the file held when this copy last read or wrote it.
-using RowKeys = std::unordered_set<std::uint64_t>;
+// A set of row keys: the keys of the rows the file held when this copy last
+// read or wrote it. Added to one at a time as rows are appended, asked only
+// when a file is merged; sorted then, so that it stays a plain array.
+class RowKeys {
+public:
+    void Add(std::uint64_t key) {
+        keys_.push_back(key);
+        sorted_ = false;
+    }
+    bool Contains(std::uint64_t key) const;
+    void Clear() {
+        keys_.clear();
+        sorted_ = true;
+    }
+    void Reserve(size_t count) { keys_.reserve(count); }
+
+private:
+    mutable std::vector<std::uint64_t> keys_;
+    mutable bool sorted_ = true;
+};
 RowKeys KeysOf(const MeasurementLog& log);
 
 struct LogMerge {
