@@ -478,6 +478,11 @@ std::wstring LogNotWrittenText(const std::wstring& path) {
            L" cannot be written.\nThe measurements are kept here and written at the next change.";
 }
 
+std::wstring LogNotSavedToText(const std::wstring& path) {
+    return L"The log could not be saved to\n" + path +
+           L".\n\nThe file may be open in another program, or the folder may not allow writing.";
+}
+
 std::wstring LocalRecordTime() {
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -195,6 +195,9 @@ inline constexpr int kMaxLogBackups = 99;
 std::wstring UnusableLogText(const LogLoadResult& result, const std::wstring& path);
 std::wstring LockedLogText(const std::wstring& path);
 std::wstring LogNotWrittenText(const std::wstring& path);
+// The warning when the whole log could not be saved to a file the user chose
+// (Save as CSV..., or the rescue of unsaved readings at a close).
+std::wstring LogNotSavedToText(const std::wstring& path);
 
 // The local time now, as MeasurementRow::time holds it.
 std::wstring LocalRecordTime();

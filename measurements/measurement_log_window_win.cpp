@@ -529,10 +529,7 @@ void MeasurementLogWindow::ClearLog() {
 
 void MeasurementLogWindow::SaveCsvAs(const std::wstring& path) {
     if (!WriteLogFile(path, store_.log())) {
-        const std::wstring text = L"The log could not be saved to\n" + path +
-                                  L".\n\nThe file may be open in another program, or the folder may not "
-                                  L"allow writing.";
-        MessageBoxW(window(), text.c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+        MessageBoxW(window(), LogNotSavedToText(path).c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
         return;
     }
     store_.SetStatus(Count(store_.log().size(), L"row", L"rows") + L" saved to " + path + L".");

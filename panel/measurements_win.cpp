@@ -213,9 +213,6 @@ bool ExperimentPanel::KeepUnsavedReadings() {
                                                   L"csv", L"measurements.csv");
         if (path.empty()) continue;
         if (WriteLogFile(path, logStore_->log())) return true;
-        const std::wstring failed = L"The log could not be saved to\n" + path +
-                                    L".\n\nThe file may be open in another program, or the folder may not "
-                                    L"allow writing.";
-        MessageBoxW(window(), failed.c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+        MessageBoxW(window(), LogNotSavedToText(path).c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
     }
 }
