@@ -75,6 +75,10 @@ struct FileStamp {
 };
 bool operator==(const FileStamp& a, const FileStamp& b);
 std::optional<FileStamp> StampOf(HANDLE file);
+// The same, for a file on the volume `volume` (as an earlier stamp of the
+// same path gave it): the volume is not asked for again, which under Wine
+// is most of what a stamp costs.
+std::optional<FileStamp> StampOf(HANDLE file, DWORD volume);
 
 // The file of one log, and what a save must know of it: the rows the file held
 // when this copy last read or wrote it, whether it has changed since, whether

@@ -340,6 +340,48 @@ TEST_F(LogFileTest, ANewReadingIsAppendedToTheSameFileAndDeletionsRewriteIt) {
     EXPECT_EQ(again.rows(), log.rows());
 }
 
+TEST_F(LogFileTest, AFilePutInPlaceWithTheSameSizeAndTimeIsStillMergedBeforeAnAppend) {
+    MeasurementLog log;
+    LogFile file(path_);
+    ASSERT_EQ(file.Load(log).status, LogLoad::missing);
+    for (int i = 0; i < 3; ++i) log.Append(Reading(i));
+    ASSERT_EQ(file.Save(log), LogSave::saved);
+
+    // Another program puts its own file in place, as a spreadsheet saves: as
+    // long as this one, with the same time of writing; one reading differs.
+    MeasurementLog theirs = log;
+    MeasurementRow changed = theirs[2];
+    changed.temperature = L"299.00";
+    ASSERT_EQ(changed.temperature.size(), theirs[2].temperature.size());
+    theirs.Remove({2});
+    theirs.Append(changed);
+    ASSERT_EQ(theirs[2].number, 3);
+    const std::wstring other = folder_.File(L"theirs.csv");
+    ASSERT_TRUE(WriteFileBytes(other, EncodeLogCsv(theirs)));
+    {
+        UniqueHandle ours(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+        UniqueHandle made(CreateFileW(other.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FILETIME written{};
+        ASSERT_TRUE(GetFileTime(ours.get(), nullptr, nullptr, &written));
+        ASSERT_TRUE(SetFileTime(made.get(), nullptr, nullptr, &written));
+    }
+    const auto before = FileIndex(path_);
+    ASSERT_TRUE(MoveFileExW(other.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_NE(FileIndex(path_), before);
+
+    // The next reading is not simply appended behind the other program's rows.
+    log.Append(Reading(3));
+    ASSERT_EQ(file.Save(log), LogSave::saved);
+    EXPECT_EQ(file.lastMerge().added, 1u);
+    EXPECT_EQ(file.lastMerge().removed, 1u);
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(log));
+    std::vector<std::wstring> temperatures;
+    for (const MeasurementRow& row : log.rows()) temperatures.push_back(row.temperature);
+    EXPECT_EQ(temperatures, (std::vector<std::wstring>{Reading(0).temperature, Reading(1).temperature, L"299.00",
+                                                       Reading(3).temperature}));
+}
+
 namespace {
 
 // Cuts the next write short when armed: half the bytes reach the file, then
