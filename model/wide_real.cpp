@@ -92,5 +92,10 @@ WideReal operator-(WideReal a) {
 }
 
 WideReal operator-(WideReal a, WideReal b) {
+    // Adding the negation would flip the sign of a NaN in b, which the double
+    // subtraction hands on unchanged.
+    if (!std::isfinite(a.mantissa_) || !std::isfinite(b.mantissa_)) {
+        return WideReal(a.mantissa_ - b.mantissa_);
+    }
     return a + (-b);
 }

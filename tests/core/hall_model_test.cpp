@@ -273,6 +273,14 @@ TEST(HallModel, EditedTablesFollowIeeeArithmetic) {
     q = EvaluateHallModel(material, ExampleSettings(), 1.0, 1.0);
     EXPECT_TRUE(std::isnan(q.hallVoltage));
     EXPECT_TRUE(std::isnan(q.sampleVoltage));
+    // 0/0 is the invalid operation's NaN, which every later step carries as
+    // it is: the meters read as plain double arithmetic would make them.
+    EXPECT_EQ(FormatReal(q.hallVoltage), L"-1.#IND");
+    EXPECT_EQ(FormatReal(q.sampleVoltage), L"-1.#IND");
+    ProcessNoise().Seed(5);
+    const Readings r = MeasureReadings(1, material, ExampleSettings());
+    EXPECT_EQ(HallVoltageText(r), L"-1.#IND");
+    EXPECT_EQ(SampleVoltageText(r), L"-1.#IND");
 }
 
 TEST(HallModel, ShortCircuitCoefficientIsOneUlpAboveTheRoundedQuotient) {

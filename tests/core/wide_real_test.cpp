@@ -74,6 +74,29 @@ TEST(WideReal, SignedZerosAndSpecialValuesBehaveAsDoubles) {
     EXPECT_TRUE(std::isnan((WideReal(std::nan("")) * 2.0).ToDouble()));
 }
 
+TEST(WideReal, NaNsComeOutOfEveryOperationAsOutOfTheDoubleOne) {
+    // The sign and payload of a NaN are what a reading's text shows ("-1.#IND"
+    // for the invalid operation's NaN, "1.#QNAN" for another): an operation
+    // must hand on the NaN the double operation would.
+    const double inf = std::numeric_limits<double>::infinity();
+    volatile double zero = 0.0;
+    const double invalid = zero / zero;  // the processor's own NaN, negative
+    const double quiet = std::nan("");
+    const double values[] = {invalid, quiet, -quiet, 1.5, -0.0, inf, -inf};
+    for (double a : values) {
+        for (double b : values) {
+            SCOPED_TRACE(testing::Message() << std::hex << Bits(a) << " op " << Bits(b));
+            volatile double va = a, vb = b;
+            EXPECT_EQ(Bits((WideReal(a) + b).ToDouble()), Bits(va + vb));
+            EXPECT_EQ(Bits((WideReal(a) - b).ToDouble()), Bits(va - vb));
+            EXPECT_EQ(Bits((WideReal(a) * b).ToDouble()), Bits(va * vb));
+            EXPECT_EQ(Bits((WideReal(a) / b).ToDouble()), Bits(va / vb));
+        }
+        volatile double va = a;
+        EXPECT_EQ(Bits((-WideReal(a)).ToDouble()), Bits(-va));
+    }
+}
+
 TEST(WideReal, CarriesValuesFarBeyondTheDoubleRange) {
     WideReal huge = WideReal(1e300) * 1e300;  // 1e600
     EXPECT_TRUE(std::isinf(huge.ToDouble()));
