@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cwchar>
+#include <limits>
+
+#include "numtext/measured_value_text.h"
 
 LineFit FitPlotPoints(const PlotPoints& points, const std::vector<size_t>& rows) {
     const bool all = rows.empty();
@@ -28,21 +30,21 @@ double BandGapErrorOfSlope(double slopeError) {
 }
 
 std::wstring FitNumberText(double x) {
-    if (!std::isfinite(x)) return L"-";
-    wchar_t text[32];
-    std::swprintf(text, 32, L"%.5g", x);
-    return text;
+    return SignificantText(x, 5);
 }
 
 std::vector<std::wstring> FitTextLines(const LineFit& fit, PlotX x, PlotY y) {
     std::vector<std::wstring> lines;
-    lines.push_back(L"slope = " + FitNumberText(fit.slope) + L" \u00B1 " + FitNumberText(fit.slopeError));
-    lines.push_back(L"intercept = " + FitNumberText(fit.intercept) + L" \u00B1 " +
-                    FitNumberText(fit.interceptError));
-    lines.push_back(L"R\u00B2 = " + FitNumberText(fit.rSquared) + L", n = " + std::to_wstring(fit.n));
+    // Without standard errors (two points) the values are shown alone.
+    const double noError = std::numeric_limits<double>::quiet_NaN();
+    const double slopeError = fit.hasErrors ? fit.slopeError : noError;
+    const double interceptError = fit.hasErrors ? fit.interceptError : noError;
+    lines.push_back(L"slope = " + ValueWithErrorText(fit.slope, slopeError));
+    lines.push_back(L"intercept = " + ValueWithErrorText(fit.intercept, interceptError));
+    lines.push_back(L"R\u00B2 = " + DeterminationText(fit.rSquared) + L", n = " + std::to_wstring(fit.n));
     if (FitGivesBandGap(x, y)) {
-        lines.push_back(L"E_g = \u22122k \u00D7 slope = " + FitNumberText(BandGapOfSlope(fit.slope)) + L" \u00B1 " +
-                        FitNumberText(BandGapErrorOfSlope(fit.slopeError)) + L" eV");
+        lines.push_back(L"E_g = \u22122k \u00D7 slope = " +
+                        ValueWithErrorText(BandGapOfSlope(fit.slope), BandGapErrorOfSlope(slopeError)) + L" eV");
     }
     return lines;
 }

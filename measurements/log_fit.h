@@ -28,10 +28,16 @@ bool FitGivesBandGap(PlotX x, PlotY y);
 double BandGapOfSlope(double slope);
 double BandGapErrorOfSlope(double slopeError);
 
-// A number as the fit's text shows it: "%.5g", or "-" when it is not finite.
+// A number with no error to go with it, as the fit's text shows it: five
+// significant digits in the manner of "%.5g" with the minus sign "−", or "-"
+// when it is not finite (SignificantText).
 std::wstring FitNumberText(double x);
 
 // The lines the plot shows beside a fitted line:
 //   "slope = S ± s", "intercept = A ± a", "R² = R, n = N",
-// and for the band gap's axes "E_g = −2k × slope = E ± e eV".
+// and for the band gap's axes "E_g = −2k × slope = E ± e eV": each error to
+// two significant digits and its value to the same place, R² to where it
+// differs from 1 (ValueWithErrorText, DeterminationText). A fit of two points
+// has no errors and shows its values alone. The "_" of "E_g" stands for a
+// subscript, as in the plot's titles.
 std::vector<std::wstring> FitTextLines(const LineFit& fit, PlotX x, PlotY y);

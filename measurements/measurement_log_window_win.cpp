@@ -414,8 +414,14 @@ void MeasurementLogWindow::ShowPlot() {
     RECT client;
     GetClientRect(plot_.window(), &client);
     PlotData data;
+    // Each material its own colour and marker, so that two samples can be
+    // compared on one plot.
+    const PlotMaterials materials = MaterialsOfPoints(store_.log(), points_);
+    for (int material : materials.materials) data.series.push_back({MaterialLegendName(material)});
     data.points.reserve(points_.xs.size());
-    for (size_t k = 0; k < points_.xs.size(); ++k) data.points.push_back({points_.xs[k], points_.ys[k]});
+    for (size_t k = 0; k < points_.xs.size(); ++k) {
+        data.points.push_back({points_.xs[k], points_.ys[k], materials.ofPoint[k]});
+    }
     data.x = MakeAxis(points_.xs, PlotLabel(x_), client.right, 90);
     data.y = MakeAxis(points_.ys, PlotLabel(y_), client.bottom, 50);
 

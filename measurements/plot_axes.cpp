@@ -160,6 +160,27 @@ PlotPoints CollectPlotPoints(const MeasurementLog& log, PlotX x, PlotY y) {
     return points;
 }
 
+PlotMaterials MaterialsOfPoints(const MeasurementLog& log, const PlotPoints& points) {
+    PlotMaterials result;
+    for (size_t row : points.rows) {
+        if (row < log.size()) result.materials.push_back(log[row].material);
+    }
+    std::sort(result.materials.begin(), result.materials.end());
+    result.materials.erase(std::unique(result.materials.begin(), result.materials.end()), result.materials.end());
+    for (size_t row : points.rows) {
+        const int material = row < log.size() ? log[row].material : 0;
+        const auto at = std::lower_bound(result.materials.begin(), result.materials.end(), material);
+        result.ofPoint.push_back(at != result.materials.end() && *at == material
+                                     ? static_cast<size_t>(at - result.materials.begin())
+                                     : 0);
+    }
+    return result;
+}
+
+std::wstring MaterialLegendName(int material) {
+    return material == 0 ? L"No material" : L"Material " + std::to_wstring(material);
+}
+
 AxisTicks NiceTicks(double low, double high, int roughCount) {
     roughCount = std::clamp(roughCount, 1, 100);
     if (!std::isfinite(low) || !std::isfinite(high)) {

@@ -51,6 +51,18 @@ struct PlotPoints {
 };
 PlotPoints CollectPlotPoints(const MeasurementLog& log, PlotX x, PlotY y);
 
+// The materials of the plot's points, so that each is drawn in its own way:
+// the material numbers that have a point, rising, and for each point the
+// index among them of its row's material.
+struct PlotMaterials {
+    std::vector<int> materials;
+    std::vector<size_t> ofPoint;
+};
+PlotMaterials MaterialsOfPoints(const MeasurementLog& log, const PlotPoints& points);
+
+// The legend's name of a material: "Material 3"; "No material" for 0.
+std::wstring MaterialLegendName(int material);
+
 // Ticks along one axis at a "nice" step: 1, 2 or 5 times a power of ten.
 struct AxisTicks {
     double step = 0.2;

@@ -13,6 +13,13 @@
 struct PlotPoint {
     double x = 0;
     double y = 0;
+    // The group it belongs to: an index into PlotData::series (a material).
+    size_t series = 0;
+};
+
+// A group of readings drawn alike, named in the legend.
+struct PlotSeries {
+    std::wstring name;
 };
 
 // A tick on an axis: where it is, and the text written beside it. Ticks that
@@ -34,8 +41,8 @@ struct PlotAxis {
 
 // A straight line y = slope * x + intercept drawn across the whole x range
 // (and cut off at the edges of the plot), with a few lines of text about it
-// shown in a box in the emptiest corner. A slope or intercept that is not
-// finite draws no line; the text is shown all the same.
+// shown in a box in a corner free of points, or beside the data. A slope or
+// intercept that is not finite draws no line; the text is shown all the same.
 struct PlotFit {
     double slope = 0;
     double intercept = 0;
@@ -47,6 +54,10 @@ struct PlotData {
     // Indices into `points` of the readings drawn highlighted (and on top);
     // indices past the end are ignored.
     std::vector<size_t> selected;
+    // With two or more series, each is drawn in its own colour and marker
+    // shape and a legend names them; the selected readings keep their shape.
+    // Points of a series past the end are drawn as those of the first.
+    std::vector<PlotSeries> series;
     PlotAxis x;
     PlotAxis y;
     std::optional<PlotFit> fit;

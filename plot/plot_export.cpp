@@ -1,6 +1,6 @@
 #include "plot/plot_export.h"
 
-
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -98,7 +98,7 @@ bool FindPngEncoder(CLSID& encoder) {
 }
 
 // The plot drawn into a top-down 32-bit bitmap and encoded as PNG into `png`.
-PngSaveStatus EncodePlot(int width, int height, const PlotData& data, std::vector<unsigned char>& png) {
+PngSaveStatus EncodePlot(int width, int height, const PlotData& data, int scale, std::vector<unsigned char>& png) {
     if (!GdiplusReady()) return PngSaveStatus::noGdiplus;
     static CLSID encoder;
     static const bool haveEncoder = FindPngEncoder(encoder);
@@ -117,7 +117,7 @@ PngSaveStatus EncodePlot(int width, int height, const PlotData& data, std::vecto
     if (!dc || !bitmap || !bits) return PngSaveStatus::notDrawn;
     {
         Selection use(dc.get(), bitmap.get());
-        DrawPlot(dc.get(), {0, 0, width, height}, data);
+        DrawPlot(dc.get(), {0, 0, width, height}, data, scale);
         GdiFlush();
     }
 
@@ -204,10 +204,17 @@ std::wstring PendingPngPath(const std::wstring& path) {
     return path + L".new";
 }
 
-PngSaveResult SavePlotPng(const std::wstring& path, int width, int height, const PlotData& data) {
+int PrintScale(int width, int height) {
+    if (width <= 0 || height <= 0) return 1;
+    int scale = (kPrintedPlotWidth + width - 1) / width;
+    while (scale > 1 && (width > kMaxPlotSide / scale || height > kMaxPlotSide / scale)) --scale;
+    return std::max(1, scale);
+}
+
+PngSaveResult SavePlotPng(const std::wstring& path, int width, int height, const PlotData& data, int scale) {
     if (!SizeIsDrawable(width, height)) return {PngSaveStatus::badSize, 0};
     std::vector<unsigned char> png;
-    const PngSaveStatus encoded = EncodePlot(width, height, data, png);
+    const PngSaveStatus encoded = EncodePlot(width, height, data, scale, png);
     if (encoded != PngSaveStatus::saved) return {encoded, 0};
 
     const std::wstring pending = PendingPngPath(path);

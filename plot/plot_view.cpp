@@ -47,7 +47,8 @@ bool PlotView::CopyToClipboard() const {
 
 PngSaveResult PlotView::SavePng(const std::wstring& path) const {
     const SIZE size = ClientSize();
-    return SavePlotPng(path, size.cx, size.cy, data_);
+    const int scale = PrintScale(size.cx, size.cy);
+    return SavePlotPng(path, size.cx * scale, size.cy * scale, data_, scale);
 }
 
 LRESULT PlotView::HandleMessage(const Message& message, bool& handled) {

@@ -22,8 +22,10 @@ public:
     void SetData(PlotData data);
     const PlotData& data() const { return data_; }
 
-    // The exports, at the window's client size. False or a failure when the
-    // window has no area; see plot_export.h for the rest.
+    // The exports: the picture on the clipboard at the window's client size;
+    // the PNG as the window looks drawn PrintScale times as large, at least
+    // kPrintedPlotWidth wide, for a printed report. False or a failure when
+    // the window has no area; see plot_export.h for the rest.
     bool CopyToClipboard() const;
     PngSaveResult SavePng(const std::wstring& path) const;
 

@@ -1,13 +1,15 @@
 // Timings of DrawPlot under Wine (or Windows): the whole plot with 10,000
 // scattered readings and a fitted line drawn into a memory DC, as the plot
-// window does on every paint; the same with a million readings, and with
-// none. Medians over many draws, after a few that warm the caches and the
+// window does on every paint, at the log window's usual size and at that of a
+// maximized window, of one material and of four (each with its own marker,
+// and a legend); the same with a million readings, and with none. Medians over many draws, after a few that warm the caches and the
 // font mapper.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "base/gdi.h"
@@ -18,8 +20,8 @@
 namespace {
 
 // Readings scattered around a falling line over the whole plot, from a fixed
-// seed, with a tenth of them selected.
-PlotData Readings(size_t count) {
+// seed, with a tenth of them selected, taking turns among `materials`.
+PlotData Readings(size_t count, size_t materials = 1) {
     PlotData data;
     data.x = {L"1/T (1/K)", 0.002, 0.005, {}};
     data.y = {L"ln(1/V_\u03c3)", -20, 0, {}};
@@ -37,17 +39,21 @@ PlotData Readings(size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const double x = 0.002 + 0.003 * next();
         const double y = -6000 * (x - 0.002) - 1 + 4 * (next() - 0.5);
-        data.points.push_back({x, y});
+        data.points.push_back({x, y, i % materials});
         if (i % 10 == 0) data.selected.push_back(i);
     }
-    data.fit = PlotFit{-6000, 11, {L"slope = -6000 \u00b1 43 K", L"R\u00b2 = 0.9993"}};
+    data.fit = PlotFit{-6000, 11, {L"slope = \u22126000 \u00b1 43", L"R\u00b2 = 0.9993, n = 10000"}};
+    if (materials > 1) {
+        for (size_t k = 0; k < materials; ++k) data.series.push_back({L"Material " + std::to_wstring(k + 1)});
+    }
     return data;
 }
 
-// Times `draws` draws of `data` into an 800 × 500 bitmap made by `makeBitmap`.
+// Times `draws` draws of `data` into a width × height bitmap made by
+// `makeBitmap`.
 template <class MakeBitmap>
-void Measure(const char* what, const PlotData& data, int draws, MakeBitmap makeBitmap) {
-    const int width = 800, height = 500;
+void Measure(const char* what, const PlotData& data, int draws, MakeBitmap makeBitmap, int width = 800,
+             int height = 500) {
     MemoryDc dc(CreateCompatibleDC(nullptr));
     GdiObject<HBITMAP> bitmap(makeBitmap(dc.get(), width, height));
     if (!dc || !bitmap) {
@@ -65,9 +71,10 @@ void Measure(const char* what, const PlotData& data, int draws, MakeBitmap makeB
         GdiFlush();
         times.push_back((Now() - start) * 1e3);
     }
-    std::printf("%s, %zu readings, %d draws of 800 x 500: median %.2f ms, p90 %.2f ms, max %.2f ms\n", what,
-                data.points.size(), draws, Percentile(times, 0.5), Percentile(times, 0.9),
-                Percentile(times, 1.0));
+    std::printf("%s, %zu readings of %zu materials, %d draws of %d x %d: median %.2f ms, p90 %.2f ms, "
+                "max %.2f ms\n",
+                what, data.points.size(), std::max<size_t>(1, data.series.size()), draws, width, height,
+                Percentile(times, 0.5), Percentile(times, 0.9), Percentile(times, 1.0));
 }
 
 HBITMAP DibSection(HDC dc, int width, int height) {
@@ -93,8 +100,14 @@ int main() {
     const PlotData tenThousand = Readings(10000);
     Measure("DrawPlot into a 32-bit DIB section", tenThousand, 101, DibSection);
     Measure("DrawPlot into a screen-compatible bitmap", tenThousand, 101, ScreenBitmap);
+    // A maximized log window, and four materials.
+    Measure("DrawPlot into a screen-compatible bitmap", tenThousand, 101, ScreenBitmap, 1920, 1000);
+    const PlotData fourMaterials = Readings(10000, 4);
+    Measure("DrawPlot into a screen-compatible bitmap", fourMaterials, 101, ScreenBitmap);
+    Measure("DrawPlot into a screen-compatible bitmap", fourMaterials, 101, ScreenBitmap, 1920, 1000);
     Measure("DrawPlot into a 32-bit DIB section", Readings(1000000), 11, DibSection);
     // What every draw costs besides the markers: background, frame, texts.
     Measure("DrawPlot into a 32-bit DIB section", Readings(0), 101, DibSection);
+    Measure("DrawPlot into a screen-compatible bitmap", Readings(0), 101, ScreenBitmap, 1920, 1000);
     return 0;
 }

@@ -39,13 +39,27 @@ TEST(LogFit, TakesAllPointsWithoutASelectionAndOnlyTheSelectedOnesWithOne) {
     EXPECT_FALSE(FitPlotPoints(points, {1, 4}).defined);
 }
 
-TEST(LogFit, ShowsTheStatisticsToFiveDigits) {
+TEST(LogFit, ShowsTheStatisticsAsAReportWritesThem) {
+    // Each standard error to two significant digits, its value to the same
+    // place, R² with four decimals.
     const LineFit fit = FitPlotPoints(HandPoints(), {});
     const std::vector<std::wstring> lines = FitTextLines(fit, PlotX::number, PlotY::hallVoltage);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], L"slope = 0.6 \u00B1 0.28284");
-    EXPECT_EQ(lines[1], L"intercept = 2.2 \u00B1 0.93808");
-    EXPECT_EQ(lines[2], L"R\u00B2 = 0.6, n = 5");
+    EXPECT_EQ(lines[0], L"slope = 0.60 \u00B1 0.28");
+    EXPECT_EQ(lines[1], L"intercept = 2.20 \u00B1 0.94");
+    EXPECT_EQ(lines[2], L"R\u00B2 = 0.6000, n = 5");
+
+    // A fit that is nearly, but not quite, perfect does not read R² = 1; a
+    // falling line has the minus sign.
+    PlotPoints close;
+    close.xs = {1, 2, 3, 4};
+    close.ys = {-10, -20.001, -30, -40};
+    close.rows = {0, 1, 2, 3};
+    const LineFit nearly = FitPlotPoints(close, {});
+    ASSERT_LT(nearly.rSquared, 1);
+    const std::vector<std::wstring> falling = FitTextLines(nearly, PlotX::number, PlotY::hallVoltage);
+    EXPECT_EQ(falling[0], L"slope = \u22129.99990 \u00B1 0.00026");
+    EXPECT_EQ(falling[2], L"R\u00B2 = 0.9999999986, n = 4");
 }
 
 TEST(LogFit, GivesTheBandGapOnlyForLnInverseSampleVoltageAgainstInverseTemperature) {
@@ -61,8 +75,8 @@ TEST(LogFit, GivesTheBandGapOnlyForLnInverseSampleVoltageAgainstInverseTemperatu
     const std::vector<std::wstring> lines =
         FitTextLines(fit, PlotX::inverseTemperature, PlotY::lnInverseSampleVoltage);
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], L"slope = -6500 \u00B1 -");
-    EXPECT_EQ(lines[3], L"E_g = \u22122k \u00D7 slope = 1.1203 \u00B1 - eV");
+    EXPECT_EQ(lines[0], L"slope = \u22126500");
+    EXPECT_EQ(lines[3], L"E_g = \u22122k \u00D7 slope = 1.1203 eV");
     EXPECT_NEAR(BandGapErrorOfSlope(10), 1.7234666524e-3, 1e-15);
 
     for (int x = 0; x < kPlotXCount; ++x) {
@@ -78,8 +92,8 @@ TEST(LogFit, GivesTheBandGapOnlyForLnInverseSampleVoltageAgainstInverseTemperatu
 TEST(LogFit, ShowsADashForAValueThatIsNoNumber) {
     EXPECT_EQ(FitNumberText(std::numeric_limits<double>::quiet_NaN()), L"-");
     EXPECT_EQ(FitNumberText(std::numeric_limits<double>::infinity()), L"-");
-    EXPECT_EQ(FitNumberText(-0.00046694123), L"-0.00046694");
-    EXPECT_EQ(FitNumberText(123456.7), L"1.2346e+05");
+    EXPECT_EQ(FitNumberText(-0.00046694123), L"\u22120.00046694");
+    EXPECT_EQ(FitNumberText(123456.7), L"1.2346e5");
 }
 
 }  // namespace

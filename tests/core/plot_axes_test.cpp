@@ -168,6 +168,28 @@ TEST(CollectPlotPoints, OnlyRowsWithBothValuesInTheLogsOrder) {
     EXPECT_TRUE(CollectPlotPoints(MeasurementLog(), PlotX::number, PlotY::hallVoltage).rows.empty());
 }
 
+TEST(MaterialsOfPoints, EachPointKnowsItsMaterialAmongThoseInThePlot) {
+    // An n-type and a p-type sample in one log, a row with no point between.
+    MeasurementLog log;
+    const int materials[] = {7, 3, 7, 3, 12, 3};
+    for (int material : materials) {
+        MeasurementRow row = Row(L"300", L"-2.0", L"4.0");
+        row.material = material;
+        log.Append(row);
+    }
+    PlotPoints points = CollectPlotPoints(log, PlotX::number, PlotY::hallVoltage);
+    // Material 12's only row has no point.
+    points.xs.erase(points.xs.begin() + 4);
+    points.ys.erase(points.ys.begin() + 4);
+    points.rows.erase(points.rows.begin() + 4);
+    const PlotMaterials found = MaterialsOfPoints(log, points);
+    EXPECT_EQ(found.materials, (std::vector<int>{3, 7}));
+    EXPECT_EQ(found.ofPoint, (std::vector<size_t>{1, 0, 1, 0, 0}));
+    EXPECT_EQ(MaterialLegendName(3), L"Material 3");
+    EXPECT_EQ(MaterialLegendName(0), L"No material");
+    EXPECT_TRUE(MaterialsOfPoints(MeasurementLog(), PlotPoints()).materials.empty());
+}
+
 TEST(NiceTicks, UsualRangesGetRoundStepsAndShortExactLabels) {
     struct Case {
         double low, high;

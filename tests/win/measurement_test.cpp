@@ -886,3 +886,49 @@ TEST_F(Measurements, ASeriesCountBeyondAnIntIsRefusedNotWrapped) {
     EXPECT_EQ(statuses[2], L"A series takes at most 10000 points.");
     EXPECT_EQ(EnabledInputs(), AllInputs());
 }
+
+TEST_F(Measurements, ThePlotTellsTheMaterialsApartAndItsPictureIsLargeEnoughToPrint) {
+    // An n-type and a p-type sample, two readings each.
+    Start();
+    SetExample();
+    for (const wchar_t* material : {L"1", L"2"}) {
+        ChooseMaterial(material);
+        for (const wchar_t* t : {L"300", L"400"}) {
+            Type(IDC_TEMPERATURE, t);
+            panel_.RecordReading();
+        }
+    }
+    ASSERT_EQ(Log().size(), 4u);
+    MeasurementLogWindow& log = OpenLog();
+    const PlotData& data = log.plot().data();
+    ASSERT_EQ(data.series.size(), 2u);
+    EXPECT_EQ(data.series[0].name, L"Material 1");
+    EXPECT_EQ(data.series[1].name, L"Material 2");
+    ASSERT_EQ(data.points.size(), 4u);
+    for (size_t k = 0; k < 4; ++k) EXPECT_EQ(data.points[k].series, k / 2) << "point " << k;
+
+    // The line is still fitted to the selected readings alone.
+    ListView_SetItemState(log.list(), 2, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(log.list(), 3, LVIS_SELECTED, LVIS_SELECTED);
+    log.FitLine();
+    ASSERT_TRUE(log.fit().has_value());
+    EXPECT_EQ(log.fit()->n, 2u);
+
+    // "Save plot as PNG..." gives a picture at least 1600 pixels wide, of the
+    // plot's shape, whatever the window's size.
+    ScratchFolder folder;
+    const std::wstring png = folder.path() + L"\\plot.png";
+    log.SavePngAs(png);
+    const std::vector<unsigned char> bytes = ReadFileBytes(png);
+    ASSERT_GE(bytes.size(), 24u);
+    auto bigEndian = [&](size_t at) {
+        return (static_cast<unsigned>(bytes[at]) << 24) | (bytes[at + 1] << 16) | (bytes[at + 2] << 8) | bytes[at + 3];
+    };
+    const unsigned width = bigEndian(16), height = bigEndian(20);  // the IHDR chunk
+    EXPECT_GE(width, 1600u);
+    RECT client;
+    GetClientRect(log.plot().window(), &client);
+    ASSERT_GT(client.right, 0);
+    EXPECT_EQ(width % static_cast<unsigned>(client.right), 0u);
+    EXPECT_EQ(height, width / static_cast<unsigned>(client.right) * static_cast<unsigned>(client.bottom));
+}

@@ -365,3 +365,148 @@ TEST(DrawPlot, AMillionReadingsAreDrawnAsTheirPixels) {
                                 kPlotBackground),
               0);
 }
+
+namespace {
+
+// Readings in every corner of 0..10 by 0..100, next to them and in the
+// middle, with a fit whose box is as large as the band gap's.
+PlotData ReadingsInEveryCorner() {
+    PlotData data = RisingReadings();
+    data.points = {{0, 0},   {0, 100}, {10, 0},  {10, 100}, {5, 50},
+                   {1, 90},  {9, 10},  {1, 10},  {9, 90},   {0.5, 50}};
+    data.selected.clear();
+    data.fit = PlotFit{9.5, 2.5,
+                       {L"slope = 9.50 \u00B1 0.27", L"intercept = 2.5 \u00B1 1.6",
+                        L"R\u00B2 = 0.9987, n = 10", L"E_g = \u22122k \u00D7 slope = 0.650 \u00B1 0.027 eV"}};
+    return data;
+}
+
+// The ink of the x title: below the tick marks, when the ticks have no labels.
+RECT XTitleInk(const std::wstring& title, int scale = 1) {
+    PlotData data = RisingReadings();
+    data.points.clear();
+    data.fit.reset();
+    data.y.title.clear();
+    for (PlotTick& tick : data.x.ticks) tick.label.clear();
+    data.x.title = title;
+    Canvas canvas(400 * scale, 300 * scale);
+    const RECT bounds = canvas.rect();
+    const PlotMapping m = DrawPlot(canvas.dc(), bounds, data, scale);
+    const RECT band = {bounds.left, m.area().bottom + 8 * scale, bounds.right, bounds.bottom};
+    return canvas.Extent(band, kPlotBackground);
+}
+
+}  // namespace
+
+TEST(DrawPlot, NoBoxHidesAPointAndTheFrameCutsNoMarkerAtAnySize) {
+    const PlotData data = ReadingsInEveryCorner();
+    const SIZE sizes[] = {{400, 300}, {400, 150}, {240, 300}, {600, 120}, {300, 200}};
+    for (const SIZE& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size.cx << " x " << size.cy);
+        Canvas canvas(size.cx, size.cy);
+        const PlotMapping m = DrawPlot(canvas.dc(), canvas.rect(), data);
+        const RECT area = m.area();
+        for (const PlotPoint& p : data.points) {
+            const POINT c = m.Pixel(p.x, p.y);
+            const int half = kPlotMarkerSize / 2;
+            const RECT marker = {c.x - half, c.y - half, c.x + half + 1, c.y + half + 1};
+            // Whole, and inside the frame.
+            EXPECT_EQ(canvas.Count(marker, kPlotMarkerColour), kPlotMarkerSize * kPlotMarkerSize)
+                << "point " << p.x << ", " << p.y;
+            RECT inside;
+            IntersectRect(&inside, &marker, &area);
+            EXPECT_EQ(inside, marker) << "point " << p.x << ", " << p.y;
+        }
+        // The box is there, with its text.
+        EXPECT_GT(canvas.Count(canvas.rect(), kPlotNoteColour), 200);
+    }
+
+    // Where a corner is free, the box stays in it.
+    PlotData rising = RisingReadings();
+    Canvas canvas(400, 300);
+    const PlotMapping m = DrawPlot(canvas.dc(), canvas.rect(), rising);
+    EXPECT_GT(canvas.Count(Quarter(m.area(), false, false), kPlotNoteColour), 80);
+}
+
+TEST(DrawPlot, SubscriptsAreDrawnSmallerAndLowerAndSignsAsMinusSigns) {
+    // "V_H": an H smaller and lower than the V, no underscore.
+    const RECT plain = XTitleInk(L"VH");
+    const RECT lowered = XTitleInk(L"V_H");
+    ASSERT_GT(plain.right, plain.left);
+    EXPECT_LT(lowered.right - lowered.left, plain.right - plain.left);
+    EXPECT_GT(lowered.bottom, plain.bottom);
+    EXPECT_FALSE(XTitleInk(L"V_\u03C3") == XTitleInk(L"V\u03C3"));
+
+    // A hyphen before a digit is drawn as the minus sign, in the labels and in
+    // the fit's box alike.
+    PlotData hyphens = RisingReadings();
+    hyphens.x.ticks[1].label = L"-2";
+    hyphens.y.ticks[1].label = L"-1e-5";
+    hyphens.fit->text = {L"slope = -9.5"};
+    PlotData minus = hyphens;
+    minus.x.ticks[1].label = L"\u22122";
+    minus.y.ticks[1].label = L"\u22121e\u22125";
+    minus.fit->text = {L"slope = \u22129.5"};
+    EXPECT_EQ(Drawing(hyphens), Drawing(minus));
+
+    // Drawn three times as large for a printed picture, the title is too.
+    const RECT large = XTitleInk(L"V_H", 3);
+    EXPECT_GE(large.bottom - large.top, 5 * (lowered.bottom - lowered.top) / 2);
+    EXPECT_GE(large.right - large.left, 5 * (lowered.right - lowered.left) / 2);
+}
+
+TEST(DrawPlot, EachSeriesHasItsColourAndMarkerAndALegendNamesThem) {
+    // Two materials: an n-type sample falling, a p-type one rising.
+    PlotData data = RisingReadings();
+    data.fit.reset();
+    data.selected.clear();
+    data.series = {{L"Material 1"}, {L"Material 2"}};
+    data.points = {{1, 88, 0}, {3, 70, 0}, {5, 12, 1}, {7, 31, 1}, {9, 48, 1}};
+    Canvas canvas(400, 300);
+    PlotMapping m = DrawPlot(canvas.dc(), canvas.rect(), data);
+    const int half = kPlotMarkerSize / 2;
+    auto markerAt = [&](const PlotPoint& p) {
+        const POINT c = m.Pixel(p.x, p.y);
+        return RECT{c.x - half, c.y - half, c.x + half + 1, c.y + half + 1};
+    };
+    // The first material in squares of the usual colour, the second in discs
+    // (a square without its corners) of another.
+    const COLORREF first = kPlotSeriesColours[0], second = kPlotSeriesColours[1];
+    ASSERT_NE(first, second);
+    constexpr int kDisc = kPlotMarkerSize * kPlotMarkerSize - 4;
+    for (const PlotPoint& p : data.points) {
+        const RECT marker = markerAt(p);
+        if (p.series == 0) {
+            EXPECT_EQ(canvas.Count(marker, first), kPlotMarkerSize * kPlotMarkerSize) << p.x;
+        } else {
+            EXPECT_EQ(canvas.Count(marker, second), kDisc) << p.x;
+            EXPECT_NE(canvas.At(marker.left, marker.top), second) << p.x;
+        }
+    }
+    // The legend shows one marker of each beside its name, in a box that
+    // covers no point.
+    EXPECT_EQ(canvas.Count(canvas.rect(), first), 3 * kPlotMarkerSize * kPlotMarkerSize);
+    EXPECT_EQ(canvas.Count(canvas.rect(), second), 4 * kDisc);
+    EXPECT_GT(canvas.Count(canvas.rect(), kPlotNoteColour), 80);
+    const std::vector<uint32_t> named = canvas.Pixels();
+    data.series[1].name = L"Material 3";
+    Canvas renamed(400, 300);
+    DrawPlot(renamed.dc(), renamed.rect(), data);
+    EXPECT_NE(renamed.Pixels(), named) << "the names are not drawn";
+
+    // A selected reading keeps its material's shape.
+    data.selected = {3};
+    Canvas selected(400, 300);
+    m = DrawPlot(selected.dc(), selected.rect(), data);
+    EXPECT_EQ(selected.Count(markerAt(data.points[3]), kPlotSelectedColour), kDisc);
+
+    // With one material (or none named) there is no legend.
+    for (size_t count : {0, 1}) {
+        PlotData one = RisingReadings();
+        one.fit.reset();
+        one.series.resize(count, PlotSeries{L"Material 1"});
+        Canvas plain(400, 300);
+        DrawPlot(plain.dc(), plain.rect(), one);
+        EXPECT_EQ(plain.Count(plain.rect(), kPlotNoteColour), 0) << count;
+    }
+}

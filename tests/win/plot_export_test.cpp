@@ -7,7 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/owned.h"
 #include "gui_objects.h"
@@ -58,6 +62,43 @@ std::wstring TextOnClipboard() {
 
 int CALLBACK CountTextRecords(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM count) {
     if (record->iType == EMR_EXTTEXTOUTW) ++*reinterpret_cast<int*>(count);
+    return 1;
+}
+
+// A text of a metafile: what it says, where, and the height of its font.
+struct MetafileText {
+    std::wstring text;
+    POINTL reference = {};
+    LONG fontHeight = 0;
+};
+
+// The texts of a metafile, and what it takes to know their fonts: the fonts
+// made, by their index in the picture's handle table, and the one selected.
+struct MetafileTexts {
+    std::vector<MetafileText> texts;
+    std::vector<std::pair<DWORD, LONG>> fonts;
+    LONG current = 0;
+};
+
+int CALLBACK CollectTexts(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM data) {
+    auto* found = reinterpret_cast<MetafileTexts*>(data);
+    if (record->iType == EMR_EXTCREATEFONTINDIRECTW) {
+        const auto* font = reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(record);
+        found->fonts.emplace_back(font->ihFont, font->elfw.elfLogFont.lfHeight);
+    } else if (record->iType == EMR_SELECTOBJECT) {
+        const DWORD index = reinterpret_cast<const EMRSELECTOBJECT*>(record)->ihObject;
+        for (auto it = found->fonts.rbegin(); it != found->fonts.rend(); ++it) {
+            if (it->first == index) {
+                found->current = it->second;
+                break;
+            }
+        }
+    } else if (record->iType == EMR_EXTTEXTOUTW) {
+        const auto* out = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+        const auto* chars = reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) +
+                                                             out->emrtext.offString);
+        found->texts.push_back({std::wstring(chars, out->emrtext.nChars), out->emrtext.ptlReference, found->current});
+    }
     return 1;
 }
 
@@ -180,6 +221,78 @@ TEST(PlotPng, TheFileHoldsExactlyTheDrawnPixels) {
     const FolderContents contents = ContentsOf(folder.path());
     EXPECT_EQ(contents.size(), 1u);
     EXPECT_EQ(contents.count(L"plot.png"), 1u);
+}
+
+TEST(PlotPng, TheWindowsPlotIsSavedLargeEnoughForAPrintedReport) {
+    HWND parent = CreateWindowExW(0, L"STATIC", L"log", WS_POPUP | WS_VISIBLE, 0, 0, 1800, 400, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    ScratchFolder folder;
+    const PlotData data = RisingReadings();
+
+    // A small window's plot is drawn five times as large: 1800 × 1350, the
+    // window's shape, with markers, lines and texts to match.
+    PlotView small;
+    ASSERT_TRUE(small.Create(parent, {0, 0, 360, 270}, 1));
+    small.SetData(data);
+    const std::wstring path = folder.File(L"small.png");
+    ASSERT_TRUE(small.SavePng(path));
+    UINT width = 0, height = 0;
+    const std::vector<uint32_t> pixels = PngPixels(path, width, height);
+    EXPECT_EQ(width, 1800u);
+    EXPECT_EQ(height, 1350u);
+    Canvas large(1800, 1350);
+    const PlotMapping m = DrawPlot(large.dc(), large.rect(), data, 5);
+    EXPECT_TRUE(pixels == large.Pixels()) << "the PNG is not the plot drawn five times as large";
+    const POINT first = m.Pixel(1, 12);
+    const int side = 5 * kPlotMarkerSize;
+    const RECT marker = {first.x - side / 2, first.y - side / 2, first.x - side / 2 + side, first.y - side / 2 + side};
+    EXPECT_EQ(large.Count(marker, kPlotMarkerColour), side * side);
+    EXPECT_EQ(large.Count({m.area().left - 5, 600, m.area().left, 700}, kPlotInk), 5 * 100);  // the frame
+
+    // A window already that wide is saved at its own size.
+    PlotView wide;
+    ASSERT_TRUE(wide.Create(parent, {0, 0, 1700, 300}, 2));
+    wide.SetData(data);
+    ASSERT_TRUE(wide.SavePng(folder.File(L"wide.png")));
+    EXPECT_EQ(PngPixels(folder.File(L"wide.png"), width, height).size(), 1700u * 300u);
+    EXPECT_EQ(width, 1700u);
+    DestroyWindow(parent);
+}
+
+TEST(PlotClipboard, TheVectorPictureKeepsSubscriptsAndMinusSignsAsText) {
+    PlotData data = RisingReadings();
+    data.x.title = L"I_m (A)";
+    data.y.ticks[1].label = L"-25";
+    data.fit->text = {L"E_g = \u22122k \u00D7 slope = 0.650 \u00B1 0.027 eV"};
+    ASSERT_TRUE(CopyPlotToClipboard(nullptr, 400, 300, data));
+    ClipboardOpened clipboard;
+    ASSERT_TRUE(clipboard);
+    HENHMETAFILE picture = static_cast<HENHMETAFILE>(GetClipboardData(CF_ENHMETAFILE));
+    ASSERT_NE(picture, nullptr);
+    MetafileTexts found;
+    EnumEnhMetaFile(nullptr, picture, CollectTexts, &found, nullptr);
+    const std::vector<MetafileText>& texts = found.texts;
+
+    auto find = [&](const std::wstring& text) {
+        return std::find_if(texts.begin(), texts.end(), [&](const MetafileText& t) { return t.text == text; });
+    };
+    for (const MetafileText& t : texts) {
+        EXPECT_EQ(t.text.find(L'_'), std::wstring::npos) << "an underscore is drawn";
+        EXPECT_EQ(t.text.find(L'-'), std::wstring::npos) << "a hyphen is drawn";
+    }
+    EXPECT_NE(find(L"\u221225"), texts.end());
+    // "I_m": the m in a smaller font, on a lower baseline, right after the I.
+    const auto i = find(L"I"), m = find(L"m");
+    ASSERT_NE(i, texts.end());
+    ASSERT_NE(m, texts.end());
+    EXPECT_LT(std::abs(m->fontHeight), std::abs(i->fontHeight));
+    EXPECT_GT(m->reference.y, i->reference.y);
+    EXPECT_GT(m->reference.x, i->reference.x);
+    EXPECT_LT(m->reference.x, i->reference.x + std::abs(i->fontHeight));
+    const auto g = find(L"g");
+    ASSERT_NE(g, texts.end());
+    EXPECT_GT(g->reference.y, find(L"E")->reference.y);
 }
 
 TEST(PlotPng, SavingReplacesAnOlderFileWhole) {
