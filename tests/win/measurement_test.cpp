@@ -65,6 +65,78 @@ private:
     int hidden_ = 0;
 };
 
+// A tip the panel shows on the screen: its window, text and place.
+struct ShownTip {
+    HWND window = nullptr;
+    std::wstring text;
+    RECT rect{};
+};
+
+// The tooltips of this thread that are visible now, with the text of their
+// first tool.
+std::vector<ShownTip> ShownTips() {
+    std::vector<ShownTip> tips;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(window)) return TRUE;
+            ShownTip tip;
+            tip.window = window;
+            wchar_t text[1024] = {};
+            TOOLINFOW tool{};
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;
+            tool.lpszText = text;
+            if (SendMessageW(window, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) tip.text = text;
+            GetWindowRect(window, &tip.rect);
+            reinterpret_cast<std::vector<ShownTip>*>(context)->push_back(tip);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    return tips;
+}
+
+// What the series dialog shows.
+struct SeriesLook {
+    std::wstring quantity, start, end, step, count, status;
+    bool byCount = false;
+    bool stepOpen = false;
+    bool countOpen = false;
+    LRESULT progress = 0;
+};
+
+SeriesLook LookAtSeries(HWND dialog) {
+    SeriesLook look;
+    auto text = [dialog](int id) { return ReadWindowText(GetDlgItem(dialog, id)); };
+    look.quantity = text(IDC_SERIES_QUANTITY);
+    look.start = text(IDC_SERIES_START);
+    look.end = text(IDC_SERIES_END);
+    look.step = text(IDC_SERIES_STEP);
+    look.count = text(IDC_SERIES_COUNT);
+    look.status = text(IDC_SERIES_STATUS);
+    look.byCount = IsDlgButtonChecked(dialog, IDC_SERIES_BY_COUNT) == BST_CHECKED;
+    look.stepOpen = IsWindowEnabled(GetDlgItem(dialog, IDC_SERIES_STEP)) != FALSE;
+    look.countOpen = IsWindowEnabled(GetDlgItem(dialog, IDC_SERIES_COUNT)) != FALSE;
+    look.progress = SendDlgItemMessageW(dialog, IDC_SERIES_PROGRESS, PBM_GETPOS, 0, 0);
+    return look;
+}
+
+// A click on one of the series dialog's two ways.
+void ChooseWay(HWND dialog, int radio) {
+    CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, radio);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(radio, BN_CLICKED), 0);
+}
+
+// A quantity chosen in the series dialog's list.
+void ChooseQuantity(HWND dialog, SeriesQuantity quantity) {
+    SendDlgItemMessageW(dialog, IDC_SERIES_QUANTITY, CB_SETCURSEL, static_cast<WPARAM>(quantity), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SERIES_QUANTITY, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SERIES_QUANTITY)));
+}
+
+const wchar_t kSeriesResting[] = L"Choose what to vary and press Start.";
+
 class Measurements : public PanelFixture {
 protected:
     void TearDown() override {
@@ -136,9 +208,14 @@ TEST_F(Measurements, F9RecordsTheBoxesAndMetersAsShownAndTheFileHoldsThemAtOnce)
     HMENU measurements = GetSubMenu(GetMenu(panel_.window()), 0);
     wchar_t text[64] = {};
     GetMenuStringW(measurements, IDM_RECORD_READING, text, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(text, L"Record reading\tF9");
+    EXPECT_STREQ(text, L"&Record reading\tF9");
     GetMenuStringW(measurements, IDM_MEASUREMENT_LOG, text, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(text, L"Measurement log...\tCtrl+L");
+    EXPECT_STREQ(text, L"Measurement &log...\tCtrl+L");
+    // Each with a key of its own for Alt and the menu's letters.
+    GetMenuStringW(measurements, IDM_AUTOMATIC_SERIES, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"Automatic &series...");
+    GetMenuStringW(GetMenu(panel_.window()), 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"&Measurements");
 }
 
 TEST_F(Measurements, NothingIsRecordedBeforeAMaterialOrWhileLocked) {
@@ -159,6 +236,100 @@ TEST_F(Measurements, NothingIsRecordedBeforeAMaterialOrWhileLocked) {
     EXPECT_EQ(Log().size(), 1u);
     // Nothing was written for the refused presses.
     EXPECT_EQ(FileLog().size(), 1u);
+}
+
+// With the log's window closed, a refused F9 says why at the meters as well:
+// in a tip that takes neither the focus nor the lock, goes by itself, and
+// goes sooner at the next key. No box has to be answered.
+TEST_F(Measurements, ARefusedF9SaysWhyAtTheMetersAndTheTipGoesByItself) {
+    MessageBoxCatcher boxes;
+    panel_.SetRefusalTipTime(400);
+    Start();
+    HWND material = Box(IDC_MATERIAL_NUMBER);
+    SetFocus(material);
+    ASSERT_EQ(GetActiveWindow(), panel_.window());
+    EXPECT_TRUE(ShownTips().empty());
+
+    Key(material, VK_F9);
+    std::vector<ShownTip> tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, L"Not recorded: choose a material first.");
+    EXPECT_EQ(tips[0].text, Status());
+    // At the Hall voltage's meter: the tip reaches over the meter's middle,
+    // just below it.
+    RECT meter;
+    GetWindowRect(Box(IDC_HALL_VOLTAGE), &meter);
+    const LONG middle = (meter.left + meter.right) / 2;
+    EXPECT_LE(tips[0].rect.left, middle);
+    EXPECT_GE(tips[0].rect.right, middle);
+    EXPECT_GE(tips[0].rect.top, meter.top);
+    EXPECT_LE(tips[0].rect.top, meter.bottom + 30);
+    // The student goes on typing where they were.
+    EXPECT_EQ(GetFocus(), material);
+    EXPECT_EQ(GetActiveWindow(), panel_.window());
+    EXPECT_TRUE(Log().empty());
+
+    // It goes by itself.
+    Pump(700);
+    EXPECT_TRUE(ShownTips().empty());
+
+    // Locked: the tip says so; the next key takes it away, and the lock and
+    // its warning go on as they would.
+    ChooseMaterial();
+    HWND length = Box(IDC_SAMPLE_LENGTH);
+    SetFocus(length);
+    Type(IDC_SAMPLE_LENGTH, L"0");
+    Key(length, VK_F9);
+    tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, L"Not recorded: a value outside its range locks the panel until it is put right.");
+    Key(length, VK_BACK);
+    EXPECT_TRUE(ShownTips().empty());
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_SAMPLE_LENGTH});
+    PumpPastTheWarning();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Invalid set of parameters.", 0), 0u) << boxes.boxes()[0].text;
+    EXPECT_TRUE(Log().empty());
+}
+
+// The log refuses a row for one of three reasons, and the panel says which:
+// a log of 100000 rows is full; one whose last reading has the highest number
+// has no number left to give.
+TEST_F(Measurements, EachReasonTheLogRefusesARowHasItsOwnText) {
+    MeasurementRow row;
+    row.time = L"2026-12-09 10:00:00";
+    row.material = 1;
+    for (int column = kLogHallFactor; column <= kLogSampleVoltage; ++column) *ShownText(row, column) = L"1.0";
+    std::vector<MeasurementRow> rows(MeasurementLog::kMaxRows, row);
+    for (size_t k = 0; k < rows.size(); ++k) rows[k].number = static_cast<int>(k) + 1;
+    rows.back().number = MeasurementLog::kMaxNumber;
+    MeasurementLog full;
+    ASSERT_TRUE(full.Assign(rows));
+    ASSERT_TRUE(WriteFileBytes(LogPath(), EncodeLogCsv(full)));
+
+    panel_.SetRefusalTipTime(60000);
+    Start();
+    SetExample();
+    HWND current = Box(IDC_SAMPLE_CURRENT);
+    SetFocus(current);
+    Key(current, VK_F9);
+    ASSERT_EQ(Log().size(), MeasurementLog::kMaxRows);
+    const std::wstring fullText = L"Not recorded: the log is full (100000 readings). Save it as CSV and clear it first.";
+    EXPECT_EQ(Status(), fullText);
+    std::vector<ShownTip> tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, fullText);
+
+    // One row fewer, but the last number is still the highest there is.
+    ASSERT_EQ(panel_.logStore().Remove({0}), 1u);
+    Key(current, VK_F9);
+    EXPECT_EQ(Log().size(), MeasurementLog::kMaxRows - 1);
+    const std::wstring numbersText = L"Not recorded: every reading number up to 999999999 has been given.";
+    EXPECT_EQ(Status(), numbersText);
+    tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, numbersText);
+    EXPECT_EQ(FileLog().size(), MeasurementLog::kMaxRows - 1);
 }
 
 TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
