@@ -313,6 +313,8 @@ private:
     std::unique_ptr<LogStore> logStore_;
     std::unique_ptr<MeasurementLogWindow> logWindow_;
     HACCEL accelerators_ = nullptr;
+    // The series dialog as the student last left it, for the rest of the session.
+    SeriesSettings seriesSettings_;
     // The log's saves are put on the disk when this timer next comes.
     static constexpr UINT_PTR kLogFlushTimer = 2;
     static constexpr UINT kLogFlushInterval = 2000;  // ms

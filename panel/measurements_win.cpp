@@ -106,7 +106,7 @@ void ExperimentPanel::OpenMeasurementLog() {
 
 LRESULT ExperimentPanel::OnAutomaticSeries(const Message&, bool&) {
     logStore_->Load();
-    AutomaticSeriesDialog series(*this, caption_);
+    AutomaticSeriesDialog series(*this, caption_, seriesSettings_);
     series.Run(GetActiveWindow());
     // A series that ran to its end is shown at once.
     if (series.outcome() == AutomaticSeriesDialog::Outcome::completed) OpenMeasurementLog();

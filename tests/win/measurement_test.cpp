@@ -467,14 +467,15 @@ TEST_F(Measurements, ASeriesSetsThePanelsBoxAndRecordsAReadingAtEachValue) {
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(script.failures().empty());
 
-    // 100 K to 700 K in steps of 10 K, as the panel showed each.
-    ASSERT_EQ(Log().size(), 61u);
+    // 100 K to the top of the chamber, 1680 K, in steps of 10 K, as the panel
+    // showed each.
+    ASSERT_EQ(Log().size(), 159u);
     for (size_t k = 0; k < Log().size(); ++k) {
         EXPECT_EQ(Log()[k].temperature, FormatReal(100 + 10.0 * k));
         EXPECT_NE(Log()[k].sampleVoltage, L"*****");
     }
     // Saved when it ended, and shown.
-    EXPECT_EQ(FileLog().size(), 61u);
+    EXPECT_EQ(FileLog().size(), 159u);
     ASSERT_NE(panel_.logWindow(), nullptr);
     EXPECT_TRUE(panel_.logWindow()->open());
     EXPECT_EQ(EnabledInputs(), AllInputs());
@@ -1023,6 +1024,121 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     PumpPastTheWarning();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, L"Invalid set of parameters.\nValid range: [0.2, 5.0].");
+}
+
+// The series dialog opens again as the student left it, however it was
+// closed; its greyed box follows what is typed; what an earlier Start said
+// goes at the next change. At first it proposes T from 100 K to the top of
+// the chamber.
+TEST_F(Measurements, TheSeriesDialogKeepsItsSettingsAndItsGreyedBoxFollows) {
+    Start();
+    SetExample();
+    std::vector<SeriesLook> looks;
+    auto look = [&looks](HWND dialog) { looks.push_back(LookAtSeries(dialog)); };
+    {
+        DialogScript script;
+        script.Then("type a step, choose points, type an end and counts, start without one, close", [&] {
+            HWND dialog = FindDialogTitled(L"Automatic series");
+            if (!dialog) return false;
+            look(dialog);  // 0
+            SetDlgItemTextW(dialog, IDC_SERIES_STEP, L"20");
+            look(dialog);  // 1
+            ChooseWay(dialog, IDC_SERIES_BY_COUNT);
+            look(dialog);  // 2
+            SetDlgItemTextW(dialog, IDC_SERIES_END, L"500");
+            SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"");
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            look(dialog);  // 3
+            SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"5");
+            look(dialog);  // 4
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return true;
+        });
+        SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(script.failures().empty());
+    }
+    {
+        DialogScript script;
+        script.Then("look, try I and come back to T, start", [&] {
+            HWND dialog = FindDialogTitled(L"Automatic series");
+            if (!dialog) return false;
+            look(dialog);  // 5
+            ChooseQuantity(dialog, SeriesQuantity::sampleCurrent);
+            look(dialog);  // 6
+            ChooseQuantity(dialog, SeriesQuantity::temperature);
+            look(dialog);  // 7
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        });
+        SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(script.failures().empty());
+    }
+    // The five points the second opening kept: 100 K to 500 K.
+    EXPECT_EQ(Log().size(), 5u);
+    for (size_t k = 0; k < Log().size() && k < 5; ++k) {
+        EXPECT_EQ(Log()[k].temperature, FormatReal(100 + 100.0 * k));
+    }
+    {
+        DialogScript script;
+        script.Then("look after the series, and press Escape", [&] {
+            HWND dialog = FindDialogTitled(L"Automatic series");
+            if (!dialog) return false;
+            look(dialog);  // 8
+            PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+            return true;
+        });
+        SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(script.failures().empty());
+    }
+    ASSERT_EQ(looks.size(), 9u);
+
+    // The first proposal: T from 100 K to 1680 K in steps of 10 K, which is
+    // 159 points.
+    EXPECT_EQ(looks[0].quantity, L"T (K)");
+    EXPECT_EQ(looks[0].start, L"100.0");
+    EXPECT_EQ(looks[0].end, L"1680.0");
+    EXPECT_EQ(looks[0].step, L"10.0");
+    EXPECT_EQ(looks[0].count, L"159");
+    EXPECT_FALSE(looks[0].byCount);
+    EXPECT_TRUE(looks[0].stepOpen);
+    EXPECT_FALSE(looks[0].countOpen);
+    EXPECT_EQ(looks[0].status, kSeriesResting);
+    // The greyed number of points follows the step as it is typed ...
+    EXPECT_EQ(looks[1].count, L"80");
+    // ... and in points, the greyed step follows the end and the number.
+    EXPECT_TRUE(looks[2].byCount);
+    EXPECT_FALSE(looks[2].stepOpen);
+    EXPECT_TRUE(looks[2].countOpen);
+    EXPECT_EQ(looks[2].count, L"80");
+    EXPECT_EQ(looks[2].step, L"20.0");
+    EXPECT_EQ(looks[3].status, L"Enter the number of points.");
+    EXPECT_EQ(looks[3].step, L"");
+    EXPECT_EQ(looks[4].step, L"100.0");
+    EXPECT_EQ(looks[4].status, kSeriesResting) << "a status of the Start before stayed";
+
+    // Opened again: as it was left, by Cancel.
+    for (size_t k : {5, 7, 8}) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(looks[k].quantity, L"T (K)");
+        EXPECT_EQ(looks[k].start, L"100.0");
+        EXPECT_EQ(looks[k].end, L"500");
+        EXPECT_EQ(looks[k].count, L"5");
+        EXPECT_EQ(looks[k].step, L"100.0");
+        EXPECT_TRUE(looks[k].byCount);
+        EXPECT_TRUE(looks[k].countOpen);
+        EXPECT_FALSE(looks[k].stepOpen);
+        EXPECT_EQ(looks[k].status, kSeriesResting);
+        EXPECT_EQ(looks[k].progress, 0);
+    }
+    // I, not shown before, gets the slider's range in ten steps.
+    EXPECT_EQ(looks[6].quantity, L"I (mA)");
+    EXPECT_EQ(looks[6].start, L"-25.0");
+    EXPECT_EQ(looks[6].end, L"25.0");
+    EXPECT_EQ(looks[6].count, L"11");
+    EXPECT_EQ(looks[6].step, L"5.0");
 }
 
 // The number of points of a series is read whole: a count beyond an int is
