@@ -46,3 +46,13 @@ struct SeriesValues {
 // or not finite (unless start == end), fewer than one point, or more than
 // kMaxSeriesPoints.
 SeriesValues PlanSeries(const SeriesPlan& plan);
+
+// What the way not chosen would have to say for the same series, so that the
+// dialog can show it greyed beside the way chosen:
+//  - the number of points a plan in steps makes as PlanSeries counts them,
+//    more than kMaxSeriesPoints included; 0 when it makes none;
+//  - the distance between the points of a plan in points (positive, 0 when
+//    start and end are the same); NaN when there is none (fewer than two
+//    points, ends that are not finite numbers).
+int SeriesPointCount(const SeriesPlan& plan);
+double SeriesPointSpacing(const SeriesPlan& plan);

@@ -38,6 +38,10 @@ LRESULT AutomaticSeriesDialog::HandleMessage(const Message& message, bool& handl
         {WM_COMMAND, IDC_SERIES_QUANTITY, CBN_SELCHANGE, &D::OnQuantity},
         {WM_COMMAND, IDC_SERIES_BY_STEP, BN_CLICKED, &D::OnMode},
         {WM_COMMAND, IDC_SERIES_BY_COUNT, BN_CLICKED, &D::OnMode},
+        {WM_COMMAND, IDC_SERIES_START, EN_CHANGE, &D::OnBoxChange},
+        {WM_COMMAND, IDC_SERIES_END, EN_CHANGE, &D::OnBoxChange},
+        {WM_COMMAND, IDC_SERIES_STEP, EN_CHANGE, &D::OnBoxChange},
+        {WM_COMMAND, IDC_SERIES_COUNT, EN_CHANGE, &D::OnBoxChange},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -49,27 +53,69 @@ LRESULT AutomaticSeriesDialog::OnInitDialog(const Message&, bool&) {
         SendMessageW(quantity, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(SeriesQuantityLabel(static_cast<SeriesQuantity>(k))));
     }
-    SendMessageW(quantity, CB_SETCURSEL, 0, 0);
-    CheckRadioButton(window(), IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, IDC_SERIES_BY_STEP);
-    SuggestRange();
+    filling_ = true;
+    SendMessageW(quantity, CB_SETCURSEL, settings_.kept ? static_cast<WPARAM>(settings_.quantity) : 0, 0);
+    CheckRadioButton(window(), IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT,
+                     settings_.kept && settings_.byCount ? IDC_SERIES_BY_COUNT : IDC_SERIES_BY_STEP);
+    ShowTexts(ChosenQuantity());
+    filling_ = false;
     UpdateModeBoxes();
+    FollowOtherWay();
     SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETRANGE32, 0, 1);
-
-    const std::wstring why = target_.WhyNoReading();
-    SetStatus(why.empty() ? L"Choose what to vary and press Start." : why);
+    ShowRestingStatus();
     return TRUE;  // the focus goes to the first control
 }
 
-// A temperature series runs over the range the lab uses; a current over the
-// slider's range in force, in ten steps.
-void AutomaticSeriesDialog::SuggestRange() {
-    const auto quantity = static_cast<SeriesQuantity>(SendMessageW(Item(IDC_SERIES_QUANTITY), CB_GETCURSEL, 0, 0));
+SeriesQuantity AutomaticSeriesDialog::ChosenQuantity() const {
+    return static_cast<SeriesQuantity>(SendMessageW(Item(IDC_SERIES_QUANTITY), CB_GETCURSEL, 0, 0));
+}
+
+bool AutomaticSeriesDialog::ChosenByCount() const {
+    return IsDlgButtonChecked(window(), IDC_SERIES_BY_COUNT) == BST_CHECKED;
+}
+
+// The quantity's values as the student last left them in this session, or
+// the dialog's proposal for a quantity not shown before.
+void AutomaticSeriesDialog::ShowTexts(SeriesQuantity quantity) {
+    shownQuantity_ = quantity;
+    const SeriesSettings::Texts& texts = settings_.texts[static_cast<int>(quantity)];
+    if (!texts.kept) {
+        SuggestRange(quantity);
+        return;
+    }
+    SetDlgItemTextW(window(), IDC_SERIES_START, texts.start.c_str());
+    SetDlgItemTextW(window(), IDC_SERIES_END, texts.end.c_str());
+    SetDlgItemTextW(window(), IDC_SERIES_STEP, texts.step.c_str());
+    SetDlgItemTextW(window(), IDC_SERIES_COUNT, texts.count.c_str());
+}
+
+void AutomaticSeriesDialog::KeepTexts() {
+    SeriesSettings::Texts& texts = settings_.texts[static_cast<int>(shownQuantity_)];
+    texts.kept = true;
+    texts.start = ReadWindowText(Item(IDC_SERIES_START));
+    texts.end = ReadWindowText(Item(IDC_SERIES_END));
+    texts.step = ReadWindowText(Item(IDC_SERIES_STEP));
+    texts.count = ReadWindowText(Item(IDC_SERIES_COUNT));
+}
+
+// However the dialog ends, it is left as it is for the next time.
+void AutomaticSeriesDialog::Close(INT_PTR result) {
+    KeepTexts();
+    settings_.kept = true;
+    settings_.quantity = shownQuantity_;
+    settings_.byCount = ChosenByCount();
+    End(result);
+}
+
+// A temperature series runs from the cold end the lab uses up to the top of
+// the chamber, well into the intrinsic range that the band gap is read from;
+// a current over the slider's range in force, in ten steps.
+void AutomaticSeriesDialog::SuggestRange(SeriesQuantity quantity) {
     double lower = 0, upper = 0;
     target_.SeriesRange(quantity, lower, upper);
     double start = lower, end = upper, step = (upper - lower) / 10;
     if (quantity == SeriesQuantity::temperature) {
         start = std::max(lower, 100.0);
-        end = std::min(upper, 700.0);
         step = 10;
     }
     SetEditReal(Item(IDC_SERIES_START), start);
@@ -80,13 +126,61 @@ void AutomaticSeriesDialog::SuggestRange() {
 }
 
 LRESULT AutomaticSeriesDialog::OnQuantity(const Message&, bool&) {
-    SuggestRange();
+    KeepTexts();
+    filling_ = true;
+    ShowTexts(ChosenQuantity());
+    filling_ = false;
+    FollowOtherWay();
+    ShowRestingStatus();
     return 0;
 }
 
 LRESULT AutomaticSeriesDialog::OnMode(const Message&, bool&) {
     UpdateModeBoxes();
+    FollowOtherWay();
+    ShowRestingStatus();
     return 0;
+}
+
+LRESULT AutomaticSeriesDialog::OnBoxChange(const Message&, bool&) {
+    if (filling_) return 0;
+    FollowOtherWay();
+    ShowRestingStatus();
+    return 0;
+}
+
+// The greyed box follows the others as they are typed: in steps it shows how
+// many points they make, in points the step between them; it is empty while
+// they make none.
+void AutomaticSeriesDialog::FollowOtherWay() {
+    SeriesPlan plan;
+    plan.quantity = shownQuantity_;
+    plan.byCount = ChosenByCount();
+    plan.start = ReadEditReal(Item(IDC_SERIES_START));
+    plan.end = ReadEditReal(Item(IDC_SERIES_END));
+    plan.step = ReadEditReal(Item(IDC_SERIES_STEP));
+    plan.count = ParseIntegerSaturated(ReadWindowText(Item(IDC_SERIES_COUNT)));
+    const bool given = HoldsText(Item(IDC_SERIES_START)) && HoldsText(Item(IDC_SERIES_END)) &&
+                       HoldsText(Item(plan.byCount ? IDC_SERIES_COUNT : IDC_SERIES_STEP));
+    std::wstring text;
+    if (given && plan.byCount) {
+        const double spacing = SeriesPointSpacing(plan);
+        if (std::isfinite(spacing)) text = FormatReal(spacing);
+    } else if (given) {
+        const int count = SeriesPointCount(plan);
+        if (count > 0) text = FormatInteger(count);
+    }
+    filling_ = true;
+    SetDlgItemTextW(window(), plan.byCount ? IDC_SERIES_STEP : IDC_SERIES_COUNT, text.c_str());
+    filling_ = false;
+}
+
+// What the dialog says before anything is done, and again once the student
+// changes anything: what an earlier Start said no longer applies.
+void AutomaticSeriesDialog::ShowRestingStatus() {
+    SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETPOS, 0, 0);
+    const std::wstring why = target_.WhyNoReading();
+    SetStatus(why.empty() ? L"Choose what to vary and press Start." : why);
 }
 
 // Only the box of the chosen way is open: the step's or the points'.
@@ -123,9 +217,11 @@ bool AutomaticSeriesDialog::ReadPlan(SeriesPlan& plan) {
 LRESULT AutomaticSeriesDialog::OnStart(const Message&, bool&) {
     if (running_) return 0;
     SeriesPlan plan;
+    // The progress of an earlier series is not this one's.
+    SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETPOS, 0, 0);
     if (!ReadPlan(plan)) return 0;
     RunSeries(plan);
-    if (outcome_ == Outcome::completed) End(kDialogOk);
+    if (outcome_ == Outcome::completed) Close(kDialogOk);
     return 0;
 }
 
@@ -135,7 +231,7 @@ LRESULT AutomaticSeriesDialog::OnCancel(const Message&, bool&) {
     if (running_) {
         cancelRequested_ = true;
     } else {
-        End(kDialogCancel);
+        Close(kDialogCancel);
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,33 @@ public:
     virtual void EndSeries() = 0;
 };
 
+// What the series dialog was left with, kept by its owner for the session: the
+// dialog opens again as the student left it.
+struct SeriesSettings {
+    bool kept = false;  // false: the dialog has not been used yet, and proposes its own
+    SeriesQuantity quantity = SeriesQuantity::temperature;
+    bool byCount = false;
+    // The boxes' texts as they were last shown for each quantity; a quantity
+    // never shown gets the dialog's proposal.
+    struct Texts {
+        bool kept = false;
+        std::wstring start, end, step, count;
+    };
+    std::array<Texts, kSeriesQuantityCount> texts;
+};
+
 // The "Automatic series" dialog: T, I or I_m from a start to an end in steps
 // or in a number of points, a reading recorded at each value. While it runs
 // it shows its progress; Escape or the Cancel button stops it after the
 // reading in hand. A value the panel refuses stops it with a message naming
 // the value and the range in force. The dialog closes when a series has run
-// to its end.
+// to its end. The box of the way not chosen (the step's or the points') shows,
+// greyed, what the other boxes give. It opens with the settings it was left
+// with, which it keeps in `settings`.
 class AutomaticSeriesDialog : public ModalDialog {
 public:
-    AutomaticSeriesDialog(SeriesTarget& target, std::wstring caption) : target_(target), caption_(std::move(caption)) {}
+    AutomaticSeriesDialog(SeriesTarget& target, std::wstring caption, SeriesSettings& settings)
+        : target_(target), caption_(std::move(caption)), settings_(settings) {}
 
     INT_PTR Run(HWND owner);
 
@@ -58,10 +77,18 @@ private:
     LRESULT OnCancel(const Message&, bool&);
     LRESULT OnQuantity(const Message&, bool&);
     LRESULT OnMode(const Message&, bool&);
+    LRESULT OnBoxChange(const Message&, bool&);
 
+    SeriesQuantity ChosenQuantity() const;
+    bool ChosenByCount() const;
+    void ShowTexts(SeriesQuantity quantity);
+    void KeepTexts();
+    void Close(INT_PTR result);
+    void FollowOtherWay();
+    void ShowRestingStatus();
     void UpdateModeBoxes();
     bool ReadPlan(SeriesPlan& plan);
-    void SuggestRange();
+    void SuggestRange(SeriesQuantity quantity);
     void EnableInputs(bool enable);
     void SetStatus(const std::wstring& text);
     // Handles the messages waiting for the dialog; true when the series is to stop.
@@ -69,6 +96,11 @@ private:
 
     SeriesTarget& target_;
     std::wstring caption_;
+    SeriesSettings& settings_;
+    // The quantity whose values the boxes show.
+    SeriesQuantity shownQuantity_ = SeriesQuantity::temperature;
+    // Set while the dialog fills its boxes itself: their changes are not the student's.
+    bool filling_ = false;
     bool running_ = false;
     bool cancelRequested_ = false;
     Outcome outcome_ = Outcome::notRun;

@@ -79,6 +79,8 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_COMMAND, IDM_RECORD_READING, kAnyCode, &P::OnRecordReading},
         {WM_COMMAND, IDM_MEASUREMENT_LOG, kAnyCode, &P::OnMeasurementLog},
         {WM_COMMAND, IDM_AUTOMATIC_SERIES, kAnyCode, &P::OnAutomaticSeries},
+        {WM_COMMAND, IDM_NEXT_BOX, kAnyCode, &P::OnStepBox},
+        {WM_COMMAND, IDM_PREVIOUS_BOX, kAnyCode, &P::OnStepBox},
         {WM_COMMAND, kAnyId, kAnyCode, &P::OnFieldCommand},  // the boxes of kPanelFields
         {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), &P::OnUpDown},
         {WM_SYSCOMMAND, kAnyId, kAnyCode, &P::OnSysCommand},
@@ -93,6 +95,8 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
         {WM_DPICHANGED, kAnyId, kAnyCode, &P::OnDpiChanged},
         {WM_HELP, kAnyId, kAnyCode, &P::OnHelpKey},
         {kShowReadAsNote, kAnyId, kAnyCode, &P::OnShowReadAsNote},
+        {WM_ACTIVATE, kAnyId, kAnyCode, &P::OnActivate},
+        {WM_MOVE, kAnyId, kAnyCode, &P::OnMove},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -201,6 +205,9 @@ LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
 // Whichever way the window goes, its filter and its caption button go with it.
 LRESULT ExperimentPanel::OnDestroy(const Message&, bool& handled) {
     UnregisterFilter();
+    // The tip is the panel's own window and goes with it.
+    KillTimer(window(), kRefusalTipTimer);
+    refusalTip_ = nullptr;
     DetachCaptionButtons(window());
     handled = false;
     return 0;
@@ -219,6 +226,8 @@ LRESULT ExperimentPanel::OnTimer(const Message& m, bool&) {
         // tried again as the student pauses, not only at the next reading.
         logStore_->Retry();
         logStore_->FlushToDisk();
+    } else if (m.wParam == kRefusalTipTimer) {
+        HideRefusalTip();
     } else {
         ShowRangeWarning(m.wParam);
     }
@@ -244,6 +253,7 @@ void ExperimentPanel::InitPanel() {
     lock_ = kLockUnknown;
     helpMode_ = false;
     noteBox_ = nullptr;
+    refusalTip_ = nullptr;
 
     AttachCaptionButtons(panel);
     AddCaptionButton(helpButton_, IDB_HELP_BUTTON, IDB_HELP_BUTTON_PRESSED);
@@ -452,6 +462,8 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
         TranslateAcceleratorW(panel, accelerators_, &message)) {
         return true;
     }
+    // The reason for a refused F9 goes at the student's next key or click.
+    if (message.message == WM_KEYDOWN || message.message == WM_LBUTTONDOWN) HideRefusalTip();
     switch (message.message) {
     case WM_KEYDOWN:
         // Keys go to the focused box as typed: no Tab or arrow navigation, no

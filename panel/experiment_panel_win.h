@@ -69,6 +69,8 @@ public:
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
     // F1 held down repeats; the help opens again only after a pause this long.
     static constexpr DWORD kHelpKeyPause = 500;  // ms
+    // How long the reason for a refused F9 stays at the meters.
+    static constexpr UINT kRefusalTipTime = 6000;  // ms
     // Why the end of the session waits, as Windows shows it to the user.
     static constexpr const wchar_t* kUnsavedTableReason =
         L"The table of material parameters has changes that are not saved yet.";
@@ -78,6 +80,8 @@ public:
 
     // Tests wait a shorter time; the program always waits kRangeWarningDelay.
     void SetRangeWarningDelay(UINT milliseconds) { rangeWarningDelay_ = milliseconds; }
+    // Tests let the reason for a refused F9 go sooner; the program keeps it kRefusalTipTime.
+    void SetRefusalTipTime(UINT milliseconds) { refusalTipTime_ = milliseconds; }
 
     // Creates the panel from its template; it initialises itself completely
     // (the parameters file included) before this returns.
@@ -108,9 +112,19 @@ public:
     // every box as it shows the value the panel used (that value itself where
     // the box's text is more than the number, see LoggedText) and both meters
     // as they show them, unless the panel is locked, no material is chosen yet
-    // or a meter shows no reading; then the panel beeps and the log's status
-    // says why.
-    enum class RecordResult { recorded, noMaterial, locked, noReading, logFull };
+    // or a meter shows no reading, or the log takes no more rows; then the
+    // panel beeps and the log's status says why, and so does a tip at the
+    // meters when F9 or the menu was pressed in the panel.
+    enum class RecordResult {
+        recorded,
+        noMaterial,
+        locked,
+        noReading,
+        logFull,        // the log holds as many rows as it can
+        numbersUsedUp,  // every number a reading can have is given
+        fileFull,       // the row would take the log's file beyond its size
+        unloggable,     // the row itself is not one the log takes
+    };
     RecordResult RecordReading(bool deferSave = false);
     LogStore& logStore() { return *logStore_; }
     // Opens the log's window, or brings it to the front.
@@ -150,6 +164,9 @@ private:
     LRESULT OnAutomaticSeries(const Message&, bool&);
     LRESULT OnLoadMeasurementLog(const Message&, bool&);
     LRESULT OnDpiChanged(const Message&, bool&);
+    LRESULT OnStepBox(const Message&, bool&);
+    LRESULT OnActivate(const Message&, bool&);
+    LRESULT OnMove(const Message&, bool&);
 
     void InitPanel();
     void ShowAbout();
@@ -226,6 +243,13 @@ private:
     void NoteFieldCommand(int id, int code);
     void ShowRecordedReadAsNote();
 
+    // F6 and Shift+F6 (box_walk_win.cpp).
+    void FocusNextBox(bool backwards);
+
+    // The reason for a refused F9 at the meters (refusal_tip_win.cpp).
+    void ShowRefusalTip(const std::wstring& text, int meterId);
+    void HideRefusalTip();
+
     // Measurements (measurements_win.cpp).
     void InitMeasurements(const std::wstring& logFilePath);
     RecordResult CheckRecordable() const;
@@ -279,10 +303,18 @@ private:
     // The box whose balloon says how its text was read, while it may show.
     HWND noteBox_ = nullptr;
 
+    // The tip that says why F9 recorded nothing (made at the first refusal),
+    // and the timer that takes it away.
+    HWND refusalTip_ = nullptr;
+    static constexpr UINT_PTR kRefusalTipTimer = 3;
+    UINT refusalTipTime_ = kRefusalTipTime;
+
     // The measurement log, its window, and the keys that work on them.
     std::unique_ptr<LogStore> logStore_;
     std::unique_ptr<MeasurementLogWindow> logWindow_;
     HACCEL accelerators_ = nullptr;
+    // The series dialog as the student last left it, for the rest of the session.
+    SeriesSettings seriesSettings_;
     // The log's saves are put on the disk when this timer next comes.
     static constexpr UINT_PTR kLogFlushTimer = 2;
     static constexpr UINT kLogFlushInterval = 2000;  // ms

@@ -21,11 +21,33 @@ std::wstring RefusalText(ExperimentPanel::RecordResult result) {
     case ExperimentPanel::RecordResult::noReading:
         return L"Not recorded: the meters show no reading (*****).";
     case ExperimentPanel::RecordResult::logFull:
-        return L"Not recorded: the log is full. Save it as CSV and clear it first.";
+        return L"Not recorded: the log is full (100000 readings). Save it as CSV and clear it first.";
+    case ExperimentPanel::RecordResult::numbersUsedUp:
+        return L"Not recorded: every reading number up to 999999999 has been given.";
+    case ExperimentPanel::RecordResult::fileFull:
+        return L"Not recorded: the log's file would grow beyond 64 MB. Save the log as CSV and clear it first.";
+    case ExperimentPanel::RecordResult::unloggable:
+        return L"Not recorded: the log does not take this reading.";
     case ExperimentPanel::RecordResult::recorded:
         break;
     }
     return std::wstring();
+}
+
+// Why the log refused a row, as the panel tells it.
+ExperimentPanel::RecordResult RecordResultOf(LogRefusal refusal) {
+    switch (refusal) {
+    case LogRefusal::rowsFull:
+        return ExperimentPanel::RecordResult::logFull;
+    case LogRefusal::numbersUsed:
+        return ExperimentPanel::RecordResult::numbersUsedUp;
+    case LogRefusal::fileFull:
+        return ExperimentPanel::RecordResult::fileFull;
+    case LogRefusal::invalidRow:
+    case LogRefusal::none:
+        break;
+    }
+    return ExperimentPanel::RecordResult::unloggable;
 }
 
 // A text that the panel reads back as exactly this value. The panel's boxes read
@@ -56,7 +78,18 @@ LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
 }
 
 LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
-    if (RecordReading() == RecordResult::recorded) ShowRecordedReadAsNote();
+    const RecordResult result = RecordReading();
+    if (result == RecordResult::recorded) {
+        ShowRecordedReadAsNote();
+        return 0;
+    }
+    // Pointed at the meter that shows no reading when that is the reason,
+    // otherwise at the Hall voltage's.
+    int meter = IDC_HALL_VOLTAGE;
+    if (result == RecordResult::noReading && ReadWindowText(Control(IDC_HALL_VOLTAGE)) != kNoReading) {
+        meter = IDC_SAMPLE_VOLTAGE;
+    }
+    ShowRefusalTip(RefusalText(result), meter);
     return 0;
 }
 
@@ -73,7 +106,7 @@ void ExperimentPanel::OpenMeasurementLog() {
 
 LRESULT ExperimentPanel::OnAutomaticSeries(const Message&, bool&) {
     logStore_->Load();
-    AutomaticSeriesDialog series(*this, caption_);
+    AutomaticSeriesDialog series(*this, caption_, seriesSettings_);
     series.Run(GetActiveWindow());
     // A series that ran to its end is shown at once.
     if (series.outcome() == AutomaticSeriesDialog::Outcome::completed) OpenMeasurementLog();
@@ -115,8 +148,11 @@ ExperimentPanel::RecordResult ExperimentPanel::RecordReading(bool deferSave) {
     RecordResult result = CheckRecordable();
     int number = 0;
     if (result == RecordResult::recorded) {
-        number = logStore_->Append(ShownRow(), deferSave);
-        if (number == 0) result = RecordResult::logFull;
+        MeasurementRow row = ShownRow();
+        // The row is kept until the log has taken it, to ask the log why not
+        // if it does not.
+        number = logStore_->Append(row, deferSave);
+        if (number == 0) result = RecordResultOf(logStore_->log().Refusal(row));
     }
     if (result != RecordResult::recorded) {
         MessageBeep(MB_ICONWARNING);

@@ -77,6 +77,15 @@ inline constexpr PanelField kPanelFields[] = {
 };
 // clang-format on
 
+// The boxes that F6 and Shift+F6 step through, in the order a person reads
+// the apparatus: the material, the sample's geometry from top to bottom, then
+// the temperature chamber and the two sources. The range boxes, the sliders and
+// the up-down are left out: they keep their own keys.
+inline constexpr int kBoxReadingOrder[] = {
+    IDC_MATERIAL_NUMBER,  IDC_HALL_FACTOR,   IDC_SAMPLE_LENGTH,  IDC_SAMPLE_WIDTH,   IDC_SAMPLE_THICKNESS,
+    IDC_CONTACT_WIDTH,    IDC_CONTACT_SPACING, IDC_TEMPERATURE,  IDC_SAMPLE_CURRENT, IDC_MAGNET_CURRENT,
+};
+
 constexpr std::size_t CountFields(FieldKind kind) {
     std::size_t n = 0;
     for (const PanelField& field : kPanelFields) n += field.kind == kind ? 1 : 0;

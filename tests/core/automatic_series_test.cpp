@@ -72,3 +72,34 @@ TEST(AutomaticSeries, PlansThatCannotRunSayWhyAndGiveNoValues) {
     EXPECT_EQ(PlanSeries(InSteps(1, kMaxSeriesPoints, 1)).values.size(), static_cast<size_t>(kMaxSeriesPoints));
     EXPECT_EQ(PlanSeries(InPoints(0, 1, kMaxSeriesPoints)).values.size(), static_cast<size_t>(kMaxSeriesPoints));
 }
+
+// What the series dialog shows greyed for the way not chosen is what the
+// chosen way runs: as many points as the steps make (also beyond the most a
+// series takes, which Start then refuses), and the distance between points.
+TEST(AutomaticSeries, TheOtherWayTellsWhatThePlanRuns) {
+    const SeriesPlan inSteps[] = {
+        InSteps(100, 1680, 10), InSteps(100, 1680, 20), InSteps(1680, 100, 10),  InSteps(0, 1, 0.1),
+        InSteps(0, 0.3, 0.1),   InSteps(-25, 25, 5),    InSteps(100, 700, 7),    InSteps(5, 5, 0),
+        InSteps(0, 1, 3),       InSteps(-10, 10, -0.5),
+    };
+    for (const SeriesPlan& plan : inSteps) {
+        SCOPED_TRACE(testing::Message() << plan.start << " to " << plan.end << " by " << plan.step);
+        EXPECT_EQ(static_cast<size_t>(SeriesPointCount(plan)), PlanSeries(plan).values.size());
+    }
+    EXPECT_EQ(SeriesPointCount(InSteps(100, 1680, 10)), 159);
+    EXPECT_EQ(SeriesPointCount(InSteps(0, 1, 1e-5)), 100001);
+    // No points: no step, no number, a count beyond an int.
+    EXPECT_EQ(SeriesPointCount(InSteps(0, 1, 0)), 0);
+    EXPECT_EQ(SeriesPointCount(InSteps(0, std::numeric_limits<double>::infinity(), 1)), 0);
+    EXPECT_EQ(SeriesPointCount(InSteps(0, 1e300, 1)), 0);
+
+    EXPECT_EQ(SeriesPointSpacing(InPoints(100, 1680, 159)), 10);
+    EXPECT_EQ(SeriesPointSpacing(InPoints(1680, 100, 80)), 20);
+    EXPECT_EQ(SeriesPointSpacing(InPoints(5, 5, 3)), 0);
+    EXPECT_TRUE(std::isnan(SeriesPointSpacing(InPoints(100, 500, 1))));
+    EXPECT_TRUE(std::isnan(SeriesPointSpacing(InPoints(100, 500, 0))));
+    EXPECT_TRUE(std::isnan(SeriesPointSpacing(InPoints(std::nan(""), 500, 5))));
+    // In points the steps between them take the plan back to its points.
+    const SeriesPlan inPoints = InPoints(100, 500, 5);
+    EXPECT_EQ(SeriesPointCount(InSteps(100, 500, SeriesPointSpacing(inPoints))), 5);
+}

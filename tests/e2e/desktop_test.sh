@@ -264,6 +264,22 @@ text_is 1035 0 || fail "the material box starts with \"$(value control.1035.text
 enabled_is 1005 0 || fail "the sample current box is enabled before a material is chosen"
 shot panel
 
+step="1. F9 before a material: the reason shows at the meters and goes by itself"
+xdotool key F9
+no_material_tip() { has_window tip && [ "$(value tip.text)" = "Not recorded: choose a material first." ]; }
+wait_until 10 "the tip saying why nothing was recorded" no_material_tip
+read -r meter_left meter_top meter_right meter_bottom <<<"$(value control.1002.rect)"
+read -r tip_left tip_top tip_right tip_bottom <<<"$(value tip.rect)"
+meter_middle=$(((meter_left + meter_right) / 2))
+[ "$tip_left" -le "$meter_middle" ] && [ "$tip_right" -ge "$meter_middle" ] && [ "$tip_top" -ge "$meter_top" ] &&
+    [ "$tip_top" -le $((meter_bottom + 30)) ] ||
+    fail "the tip ($tip_left $tip_top $tip_right $tip_bottom) is not at the V_H meter ($meter_left $meter_top $meter_right $meter_bottom)"
+[ "$(value foreground)" = panel ] && [ "$(value focus.id)" = 1035 ] ||
+    fail "the tip took the foreground ($(value foreground)) or the focus ($(value focus.id))"
+[ "$(log_file_rows)" = 0 ] || fail "Tesmor.csv holds a reading recorded without a material"
+shot refused-reading-tip
+wait_until 12 "the tip to go by itself" eval '! has_window tip && [ "$(value foreground)" = panel ]'
+
 # ---------------------------------------------------------------- 2. typing
 
 step="2. typing the worked example"
@@ -282,6 +298,20 @@ wait_until 10 "the readings for 4 A" eval '! text_is 1002 -283.27'
 type_into 1009 5
 wait_until 10 "the same readings for 5 A again" example_shown
 shot worked-example
+
+step="2. F6 walks over the boxes in reading order, round to the start, and Shift+F6 back"
+focus_is() { [ "$(value focus.id)" = "$1" ] && [ "$(value foreground)" = panel ]; }
+look
+focus_is 1009 || fail "the I_m box does not have the focus after typing into it ($(value focus.id))"
+for id in 1035 1011 1012 1013 1014 1016 1015 1007 1005 1009; do
+    xdotool key F6
+    wait_until 5 "F6 to reach box $id" focus_is "$id"
+done
+for id in 1005 1007 1015 1016 1014 1013 1012 1011 1035 1009; do
+    xdotool key shift+F6
+    wait_until 5 "Shift+F6 to reach box $id" focus_is "$id"
+done
+example_shown || fail "walking the boxes changed the readings to $(value control.1002.text) and $(value control.1003.text)"
 
 # ---------------------------------------------------------------- 3. slider
 
@@ -527,36 +557,59 @@ wait_until 10 "the automatic series dialog" series_shown
 [ "$(value series.caption)" = "Automatic series" ] || fail "the series dialog's caption is \"$(value series.caption)\""
 [ "$(value series.quantity)" = "T (K)" ] || fail "the series dialog proposes to vary \"$(value series.quantity)\""
 [ "$(value series.bystep)" = 1 ] || fail "the series dialog does not propose steps"
-for field in "from 100" "to 700" "step 10"; do
+for field in "from 100" "to 1680" "step 10" "count 159"; do
     read -r key wanted <<<"$field"
     check "float('$(value "series.$key")') == $wanted" \
         "the series dialog proposes $key \"$(value "series.$key")\", not $wanted"
 done
 shot automatic-series
 
+step="6. a step of 20 K typed into the series dialog: the greyed number of points follows"
+click_middle series.stepbox
+xdotool key End shift+Home
+xdotool type --delay 60 20
+wait_until 10 "the step 20 and 80 points" eval '[ "$(value series.step)" = 20 ] && [ "$(value series.count)" = 80 ]'
+
 step="6. Enter runs the series and shows the log"
 xdotool key Return
-query_args=("cell=2,9" "cell=62,0" "cell=62,9")
+query_args=("cell=2,9" "cell=81,0" "cell=81,9")
 series_done() {
-    ! has_window series && has_window log && [ "$(value foreground)" = log ] && [ "$(value log.rows)" = 63 ]
+    ! has_window series && has_window log && [ "$(value foreground)" = log ] && [ "$(value log.rows)" = 82 ]
 }
-wait_until 60 "the series to end and the log to show 63 readings" series_done
+wait_until 60 "the series to end and the log to show 82 readings" series_done
 check "float('$(value log.cell.2.9.text)') == 100" "the series' first reading is at T = $(value log.cell.2.9.text)"
-[ "$(value log.cell.62.0.text)" = 63 ] || fail "the last reading is numbered $(value log.cell.62.0.text)"
-check "float('$(value log.cell.62.9.text)') == 700" "the series' last reading is at T = $(value log.cell.62.9.text)"
+[ "$(value log.cell.81.0.text)" = 82 ] || fail "the last reading is numbered $(value log.cell.81.0.text)"
+check "float('$(value log.cell.81.9.text)') == 1680" "the series' last reading is at T = $(value log.cell.81.9.text)"
 shot series-log
 # The newest reading is in view, below the header and above the scroll bar.
 read -r _ list_top _ list_bottom <<<"$(value log.list.client)"
-read -r _ row_top _ row_bottom <<<"$(value log.cell.62.0.rect)"
+read -r _ row_top _ row_bottom <<<"$(value log.cell.81.0.rect)"
 [ "$row_top" -gt "$list_top" ] && [ "$row_bottom" -le "$list_bottom" ] ||
     fail "the newest reading (rows $row_top to $row_bottom) is out of the list's view ($list_top to $list_bottom)"
-check_log_file 63 "1,9=$t_first" "2,9=$t_second" \
-    $(for k in $(seq 0 60); do echo "$((k + 3)),9~x==$((100 + 10 * k))"; done)
-echo "desktop test: F9 twice and a series of 61 temperatures, 63 readings in the log and in Tesmor.csv," \
+check_log_file 82 "1,9=$t_first" "2,9=$t_second" \
+    $(for k in $(seq 0 79); do echo "$((k + 3)),9~x==$((100 + 20 * k))"; done)
+echo "desktop test: F9 twice and a series of 80 temperatures, 82 readings in the log and in Tesmor.csv," \
     "in $((SECONDS - log_started)) s"
 xdotool key Escape
 wait_until 10 "the log window to close" eval '! has_window log && [ "$(value foreground)" = panel ]'
 query_args=()
+
+step="6. Alt+M, S opens the series dialog again, as it was left"
+xdotool key alt+m
+wait_until 10 "the Measurements menu" has_window menu
+xdotool key s
+wait_until 10 "the automatic series dialog again" series_shown
+for field in "from 100" "to 1680" "step 20" "count 80"; do
+    read -r key wanted <<<"$field"
+    check "float('$(value "series.$key")') == $wanted" \
+        "the series dialog opened again with $key \"$(value "series.$key")\", not $wanted"
+done
+[ "$(value series.bystep)" = 1 ] || fail "the series dialog opened again without its steps"
+[ "$(value series.status)" = "Choose what to vary and press Start." ] ||
+    fail "the series dialog opened again saying \"$(value series.status)\""
+shot automatic-series-again
+xdotool key Escape
+wait_until 10 "the series dialog to close" eval '! has_window series && [ "$(value foreground)" = panel ]'
 
 step="6. a decimal comma in the I box: F9 records the current the panel used"
 # "2,5" reads as 2 mA (the decimal separator is the point): the readings follow
@@ -571,9 +624,9 @@ hall_comma=$(value control.1002.text)
 check "abs($hall_comma - $hall_before * 2 / $current_before) <= 0.02 + 1e-4 * abs($hall_comma)" \
     "the Hall voltage $hall_comma mV is not the one for 2 mA ($hall_before mV at $current_before mA)"
 xdotool key F9
-wait_until 10 "Tesmor.csv with the reading at \"2,5\"" eval '[ "$(log_file_rows)" = 64 ]'
+wait_until 10 "Tesmor.csv with the reading at \"2,5\"" eval '[ "$(log_file_rows)" = 83 ]'
 text_is 1005 "2,5" || fail "the I box shows \"$(value control.1005.text)\" after F9, not what was typed"
-check_log_file 64 "63,9~x==700" "64,10=2.0" "64,12=$hall_comma"
+check_log_file 83 "82,9~x==1680" "83,10=2.0" "83,12=$hall_comma"
 shot decimal-comma-recorded
 
 # ------------------------------------- 7. a spreadsheet holds the log's file
@@ -609,7 +662,7 @@ step="7. let go of, the file takes the reading without another key"
 kill "$holder_pid" 2>/dev/null
 wait "$holder_pid" 2>/dev/null
 log_rows() { python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(b"\r\n") - 1)' "$run/Tesmor.csv"; }
-wait_until 15 "the held reading in Tesmor.csv" eval '[ "$(log_rows)" = 65 ]'
+wait_until 15 "the held reading in Tesmor.csv" eval '[ "$(log_rows)" = 84 ]'
 
 # ---------------------------------------------------------------- 8. close
 
@@ -671,7 +724,7 @@ EOF
 step="9. the log's file"
 # Closing leaves the readings as they were saved, the one recorded while the
 # file was held among them.
-check_log_file 65 "1,9=$t_first" "2,9=$t_second" "63,9~x==700" "64,10=2.0" "65,10=2.0"
+check_log_file 84 "1,9=$t_first" "2,9=$t_second" "82,9~x==1680" "83,10=2.0" "84,10=2.0"
 
 step="done"
 echo "desktop test: passed in $((SECONDS - started)) s; exit code $code; $file holds Nd = 2e16 for material 1"

@@ -176,6 +176,7 @@ const char* KindOf(HWND window) {
     const std::wstring name = ClassOf(window);
     if (name == L"#32768") return "menu";
     if (name == L"TesmorHelpPopup") return "popup";
+    if (_wcsicmp(name.c_str(), TOOLTIPS_CLASSW) == 0) return "tip";
     if (name != L"#32770") return "other";
     // The password, table and series dialogs have statics with id 0xFFFF too
     // (a group box, labels), so they are told apart first.
@@ -281,11 +282,31 @@ void PrintLog(HWND log, const std::vector<CellRequest>& cells) {
     PrintListCells("log", list, cells);
 }
 
+// The text of a tooltip's first tool, asked for in the program's own memory.
+void PrintTip(HWND tip) {
+    constexpr int kTextUnits = 1024;
+    RemoteBuffer buffer(tip, sizeof(TOOLINFOW) + kTextUnits * sizeof(wchar_t));
+    if (!buffer.ok()) return;
+    TOOLINFOW tool = {};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.lpszText = reinterpret_cast<wchar_t*>(buffer.At(sizeof(TOOLINFOW)));
+    wchar_t text[kTextUnits] = {};
+    DWORD_PTR found = 0;
+    if (buffer.Write(0, &tool, sizeof tool) && buffer.Write(sizeof(TOOLINFOW), text, sizeof text) &&
+        Ask(tip, TTM_ENUMTOOLSW, 0, buffer.At(0), found) && found &&
+        buffer.Read(sizeof(TOOLINFOW), text, sizeof text)) {
+        text[kTextUnits - 1] = L'\0';
+        PrintText("tip.text", text);
+    }
+}
+
 void PrintSeries(HWND series) {
     PrintText("series.quantity", TextOf(GetDlgItem(series, IDC_SERIES_QUANTITY)));
     PrintText("series.from", TextOf(GetDlgItem(series, IDC_SERIES_START)));
     PrintText("series.to", TextOf(GetDlgItem(series, IDC_SERIES_END)));
     PrintText("series.step", TextOf(GetDlgItem(series, IDC_SERIES_STEP)));
+    PrintWindowRect("series.stepbox", GetDlgItem(series, IDC_SERIES_STEP));
+    PrintText("series.count", TextOf(GetDlgItem(series, IDC_SERIES_COUNT)));
     DWORD_PTR checked = 0;
     if (Ask(GetDlgItem(series, IDC_SERIES_BY_STEP), BM_GETCHECK, 0, 0, checked)) {
         std::printf("series.bystep %d\n", checked == BST_CHECKED ? 1 : 0);
@@ -354,6 +375,8 @@ int PrintScreenState(int argc, wchar_t** argv) {
             PrintSeries(window);
         } else if (kind == "panel") {
             PrintPanel(window);
+        } else if (kind == "tip") {
+            PrintTip(window);
         }
     }
     std::fflush(stdout);

@@ -65,6 +65,78 @@ private:
     int hidden_ = 0;
 };
 
+// A tip the panel shows on the screen: its window, text and place.
+struct ShownTip {
+    HWND window = nullptr;
+    std::wstring text;
+    RECT rect{};
+};
+
+// The tooltips of this thread that are visible now, with the text of their
+// first tool.
+std::vector<ShownTip> ShownTips() {
+    std::vector<ShownTip> tips;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(window)) return TRUE;
+            ShownTip tip;
+            tip.window = window;
+            wchar_t text[1024] = {};
+            TOOLINFOW tool{};
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;
+            tool.lpszText = text;
+            if (SendMessageW(window, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) tip.text = text;
+            GetWindowRect(window, &tip.rect);
+            reinterpret_cast<std::vector<ShownTip>*>(context)->push_back(tip);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    return tips;
+}
+
+// What the series dialog shows.
+struct SeriesLook {
+    std::wstring quantity, start, end, step, count, status;
+    bool byCount = false;
+    bool stepOpen = false;
+    bool countOpen = false;
+    LRESULT progress = 0;
+};
+
+SeriesLook LookAtSeries(HWND dialog) {
+    SeriesLook look;
+    auto text = [dialog](int id) { return ReadWindowText(GetDlgItem(dialog, id)); };
+    look.quantity = text(IDC_SERIES_QUANTITY);
+    look.start = text(IDC_SERIES_START);
+    look.end = text(IDC_SERIES_END);
+    look.step = text(IDC_SERIES_STEP);
+    look.count = text(IDC_SERIES_COUNT);
+    look.status = text(IDC_SERIES_STATUS);
+    look.byCount = IsDlgButtonChecked(dialog, IDC_SERIES_BY_COUNT) == BST_CHECKED;
+    look.stepOpen = IsWindowEnabled(GetDlgItem(dialog, IDC_SERIES_STEP)) != FALSE;
+    look.countOpen = IsWindowEnabled(GetDlgItem(dialog, IDC_SERIES_COUNT)) != FALSE;
+    look.progress = SendDlgItemMessageW(dialog, IDC_SERIES_PROGRESS, PBM_GETPOS, 0, 0);
+    return look;
+}
+
+// A click on one of the series dialog's two ways.
+void ChooseWay(HWND dialog, int radio) {
+    CheckRadioButton(dialog, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT, radio);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(radio, BN_CLICKED), 0);
+}
+
+// A quantity chosen in the series dialog's list.
+void ChooseQuantity(HWND dialog, SeriesQuantity quantity) {
+    SendDlgItemMessageW(dialog, IDC_SERIES_QUANTITY, CB_SETCURSEL, static_cast<WPARAM>(quantity), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SERIES_QUANTITY, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SERIES_QUANTITY)));
+}
+
+const wchar_t kSeriesResting[] = L"Choose what to vary and press Start.";
+
 class Measurements : public PanelFixture {
 protected:
     void TearDown() override {
@@ -136,9 +208,14 @@ TEST_F(Measurements, F9RecordsTheBoxesAndMetersAsShownAndTheFileHoldsThemAtOnce)
     HMENU measurements = GetSubMenu(GetMenu(panel_.window()), 0);
     wchar_t text[64] = {};
     GetMenuStringW(measurements, IDM_RECORD_READING, text, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(text, L"Record reading\tF9");
+    EXPECT_STREQ(text, L"&Record reading\tF9");
     GetMenuStringW(measurements, IDM_MEASUREMENT_LOG, text, 64, MF_BYCOMMAND);
-    EXPECT_STREQ(text, L"Measurement log...\tCtrl+L");
+    EXPECT_STREQ(text, L"Measurement &log...\tCtrl+L");
+    // Each with a key of its own for Alt and the menu's letters.
+    GetMenuStringW(measurements, IDM_AUTOMATIC_SERIES, text, 64, MF_BYCOMMAND);
+    EXPECT_STREQ(text, L"Automatic &series...");
+    GetMenuStringW(GetMenu(panel_.window()), 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"&Measurements");
 }
 
 TEST_F(Measurements, NothingIsRecordedBeforeAMaterialOrWhileLocked) {
@@ -159,6 +236,100 @@ TEST_F(Measurements, NothingIsRecordedBeforeAMaterialOrWhileLocked) {
     EXPECT_EQ(Log().size(), 1u);
     // Nothing was written for the refused presses.
     EXPECT_EQ(FileLog().size(), 1u);
+}
+
+// With the log's window closed, a refused F9 says why at the meters as well:
+// in a tip that takes neither the focus nor the lock, goes by itself, and
+// goes sooner at the next key. No box has to be answered.
+TEST_F(Measurements, ARefusedF9SaysWhyAtTheMetersAndTheTipGoesByItself) {
+    MessageBoxCatcher boxes;
+    panel_.SetRefusalTipTime(400);
+    Start();
+    HWND material = Box(IDC_MATERIAL_NUMBER);
+    SetFocus(material);
+    ASSERT_EQ(GetActiveWindow(), panel_.window());
+    EXPECT_TRUE(ShownTips().empty());
+
+    Key(material, VK_F9);
+    std::vector<ShownTip> tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, L"Not recorded: choose a material first.");
+    EXPECT_EQ(tips[0].text, Status());
+    // At the Hall voltage's meter: the tip reaches over the meter's middle,
+    // just below it.
+    RECT meter;
+    GetWindowRect(Box(IDC_HALL_VOLTAGE), &meter);
+    const LONG middle = (meter.left + meter.right) / 2;
+    EXPECT_LE(tips[0].rect.left, middle);
+    EXPECT_GE(tips[0].rect.right, middle);
+    EXPECT_GE(tips[0].rect.top, meter.top);
+    EXPECT_LE(tips[0].rect.top, meter.bottom + 30);
+    // The student goes on typing where they were.
+    EXPECT_EQ(GetFocus(), material);
+    EXPECT_EQ(GetActiveWindow(), panel_.window());
+    EXPECT_TRUE(Log().empty());
+
+    // It goes by itself.
+    Pump(700);
+    EXPECT_TRUE(ShownTips().empty());
+
+    // Locked: the tip says so; the next key takes it away, and the lock and
+    // its warning go on as they would.
+    ChooseMaterial();
+    HWND length = Box(IDC_SAMPLE_LENGTH);
+    SetFocus(length);
+    Type(IDC_SAMPLE_LENGTH, L"0");
+    Key(length, VK_F9);
+    tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, L"Not recorded: a value outside its range locks the panel until it is put right.");
+    Key(length, VK_BACK);
+    EXPECT_TRUE(ShownTips().empty());
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_SAMPLE_LENGTH});
+    PumpPastTheWarning();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Invalid set of parameters.", 0), 0u) << boxes.boxes()[0].text;
+    EXPECT_TRUE(Log().empty());
+}
+
+// The log refuses a row for one of three reasons, and the panel says which:
+// a log of 100000 rows is full; one whose last reading has the highest number
+// has no number left to give.
+TEST_F(Measurements, EachReasonTheLogRefusesARowHasItsOwnText) {
+    MeasurementRow row;
+    row.time = L"2026-12-09 10:00:00";
+    row.material = 1;
+    for (int column = kLogHallFactor; column <= kLogSampleVoltage; ++column) *ShownText(row, column) = L"1.0";
+    std::vector<MeasurementRow> rows(MeasurementLog::kMaxRows, row);
+    for (size_t k = 0; k < rows.size(); ++k) rows[k].number = static_cast<int>(k) + 1;
+    rows.back().number = MeasurementLog::kMaxNumber;
+    MeasurementLog full;
+    ASSERT_TRUE(full.Assign(rows));
+    ASSERT_TRUE(WriteFileBytes(LogPath(), EncodeLogCsv(full)));
+
+    panel_.SetRefusalTipTime(60000);
+    Start();
+    SetExample();
+    HWND current = Box(IDC_SAMPLE_CURRENT);
+    SetFocus(current);
+    Key(current, VK_F9);
+    ASSERT_EQ(Log().size(), MeasurementLog::kMaxRows);
+    const std::wstring fullText = L"Not recorded: the log is full (100000 readings). Save it as CSV and clear it first.";
+    EXPECT_EQ(Status(), fullText);
+    std::vector<ShownTip> tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, fullText);
+
+    // One row fewer, but the last number is still the highest there is.
+    ASSERT_EQ(panel_.logStore().Remove({0}), 1u);
+    Key(current, VK_F9);
+    EXPECT_EQ(Log().size(), MeasurementLog::kMaxRows - 1);
+    const std::wstring numbersText = L"Not recorded: every reading number up to 999999999 has been given.";
+    EXPECT_EQ(Status(), numbersText);
+    tips = ShownTips();
+    ASSERT_EQ(tips.size(), 1u);
+    EXPECT_EQ(tips[0].text, numbersText);
+    EXPECT_EQ(FileLog().size(), MeasurementLog::kMaxRows - 1);
 }
 
 TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
@@ -296,14 +467,15 @@ TEST_F(Measurements, ASeriesSetsThePanelsBoxAndRecordsAReadingAtEachValue) {
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(script.failures().empty());
 
-    // 100 K to 700 K in steps of 10 K, as the panel showed each.
-    ASSERT_EQ(Log().size(), 61u);
+    // 100 K to the top of the chamber, 1680 K, in steps of 10 K, as the panel
+    // showed each.
+    ASSERT_EQ(Log().size(), 159u);
     for (size_t k = 0; k < Log().size(); ++k) {
         EXPECT_EQ(Log()[k].temperature, FormatReal(100 + 10.0 * k));
         EXPECT_NE(Log()[k].sampleVoltage, L"*****");
     }
     // Saved when it ended, and shown.
-    EXPECT_EQ(FileLog().size(), 61u);
+    EXPECT_EQ(FileLog().size(), 159u);
     ASSERT_NE(panel_.logWindow(), nullptr);
     EXPECT_TRUE(panel_.logWindow()->open());
     EXPECT_EQ(EnabledInputs(), AllInputs());
@@ -852,6 +1024,121 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     PumpPastTheWarning();
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, L"Invalid set of parameters.\nValid range: [0.2, 5.0].");
+}
+
+// The series dialog opens again as the student left it, however it was
+// closed; its greyed box follows what is typed; what an earlier Start said
+// goes at the next change. At first it proposes T from 100 K to the top of
+// the chamber.
+TEST_F(Measurements, TheSeriesDialogKeepsItsSettingsAndItsGreyedBoxFollows) {
+    Start();
+    SetExample();
+    std::vector<SeriesLook> looks;
+    auto look = [&looks](HWND dialog) { looks.push_back(LookAtSeries(dialog)); };
+    {
+        DialogScript script;
+        script.Then("type a step, choose points, type an end and counts, start without one, close", [&] {
+            HWND dialog = FindDialogTitled(L"Automatic series");
+            if (!dialog) return false;
+            look(dialog);  // 0
+            SetDlgItemTextW(dialog, IDC_SERIES_STEP, L"20");
+            look(dialog);  // 1
+            ChooseWay(dialog, IDC_SERIES_BY_COUNT);
+            look(dialog);  // 2
+            SetDlgItemTextW(dialog, IDC_SERIES_END, L"500");
+            SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"");
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            look(dialog);  // 3
+            SetDlgItemTextW(dialog, IDC_SERIES_COUNT, L"5");
+            look(dialog);  // 4
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return true;
+        });
+        SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(script.failures().empty());
+    }
+    {
+        DialogScript script;
+        script.Then("look, try I and come back to T, start", [&] {
+            HWND dialog = FindDialogTitled(L"Automatic series");
+            if (!dialog) return false;
+            look(dialog);  // 5
+            ChooseQuantity(dialog, SeriesQuantity::sampleCurrent);
+            look(dialog);  // 6
+            ChooseQuantity(dialog, SeriesQuantity::temperature);
+            look(dialog);  // 7
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return true;
+        });
+        SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(script.failures().empty());
+    }
+    // The five points the second opening kept: 100 K to 500 K.
+    EXPECT_EQ(Log().size(), 5u);
+    for (size_t k = 0; k < Log().size() && k < 5; ++k) {
+        EXPECT_EQ(Log()[k].temperature, FormatReal(100 + 100.0 * k));
+    }
+    {
+        DialogScript script;
+        script.Then("look after the series, and press Escape", [&] {
+            HWND dialog = FindDialogTitled(L"Automatic series");
+            if (!dialog) return false;
+            look(dialog);  // 8
+            PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+            return true;
+        });
+        SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
+        EXPECT_TRUE(script.finished());
+        EXPECT_TRUE(script.failures().empty());
+    }
+    ASSERT_EQ(looks.size(), 9u);
+
+    // The first proposal: T from 100 K to 1680 K in steps of 10 K, which is
+    // 159 points.
+    EXPECT_EQ(looks[0].quantity, L"T (K)");
+    EXPECT_EQ(looks[0].start, L"100.0");
+    EXPECT_EQ(looks[0].end, L"1680.0");
+    EXPECT_EQ(looks[0].step, L"10.0");
+    EXPECT_EQ(looks[0].count, L"159");
+    EXPECT_FALSE(looks[0].byCount);
+    EXPECT_TRUE(looks[0].stepOpen);
+    EXPECT_FALSE(looks[0].countOpen);
+    EXPECT_EQ(looks[0].status, kSeriesResting);
+    // The greyed number of points follows the step as it is typed ...
+    EXPECT_EQ(looks[1].count, L"80");
+    // ... and in points, the greyed step follows the end and the number.
+    EXPECT_TRUE(looks[2].byCount);
+    EXPECT_FALSE(looks[2].stepOpen);
+    EXPECT_TRUE(looks[2].countOpen);
+    EXPECT_EQ(looks[2].count, L"80");
+    EXPECT_EQ(looks[2].step, L"20.0");
+    EXPECT_EQ(looks[3].status, L"Enter the number of points.");
+    EXPECT_EQ(looks[3].step, L"");
+    EXPECT_EQ(looks[4].step, L"100.0");
+    EXPECT_EQ(looks[4].status, kSeriesResting) << "a status of the Start before stayed";
+
+    // Opened again: as it was left, by Cancel.
+    for (size_t k : {5, 7, 8}) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(looks[k].quantity, L"T (K)");
+        EXPECT_EQ(looks[k].start, L"100.0");
+        EXPECT_EQ(looks[k].end, L"500");
+        EXPECT_EQ(looks[k].count, L"5");
+        EXPECT_EQ(looks[k].step, L"100.0");
+        EXPECT_TRUE(looks[k].byCount);
+        EXPECT_TRUE(looks[k].countOpen);
+        EXPECT_FALSE(looks[k].stepOpen);
+        EXPECT_EQ(looks[k].status, kSeriesResting);
+        EXPECT_EQ(looks[k].progress, 0);
+    }
+    // I, not shown before, gets the slider's range in ten steps.
+    EXPECT_EQ(looks[6].quantity, L"I (mA)");
+    EXPECT_EQ(looks[6].start, L"-25.0");
+    EXPECT_EQ(looks[6].end, L"25.0");
+    EXPECT_EQ(looks[6].count, L"11");
+    EXPECT_EQ(looks[6].step, L"5.0");
 }
 
 // The number of points of a series is read whole: a count beyond an int is

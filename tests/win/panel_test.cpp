@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -621,6 +622,80 @@ TEST_F(Panel, KeyboardEnterLeavesTheBoxAndTabDoesNotMove) {
         SetFocus(panel_.window());
         EXPECT_TRUE(GetWindowLongPtrW(Box(id), GWL_STYLE) & ES_READONLY);
     }
+}
+
+// F6 and Shift+F6 take the keyboard from box to box in the order the apparatus
+// is read, round at the ends, each box with its text selected for typing over;
+// a locked panel keeps it in the box to put right. Tab still moves nothing.
+TEST_F(Panel, F6AndShiftF6StepThroughTheBoxesInReadingOrder) {
+    MessageBoxCatcher catcher;
+    const int kOrder[] = {IDC_MATERIAL_NUMBER, IDC_HALL_FACTOR,    IDC_SAMPLE_LENGTH,  IDC_SAMPLE_WIDTH,
+                          IDC_SAMPLE_THICKNESS, IDC_CONTACT_WIDTH, IDC_CONTACT_SPACING, IDC_TEMPERATURE,
+                          IDC_SAMPLE_CURRENT,  IDC_MAGNET_CURRENT};
+    const int count = static_cast<int>(std::size(kOrder));
+    auto press = [&](bool shift) {
+        PostKey(GetFocus() ? GetFocus() : panel_.window(), VK_F6, shift ? kShift : kNoModifiers);
+        Pump(0);
+        HoldModifiers(kNoModifiers);
+    };
+    Start();
+    // Before a material only the material box is open: F6 keeps the focus there.
+    press(false);
+    EXPECT_EQ(GetFocus(), Box(IDC_MATERIAL_NUMBER));
+
+    ChooseMaterial();
+    for (int k = 1; k <= count; ++k) {
+        press(false);
+        SCOPED_TRACE(k);
+        const int id = kOrder[k % count];
+        ASSERT_EQ(GetFocus(), Box(id)) << "F6 did not reach box " << id;
+        const LRESULT selection = SendMessageW(Box(id), EM_GETSEL, 0, 0);
+        EXPECT_EQ(LOWORD(selection), 0);
+        EXPECT_EQ(HIWORD(selection), Text(id).size());
+    }
+    // T, reached by F6, takes typing as it does after a click.
+    press(true);
+    press(true);
+    press(true);
+    ASSERT_EQ(GetFocus(), Box(IDC_TEMPERATURE));
+    EXPECT_FALSE(GetWindowLongPtrW(Box(IDC_TEMPERATURE), GWL_STYLE) & ES_READONLY);
+    for (int k = 1; k <= count; ++k) {
+        press(true);
+        SCOPED_TRACE(k);
+        const int id = kOrder[(7 - k + 2 * count) % count];
+        ASSERT_EQ(GetFocus(), Box(id)) << "Shift+F6 did not reach box " << id;
+    }
+    press(true);
+    EXPECT_EQ(GetFocus(), Box(IDC_CONTACT_SPACING));
+    EXPECT_TRUE(GetWindowLongPtrW(Box(IDC_TEMPERATURE), GWL_STYLE) & ES_READONLY);
+
+    // From a slider and its range boxes the walk goes on from the slider's box.
+    SetFocus(Box(IDC_SAMPLE_CURRENT_SLIDER));
+    press(false);
+    EXPECT_EQ(GetFocus(), Box(IDC_MAGNET_CURRENT));
+    SetFocus(Box(IDC_MAGNET_CURRENT_MIN));
+    press(true);
+    EXPECT_EQ(GetFocus(), Box(IDC_SAMPLE_CURRENT));
+    // From the panel itself (Enter ends the editing of a box) to the first or the last.
+    SetFocus(panel_.window());
+    press(false);
+    EXPECT_EQ(GetFocus(), Box(IDC_MATERIAL_NUMBER));
+    SetFocus(panel_.window());
+    press(true);
+    EXPECT_EQ(GetFocus(), Box(IDC_MAGNET_CURRENT));
+
+    // Locked by a bad length: the focus stays in the length box either way,
+    // and the lock is as it was.
+    SetFocus(Box(IDC_SAMPLE_LENGTH));
+    Type(IDC_SAMPLE_LENGTH, L"0");
+    press(false);
+    EXPECT_EQ(GetFocus(), Box(IDC_SAMPLE_LENGTH));
+    press(true);
+    EXPECT_EQ(GetFocus(), Box(IDC_SAMPLE_LENGTH));
+    EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_SAMPLE_LENGTH});
+    Type(IDC_SAMPLE_LENGTH, L"1000");
+    EXPECT_EQ(EnabledInputs(), AllInputs());
+    EXPECT_TRUE(catcher.boxes().empty());
 }
 
 TEST_F(Panel, ClosingSavesTheTableAndEndsTheLoopWithTheCommandId) {
