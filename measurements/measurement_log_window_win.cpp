@@ -342,6 +342,11 @@ void MeasurementLogWindow::LayOut() {
     const int gap = DialogUnitsY(self, 4);
     const int width = std::max(0, static_cast<int>(client.right) - 2 * margin);
 
+    // A list that shows the newest reading goes on showing it at its new size.
+    const int count = ListView_GetItemCount(list());
+    const bool endInView =
+        count > 0 && ListView_GetTopIndex(list()) + ListView_GetCountPerPage(list()) >= count;
+
     HDWP moves = BeginDeferWindowPos(16);
     const int listTop = LayOutButtons(client.right, &moves);
     const int statusHeight = DialogUnitsY(self, 10);
@@ -366,6 +371,7 @@ void MeasurementLogWindow::LayOut() {
     MoveChild(moves, plot_.window(), margin, plotTop, width, plotHeight);
     MoveChild(moves, Item(IDC_LOG_STATUS), margin, statusTop, width, statusHeight);
     if (moves) EndDeferWindowPos(moves);
+    if (endInView) ListView_EnsureVisible(list(), count - 1, FALSE);
 }
 
 // The smallest window in which every control is whole: three fifths of the

@@ -217,6 +217,9 @@ TEST_F(LogWindow, AfterEveryResizeScrollAndChangeOfRowsTheWindowShowsWhatAFullRe
     }
     SetWindowPos(window, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     check("the smallest size");
+    // The list that showed the newest reading still shows it.
+    const int count = ListView_GetItemCount(list);
+    EXPECT_GE(ListView_GetTopIndex(list) + ListView_GetCountPerPage(list), count);
     RECT screen;
     GetWindowRect(GetDesktopWindow(), &screen);
     EXPECT_LE(start.right + 60, screen.right);
