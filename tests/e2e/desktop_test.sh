@@ -556,7 +556,12 @@ read -r _ row_top _ row_bottom <<<"$(value log.cell.62.0.rect)"
 # choices and the status line are inside the window; and what it shows is what
 # it shows once it is painted again whole (panel_driver repaint-log), pixel for
 # pixel.
-query_args=("cell=60,0" "cell=62,0" "cell=62,9")
+# The rows are counted from the list itself, so that the steps hold for a
+# series of any length.
+readings=$(value log.rows)
+newest=$((readings - 1))
+pick=$((readings - 3))
+query_args=("cell=$pick,0" "cell=$newest,0")
 log_whole() {
     local wl wt wr wb l t r b key
     read -r wl wt wr wb <<<"$(value log.rect)" || return 1
@@ -565,9 +570,9 @@ log_whole() {
         [ "$l" -ge "$wl" ] && [ "$t" -ge "$wt" ] && [ "$r" -le "$wr" ] && [ "$b" -le "$wb" ] || return 1
     done
     read -r _ list_top _ list_bottom <<<"$(value log.list.client)"
-    read -r _ row_top _ row_bottom <<<"$(value log.cell.62.0.rect)"
+    read -r _ row_top _ row_bottom <<<"$(value "log.cell.$newest.0.rect")"
     [ "$row_top" -gt "$list_top" ] && [ "$row_bottom" -le "$list_bottom" ] &&
-        [ "$(value log.cell.62.0.text)" = 63 ] && [ "$(value log.rows)" = 63 ]
+        [ "$(value "log.cell.$newest.0.text")" = "$readings" ] && [ "$(value log.rows)" = "$readings" ]
 }
 shows_as_repainted() {
     local l t r b geometry differ
@@ -632,15 +637,17 @@ shows_as_repainted "restoring"
 
 step="6. Delete, then Ctrl+Z, in the log's list"
 look "${query_args[@]}"
-click_middle log.cell.60.0.rect
+click_middle "log.cell.$pick.0.rect"
 xdotool key Delete
-wait_until 10 "reading 61 deleted" eval \
-    '[ "$(value log.rows)" = 62 ] && [ "$(value log.cell.60.0.text)" = 62 ] && [ "$(value log.undo.enabled)" = 1 ]'
-[ "$(log_file_rows)" = 62 ] || fail "Tesmor.csv holds $(log_file_rows) readings after the delete, not 62"
+wait_until 10 "reading $((pick + 1)) deleted" eval \
+    '[ "$(value log.rows)" = $((readings - 1)) ] && [ "$(value "log.cell.$pick.0.text")" = $((pick + 2)) ] &&
+     [ "$(value log.undo.enabled)" = 1 ]'
+[ "$(log_file_rows)" = $((readings - 1)) ] ||
+    fail "Tesmor.csv holds $(log_file_rows) readings after the delete, not $((readings - 1))"
 shot log-row-deleted
 xdotool key ctrl+z
-wait_until 10 "reading 61 back in its place" eval \
-    '[ "$(value log.cell.60.0.text)" = 61 ] && log_whole && [ "$(value log.undo.enabled)" = 0 ]'
+wait_until 10 "reading $((pick + 1)) back in its place" eval \
+    '[ "$(value "log.cell.$pick.0.text")" = $((pick + 1)) ] && log_whole && [ "$(value log.undo.enabled)" = 0 ]'
 [ "$(value log.status)" = "1 row put back." ] || fail "the log's status line says \"$(value log.status)\""
 shows_as_repainted "the undo"
 shot log-row-put-back
