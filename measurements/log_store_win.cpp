@@ -74,6 +74,18 @@ void LogStore::Clear() {
     Save();
 }
 
+bool LogStore::PutBack(std::vector<MeasurementRow> rows) {
+    Load();
+    if (rows.empty()) return true;
+    if (!log_.PutBack(std::move(rows))) return false;
+    unsaved_ = true;
+    // Rows back between others cannot be appended: the file is written anew.
+    file_.RowsRemoved();
+    if (listener_) listener_->OnRowsReplaced();
+    Save();
+    return true;
+}
+
 void LogStore::SaveIfChanged() {
     if (unsaved_) Save();
 }

@@ -49,6 +49,10 @@ public:
     size_t Remove(const std::vector<size_t>& indices);
     // Empties the log, and saves.
     void Clear();
+    // Puts removed rows back in their places with their numbers
+    // (MeasurementLog::PutBack), and saves; false, with nothing changed, when
+    // the log refuses them.
+    bool PutBack(std::vector<MeasurementRow> rows);
     // Saves a deferred change now; nothing when there is none.
     void SaveIfChanged();
     // Tries a failed save again, quietly: a file another program held may be

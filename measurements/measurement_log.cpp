@@ -1,5 +1,6 @@
 #include "measurements/measurement_log.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -225,6 +226,31 @@ size_t MeasurementLog::Remove(const std::vector<size_t>& indices) {
 void MeasurementLog::Clear() {
     rows_.clear();
     fileSize_ = LogHeaderSize();
+}
+
+bool MeasurementLog::PutBack(std::vector<MeasurementRow> rows) {
+    if (rows.size() > kMaxRows - rows_.size()) return false;
+    std::sort(rows.begin(), rows.end(),
+              [](const MeasurementRow& a, const MeasurementRow& b) { return a.number < b.number; });
+    size_t added = 0;
+    for (const MeasurementRow& row : rows) {
+        if (!IsValidRow(row) || row.number < 1 || row.number > kMaxNumber) return false;
+        added += LogLineSize(row);
+    }
+    if (added > kMaxFileSize - fileSize_) return false;
+    // Both rise by number: merged, and refused where two meet on one number.
+    std::vector<MeasurementRow> merged;
+    merged.reserve(rows_.size() + rows.size());
+    size_t kept = 0, back = 0;
+    while (kept < rows_.size() || back < rows.size()) {
+        const bool takeBack = kept == rows_.size() || (back < rows.size() && rows[back].number < rows_[kept].number);
+        const MeasurementRow& next = takeBack ? rows[back] : rows_[kept];
+        if (!merged.empty() && merged.back().number >= next.number) return false;
+        merged.push_back(takeBack ? std::move(rows[back++]) : rows_[kept++]);
+    }
+    rows_ = std::move(merged);
+    fileSize_ += added;
+    return true;
 }
 
 bool MeasurementLog::Assign(std::vector<MeasurementRow> rows) {

@@ -154,6 +154,14 @@ public:
 
     void Clear();
 
+    // Puts rows that were removed back among the others, each in its place by
+    // its number, with its number: the undoing of Remove and Clear. Refused,
+    // with false returned and nothing changed, when a row is not valid, its
+    // number is outside 1..kMaxNumber or held by a row of the log (or by
+    // another of `rows`), or the log would go beyond kMaxRows rows or
+    // kMaxFileSize bytes.
+    bool PutBack(std::vector<MeasurementRow> rows);
+
     // Replaces every row with these, numbers as they are. Refused, with false
     // returned and nothing changed, unless every row is valid, the numbers
     // rise strictly within 1..kMaxNumber, there are at most kMaxRows rows and

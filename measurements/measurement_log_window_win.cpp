@@ -14,8 +14,15 @@
 
 namespace {
 
-// The list's columns: their widths in dialog units.
-constexpr int kColumnWidths[kLogColumnCount] = {28, 78, 36, 30, 36, 36, 36, 36, 36, 36, 36, 36, 44, 44};
+// For each of the list's columns, a text as wide as the cells it usually
+// holds: the column is made wide enough for it and for its title.
+const wchar_t* const kColumnSamples[kLogColumnCount] = {
+    L"00000",  L"0000-00-00 00:00:00", L"000",    L"0.0000", L"0000.00", L"0000.00", L"000.000",
+    L"0.00000", L"000.000",            L"0000.00", L"000.000", L"0.0000", L"-0.00000", L"-0.00000"};
+
+// The buttons along the top, in the order they are laid out.
+constexpr int kButtons[] = {IDC_LOG_FIT,      IDC_LOG_COPY,   IDC_LOG_COPY_PLOT, IDC_LOG_SAVE_PNG,
+                            IDC_LOG_SAVE_CSV, IDC_LOG_DELETE, IDC_LOG_CLEAR,     IDC_LOG_UNDO};
 
 std::wstring Count(size_t n, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(n) + L" " + (n == 1 ? one : many);
@@ -92,13 +99,21 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
 
     HWND list = this->list();
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    // Each column as wide as its title and its usual cells, with the margins
+    // the header and the list keep on both sides of a text, so that neither
+    // is cut at any size of the window.
+    const int padding = DialogUnitsX(self, 7);
+    int columnsWidth = 0;
     for (int column = 0; column < kLogColumnCount; ++column) {
         LVCOLUMNW c = {};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         c.fmt = column == kLogTime ? LVCFMT_LEFT : LVCFMT_RIGHT;
-        c.cx = DialogUnitsX(self, kColumnWidths[column]);
+        c.cx = std::max(ListView_GetStringWidth(list, kLogColumnTitles[column]),
+                        ListView_GetStringWidth(list, kColumnSamples[column])) +
+               padding;
         c.pszText = const_cast<wchar_t*>(kLogColumnTitles[column]);
         ListView_InsertColumn(list, column, &c);
+        columnsWidth += c.cx;
     }
     FillAxisChoices();
 
@@ -108,9 +123,29 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     DestroyWindow(placeholder);
     plot_.Create(self, plotPlace, IDC_LOG_PLOT);
 
+    // The first size shows every column without scrolling sideways: the
+    // window grows to fit them where the template is narrower, as far as the
+    // screen allows.
     RECT window;
     GetWindowRect(self, &window);
-    minimumSize_ = {(window.right - window.left) * 3 / 5, (window.bottom - window.top) * 3 / 5};
+    RECT listWindow, listClient;
+    GetWindowRect(list, &listWindow);
+    GetClientRect(list, &listClient);
+    const int listFrame = (listWindow.right - listWindow.left) - listClient.right;
+    const int wanted = columnsWidth + GetSystemMetrics(SM_CXVSCROLL) + listFrame + 2 * DialogUnitsX(self, 7);
+    RECT client;
+    GetClientRect(self, &client);
+    const int templateWidth = client.right;
+    if (client.right < wanted) {
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(self, MONITOR_DEFAULTTONEAREST), &monitor);
+        const int widest = monitor.rcWork.right - monitor.rcWork.left;
+        const int width = std::min(widest, static_cast<int>(window.right - window.left) + wanted - static_cast<int>(client.right));
+        SetWindowPos(self, nullptr, 0, 0, width, window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetWindowRect(self, &window);
+    }
+    minimumSize_ = MinimumSize(templateWidth);
 
     store_.SetListener(this);
     SetDlgItemTextW(self, IDC_LOG_STATUS, store_.status().c_str());
@@ -118,6 +153,10 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     LayOut();
     UpdateRowCount(true);
     SetFocus(list);
+    // A dialog opened with the mouse hides focus marks until a key is
+    // pressed; the list shows its focused row from the start, so that the
+    // arrow keys are seen to work on it.
+    SendMessageW(self, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
     return FALSE;  // the focus is set
 }
 
@@ -137,6 +176,7 @@ void MeasurementLogWindow::FillAxisChoices() {
 // Escape, the close box and Alt+F4 end here; the place is kept for the next
 // opening in this session.
 LRESULT MeasurementLogWindow::OnClose(const Message&, bool&) {
+    undo_.clear();
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof placement;
     if (GetWindowPlacement(window(), &placement)) placement_ = placement;
@@ -145,6 +185,9 @@ LRESULT MeasurementLogWindow::OnClose(const Message&, bool&) {
 }
 
 LRESULT MeasurementLogWindow::OnDestroy(const Message&, bool& handled) {
+    // What was deleted can be brought back only while the window that
+    // deleted it is open.
+    undo_.clear();
     store_.SetListener(nullptr);
     if (filteringLoop_) filteringLoop_->UnregisterFilter(this);
     filteringLoop_ = nullptr;
@@ -179,6 +222,9 @@ LRESULT MeasurementLogWindow::OnCommand(const Message& m, bool& handled) {
         return 0;
     case IDC_LOG_CLEAR:
         ClearLog();
+        return 0;
+    case IDC_LOG_UNDO:
+        Undo();
         return 0;
     case IDC_LOG_X:
     case IDC_LOG_Y:
@@ -232,6 +278,10 @@ bool MeasurementLogWindow::FilterMessage(MSG& message) {
             CopyRows();
             return true;
         }
+        if (control && message.wParam == 'Z') {
+            Undo();
+            return true;
+        }
         if (control && message.wParam == 'A' && inList) {
             ListView_SetItemState(list(), -1, LVIS_SELECTED, LVIS_SELECTED);
             return true;
@@ -244,9 +294,46 @@ bool MeasurementLogWindow::FilterMessage(MSG& message) {
     return IsDialogMessageW(self, &message) != FALSE;
 }
 
-// The buttons and the axes' choices stay where the template puts them; the
-// list takes the upper part of the rest and the plot the lower, above the
-// status line.
+// The buttons keep their sizes and go in rows along the top, as many to a
+// row as the width takes (so that none is cut off in a narrow window); the
+// axes' choices keep theirs. The list takes the upper part of the rest and
+// the plot the lower, above the status line.
+int MeasurementLogWindow::LayOutButtons(int width, HDWP* moves) {
+    HWND self = window();
+    const int margin = DialogUnitsX(self, 7);
+    const int gap = DialogUnitsX(self, 4);
+    int x = margin;
+    int y = DialogUnitsY(self, 7);
+    int rowHeight = 0;
+    for (int id : kButtons) {
+        HWND button = Item(id);
+        const RECT r = ChildRect(button);
+        const int w = r.right - r.left;
+        const int h = r.bottom - r.top;
+        if (x > margin && x + w > width - margin) {
+            x = margin;
+            y += rowHeight + gap;
+            rowHeight = 0;
+        }
+        if (moves) MoveChild(*moves, button, x, y, w, h);
+        x += w + gap;
+        rowHeight = std::max(rowHeight, h);
+    }
+    return y + rowHeight + DialogUnitsY(self, 5);
+}
+
+// A child that moves or changes its size is painted anew where it lands
+// (SWP_NOCOPYBITS), never from the pixels it had before: the list view
+// changes its first row when it grows at the end of the log without
+// repainting the rows it keeps, and a control whose old pixels were copied
+// counts as painted while the place it came to may still be the dialog's to
+// erase, which then paints over it.
+void MeasurementLogWindow::MoveChild(HDWP& moves, HWND child, int x, int y, int w, int h) {
+    const RECT now = ChildRect(child);
+    if (now.left == x && now.top == y && now.right - now.left == w && now.bottom - now.top == h) return;
+    if (moves) moves = DeferWindowPos(moves, child, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+}
+
 void MeasurementLogWindow::LayOut() {
     HWND self = window();
     RECT client;
@@ -255,33 +342,56 @@ void MeasurementLogWindow::LayOut() {
     const int gap = DialogUnitsY(self, 4);
     const int width = std::max(0, static_cast<int>(client.right) - 2 * margin);
 
-    const RECT listPlace = ChildRect(list());
+    // A list that shows the newest reading goes on showing it at its new size.
+    const int count = ListView_GetItemCount(list());
+    const bool endInView =
+        count > 0 && ListView_GetTopIndex(list()) + ListView_GetCountPerPage(list()) >= count;
+
+    HDWP moves = BeginDeferWindowPos(16);
+    const int listTop = LayOutButtons(client.right, &moves);
     const int statusHeight = DialogUnitsY(self, 10);
-    const int statusTop = std::max(static_cast<int>(listPlace.top), static_cast<int>(client.bottom) - margin / 2 - statusHeight);
+    const int statusTop = std::max(listTop, static_cast<int>(client.bottom) - margin / 2 - statusHeight);
     const int choiceHeight = DialogUnitsY(self, 14);
-    const int free = std::max(0, statusTop - static_cast<int>(listPlace.top) - choiceHeight - 2 * gap);
+    const int free = std::max(0, statusTop - listTop - choiceHeight - 2 * gap);
     const int listHeight = free * 2 / 5;
-    const int choiceTop = listPlace.top + listHeight + gap;
+    const int choiceTop = listTop + listHeight + gap;
     const int plotTop = choiceTop + choiceHeight;
     const int plotHeight = std::max(0, statusTop - gap - plotTop);
 
-    HDWP moves = BeginDeferWindowPos(8);
-    auto move = [&](HWND child, int x, int y, int w, int h) {
-        if (moves) moves = DeferWindowPos(moves, child, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-    };
     auto moveTo = [&](int id, int y) {
         HWND child = Item(id);
         const RECT r = ChildRect(child);
-        move(child, r.left, y, r.right - r.left, r.bottom - r.top);
+        MoveChild(moves, child, r.left, y, r.right - r.left, r.bottom - r.top);
     };
-    move(list(), margin, listPlace.top, width, listHeight);
+    MoveChild(moves, list(), margin, listTop, width, listHeight);
     moveTo(IDC_LOG_X_LABEL, choiceTop + DialogUnitsY(self, 2));
     moveTo(IDC_LOG_X, choiceTop);
     moveTo(IDC_LOG_Y_LABEL, choiceTop + DialogUnitsY(self, 2));
     moveTo(IDC_LOG_Y, choiceTop);
-    move(plot_.window(), margin, plotTop, width, plotHeight);
-    move(Item(IDC_LOG_STATUS), margin, statusTop, width, statusHeight);
+    MoveChild(moves, plot_.window(), margin, plotTop, width, plotHeight);
+    MoveChild(moves, Item(IDC_LOG_STATUS), margin, statusTop, width, statusHeight);
     if (moves) EndDeferWindowPos(moves);
+    if (endInView) ListView_EnsureVisible(list(), count - 1, FALSE);
+}
+
+// The smallest window in which every control is whole: three fifths of the
+// template's width (the buttons then take two rows), and the height those
+// rows, a few rows of the list, the axes' choices, a small plot and the status
+// line need.
+SIZE MeasurementLogWindow::MinimumSize(int templateWidth) {
+    HWND self = window();
+    RECT client = {0, 0, templateWidth * 3 / 5, 0};
+    const int choicesRight = ChildRect(Item(IDC_LOG_Y)).right;
+    client.right = std::max(client.right, static_cast<LONG>(choicesRight + DialogUnitsX(self, 7)));
+    const int listTop = LayOutButtons(client.right, nullptr);
+    // Free height: the list gets two fifths of it (a header and three rows),
+    // the plot the rest.
+    const int free = DialogUnitsY(self, 120);
+    client.bottom = listTop + free + DialogUnitsY(self, 14) + 3 * DialogUnitsY(self, 4) + DialogUnitsY(self, 10) +
+                    DialogUnitsX(self, 7) / 2;
+    AdjustWindowRectEx(&client, static_cast<DWORD>(GetWindowLongW(self, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(self, GWL_EXSTYLE)));
+    return {client.right - client.left, client.bottom - client.top};
 }
 
 LRESULT MeasurementLogWindow::OnSize(const Message& m, bool&) {
@@ -349,6 +459,14 @@ void MeasurementLogWindow::OnRowsReplaced() {
     RebuildPlot();
 }
 
+// The focus mark stays on a row: the last one, when the row that had it went.
+void MeasurementLogWindow::KeepFocusMark() {
+    const int count = ListView_GetItemCount(list());
+    if (count > 0 && ListView_GetNextItem(list(), -1, LVNI_FOCUSED) < 0) {
+        ListView_SetItemState(list(), count - 1, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+}
+
 // Shown with the next update of the list, as a static paints itself at once.
 void MeasurementLogWindow::OnStatusChanged() {
     if (!window()) return;
@@ -360,6 +478,7 @@ void MeasurementLogWindow::UpdateRowCount(bool scrollToEnd) {
     const int count = static_cast<int>(store_.log().size());
     ListView_SetItemCountEx(list(), count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     InvalidateRect(list(), nullptr, FALSE);
+    KeepFocusMark();
     if (!scrollToEnd || count == 0) return;
     // Scrolling costs a repaint of the list: only when the last row is out of sight.
     const int top = ListView_GetTopIndex(list());
@@ -512,8 +631,60 @@ void MeasurementLogWindow::DeleteSelectedRows() {
         store_.SetStatus(L"Select the rows to delete first.");
         return;
     }
+    std::vector<MeasurementRow> removedRows;
+    removedRows.reserve(rows.size());
+    for (size_t row : rows) removedRows.push_back(store_.log()[row]);
     const size_t removed = store_.Remove(rows);
-    store_.SetStatus(Count(removed, L"row", L"rows") + L" deleted.");
+    if (removed == 0) return;
+    Deleted(std::move(removedRows));
+    store_.SetStatus(Count(removed, L"row", L"rows") + L" deleted; Undo (Ctrl+Z) brings them back.");
+}
+
+void MeasurementLogWindow::Deleted(std::vector<MeasurementRow> rows) {
+    undo_.push_back(std::move(rows));
+    EnableWindow(Item(IDC_LOG_UNDO), TRUE);
+}
+
+// Puts back the rows of the last Delete or Clear not undone yet, in their
+// places and with their numbers, and selects them.
+void MeasurementLogWindow::Undo() {
+    if (undo_.empty()) {
+        MessageBeep(MB_ICONWARNING);
+        store_.SetStatus(L"Nothing to undo.");
+        return;
+    }
+    std::vector<MeasurementRow> rows = std::move(undo_.back());
+    undo_.pop_back();
+    std::vector<int> numbers;
+    numbers.reserve(rows.size());
+    for (const MeasurementRow& row : rows) numbers.push_back(row.number);
+    const size_t count = rows.size();
+    if (!store_.PutBack(std::move(rows))) {
+        // Only another copy of the program can have taken their numbers
+        // meanwhile, or filled the log.
+        MessageBeep(MB_ICONWARNING);
+        store_.SetStatus(L"The deleted rows cannot be put back: the log has rows with their numbers now, or no "
+                         L"room for them.");
+    } else {
+        std::sort(numbers.begin(), numbers.end());
+        const MeasurementLog& log = store_.log();
+        int first = -1;
+        for (size_t k = 0; k < log.size(); ++k) {
+            if (!std::binary_search(numbers.begin(), numbers.end(), log[k].number)) continue;
+            if (first < 0) first = static_cast<int>(k);
+            ListView_SetItemState(list(), static_cast<int>(k), LVIS_SELECTED, LVIS_SELECTED);
+        }
+        if (first >= 0) {
+            ListView_SetItemState(list(), -1, 0, LVIS_FOCUSED);
+            ListView_SetItemState(list(), first, LVIS_FOCUSED, LVIS_FOCUSED);
+            ListView_EnsureVisible(list(), first, FALSE);
+        }
+        store_.SetStatus(Count(count, L"row", L"rows") + L" put back.");
+    }
+    if (undo_.empty()) {
+        if (GetFocus() == Item(IDC_LOG_UNDO)) SetFocus(list());
+        EnableWindow(Item(IDC_LOG_UNDO), FALSE);
+    }
 }
 
 void MeasurementLogWindow::ClearLog() {
@@ -523,14 +694,16 @@ void MeasurementLogWindow::ClearLog() {
         store_.SetStatus(L"The log is empty already.");
         return;
     }
-    const std::wstring question =
-        L"Delete all " + Count(count, L"reading", L"readings") + L" from the log?\n\nThis cannot be undone.";
+    const std::wstring question = L"Delete all " + Count(count, L"reading", L"readings") +
+                                  L" from the log?\n\nUndo (Ctrl+Z) brings them back until this window is closed.";
     if (MessageBoxW(window(), question.c_str(), caption_.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES) {
         return;
     }
+    std::vector<MeasurementRow> rows = store_.log().rows();
     store_.Clear();
-    store_.SetStatus(L"The log was cleared.");
+    Deleted(std::move(rows));
+    store_.SetStatus(L"The log was cleared; Undo (Ctrl+Z) brings the rows back.");
 }
 
 void MeasurementLogWindow::SaveCsvAs(const std::wstring& path) {

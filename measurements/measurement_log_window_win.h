@@ -19,9 +19,10 @@
 // scroll as ten do), a plot of two chosen quantities below it that follows
 // every new row, a fitted line on demand, the exports, and a status line.
 //
-// Keys: Escape closes it; Delete removes the selected rows; Ctrl+C copies
-// them (all rows when none is selected); Ctrl+A selects every row; the
-// panel's own keys (F9, Ctrl+L) work here too.
+// Keys: Escape closes it; Delete removes the selected rows; Ctrl+Z puts back
+// what the last Delete or Clear removed, until the window is closed; Ctrl+C
+// copies the selected rows (all rows when none is selected); Ctrl+A selects
+// every row; the panel's own keys (F9, Ctrl+L) work here too.
 class MeasurementLogWindow : public ModelessDialog, public MessageFilter, public LogListener {
 public:
     // `accelerators` are translated for `commandTarget` (the panel) before the
@@ -58,6 +59,9 @@ public:
     bool CopyPlot();
     void DeleteSelectedRows();
     void ClearLog();
+    // Puts back what the last Delete or Clear not undone yet removed.
+    void Undo();
+    bool canUndo() const { return !undo_.empty(); }
     void SaveCsvAs(const std::wstring& path);
     void SavePngAs(const std::wstring& path);
 
@@ -76,6 +80,13 @@ private:
 
     void FillAxisChoices();
     void LayOut();
+    // Lays the buttons out in rows across `width` (moving them when `moves`
+    // is given); returns where the list begins below them.
+    int LayOutButtons(int width, HDWP* moves);
+    void MoveChild(HDWP& moves, HWND child, int x, int y, int w, int h);
+    SIZE MinimumSize(int templateWidth);
+    void KeepFocusMark();
+    void Deleted(std::vector<MeasurementRow> rows);
     void UpdateRowCount(bool scrollToEnd);
     void ShowNewRows();
     void RebuildPlot();
@@ -104,4 +115,7 @@ private:
     // Where the window was when it was last closed, for the next opening.
     std::optional<WINDOWPLACEMENT> placement_;
     SIZE minimumSize_{};
+    // The rows each Delete and Clear removed, the last one last, until the
+    // window is closed.
+    std::vector<std::vector<MeasurementRow>> undo_;
 };

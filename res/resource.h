@@ -70,6 +70,7 @@
 #define IDC_LOG_STATUS 1112
 #define IDC_LOG_X_LABEL 1113
 #define IDC_LOG_Y_LABEL 1114
+#define IDC_LOG_UNDO 1115
 
 // Controls of the automatic series
 #define IDC_SERIES_QUANTITY 1201

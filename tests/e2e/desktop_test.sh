@@ -586,6 +586,107 @@ read -r _ list_top _ list_bottom <<<"$(value log.list.client)"
 read -r _ row_top _ row_bottom <<<"$(value log.cell.81.0.rect)"
 [ "$row_top" -gt "$list_top" ] && [ "$row_bottom" -le "$list_bottom" ] ||
     fail "the newest reading (rows $row_top to $row_bottom) is out of the list's view ($list_top to $list_bottom)"
+
+# The log's window as a person checks it after each change of its size: the
+# list still ends with the newest reading, in view, and the buttons, the axes'
+# choices and the status line are inside the window; and what it shows is what
+# it shows once it is painted again whole (panel_driver repaint-log), pixel for
+# pixel.
+# The rows are counted from the list itself, so that the steps hold for a
+# series of any length.
+readings=$(value log.rows)
+newest=$((readings - 1))
+pick=$((readings - 3))
+query_args=("cell=$pick,0" "cell=$newest,0")
+log_whole() {
+    local wl wt wr wb l t r b key
+    read -r wl wt wr wb <<<"$(value log.rect)" || return 1
+    for key in log.list log.xchoice log.ychoice log.statusline log.clear log.undo; do
+        read -r l t r b <<<"$(value "$key")" || return 1
+        [ "$l" -ge "$wl" ] && [ "$t" -ge "$wt" ] && [ "$r" -le "$wr" ] && [ "$b" -le "$wb" ] || return 1
+    done
+    read -r _ list_top _ list_bottom <<<"$(value log.list.client)"
+    read -r _ row_top _ row_bottom <<<"$(value "log.cell.$newest.0.rect")"
+    [ "$row_top" -gt "$list_top" ] && [ "$row_bottom" -le "$list_bottom" ] &&
+        [ "$(value "log.cell.$newest.0.text")" = "$readings" ] && [ "$(value log.rows)" = "$readings" ]
+}
+shows_as_repainted() {
+    local l t r b geometry differ
+    sleep 0.5
+    look "${query_args[@]}"
+    read -r l t r b <<<"$(value log.client)" || fail "no client area of the log's window"
+    geometry="$((r - l))x$((b - t))+$l+$t"
+    timeout 10 import -window root -crop "$geometry" "$out/shown.png" || fail "no picture of the log's window"
+    timeout 20 wine "$driver" repaint-log </dev/null >/dev/null 2>&1 || fail "the log's window could not be repainted"
+    sleep 0.5
+    timeout 10 import -window root -crop "$geometry" "$out/repainted.png" || fail "no picture of the log's window"
+    differ=$(compare -metric AE "$out/shown.png" "$out/repainted.png" null: 2>&1)
+    [ "$differ" = 0 ] || {
+        cp "$out/shown.png" "$out/$1-shown.png"
+        cp "$out/repainted.png" "$out/$1-repainted.png"
+        fail "after $1 the log's window showed $differ pixels otherwise than a full repaint: $out/$1-*.png"
+    }
+    rm -f "$out/shown.png" "$out/repainted.png"
+}
+# drag FROM_X FROM_Y TO_X TO_Y: presses the left button, moves in steps, lets go.
+drag() {
+    xdotool mousemove "$1" "$2" sleep 0.3 mousedown 1 sleep 0.3
+    local k
+    for k in 1 2 3 4; do
+        xdotool mousemove $(($1 + ($3 - $1) * k / 4)) $(($2 + ($4 - $2) * k / 4)) sleep 0.15
+    done
+    xdotool mouseup 1
+}
+
+step="6. the log's window dragged by its top edge"
+look "${query_args[@]}"
+read -r log_left log_top log_right log_bottom <<<"$(value log.rect)"
+drag $(((log_left + log_right) / 2)) $((log_top + 1)) $(((log_left + log_right) / 2)) $((log_top + 91))
+wait_until 10 "the log's top edge to move down" eval \
+    'read -r _ t _ _ <<<"$(value log.rect)" && [ "$t" -gt $((log_top + 40)) ] && log_whole'
+shows_as_repainted "the top edge dragged down"
+look "${query_args[@]}"
+read -r _ log_top _ _ <<<"$(value log.rect)"
+drag $(((log_left + log_right) / 2)) $((log_top + 1)) $(((log_left + log_right) / 2)) $((log_top - 61))
+wait_until 10 "the log's top edge to move up" eval \
+    'read -r _ t _ _ <<<"$(value log.rect)" && [ "$t" -lt $((log_top - 30)) ] && log_whole'
+shows_as_repainted "the top edge dragged up"
+shot log-top-edge-dragged
+
+step="6. the log's window made smaller by its bottom right corner"
+look "${query_args[@]}"
+read -r log_left log_top log_right log_bottom <<<"$(value log.rect)"
+drag $((log_right - 2)) $((log_bottom - 2)) $((log_right - 302)) $((log_bottom - 152))
+wait_until 10 "the log's window to be smaller" eval \
+    'read -r _ _ r b <<<"$(value log.rect)" && [ "$r" -lt $((log_right - 150)) ] && [ "$b" -lt $((log_bottom - 75)) ] && log_whole'
+shows_as_repainted "the corner dragged in"
+shot log-smaller
+
+step="6. the log's window maximized and restored"
+xdotool key alt+space sleep 0.5 key x
+wait_until 10 "the log's window maximized" eval '[ "$(value log.maximized)" = 1 ] && log_whole'
+shows_as_repainted "maximizing"
+shot log-maximized
+xdotool key alt+space sleep 0.5 key r
+wait_until 10 "the log's window restored" eval '[ "$(value log.maximized)" = 0 ] && log_whole'
+shows_as_repainted "restoring"
+
+step="6. Delete, then Ctrl+Z, in the log's list"
+look "${query_args[@]}"
+click_middle "log.cell.$pick.0.rect"
+xdotool key Delete
+wait_until 10 "reading $((pick + 1)) deleted" eval \
+    '[ "$(value log.rows)" = $((readings - 1)) ] && [ "$(value "log.cell.$pick.0.text")" = $((pick + 2)) ] &&
+     [ "$(value log.undo.enabled)" = 1 ]'
+[ "$(log_file_rows)" = $((readings - 1)) ] ||
+    fail "Tesmor.csv holds $(log_file_rows) readings after the delete, not $((readings - 1))"
+shot log-row-deleted
+xdotool key ctrl+z
+wait_until 10 "reading $((pick + 1)) back in its place" eval \
+    '[ "$(value "log.cell.$pick.0.text")" = $((pick + 1)) ] && log_whole && [ "$(value log.undo.enabled)" = 0 ]'
+[ "$(value log.status)" = "1 row put back." ] || fail "the log's status line says \"$(value log.status)\""
+shows_as_repainted "the undo"
+shot log-row-put-back
 check_log_file 82 "1,9=$t_first" "2,9=$t_second" \
     $(for k in $(seq 0 79); do echo "$((k + 3)),9~x==$((100 + 20 * k))"; done)
 echo "desktop test: F9 twice and a series of 80 temperatures, 82 readings in the log and in Tesmor.csv," \

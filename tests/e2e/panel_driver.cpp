@@ -9,6 +9,10 @@
 // panel as its title bar's close button does. Used to put the panel into a
 // known state for screenshots.
 //
+//   panel_driver repaint-log
+// repaints the measurement log's window whole, at once, as the system does
+// when it is uncovered: the desktop test compares what it showed before.
+//
 //   panel_driver query [cell=ROW,COLUMN ...]
 // only looks: it prints what is on the screen now, one "key value" line each,
 // rectangles as "left top right bottom" in screen coordinates, and changes
@@ -39,6 +43,13 @@ BOOL CALLBACK FindControl(HWND window, LPARAM context) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 2 && std::wcscmp(argv[1], L"query") == 0) return PrintScreenState(argc - 2, argv + 2);
+    if (argc == 2 && std::wcscmp(argv[1], L"repaint-log") == 0) {
+        HWND log = FindWindowW(L"#32770", L"Measurement log");
+        if (!log) return 1;
+        return RedrawWindow(log, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW)
+                   ? 0
+                   : 1;
+    }
     if (argc == 4 && std::wcscmp(argv[1], L"hold") == 0) {
         HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) {

@@ -279,6 +279,14 @@ void PrintLog(HWND log, const std::vector<CellRequest>& cells) {
     RECT client;
     if (GetClientRect(list, &client)) PrintRect("log.list.client", ClientToScreenRect(list, client));
     PrintText("log.status", TextOf(GetDlgItem(log, IDC_LOG_STATUS)));
+    if (GetClientRect(log, &client)) PrintRect("log.client", ClientToScreenRect(log, client));
+    std::printf("log.maximized %d\n", IsZoomed(log) ? 1 : 0);
+    PrintWindowRect("log.xchoice", GetDlgItem(log, IDC_LOG_X));
+    PrintWindowRect("log.ychoice", GetDlgItem(log, IDC_LOG_Y));
+    PrintWindowRect("log.statusline", GetDlgItem(log, IDC_LOG_STATUS));
+    PrintWindowRect("log.clear", GetDlgItem(log, IDC_LOG_CLEAR));
+    PrintWindowRect("log.undo", GetDlgItem(log, IDC_LOG_UNDO));
+    std::printf("log.undo.enabled %d\n", IsWindowEnabled(GetDlgItem(log, IDC_LOG_UNDO)) ? 1 : 0);
     PrintListCells("log", list, cells);
 }
 

@@ -915,3 +915,55 @@ TEST_F(LogFileTest, AStoreThatCannotWriteBesideTheProgramKeepsTheLogInDocuments)
     DeleteFileW(rescued.c_str());
     DeleteFileW(there.c_str());
 }
+
+// Deleted rows put back (the log window's Undo) go back between the others
+// with their numbers, beside the readings another copy recorded meanwhile:
+// the file is written anew in that order, and neither copy renumbers them.
+TEST_F(LogFileTest, RowsPutBackGoBetweenTheOthersWithTheirNumbersBesideAnotherCopysReadings) {
+    LogFileCalls calls;
+    LogStore a(path_, calls, nullptr);
+    a.Load();
+    for (int i = 1; i <= 6; ++i) ASSERT_EQ(a.Append(Reading(i)), i);
+    MeasurementLog b;
+    LogFile fileB(path_);
+    ASSERT_EQ(fileB.Load(b).status, LogLoad::loaded);
+    ASSERT_EQ(b.size(), 6u);
+
+    // Alone on the file: reading 5 deleted and put back is in its place in
+    // the file, which reads back as the log.
+    const MeasurementRow fifth = a.log()[4];
+    ASSERT_EQ(a.Remove({4}), 1u);
+    ASSERT_TRUE(a.PutBack({fifth}));
+    EXPECT_FALSE(a.unsaved());
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(a.log()));
+
+    // A deletes readings 2 and 4; B, which saw them, records reading 7.
+    const std::vector<MeasurementRow> deleted = {a.log()[1], a.log()[3]};
+    ASSERT_EQ(a.Remove({1, 3}), 2u);
+    b.Append(Reading(7));
+    ASSERT_EQ(fileB.Save(b), LogSave::saved);
+    EXPECT_EQ(fileB.lastMerge().removed, 2u);
+
+    // A puts them back: 2 and 4 again, in their places, B's 7 after them.
+    ASSERT_TRUE(a.PutBack(deleted));
+    EXPECT_FALSE(a.unsaved());
+    EXPECT_EQ(a.file().lastMerge().added, 1u);
+    EXPECT_TRUE(a.file().lastMerge().renumbered.empty());
+    std::vector<int> numbers;
+    for (const MeasurementRow& row : a.log().rows()) numbers.push_back(row.number);
+    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(a.log()[1], deleted[0]);
+    EXPECT_EQ(a.log()[3], deleted[1]);
+    EXPECT_EQ(ReadFileBytes(path_), EncodeLogCsv(a.log()));
+
+    // B takes them as A's readings, not as its own: nothing moves.
+    b.Append(Reading(8));
+    ASSERT_EQ(fileB.Save(b), LogSave::saved);
+    EXPECT_EQ(fileB.lastMerge().added, 2u);
+    EXPECT_TRUE(fileB.lastMerge().renumbered.empty());
+    MeasurementLog file;
+    ASSERT_EQ(LogFile(path_).Load(file).status, LogLoad::loaded);
+    ASSERT_EQ(file.size(), 8u);
+    for (size_t k = 0; k < 7; ++k) EXPECT_EQ(file[k], a.log()[k]) << k;
+    EXPECT_EQ(file[7].number, 8);
+}
