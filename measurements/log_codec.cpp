@@ -754,6 +754,29 @@ CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, Measurement
     return result;
 }
 
+std::vector<unsigned char> EncodeNumberMark(int highest) {
+    Bytes out;
+    AppendNumber(out, highest);
+    AppendLineEnd(out);
+    return out;
+}
+
+int DecodeNumberMark(const unsigned char* data, size_t size) {
+    auto space = [](unsigned char b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n'; };
+    const unsigned char* p = data;
+    const unsigned char* end = data + size;
+    while (p < end && space(*p)) ++p;
+    while (end > p && space(end[-1])) --end;
+    const size_t digits = static_cast<size_t>(end - p);
+    if (digits == 0 || digits > 9 || (*p == '0' && digits > 1)) return -1;
+    int number = 0;
+    for (; p < end; ++p) {
+        if (*p < '0' || *p > '9') return -1;
+        number = number * 10 + (*p - '0');
+    }
+    return number <= MeasurementLog::kMaxNumber ? number : -1;
+}
+
 std::wstring LogTabSeparatedText(const MeasurementLog& log, const std::vector<size_t>& indices) {
     std::vector<bool> chosen(log.size(), false);
     for (size_t index : indices) {

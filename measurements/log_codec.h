@@ -125,6 +125,14 @@ struct CsvDecodeResult {
 // as the file's size can hold them.
 CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, MeasurementLog& log);
 
+// The mark of the highest number a log has given, a small file beside it:
+// the number in decimal, no sign, no leading zero, then CR LF. Read back as
+// that number; white space around it is allowed. -1 for anything else (a
+// damaged or foreign file, a number beyond MeasurementLog::kMaxNumber), which
+// is then no mark.
+std::vector<unsigned char> EncodeNumberMark(int highest);
+int DecodeNumberMark(const unsigned char* data, size_t size);
+
 // The rows at these indices (any order, repeated and out-of-range indices
 // ignored), in the log's order, under the header line, as tab-separated text
 // for the clipboard: the same columns and texts as the file, each line ending
