@@ -612,19 +612,23 @@ std::wstring UnusableLogText(const LogLoadResult& result, const std::wstring& pa
 
 std::wstring RepairedLogText(const LogLoadResult& result, const std::wstring& path) {
     const LogLeftOut& leftOut = result.leftOut;
-    std::wstring lines;
-    for (size_t i = 0; i < leftOut.lines.size(); ++i) {
-        if (i > 0) lines += i + 1 == leftOut.lines.size() && leftOut.count == leftOut.lines.size() ? L" and " : L", ";
+    const size_t listed = leftOut.lines.size();
+    const size_t more = leftOut.count - listed;
+    // "Line 5", "Lines 2 and 7", "Lines 2, 3, 4, 5, 6 and 4 more".
+    std::wstring lines = leftOut.count == 1 ? L"Line " : L"Lines ";
+    for (size_t i = 0; i < listed; ++i) {
+        if (i > 0) lines += i + 1 == listed && more == 0 ? L" and " : L", ";
         lines += std::to_wstring(leftOut.lines[i]);
     }
-    if (leftOut.count > leftOut.lines.size()) lines += L" and " + std::to_wstring(leftOut.count - leftOut.lines.size()) + L" more";
-    std::wstring text = (leftOut.count == 1 ? L"Line " : L"Lines ") + lines + L" of the file of measurements " +
-                        FileName(path) + (leftOut.count == 1 ? L" cannot be read and is" : L" cannot be read and are") +
-                        L" left out of the log.\n";
-    const std::wstring readings = leftOut.rows == 0   ? L"The log starts empty"
-                                  : leftOut.rows == 1 ? L"The log holds the 1 reading that could be read"
-                                                      : L"The log holds the " + std::to_wstring(leftOut.rows) +
-                                                            L" readings that could be read";
+    if (more > 0) lines += L" and " + std::to_wstring(more) + L" more";
+    const std::wstring text = lines + L" of the file of measurements " + FileName(path) +
+                              (leftOut.count == 1 ? L" cannot be read and is" : L" cannot be read and are") +
+                              L" left out of the log.\n";
+    std::wstring readings = L"The log starts empty";
+    if (leftOut.rows == 1) readings = L"The log holds the 1 reading that could be read";
+    if (leftOut.rows > 1) {
+        readings = L"The log holds the " + std::to_wstring(leftOut.rows) + L" readings that could be read";
+    }
     const std::wstring kept = FileName(result.backupPath);
     if (result.backedUp) return text + readings + L"; the file as it was is kept as " + kept + L".";
     return text + readings + L". The file stays as it is until it can be kept as " + kept +

@@ -102,8 +102,8 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
         rows.push_back(takeTheirs ? *theirs[t++] : *ours[o++]);
     }
     // Above every number either log has given, whether its row is still there or not.
-    long long next = std::max({rows.empty() ? 0 : rows.back().number, file.HighestNumber(),
-                               memory.HighestNumber()}) + 1LL;
+    long long next =
+        std::max({rows.empty() ? 0 : rows.back().number, file.HighestNumber(), memory.HighestNumber()}) + 1LL;
     for (const MeasurementRow* row : moved) {
         if (next > MeasurementLog::kMaxNumber) {
             result.fits = false;

@@ -101,8 +101,8 @@ TEST(LogCsvMemory, NoFileTakesMoreThanAFewTimesItsSize) {
          100002, 100000},
         {"as many readings as a log holds", Rows("1", kReadingTexts, 100000, 64 * kMiB), CsvStatus::ok, 0,
          100000},
-        {"rows of empty texts, every number out of order", Reversed(emptyTexts, 24 * kMiB), CsvStatus::badNumber,
-         2, 1},
+        {"rows of empty texts, every number out of order", Reversed(emptyTexts, 24 * kMiB),
+         CsvStatus::badNumber, 2, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -226,8 +226,8 @@ TEST(LogCsv, AFileNotWhollyUnderstoodIsNotTakenAtAll) {
         {"bytes FE and FF", "\xFF\xFE" + kHeader, CsvStatus::invalidUtf8, 0},
         {"UTF-16 with its mark", std::string("\xFF\xFEN\0o\0", 6), CsvStatus::invalidUtf8, 0},
         {"a character cut in the header", kMark + kHeader.substr(0, 26), CsvStatus::invalidUtf8, 0},
-        {"a Latin-1 micro sign in the header", "No.,Time,Material,r_H,l (\xB5m)\r\n" + good, CsvStatus::invalidUtf8,
-         0},
+        {"a Latin-1 micro sign in the header", "No.,Time,Material,r_H,l (\xB5m)\r\n" + good,
+         CsvStatus::invalidUtf8, 0},
         // Not this program's CSV.
         {"another header", kMark + "a,b,c\r\n" + good, CsvStatus::wrongHeader, 1},
         {"the Greek mu for the micro sign", kMark + muHeader + good, CsvStatus::wrongHeader, 1},
@@ -237,7 +237,8 @@ TEST(LogCsv, AFileNotWhollyUnderstoodIsNotTakenAtAll) {
         {"a header with a space more", kMark + " " + kHeader, CsvStatus::wrongHeader, 1},
         {"rows without a header", kMark + good, CsvStatus::wrongHeader, 1},
         {"two byte-order marks", kMark + kMark + kHeader, CsvStatus::wrongHeader, 1},
-        {"a quote in the header", kMark + "\"No.\"x" + kHeader.substr(3) + good, CsvStatus::misplacedQuote, 1},
+        {"a quote in the header", kMark + "\"No.\"x" + kHeader.substr(3) + good, CsvStatus::misplacedQuote,
+         1},
         {"a header whose quote never ends", kMark + "\"No." + kHeader.substr(3) + good,
          CsvStatus::unterminatedQuote, 1},
     };
@@ -287,19 +288,27 @@ TEST(LogCsv, ADamagedLineIsLeftOutAndEveryOtherRowIsTaken) {
         {"a sequence cut by the end", start + "\xE2\x82", CsvStatus::invalidUtf8, {3}, {1}},
         {"a sequence cut by a comma", start + "\xE2\x82,", CsvStatus::invalidUtf8, {3}, {1}},
         {"inside a quoted field", start + "\"\xC3\x28\"", CsvStatus::invalidUtf8, {3}, {1}},
-        {"in a row between rows", start + "2,x\xB5," + kReadingFields.substr(21) + "\r\n3," + kReadingFields,
-         CsvStatus::invalidUtf8, {3}, {1, 3}},
+        {"in a row between rows",
+         start + "2,x\xB5," + kReadingFields.substr(21) + "\r\n3," + kReadingFields,
+         CsvStatus::invalidUtf8,
+         {3},
+         {1, 3}},
         // Not CSV as RFC 4180 has it.
         {"a quote that never ends", start + "2,\"" + time + ",1\r\n", CsvStatus::unterminatedQuote, {3}, {1}},
         {"a quote in an unquoted field", line("2,20\"26"), CsvStatus::misplacedQuote, {3}, {1}},
         {"text after a closing quote", line("2,\"2026\"x"), CsvStatus::misplacedQuote, {3}, {1}},
         {"a space after a closing quote", line("2,\"2026\" ,1"), CsvStatus::misplacedQuote, {3}, {1}},
         // A quote opened in a damaged line takes no line after it along.
-        {"a quote that never ends, then rows", start + "2,\"" + time + ",1\r\n3," + kReadingFields + "\r\n4," +
-                                                   kReadingFields + "\r\n",
-         CsvStatus::unterminatedQuote, {3}, {1, 3, 4}},
-        {"a stray quote, then rows", line("2,20\"26") + "3," + kReadingFields + "\r\n",
-         CsvStatus::misplacedQuote, {3}, {1, 3}},
+        {"a quote that never ends, then rows",
+         start + "2,\"" + time + ",1\r\n3," + kReadingFields + "\r\n4," + kReadingFields + "\r\n",
+         CsvStatus::unterminatedQuote,
+         {3},
+         {1, 3, 4}},
+        {"a stray quote, then rows",
+         line("2,20\"26") + "3," + kReadingFields + "\r\n",
+         CsvStatus::misplacedQuote,
+         {3},
+         {1, 3}},
         // Not this program's rows.
         {"a field less", line("2," + time + ",1,1.1500"), CsvStatus::wrongFieldCount, {3}, {1}},
         {"a field more", line("2," + kReadingFields + ",x"), CsvStatus::wrongFieldCount, {3}, {1}},
@@ -310,20 +319,34 @@ TEST(LogCsv, ADamagedLineIsLeftOutAndEveryOtherRowIsTaken) {
         {"a CR alone at the end", start + "2,a\r", CsvStatus::wrongFieldCount, {3}, {1}},
         {"CR CR LF", start + "2,a\r\r\n", CsvStatus::wrongFieldCount, {3}, {1}},
         // Blank lines are no rows only at the end of the file.
-        {"a blank line of CR alone", start + "\r2," + kReadingFields, CsvStatus::wrongFieldCount, {3}, {1, 2}},
-        {"a blank line between rows of CR alone", kMark + kHeader + "1," + kReadingFields + "\r\r" + good,
-         CsvStatus::wrongFieldCount, {3, 4}, {1}},
+        {"a blank line of CR alone",
+         start + "\r2," + kReadingFields,
+         CsvStatus::wrongFieldCount,
+         {3},
+         {1, 2}},
+        {"a blank line between rows of CR alone",
+         kMark + kHeader + "1," + kReadingFields + "\r\r" + good,
+         CsvStatus::wrongFieldCount,
+         {3, 4},
+         {1}},
         // A last line without its line end that is not the start of a row cut short.
         {"a note after the last row", start + "checked by the teacher", CsvStatus::wrongFieldCount, {3}, {1}},
         {"a number that does not rise", start + "1,2026-12-08", CsvStatus::wrongFieldCount, {3}, {1}},
-        {"a time that can never be one", start + "2,2026-02-30 22:36:18,1", CsvStatus::wrongFieldCount, {3}, {1}},
+        {"a time that can never be one",
+         start + "2,2026-02-30 22:36:18,1",
+         CsvStatus::wrongFieldCount,
+         {3},
+         {1}},
         {"a time of another form, cut", start + "2,08.12.2026 2", CsvStatus::wrongFieldCount, {3}, {1}},
         {"material 101, cut", start + "2," + time + ",101,1.15", CsvStatus::wrongFieldCount, {3}, {1}},
         {"a number with a leading zero, cut", start + "02", CsvStatus::wrongFieldCount, {3}, {1}},
         {"a quoted number, cut", start + "\"2", CsvStatus::unterminatedQuote, {3}, {1}},
         {"a field more, cut", start + "2," + kReadingFields + ",x", CsvStatus::wrongFieldCount, {3}, {1}},
-        {"a whole row with a wrong time", start + "2,2026-02-30 22:36:18,1" + kReadingFields.substr(21),
-         CsvStatus::badTime, {3}, {1}},
+        {"a whole row with a wrong time",
+         start + "2,2026-02-30 22:36:18,1" + kReadingFields.substr(21),
+         CsvStatus::badTime,
+         {3},
+         {1}},
         {"a quote in the text, cut", start + "2," + time + ",1,1.1\"5", CsvStatus::misplacedQuote, {3}, {1}},
         {"a character cut where a line starts", start + "\xC2", CsvStatus::invalidUtf8, {3}, {1}},
         {"a character cut in a time", start + "2,2026-12-08 22:\xE2\x82", CsvStatus::invalidUtf8, {3}, {1}},
@@ -331,11 +354,17 @@ TEST(LogCsv, ADamagedLineIsLeftOutAndEveryOtherRowIsTaken) {
         // Numbers: where they do not rise, as few rows as can be are left out.
         {"No. 0", row("0", time, "1"), CsvStatus::badNumber, {3}, {1}},
         {"No. repeated", row("1", time, "1"), CsvStatus::badNumber, {3}, {1}},
-        {"No. falling", start + row("3", time, "1").substr(start.size()) + "2," + kReadingFields,
-         CsvStatus::badNumber, {3}, {1, 2}},
-        {"a number spoilt into a large one", row("2", time, "1") + "30," + kReadingFields + "\r\n3," +
-                                                 kReadingFields + "\r\n4," + kReadingFields + "\r\n",
-         CsvStatus::badNumber, {4}, {1, 2, 3, 4}},
+        {"No. falling",
+         start + row("3", time, "1").substr(start.size()) + "2," + kReadingFields,
+         CsvStatus::badNumber,
+         {3},
+         {1, 2}},
+        {"a number spoilt into a large one",
+         row("2", time, "1") + "30," + kReadingFields + "\r\n3," + kReadingFields + "\r\n4," +
+             kReadingFields + "\r\n",
+         CsvStatus::badNumber,
+         {4},
+         {1, 2, 3, 4}},
         {"No. negative", row("-2", time, "1"), CsvStatus::badNumber, {3}, {1}},
         {"No. with a plus", row("+2", time, "1"), CsvStatus::badNumber, {3}, {1}},
         {"No. with a leading zero", row("02", time, "1"), CsvStatus::badNumber, {3}, {1}},
@@ -345,7 +374,11 @@ TEST(LogCsv, ADamagedLineIsLeftOutAndEveryOtherRowIsTaken) {
         {"No. above the highest", row("1000000000", time, "1"), CsvStatus::badNumber, {3}, {1}},
         {"No. of twenty digits", row("99999999999999999999", time, "1"), CsvStatus::badNumber, {3}, {1}},
         {"a time without seconds", row("2", "2026-12-08 22:36", "1"), CsvStatus::badTime, {3}, {1}},
-        {"a time as a spreadsheet may write it", row("2", "08.12.2026 22:36", "1"), CsvStatus::badTime, {3}, {1}},
+        {"a time as a spreadsheet may write it",
+         row("2", "08.12.2026 22:36", "1"),
+         CsvStatus::badTime,
+         {3},
+         {1}},
         {"the 30th of February", row("2", "2026-02-30 22:36:18", "1"), CsvStatus::badTime, {3}, {1}},
         {"no time", row("2", "", "1"), CsvStatus::badTime, {3}, {1}},
         {"material 101", row("2", time, "101"), CsvStatus::badMaterial, {3}, {1}},
@@ -385,8 +418,9 @@ TEST(LogCsv, ADamagedLineIsLeftOutAndEveryOtherRowIsTaken) {
     // The first few lines left out are named, in the file's order, and all counted.
     std::string many = start;
     for (int n = 2; n <= 40; ++n) {
-        many += std::to_string(n) + "," + (n % 3 == 0 ? std::string("yesterday,1") + kReadingFields.substr(21)
-                                                         : kReadingFields) + "\r\n";
+        many += std::to_string(n) + "," +
+                (n % 3 == 0 ? std::string("yesterday,1") + kReadingFields.substr(21) : kReadingFields) +
+                "\r\n";
     }
     many += "41," + time + ",1\r\n";  // a field less, at line 42
     MeasurementLog log;
@@ -394,7 +428,8 @@ TEST(LogCsv, ADamagedLineIsLeftOutAndEveryOtherRowIsTaken) {
     ASSERT_EQ(result.status, CsvStatus::ok);
     EXPECT_EQ(result.leftOut, 14u);  // 3, 6, ... 39 at lines 4, 7, ... 40, and line 42
     EXPECT_EQ(StatusName(result.leftOutStatus), std::string("badTime"));
-    EXPECT_EQ(Lines(result.leftOutLines, result.leftOutLines + result.listedLines()), (Lines{4, 7, 10, 13, 16}));
+    EXPECT_EQ(Lines(result.leftOutLines, result.leftOutLines + result.listedLines()),
+              (Lines{4, 7, 10, 13, 16}));
     EXPECT_EQ(log.size(), 27u);
     EXPECT_EQ(log.rows().back().number, 40);
 

@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // No more lines left out and rows taken than the file has lines.
     size_t lineEnds = 0;
-    for (size_t i = 0; i < size; ++i) lineEnds += data[i] == '\n' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'));
+    for (size_t i = 0; i < size; ++i)
+        lineEnds += data[i] == '\n' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'));
     Check(result.leftOut + log.size() <= lineEnds + 1);
     // Only rows the log itself would take, and it knows their file's size.
     MeasurementLog assigned;

@@ -942,25 +942,36 @@ TEST_F(LogFileTest, ALogWithDamagedLinesKeepsEveryRowThatCanBeReadAndTheFileAsIt
         std::vector<int> kept;
         const wchar_t* text;
     } cases[] = {
-        {"a field missing", instead(4, fieldMissing), {1, 2, 3, 5, 6},
+        {"a field missing",
+         instead(4, fieldMissing),
+         {1, 2, 3, 5, 6},
          L"Line 5 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
          L"The log holds the 5 readings that could be read; the file as it was is kept as Tesmor.csv.bak."},
-        {"not UTF-8", instead(2, "2,\xB5\r\n"), {1, 3, 4, 5, 6},
+        {"not UTF-8",
+         instead(2, "2,\xB5\r\n"),
+         {1, 3, 4, 5, 6},
          L"Line 3 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
          L"The log holds the 5 readings that could be read; the file as it was is kept as Tesmor.csv.bak."},
-        {"an empty line among the rows", instead(3, "\r\n"), {1, 2, 4, 5, 6},
+        {"an empty line among the rows",
+         instead(3, "\r\n"),
+         {1, 2, 4, 5, 6},
          L"Line 4 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
          L"The log holds the 5 readings that could be read; the file as it was is kept as Tesmor.csv.bak."},
-        {"two lines", twoLines, {2, 3, 4, 5},
+        {"two lines",
+         twoLines,
+         {2, 3, 4, 5},
          L"Lines 2 and 7 of the file of measurements Tesmor.csv cannot be read and are left out of the log.\n"
          L"The log holds the 4 readings that could be read; the file as it was is kept as Tesmor.csv.bak."},
-        {"every row", whole.substr(0, lineOf(1).first) + std::string(8, '\n') + "x", {},
+        {"every row",
+         whole.substr(0, lineOf(1).first) + std::string(8, '\n') + "x",
+         {},
          L"Lines 2, 3, 4, 5, 6 and 4 more of the file of measurements Tesmor.csv cannot be read and are left "
          L"out of the log.\nThe log starts empty; the file as it was is kept as Tesmor.csv.bak."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const auto& entry : ContentsOf(folder_.path())) DeleteFileW(folder_.File(entry.first.c_str()).c_str());
+        for (const auto& entry : ContentsOf(folder_.path()))
+            DeleteFileW(folder_.File(entry.first.c_str()).c_str());
         const Bytes original = BytesOf(c.bytes);
         ASSERT_TRUE(WriteFileBytes(path_, original));
 
@@ -991,7 +1002,8 @@ TEST_F(LogFileTest, ALogWithDamagedLinesKeepsEveryRowThatCanBeReadAndTheFileAsIt
     }
 
     // An earlier backup stays as it is.
-    for (const auto& entry : ContentsOf(folder_.path())) DeleteFileW(folder_.File(entry.first.c_str()).c_str());
+    for (const auto& entry : ContentsOf(folder_.path()))
+        DeleteFileW(folder_.File(entry.first.c_str()).c_str());
     const Bytes first = BytesOf("first damaged file");
     ASSERT_TRUE(WriteFileBytes(BackupLogFilePath(path_), first));
     ASSERT_TRUE(WriteFileBytes(path_, BytesOf(cases[0].bytes)));
@@ -1020,10 +1032,11 @@ TEST_F(LogFileTest, ADamagedLogThatCannotBeSetAsideYetIsNotWrittenOver) {
         EXPECT_EQ(result.status, LogLoad::repaired);
         EXPECT_FALSE(result.backedUp);
         EXPECT_EQ(log.size(), 3u);
-        EXPECT_EQ(RepairedLogText(result, path_),
-                  L"Line 5 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
-                  L"The log holds the 3 readings that could be read. The file stays as it is until it can be "
-                  L"kept as Tesmor.csv.bak; only then is it written again.");
+        EXPECT_EQ(
+            RepairedLogText(result, path_),
+            L"Line 5 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
+            L"The log holds the 3 readings that could be read. The file stays as it is until it can be "
+            L"kept as Tesmor.csv.bak; only then is it written again.");
         EXPECT_EQ(file.Save(log), LogSave::failed);
     }
     EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", original}}));
@@ -1089,8 +1102,9 @@ TEST_F(LogFileTest, ANumberOnceGivenIsNeverGivenAgainAfterARestartOrAClear) {
     log.Append(Reading(6));
     log.Append(Reading(7));
     ASSERT_EQ(file.Save(log), LogSave::saved);
-    const Bytes damagedMarks[] = {BytesOf("abc\r\n"), BytesOf("99999999999\r\n"), BytesOf("-5"),
-                                  BytesOf("3\r\n"),   Bytes(100, '9'),             Bytes()};
+    const Bytes damagedMarks[] = {BytesOf("abc\r\n"), BytesOf("99999999999\r\n"),
+                                  BytesOf("-5"),      BytesOf("3\r\n"),
+                                  Bytes(100, '9'),    Bytes()};
     for (const Bytes& damaged : damagedMarks) {
         SCOPED_TRACE(std::string(damaged.begin(), damaged.end()));
         ASSERT_TRUE(WriteFileBytes(mark, damaged));
@@ -1120,7 +1134,8 @@ TEST_F(LogFileTest, AMarkThatCannotBeWrittenLosesNoReadingAndIsWrittenAtTheNextS
     int faults = 0;
     for (int failAt = 1;; ++failAt) {
         SCOPED_TRACE(testing::Message() << "call " << failAt);
-        for (const auto& entry : ContentsOf(folder_.path())) DeleteFileW(folder_.File(entry.first.c_str()).c_str());
+        for (const auto& entry : ContentsOf(folder_.path()))
+            DeleteFileW(folder_.File(entry.first.c_str()).c_str());
         ASSERT_TRUE(WriteFileBytes(path_, EncodeLogCsv(previous)));
         FaultyLogCalls calls(failAt, FaultyLogCalls::WriteFault::error);
         LogFile file(path_, calls);
@@ -1133,7 +1148,8 @@ TEST_F(LogFileTest, AMarkThatCannotBeWrittenLosesNoReadingAndIsWrittenAtTheNextS
         EXPECT_FALSE(after.count(L"Tesmor.csv.new"));
         EXPECT_FALSE(after.count(L"Tesmor.csv.last.new"));
         ASSERT_TRUE(after.count(L"Tesmor.csv"));
-        EXPECT_EQ(after.at(L"Tesmor.csv"), saved == LogSave::saved ? EncodeLogCsv(changed) : EncodeLogCsv(previous));
+        EXPECT_EQ(after.at(L"Tesmor.csv"),
+                  saved == LogSave::saved ? EncodeLogCsv(changed) : EncodeLogCsv(previous));
         // Never a mark that tells less than was given.
         if (after.count(L"Tesmor.csv.last")) {
             EXPECT_EQ(after.at(L"Tesmor.csv.last"), BytesOf("5\r\n"));
@@ -1148,8 +1164,8 @@ TEST_F(LogFileTest, AMarkThatCannotBeWrittenLosesNoReadingAndIsWrittenAtTheNextS
         // The next save, without a fault, leaves both in place.
         EXPECT_EQ(file.Save(log), LogSave::saved);
         EXPECT_FALSE(file.markUnsaved(log));
-        EXPECT_EQ(ContentsOf(folder_.path()),
-                  (FolderContents{{L"Tesmor.csv", EncodeLogCsv(changed)}, {L"Tesmor.csv.last", BytesOf("5\r\n")}}));
+        EXPECT_EQ(ContentsOf(folder_.path()), (FolderContents{{L"Tesmor.csv", EncodeLogCsv(changed)},
+                                                              {L"Tesmor.csv.last", BytesOf("5\r\n")}}));
         MeasurementLog again;
         ASSERT_EQ(LogFile(path_).Load(again).status, LogLoad::loaded);
         EXPECT_EQ(again.NextNumber(), 6);
@@ -1159,7 +1175,8 @@ TEST_F(LogFileTest, AMarkThatCannotBeWrittenLosesNoReadingAndIsWrittenAtTheNextS
 
     // A mark that can never be written (a folder in its place): every reading
     // is saved all the same.
-    for (const auto& entry : ContentsOf(folder_.path())) DeleteFileW(folder_.File(entry.first.c_str()).c_str());
+    for (const auto& entry : ContentsOf(folder_.path()))
+        DeleteFileW(folder_.File(entry.first.c_str()).c_str());
     const std::wstring mark = NumberMarkFilePath(path_);
     ASSERT_TRUE(CreateDirectoryW(mark.c_str(), nullptr));
     MeasurementLog log = previous;
@@ -1233,9 +1250,10 @@ TEST_F(LogFileTest, ASaveThatFindsADamagedLineKeepsTheFileAsItWasAndTheRowsThatC
     log.Append(Reading(4));
     ASSERT_EQ(file.Save(log), LogSave::saved);
     EXPECT_EQ(file.lastRepair().status, LogLoad::repaired);
-    EXPECT_EQ(RepairedLogText(file.lastRepair(), path_),
-              L"Line 3 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
-              L"The log holds the 2 readings that could be read; the file as it was is kept as Tesmor.csv.bak.");
+    EXPECT_EQ(
+        RepairedLogText(file.lastRepair(), path_),
+        L"Line 3 of the file of measurements Tesmor.csv cannot be read and is left out of the log.\n"
+        L"The log holds the 2 readings that could be read; the file as it was is kept as Tesmor.csv.bak.");
     std::vector<int> numbers;
     for (const MeasurementRow& row : log.rows()) numbers.push_back(row.number);
     EXPECT_EQ(numbers, (std::vector<int>{1, 3, 4}));

@@ -389,10 +389,12 @@ TEST_F(Measurements, ALogWithADamagedLineKeepsItsOtherRowsAndSaysOnceWhichLineWa
         Start();
         ASSERT_EQ(boxes.boxes().size(), 1u);
         EXPECT_EQ(boxes.boxes()[0].icon, MessageBoxCatcher::Icon::information);
-        EXPECT_EQ(boxes.boxes()[0].text,
-                  L"Line 4 of the file of measurements " + name +
-                      L" cannot be read and is left out of the log.\nThe log holds the 4 readings that could be "
-                      L"read; the file as it was is kept as " + name + L".bak.");
+        EXPECT_EQ(
+            boxes.boxes()[0].text,
+            L"Line 4 of the file of measurements " + name +
+                L" cannot be read and is left out of the log.\nThe log holds the 4 readings that could be "
+                L"read; the file as it was is kept as " +
+                name + L".bak.");
         std::vector<int> numbers;
         for (const MeasurementRow& row : Log().rows()) numbers.push_back(row.number);
         EXPECT_EQ(numbers, (std::vector<int>{1, 2, 4, 5}));
