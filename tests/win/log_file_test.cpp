@@ -900,11 +900,18 @@ TEST_F(LogFileTest, AStoreThatCannotWriteBesideTheProgramKeepsTheLogInDocuments)
     EXPECT_EQ(ReadFileBytes(there), EncodeLogCsv(store.log()));
     EXPECT_TRUE(ContentsOf(beside).empty());
 
-    // Started again: the same place, the same rows.
+    // The last reading deleted: its number is kept beside the log, in Documents too.
+    const std::wstring mark = NumberMarkFilePath(there);
+    DeleteFileW(mark.c_str());
+    EXPECT_EQ(store.Remove({1}), 1u);
+    EXPECT_EQ(ReadFileBytes(mark), BytesOf("2\r\n"));
+
+    // Started again: the same place, the same rows, the numbers going on.
     LogStore again(beside, nullptr);
     again.Load();
     EXPECT_EQ(again.file().path(), there);
     EXPECT_EQ(again.log().rows(), store.log().rows());
+    EXPECT_EQ(again.log().NextNumber(), 3);
 
     // The rescue at the end of a session goes to Documents\Tesmor too.
     const std::wstring rescued = again.SaveRescueCopy();
@@ -913,6 +920,7 @@ TEST_F(LogFileTest, AStoreThatCannotWriteBesideTheProgramKeepsTheLogInDocuments)
     EXPECT_EQ(ReadFileBytes(rescued), EncodeLogCsv(store.log()));
     DeleteFileW(rescued.c_str());
     DeleteFileW(there.c_str());
+    DeleteFileW(mark.c_str());
 }
 
 // A log with one field missing from one line of 13,496 came up empty. Now
