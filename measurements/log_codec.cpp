@@ -1,6 +1,7 @@
 #include "measurements/log_codec.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -258,14 +259,17 @@ struct Line {
 // a field is a view of the file's bytes.
 class CsvReader {
 public:
-    CsvReader(const unsigned char* p, const unsigned char* end) : p_(p), end_(end) {}
+    CsvReader(const unsigned char* p, const unsigned char* end) : p_(p), end_(end), nextContent_(p) {}
 
     bool AtEnd() const { return p_ == end_; }
     const unsigned char* position() const { return p_; }
 
-    // Whether nothing but line ends is left.
-    bool OnlyLineEndsLeft() const {
-        return std::all_of(p_, end_, [](unsigned char b) { return b == '\r' || b == '\n'; });
+    // Whether nothing but line ends is left. The first byte that is none is
+    // remembered, so that a run of blank lines is looked through once.
+    bool OnlyLineEndsLeft() {
+        if (p_ < nextContent_) return false;
+        nextContent_ = std::find_if(p_, end_, [](unsigned char b) { return b != '\r' && b != '\n'; });
+        return nextContent_ == end_;
     }
 
     // The number of line ends left (a line end inside quotes counted too): at
@@ -278,6 +282,17 @@ public:
         for (const unsigned char* b = p_; b + 1 < end_; ++b)
             count += (b[0] == '\n') | ((b[0] == '\r') & (b[1] != '\n'));
         return count + (end_[-1] == '\n');
+    }
+
+    // Goes on at the line after the one that starts at `lineStart`: its first
+    // line end, whatever quotes before it opened, ends it.
+    void SkipLineFrom(const unsigned char* lineStart) {
+        p_ = lineStart;
+        while (p_ < end_ && *p_ != '\r' && *p_ != '\n') ++p_;
+        if (p_ < end_) {
+            Line line;
+            SkipLineEnd(line);
+        }
     }
 
     // Reads the next line's fields. wrongFieldCount as soon as it has a field
@@ -351,6 +366,7 @@ private:
 
     const unsigned char* p_;
     const unsigned char* end_;
+    const unsigned char* nextContent_;  // see OnlyLineEndsLeft
 };
 
 // The length in UTF-16 units of a field's text (its bytes are valid UTF-8):
@@ -481,6 +497,65 @@ bool IsTornTail(const Line& line, int previous, bool characterCut) {
     return IsCutFieldStart(last, static_cast<int>(line.count - 1), characterCut);
 }
 
+// The lines left out of a log: how many, the first few, and why the first went.
+class LeftOutLines {
+public:
+    void Add(size_t line, CsvStatus status) {
+        if (count_ == 0) status_ = status;
+        if (count_ < CsvDecodeResult::kListedLines) lines_[count_] = line;
+        ++count_;
+    }
+    // Takes in another set, of other lines: the first few of both, in order.
+    void Merge(const LeftOutLines& other) {
+        if (other.count_ == 0) return;
+        if (count_ == 0 || other.lines_[0] < lines_[0]) status_ = other.status_;
+        size_t merged[CsvDecodeResult::kListedLines];
+        const size_t listed = std::min(count_, CsvDecodeResult::kListedLines);
+        const size_t otherListed = std::min(other.count_, CsvDecodeResult::kListedLines);
+        size_t a = 0, b = 0, n = 0;
+        while (n < CsvDecodeResult::kListedLines && (a < listed || b < otherListed)) {
+            const bool fromOther = a == listed || (b < otherListed && other.lines_[b] < lines_[a]);
+            merged[n++] = fromOther ? other.lines_[b++] : lines_[a++];
+        }
+        std::copy(merged, merged + n, lines_);
+        count_ += other.count_;
+    }
+    void Into(CsvDecodeResult& result) const {
+        result.leftOut = count_;
+        result.leftOutStatus = status_;
+        std::copy(lines_, lines_ + std::min(count_, CsvDecodeResult::kListedLines), result.leftOutLines);
+    }
+
+private:
+    size_t count_ = 0;
+    size_t lines_[CsvDecodeResult::kListedLines] = {};
+    CsvStatus status_ = CsvStatus::ok;
+};
+
+// Which rows make a longest run whose numbers rise strictly (patience
+// sorting, n log n): the rows to keep when some are out of order.
+std::vector<bool> LongestRisingRun(const std::vector<MeasurementRow>& rows) {
+    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> tails;  // for each length, the row ending the run with the lowest last number
+    std::vector<std::uint32_t> before(rows.size(), kNone);
+    for (std::uint32_t i = 0; i < rows.size(); ++i) {
+        const int number = rows[i].number;
+        const auto at = std::lower_bound(tails.begin(), tails.end(), number,
+                                         [&](std::uint32_t row, int n) { return rows[row].number < n; });
+        // Of rows with one number, the first stays.
+        if (at != tails.end() && rows[*at].number == number) continue;
+        if (at != tails.begin()) before[i] = *(at - 1);
+        if (at == tails.end()) {
+            tails.push_back(i);
+        } else {
+            *at = i;
+        }
+    }
+    std::vector<bool> kept(rows.size(), false);
+    for (std::uint32_t i = tails.empty() ? kNone : tails.back(); i != kNone; i = before[i]) kept[i] = true;
+    return kept;
+}
+
 // A shown text in a tab-separated cell.
 void AppendTabField(std::wstring& out, const std::wstring& text) {
     const bool quoted = !text.empty() && text[0] == L'"';
@@ -562,38 +637,41 @@ CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, Measurement
     const unsigned char* p = data;
     const unsigned char* end = data + size;
     if (size >= 3 && std::equal(std::begin(kByteOrderMark), std::end(kByteOrderMark), p)) p += 3;
-    // A character cut in two at the very end may be a torn tail's; the bytes
-    // before it are read, and the tail must then prove to be one.
-    bool characterCut = false;
-    const unsigned char* invalid = FirstInvalidUtf8(p, end, characterCut);
-    if (invalid != end && !characterCut) {
-        result.status = CsvStatus::invalidUtf8;
-        return result;
-    }
-    end = invalid;
-    auto fail = [&](CsvStatus status, size_t line) {
-        CsvDecodeResult failed;
-        failed.status = characterCut ? CsvStatus::invalidUtf8 : status;
-        failed.line = characterCut ? 0 : line;
-        return failed;
-    };
 
     CsvReader reader(p, end);
-    std::vector<MeasurementRow> rows;
     Line line;
-    int previous = 0;
-    size_t fileSize = LogHeaderSize();
     bool lastEnded = false;  // the last line read has its line end
-    for (size_t number = 1; !reader.AtEnd(); ++number) {
+    if (!reader.AtEnd()) {
+        // Only a file that starts with the header is a log.
+        const unsigned char* headerStart = reader.position();
+        CsvStatus status = reader.ReadLine(line);
+        bool cut = false;
+        if (FirstInvalidUtf8(headerStart, reader.position(), cut) != reader.position()) {
+            result.status = CsvStatus::invalidUtf8;
+            return result;
+        }
+        if (status == CsvStatus::wrongFieldCount || (status == CsvStatus::ok && !IsHeader(line)))
+            status = CsvStatus::wrongHeader;
+        if (status != CsvStatus::ok) {
+            result.status = status;
+            result.line = 1;
+            return result;
+        }
+        lastEnded = line.ended;
+    }
+
+    LeftOutLines damaged;  // lines that hold no row
+    std::vector<MeasurementRow> rows;
+    std::vector<std::uint32_t> rowLines;  // the line of each row
+    int previous = 0;                     // the number of the last row read
+    bool rising = true;
+    for (size_t number = 2; !reader.AtEnd(); ++number) {
         const unsigned char* lineStart = reader.position();
         CsvStatus status = reader.ReadLine(line);
-        if (number == 1) {
-            if (status == CsvStatus::wrongFieldCount || (status == CsvStatus::ok && !IsHeader(line)))
-                status = CsvStatus::wrongHeader;
-            if (status != CsvStatus::ok) return fail(status, number);
-            lastEnded = line.ended;
-            continue;
-        }
+        // Where the line's quotes and commas do not make a line of fields,
+        // where it ends is not known either: the next line is taken to start
+        // after its first line end.
+        const bool unsplit = status != CsvStatus::ok;
         if (status == CsvStatus::ok && line.blank) {
             if (reader.OnlyLineEndsLeft()) {
                 lastEnded = false;  // blank lines after the last row
@@ -601,42 +679,102 @@ CsvDecodeResult DecodeLogCsv(const unsigned char* data, size_t size, Measurement
             }
             status = CsvStatus::wrongFieldCount;
         }
+        // A character cut in two by the end of the file may be a torn tail's.
+        bool cut = false;
+        const unsigned char* invalid = FirstInvalidUtf8(lineStart, reader.position(), cut);
+        const bool characterCut = invalid != reader.position() && cut && reader.AtEnd();
+        // Bytes that are not UTF-8 spoil the line; a character cut by the end
+        // of the file leaves it to be seen whether the line is a torn tail.
+        if (invalid != reader.position() && (!characterCut || status == CsvStatus::ok))
+            status = CsvStatus::invalidUtf8;
         MeasurementRow row;
-        if (status == CsvStatus::ok) {
-            status = rows.size() == MeasurementLog::kMaxRows ? CsvStatus::tooManyRows
-                                                             : ReadRow(line, previous, row);
-        }
-        if (status == CsvStatus::ok && characterCut && reader.AtEnd()) status = CsvStatus::invalidUtf8;
+        // Whether the numbers rise is seen once every row is read.
+        if (status == CsvStatus::ok) status = ReadRow(line, 0, row);
         if (status != CsvStatus::ok) {
-            if (status != CsvStatus::misplacedQuote && reader.AtEnd() &&
+            const bool wholeCharacters = invalid == reader.position() || characterCut;
+            if (status != CsvStatus::misplacedQuote && wholeCharacters && reader.AtEnd() &&
                 IsTornTail(line, previous, characterCut)) {
                 result.tornTail = true;
                 result.line = number;
-                characterCut = false;
                 break;
             }
-            return fail(status, number);
+            damaged.Add(number, status);
+            if (unsplit) reader.SkipLineFrom(lineStart);
+            continue;
         }
-        fileSize += LogLineSize(row);
-        if (fileSize > MeasurementLog::kMaxFileSize) return fail(CsvStatus::fileTooLarge, number);
         lastEnded = line.ended;
-        previous = row.number;
+        if (rows.size() == MeasurementLog::kMaxRows) {
+            damaged.Add(number, CsvStatus::tooManyRows);
+            continue;
+        }
         if (rows.empty()) {
             // Room for the rows the file holds from this one on: no more than
             // it has lines, nor than its size has room for, whatever its bytes.
-            rows.reserve(std::min({reader.CountLineEnds() + 2,
-                                   static_cast<size_t>(end - lineStart) / kShortestRowLine + 1,
-                                   MeasurementLog::kMaxRows}));
+            const size_t room = std::min({reader.CountLineEnds() + 2,
+                                          static_cast<size_t>(end - lineStart) / kShortestRowLine + 1,
+                                          MeasurementLog::kMaxRows});
+            rows.reserve(room);
+            rowLines.reserve(room);
         }
+        if (row.number <= previous) rising = false;
+        previous = row.number;
         rows.push_back(std::move(row));
+        rowLines.push_back(static_cast<std::uint32_t>(number));
     }
-    if (characterCut) return fail(CsvStatus::invalidUtf8, 0);
-    // Every check Assign makes has been made line by line above, and the
-    // file's size counted.
+
+    // The rows kept: a longest run of them whose numbers rise, then only as
+    // many as the file's size allows, as Append would take them.
+    std::vector<bool> kept;
+    if (!rising) kept = LongestRisingRun(rows);
+    LeftOutLines dropped;
+    size_t fileSize = LogHeaderSize();
+    size_t count = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!rising && !kept[i]) {
+            dropped.Add(rowLines[i], CsvStatus::badNumber);
+            continue;
+        }
+        const size_t lineSize = LogLineSize(rows[i]);
+        if (lineSize > MeasurementLog::kMaxFileSize - fileSize) {
+            dropped.Add(rowLines[i], CsvStatus::fileTooLarge);
+            continue;
+        }
+        fileSize += lineSize;
+        if (count != i) rows[count] = std::move(rows[i]);
+        ++count;
+    }
+    rows.resize(count);
+    damaged.Merge(dropped);
+    damaged.Into(result);
+
     log.rows_ = std::move(rows);
     log.fileSize_ = fileSize;
-    result.appendable = size > 0 && p < end && lastEnded && !result.tornTail;
+    log.highestNumber_ = log.rows_.empty() ? 0 : log.rows_.back().number;
+    result.appendable = size > 0 && p < end && lastEnded && !result.tornTail && result.leftOut == 0;
     return result;
+}
+
+std::vector<unsigned char> EncodeNumberMark(int highest) {
+    Bytes out;
+    AppendNumber(out, highest);
+    AppendLineEnd(out);
+    return out;
+}
+
+int DecodeNumberMark(const unsigned char* data, size_t size) {
+    auto space = [](unsigned char b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n'; };
+    const unsigned char* p = data;
+    const unsigned char* end = data + size;
+    while (p < end && space(*p)) ++p;
+    while (end > p && space(end[-1])) --end;
+    const size_t digits = static_cast<size_t>(end - p);
+    if (digits == 0 || digits > 9 || (*p == '0' && digits > 1)) return -1;
+    int number = 0;
+    for (; p < end; ++p) {
+        if (*p < '0' || *p > '9') return -1;
+        number = number * 10 + (*p - '0');
+    }
+    return number <= MeasurementLog::kMaxNumber ? number : -1;
 }
 
 std::wstring LogTabSeparatedText(const MeasurementLog& log, const std::vector<size_t>& indices) {

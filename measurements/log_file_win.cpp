@@ -95,6 +95,24 @@ std::wstring FirstFreeBackupPath(const std::wstring& path) {
     return BackupLogFilePath(path, 1);
 }
 
+// The mark beside the log: a few bytes. Anything larger is no mark.
+int ReadNumberMark(const std::wstring& path) {
+    UniqueHandle file = OpenForReading(path);
+    if (!file) return -1;
+    unsigned char bytes[64];
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes, sizeof bytes, &got, nullptr) || got == sizeof bytes) return -1;
+    return DecodeNumberMark(bytes, got);
+}
+
+LogLeftOut LeftOutOf(const CsvDecodeResult& decoded, size_t rows) {
+    LogLeftOut leftOut;
+    leftOut.count = decoded.leftOut;
+    leftOut.lines.assign(decoded.leftOutLines, decoded.leftOutLines + decoded.listedLines());
+    leftOut.rows = rows;
+    return leftOut;
+}
+
 // The whole log into a temporary file beside `path`, put in its place.
 // The temporary file's stamp, which the file has from then on, goes to `stamp`.
 // `old`, the file being replaced, is closed first: Wine refuses to replace a
@@ -238,10 +256,58 @@ void LogFile::Synced(const MeasurementLog& log, const std::optional<FileStamp>& 
     syncedCount_ = log.size();
     lastSyncedKey_ = log.empty() ? 0 : RowKey(log.rows().back());
     rewrite_ = false;
+    knownHighest_ = std::max(markOnDisk_, log.empty() ? 0 : log.rows().back().number);
+}
+
+int LogFile::ReadMark() const {
+    return ReadNumberMark(NumberMarkFilePath(path_));
+}
+
+bool LogFile::markUnsaved(const MeasurementLog& log) const {
+    const int lastRow = log.empty() ? 0 : log.rows().back().number;
+    return log.HighestNumber() > lastRow && log.HighestNumber() > markOnDisk_;
+}
+
+// Before rows are written that no longer tell the highest number given. The
+// mark goes through a temporary file put in its place in one step, so that a
+// mark cut short never tells a lower number.
+void LogFile::WriteMarkIfNeeded(const MeasurementLog& log, bool flushToDisk) {
+    if (!markUnsaved(log)) return;
+    if (makeFolder_) {
+        const std::wstring folder = FolderOf(path_);
+        if (!folder.empty() && IsMissing(folder)) CreateDirectoryW(folder.c_str(), nullptr);
+    }
+    const std::wstring mark = NumberMarkFilePath(path_);
+    const std::wstring pending = PendingLogFilePath(mark);
+    bool written;
+    {
+        PendingFile file(calls_, calls_.Create(pending));
+        written = file.valid() && WriteAll(calls_, file.get(), EncodeNumberMark(log.HighestNumber())) &&
+                  (!flushToDisk || calls_.Flush(file.get()));
+        written = file.Close() && written;
+    }
+    if (written) written = calls_.Replace(pending, mark);
+    if (!written) {
+        calls_.Remove(pending);
+        return;
+    }
+    markOnDisk_ = log.HighestNumber();
+    knownHighest_ = std::max(knownHighest_, markOnDisk_);
 }
 
 LogLoadResult LogFile::Load(MeasurementLog& log) {
-    log.Clear();
+    markOnDisk_ = 0;
+    knownHighest_ = 0;
+    LogLoadResult result = LoadRows(log);
+    // The numbers given before the last rows were removed or the log cleared.
+    markOnDisk_ = std::max(ReadMark(), 0);
+    log.RaiseHighestNumber(markOnDisk_);
+    knownHighest_ = std::max(knownHighest_, log.HighestNumber());
+    return result;
+}
+
+LogLoadResult LogFile::LoadRows(MeasurementLog& log) {
+    log = MeasurementLog();
     backupPending_ = false;
     failing_ = false;
     known_ = false;
@@ -250,9 +316,11 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
     syncedCount_ = 0;
     rewrite_ = false;
     lastMerge_ = LogMerge{};
+    lastRepair_ = LogLoadResult{};
     LogLoadResult result;
 
     bool usable = false;
+    bool repaired = false;
     {
         // Read in this file's turn: another copy's append in the middle of
         // the read would look like a file being written by someone else.
@@ -296,7 +364,12 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
         }
         if (read == ReadResult::read) {
             const CsvDecodeResult decoded = DecodeLogCsv(bytes.data(), bytes.size(), log);
-            if (decoded.status == CsvStatus::ok) {
+            if (decoded.status == CsvStatus::ok && decoded.leftOut != 0) {
+                // The rows that can be read are the log; the file as it is
+                // holds the lines that cannot, and is kept as a bad one is.
+                repaired = true;
+                result.leftOut = LeftOutOf(decoded, log.size());
+            } else if (decoded.status == CsvStatus::ok) {
                 usable = true;
                 Synced(log, StampOf(file.get()));
                 // A line cut off by a crash, blank lines or a last line
@@ -311,13 +384,14 @@ LogLoadResult LogFile::Load(MeasurementLog& log) {
         return result;
     }
 
-    log.Clear();
-    result.status = LogLoad::unusable;
+    if (!repaired) log = MeasurementLog();
+    result.status = repaired ? LogLoad::repaired : LogLoad::unusable;
     backupPending_ = true;
     result.backedUp = KeepUnusableFile(result.backupPath);
     if (!result.backedUp) result.backupPath = FirstFreeBackupPath(path_);
-    // Set aside, the file's name is free: the first save makes a new file.
-    if (result.backedUp) Synced(log, std::nullopt);
+    // Set aside, the file's name is free: the first save makes a new file,
+    // with every row read (which this copy does not count as in the file).
+    if (result.backedUp && !repaired) Synced(log, std::nullopt);
     return result;
 }
 
@@ -353,6 +427,7 @@ size_t LogFile::UnsavedRows(const MeasurementLog& log) const {
 }
 
 bool LogFile::Append(HANDLE file, const MeasurementLog& log, bool flushToDisk) {
+    WriteMarkIfNeeded(log, flushToDisk);
     std::vector<unsigned char> bytes;
     try {
         bytes = EncodeLogLines(log, syncedCount_);
@@ -371,6 +446,7 @@ bool LogFile::Append(HANDLE file, const MeasurementLog& log, bool flushToDisk) {
     syncedCount_ = log.size();
     lastSyncedKey_ = RowKey(log.rows().back());
     stamp_ = stamp;
+    knownHighest_ = std::max(knownHighest_, log.rows().back().number);
     return true;
 }
 
@@ -379,6 +455,7 @@ bool LogFile::Rewrite(HANDLE old, const MeasurementLog& log, bool flushToDisk) {
         const std::wstring folder = FolderOf(path_);
         if (!folder.empty() && IsMissing(folder)) CreateDirectoryW(folder.c_str(), nullptr);
     }
+    WriteMarkIfNeeded(log, flushToDisk);
     HANDLE held = old;
     std::optional<FileStamp> stamp;
     const bool written = WriteWhole(calls_, path_, log, flushToDisk, &stamp, &held);
@@ -389,6 +466,7 @@ bool LogFile::Rewrite(HANDLE old, const MeasurementLog& log, bool flushToDisk) {
 
 bool LogFile::Write(MeasurementLog& log, bool flushToDisk) {
     lastMerge_ = LogMerge{};
+    lastRepair_ = LogLoadResult{};
     if (!saveMutex_) saveMutex_ = UniqueHandle(CreateMutexW(nullptr, FALSE, SaveMutexName(path_).c_str()));
     SaveTurn turn(saveMutex_.get());
     if (backupPending_) {
@@ -426,6 +504,8 @@ bool LogFile::Write(MeasurementLog& log, bool flushToDisk) {
     const std::optional<FileStamp> stamp = stamp_ ? StampOf(file, stamp_->volume) : StampOf(file);
     const bool unchanged = known_ && stamp_ && stamp && *stamp == *stamp_;
     if (unchanged && !rewrite_) {
+        // A mark a save could not write is tried again even when no row is new.
+        if (syncedCount_ == log.size()) WriteMarkIfNeeded(log, flushToDisk);
         const bool appended = syncedCount_ == log.size() || Append(file, log, flushToDisk);
         return calls_.Close(file) && appended;
     }
@@ -438,7 +518,8 @@ bool LogFile::Write(MeasurementLog& log, bool flushToDisk) {
             calls_.Close(file);
             return false;
         }
-        if (DecodeLogCsv(bytes.data(), bytes.size(), inFile).status != CsvStatus::ok) {
+        const CsvDecodeResult decoded = DecodeLogCsv(bytes.data(), bytes.size(), inFile);
+        if (decoded.status != CsvStatus::ok) {
             // Not a log any more: set aside as at the load, and replaced.
             calls_.Close(file);
             backupPending_ = true;
@@ -446,14 +527,35 @@ bool LogFile::Write(MeasurementLog& log, bool flushToDisk) {
             if (!KeepUnusableFile(backupPath)) return false;
             return Rewrite(INVALID_HANDLE_VALUE, log, flushToDisk);
         }
-        LogMerge merge = MergeLogs(log, inFile, known_ ? synced_ : RowKeys{});
+        // The numbers another writer gave before it removed its last rows.
+        const int mark = ReadMark();
+        markOnDisk_ = std::max(mark, 0);
+        inFile.RaiseHighestNumber(markOnDisk_);
+        LogMerge merge = MergeLogs(log, inFile, known_ ? synced_ : RowKeys{}, knownHighest_);
         if (!merge.fits) {
             calls_.Close(file);
             return false;
         }
-        if (merge.added != 0 || merge.removed != 0 || !merge.renumbered.empty()) log = merge.merged;
+        if (merge.added != 0 || merge.removed != 0 || !merge.renumbered.empty() ||
+            merge.merged.HighestNumber() > log.HighestNumber()) {
+            log = merge.merged;
+        }
         merge.merged.Clear();
         lastMerge_ = std::move(merge);
+        if (decoded.leftOut != 0) {
+            // Lines another writer left that cannot be read: its rows that can
+            // are in the log now, and the file as it was is kept before the
+            // log takes its place.
+            calls_.Close(file);
+            file = INVALID_HANDLE_VALUE;
+            backupPending_ = true;
+            std::wstring backupPath;
+            if (!KeepUnusableFile(backupPath)) return false;
+            lastRepair_.status = LogLoad::repaired;
+            lastRepair_.leftOut = LeftOutOf(decoded, inFile.size());
+            lastRepair_.backupPath = backupPath;
+            lastRepair_.backedUp = true;
+        }
     }
     return Rewrite(file, log, flushToDisk);
 }
@@ -487,6 +589,10 @@ std::wstring PendingLogFilePath(const std::wstring& path) {
     return path + L".new";
 }
 
+std::wstring NumberMarkFilePath(const std::wstring& path) {
+    return path + L".last";
+}
+
 std::wstring BackupLogFilePath(const std::wstring& path, int serial) {
     return serial <= 1 ? path + L".bak" : path + L"." + std::to_wstring(serial) + L".bak";
 }
@@ -501,6 +607,31 @@ std::wstring UnusableLogText(const LogLoadResult& result, const std::wstring& pa
     std::wstring text = L"The file of measurements " + FileName(path) + L" cannot be read.\n";
     if (result.backedUp) return text + L"It is kept as " + kept + L", and the log starts empty.";
     return text + L"The log starts empty. The file stays as it is until it can be kept as " + kept +
+           L"; only then is it written again.";
+}
+
+std::wstring RepairedLogText(const LogLoadResult& result, const std::wstring& path) {
+    const LogLeftOut& leftOut = result.leftOut;
+    const size_t listed = leftOut.lines.size();
+    const size_t more = leftOut.count - listed;
+    // "Line 5", "Lines 2 and 7", "Lines 2, 3, 4, 5, 6 and 4 more".
+    std::wstring lines = leftOut.count == 1 ? L"Line " : L"Lines ";
+    for (size_t i = 0; i < listed; ++i) {
+        if (i > 0) lines += i + 1 == listed && more == 0 ? L" and " : L", ";
+        lines += std::to_wstring(leftOut.lines[i]);
+    }
+    if (more > 0) lines += L" and " + std::to_wstring(more) + L" more";
+    const std::wstring text = lines + L" of the file of measurements " + FileName(path) +
+                              (leftOut.count == 1 ? L" cannot be read and is" : L" cannot be read and are") +
+                              L" left out of the log.\n";
+    std::wstring readings = L"The log starts empty";
+    if (leftOut.rows == 1) readings = L"The log holds the 1 reading that could be read";
+    if (leftOut.rows > 1) {
+        readings = L"The log holds the " + std::to_wstring(leftOut.rows) + L" readings that could be read";
+    }
+    const std::wstring kept = FileName(result.backupPath);
+    if (result.backedUp) return text + readings + L"; the file as it was is kept as " + kept + L".";
+    return text + readings + L". The file stays as it is until it can be kept as " + kept +
            L"; only then is it written again.";
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/unique_handle.h"
 #include "measurements/log_merge.h"
@@ -38,6 +39,10 @@ public:
 
 enum class LogLoad {
     loaded,    // the log is the file's
+    repaired,  // the log is the file's rows that could be read: lines that
+               // could not were left out, and the file as it was is set aside
+               // under a backup name, as an unusable one is; the first save
+               // writes the rows read
     missing,   // no file: the log is empty, and the first save makes the file
     locked,    // another program holds the file and lets nobody read it: the
                // log starts empty, the file stays as it is, and the first save
@@ -46,9 +51,19 @@ enum class LogLoad {
                // empty, and a file is set aside under a backup name
 };
 
+// The lines a file held that were left out of the log (see DecodeLogCsv):
+// how many, the first few of them, and how many rows were read.
+struct LogLeftOut {
+    size_t count = 0;
+    std::vector<size_t> lines;
+    size_t rows = 0;
+};
+
 struct LogLoadResult {
     LogLoad status = LogLoad::missing;
-    // For an unusable file: where it is kept. backedUp tells whether it is
+    // For a repaired file: what was left out.
+    LogLeftOut leftOut;
+    // For an unusable or a repaired file: where it is kept. backedUp tells whether it is
     // there already; when it could not be renamed yet it is renamed before
     // the first save, and until then it is where it was, untouched.
     std::wstring backupPath;
@@ -80,6 +95,16 @@ std::optional<FileStamp> StampOf(HANDLE file);
 // is most of what a stamp costs.
 std::optional<FileStamp> StampOf(HANDLE file, DWORD volume);
 
+// The highest number the log has given is kept beside it, in a file of its
+// own (NumberMarkFilePath), which other programs that read the log never see:
+// the log's columns and header stay as they are. The mark is written only
+// when the file's rows cannot tell that number, after the row that had it
+// was removed or the log cleared: before the rows are written without it, so
+// that no moment leaves the number to be given again. A load and a merge
+// read it; a mark that is missing or damaged is no mark, and the numbers go
+// on from the rows. A mark that cannot be written stops no save of rows: the
+// log knows its numbers while the program runs, and each save tries again.
+//
 // The file of one log, and what a save must know of it: the rows the file held
 // when this copy last read or wrote it, whether it has changed since, whether
 // rows were removed (which an append cannot say), whether an unusable file
@@ -102,12 +127,15 @@ public:
     // program's own in the user's Documents).
     void SetMakeFolder(bool make) { makeFolder_ = make; }
 
-    // Replaces the log with the file's rows. A missing file gives an empty
+    // Replaces the log with the file's rows, and its highest number given
+    // with the higher of theirs and the mark's. A missing file gives an empty
     // log. A file another program holds is tried again for a moment; still
     // held, the log starts empty and the file stays untouched (locked). An
     // unusable one gives an empty log too, and is renamed to the first free
     // backup name (BackupLogFilePath 1, 2, ...); an existing backup is never
-    // written over.
+    // written over. A log with lines that cannot be read gives the rows that
+    // can, and the file is kept under a backup name in the same way
+    // (repaired): the first save writes the rows read.
     LogLoadResult Load(MeasurementLog& log);
 
     // Brings the file up to the log. When the file is as this copy left it
@@ -137,6 +165,13 @@ public:
 
     // What the last save's merge did; empty when it had nothing to merge.
     const LogMerge& lastMerge() const { return lastMerge_; }
+    // Lines the last save found in a file another writer had changed and
+    // could not read: left out of the log, the file as it was set aside
+    // (backupPath). Nothing when there were none.
+    const LogLoadResult& lastRepair() const { return lastRepair_; }
+
+    // Whether the highest number given still has to reach the mark beside the file.
+    bool markUnsaved(const MeasurementLog& log) const;
 
     // How many rows of `log` the file does not hold yet, and whether it still
     // holds rows that were removed from the log.
@@ -158,6 +193,9 @@ private:
     bool Rewrite(HANDLE old, const MeasurementLog& log, bool flushToDisk);
     bool KeepUnusableFile(std::wstring& backupPath);
     void Synced(const MeasurementLog& log, const std::optional<FileStamp>& stamp);
+    LogLoadResult LoadRows(MeasurementLog& log);
+    int ReadMark() const;
+    void WriteMarkIfNeeded(const MeasurementLog& log, bool flushToDisk);
 
     std::wstring path_;
     LogFileCalls ownCalls_;
@@ -177,6 +215,13 @@ private:
     std::uint64_t lastSyncedKey_ = 0;  // the key of row syncedCount_ - 1
     bool rewrite_ = false;
     LogMerge lastMerge_;
+    LogLoadResult lastRepair_;
+    // The number the mark beside the file held when this copy last read or
+    // wrote it (0: none), and the highest number given that this copy knows
+    // the file and its mark to hold: a merge moves this copy's new rows whose
+    // numbers another writer gave meanwhile (MergeLogs).
+    int markOnDisk_ = 0;
+    int knownHighest_ = 0;
     UniqueHandle saveMutex_;  // the turn copies saving this file take (SaveMutexName)
 };
 
@@ -188,6 +233,9 @@ bool WriteLogFile(const std::wstring& path, const MeasurementLog& log, LogFileCa
 
 // The temporary file a save writes before it replaces `path` ("...csv.new").
 std::wstring PendingLogFilePath(const std::wstring& path);
+// The mark of the highest number given, beside the log ("...csv.last"): the
+// number in decimal and a line end (EncodeNumberMark).
+std::wstring NumberMarkFilePath(const std::wstring& path);
 // The backup names for an unusable file: "...csv.bak" for 1, then
 // "...csv.2.bak", "...csv.3.bak" and so on; at most kMaxLogBackups are tried.
 std::wstring BackupLogFilePath(const std::wstring& path, int serial = 1);
@@ -197,6 +245,9 @@ inline constexpr int kMaxLogBackups = 99;
 // a load that found the file unusable or held by another program, and after a
 // save that failed.
 std::wstring UnusableLogText(const LogLoadResult& result, const std::wstring& path);
+// The same after a load (or a save) that left damaged lines out: which lines,
+// how many rows were read, and where the file as it was is kept.
+std::wstring RepairedLogText(const LogLoadResult& result, const std::wstring& path);
 std::wstring LockedLogText(const std::wstring& path);
 std::wstring LogNotWrittenText(const std::wstring& path);
 // The warning when the whole log could not be saved to a file the user chose

@@ -54,7 +54,8 @@ RowKeys KeysOf(const MeasurementLog& log) {
     return keys;
 }
 
-LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced) {
+LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced,
+                   int knownHighest) {
     LogMerge result;
     const RowKeys mine = KeysOf(memory);
     const RowKeys inFile = KeysOf(file);
@@ -81,7 +82,11 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
             ++result.removed;  // by another writer
             continue;
         }
-        if (!moved.empty() || std::binary_search(taken.begin(), taken.end(), row.number)) {
+        // A number given elsewhere since this copy last saw the file (not
+        // to this very row, which the file may hold already).
+        const bool givenElsewhere = row.number > knownHighest && row.number <= file.HighestNumber() &&
+                                    !synced.Contains(key) && !inFile.Contains(key);
+        if (!moved.empty() || givenElsewhere || std::binary_search(taken.begin(), taken.end(), row.number)) {
             moved.push_back(&row);
         } else {
             ours.push_back(&row);
@@ -96,7 +101,9 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
         const bool takeTheirs = o == ours.size() || (t < theirs.size() && theirs[t]->number < ours[o]->number);
         rows.push_back(takeTheirs ? *theirs[t++] : *ours[o++]);
     }
-    long long next = rows.empty() ? 1 : static_cast<long long>(rows.back().number) + 1;
+    // Above every number either log has given, whether its row is still there or not.
+    long long next =
+        std::max({rows.empty() ? 0 : rows.back().number, file.HighestNumber(), memory.HighestNumber()}) + 1LL;
     for (const MeasurementRow* row : moved) {
         if (next > MeasurementLog::kMaxNumber) {
             result.fits = false;
@@ -107,6 +114,10 @@ LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, con
         rows.back().number = static_cast<int>(next++);
     }
     if (result.fits) result.fits = result.merged.Assign(std::move(rows));
+    if (result.fits) {
+        result.merged.RaiseHighestNumber(memory.HighestNumber());
+        result.merged.RaiseHighestNumber(file.HighestNumber());
+    }
     if (!result.fits) {
         result.merged.Clear();
         result.renumbered.clear();

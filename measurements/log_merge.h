@@ -65,5 +65,13 @@ struct LogMerge {
 // Rows are ordered by number. Where an added row and one of this copy's rows
 // share a number, the added row keeps it (others may have read it already);
 // this copy's row, and every one after it, take the next free numbers above
-// all others, in the order this copy recorded them.
-LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced);
+// all others, in the order this copy recorded them. So does a row this copy
+// recorded since it last saw the file whose number another writer has given
+// meanwhile, as far as the file tells: above `knownHighest`, the highest
+// number given that this copy knew the file to hold then, and not above
+// file.HighestNumber(), which counts the numbers of rows removed from the file
+// when whoever reads it keeps them (MeasurementLog::RaiseHighestNumber). No
+// number either log has given is given to another row: the merged log's
+// HighestNumber is at least both of theirs.
+LogMerge MergeLogs(const MeasurementLog& memory, const MeasurementLog& file, const RowKeys& synced,
+                   int knownHighest = 0);

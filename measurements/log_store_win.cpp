@@ -35,10 +35,17 @@ void LogStore::Load() {
         }
     }
     LogLoadResult result = file_.Load(log_);
-    if (result.status == LogLoad::unusable && tell_) tell_(UnusableLogText(result, file_.path()));
-    if (result.status == LogLoad::locked && tell_) tell_(LockedLogText(file_.path()));
     if (status_.empty()) status_ = L"The log is kept in " + file_.path() + L".";
     if (listener_) listener_->OnRowsReplaced();
+    if (result.status == LogLoad::repaired) {
+        // Written at once without the lines that cannot be read, so that the
+        // next start finds a whole log and says nothing.
+        unsaved_ = true;
+        Save();
+        if (tell_) tell_(RepairedLogText(result, file_.path()));
+    }
+    if (result.status == LogLoad::unusable && tell_) tell_(UnusableLogText(result, file_.path()));
+    if (result.status == LogLoad::locked && tell_) tell_(LockedLogText(file_.path()));
 }
 
 int LogStore::Append(MeasurementRow row, bool deferSave) {
@@ -126,6 +133,9 @@ void LogStore::Save(bool retry) {
     case LogSave::saved: {
         unsaved_ = false;
         unflushed_ = true;
+        if (file_.lastRepair().status == LogLoad::repaired && tell_) {
+            tell_(RepairedLogText(file_.lastRepair(), file_.path()));
+        }
         const LogMerge& merge = file_.lastMerge();
         if (merge.added != 0 || merge.removed != 0 || !merge.renumbered.empty()) {
             if (merge.added != 0) mergeNote_ = Readings(merge.added) + L" from another copy of Tesmor added.";

@@ -30,12 +30,14 @@ public:
     // `path` is the log's place beside the program; the first Load moves it to
     // the user's Documents when that folder refuses it (ChooseLogLocation).
     // `tell` shows an information text to the user (an unusable or held file
-    // at the load, the first of a run of failed saves).
+    // at the load, lines of the file left out of the log, the first of a run
+    // of failed saves).
     LogStore(std::wstring path, std::function<void(const std::wstring&)> tell);
     // At exactly `path`, through other file calls.
     LogStore(std::wstring path, LogFileCalls& calls, std::function<void(const std::wstring&)> tell);
 
-    // Reads the file once; later calls do nothing.
+    // Reads the file once; later calls do nothing. A file with lines that
+    // cannot be read is saved at once without them, before the user is told.
     void Load();
     bool loaded() const { return loaded_; }
 

@@ -175,8 +175,11 @@ bool MeasurementLog::IsValidRow(const MeasurementRow& row) {
 
 int MeasurementLog::NextNumber() const {
     if (rows_.size() >= kMaxRows) return 0;
-    if (rows_.empty()) return 1;
-    return rows_.back().number < kMaxNumber ? rows_.back().number + 1 : 0;
+    return highestNumber_ < kMaxNumber ? highestNumber_ + 1 : 0;
+}
+
+void MeasurementLog::RaiseHighestNumber(int number) {
+    if (number > highestNumber_) highestNumber_ = number < kMaxNumber ? number : kMaxNumber;
 }
 
 LogRefusal MeasurementLog::Refusal(const MeasurementRow& row) const {
@@ -200,6 +203,7 @@ int MeasurementLog::Append(MeasurementRow row) {
     if (Check(row, lineSize) != LogRefusal::none) return 0;
     row.number = NextNumber();
     fileSize_ += lineSize;
+    highestNumber_ = row.number;
     rows_.push_back(std::move(row));
     return rows_.back().number;
 }
@@ -265,6 +269,7 @@ bool MeasurementLog::Assign(std::vector<MeasurementRow> rows) {
     }
     rows_ = std::move(rows);
     fileSize_ = fileSize;
+    if (!rows_.empty()) RaiseHighestNumber(rows_.back().number);
     return true;
 }
 

@@ -103,14 +103,16 @@ enum class LogRefusal {
 
 // The rows of a log, oldest first.
 //
-// Numbering: a row keeps the number it was recorded with for as long as it is
-// in the log, so that "No. 7" in a student's notes means the same reading as
-// long as that reading is there. Append numbers a new row one above the last
-// row's number (1 in an empty log); removing rows leaves gaps and renumbers
-// nothing (removing the last rows lets their numbers be given again, since the
-// file keeps no other count); Clear starts again from 1. The numbers therefore
-// always rise strictly from the first row to the last, and a log saved and
-// loaded again numbers on where it left off.
+// Numbering: a number is a reading's name. A row keeps the number it was
+// recorded with, and a number once given is never given to another reading,
+// so that "No. 7" in a student's notes means that reading and no other.
+// Append numbers a new row one above the highest number the log has given
+// (HighestNumber: 1 in a new log); removing rows leaves gaps and renumbers
+// nothing, and neither removing the last rows nor Clear lowers the highest
+// number given. The numbers therefore always rise strictly from the first row
+// to the last. The file's rows alone cannot say which numbers a removed last
+// row or a cleared log had given: whoever keeps the log across sessions keeps
+// HighestNumber with it, and gives it back with RaiseHighestNumber.
 //
 // Limits: the log's file (EncodeLogCsv) is read back whole into memory, so
 // the writer and the reader (DecodeLogCsv) keep to the same limits: at most
@@ -152,6 +154,7 @@ public:
     // numbers. Returns how many rows went.
     size_t Remove(const std::vector<size_t>& indices);
 
+    // Removes every row. The numbers they had stay given.
     void Clear();
 
     // Puts rows that were removed back among the others, each in its place by
@@ -165,7 +168,8 @@ public:
     // Replaces every row with these, numbers as they are. Refused, with false
     // returned and nothing changed, unless every row is valid, the numbers
     // rise strictly within 1..kMaxNumber, there are at most kMaxRows rows and
-    // their file is at most kMaxFileSize bytes.
+    // their file is at most kMaxFileSize bytes. The numbers given stay given:
+    // HighestNumber is the higher of what it was and the last row's number.
     bool Assign(std::vector<MeasurementRow> rows);
 
     size_t size() const { return rows_.size(); }
@@ -177,6 +181,14 @@ public:
     // The number the next appended row gets (0 when the log is full by its
     // rows or numbers; a row may still be refused for the file's size).
     int NextNumber() const;
+
+    // The highest number this log has given or holds, 0 when none: never
+    // lower than the last row's number, and lowered by nothing but a new log.
+    int HighestNumber() const { return highestNumber_; }
+    // Raises HighestNumber to `number` (at most kMaxNumber) when that is
+    // higher: numbers given elsewhere, as a file beside the log remembers
+    // them. A lower number changes nothing.
+    void RaiseHighestNumber(int number);
 
     // The size of the log's file in bytes: EncodeLogCsv(log).size().
     size_t fileSize() const { return fileSize_; }
@@ -191,6 +203,7 @@ private:
 
     std::vector<MeasurementRow> rows_;
     size_t fileSize_;
+    int highestNumber_ = 0;
 };
 
 bool operator==(const MeasurementRow& a, const MeasurementRow& b);

@@ -51,6 +51,17 @@ std::string Rows(const std::string& material, const std::string& texts, size_t c
     return bytes;
 }
 
+// The header, then rows numbered downwards to 1, as many as fit in `size`
+// bytes: no two rise, so the reader looks for the longest rising run.
+std::string Reversed(const std::string& texts, size_t size) {
+    const std::string line = "1234567," + kTime + ",0," + texts + "\r\n";
+    size_t count = (size - kHeader.size()) / line.size();
+    if (count > 100000) count = 100000;
+    std::string bytes = kHeader;
+    for (size_t n = count; n >= 1; --n) bytes += std::to_string(n) + "," + kTime + ",0," + texts + "\r\n";
+    return bytes;
+}
+
 }  // namespace
 
 TEST(LogCsvMemory, NoFileTakesMoreThanAFewTimesItsSize) {
@@ -62,11 +73,12 @@ TEST(LogCsvMemory, NoFileTakesMoreThanAFewTimesItsSize) {
     longText.append(24 * kMiB - longText.size(), '7');
     longText += emptyTexts + "\r\n";
 
+    // Every file here starts with the header: a log, with lines left out.
     struct Case {
         const char* what;
         std::string bytes;
-        CsvStatus status;
-        size_t line;
+        CsvStatus leftOutStatus;  // why the first line left out is
+        size_t firstLeftOut;      // its line
         size_t rows;
     } cases[] = {
         {"the header and one line of commas, 40 MiB", Repeated(",", 40 * kMiB), CsvStatus::wrongFieldCount, 2,
@@ -79,16 +91,18 @@ TEST(LogCsvMemory, NoFileTakesMoreThanAFewTimesItsSize) {
         {"one long text", longText, CsvStatus::textTooLong, 2, 0},
         {"line ends, 100 KiB", Repeated("\n", 100 << 10), CsvStatus::ok, 0, 0},
         {"line ends, then a row", Repeated("\n", 100 << 10) + "1," + kTime + ",1," + emptyTexts,
-         CsvStatus::wrongFieldCount, 2, 0},
+         CsvStatus::wrongFieldCount, 2, 1},
         {"a row, then line ends", Rows("0", emptyTexts, 1, 1 * kMiB) + std::string(100 << 10, '\n') + "x",
-         CsvStatus::wrongFieldCount, 3, 0},
+         CsvStatus::wrongFieldCount, 3, 1},
         {"line ends inside quotes", Repeated("\"\n\",", 1 * kMiB), CsvStatus::wrongFieldCount, 2, 0},
         {"as many rows of empty texts as a log holds", Rows("0", emptyTexts, 100000, 64 * kMiB),
          CsvStatus::ok, 0, 100000},
         {"rows of empty texts, 24 MiB", Rows("0", emptyTexts, 1000000, 24 * kMiB), CsvStatus::tooManyRows,
-         100002, 0},
+         100002, 100000},
         {"as many readings as a log holds", Rows("1", kReadingTexts, 100000, 64 * kMiB), CsvStatus::ok, 0,
          100000},
+        {"rows of empty texts, every number out of order", Reversed(emptyTexts, 24 * kMiB),
+         CsvStatus::badNumber, 2, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -98,8 +112,9 @@ TEST(LogCsvMemory, NoFileTakesMoreThanAFewTimesItsSize) {
         const CsvDecodeResult result =
             DecodeLogCsv(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size(), log);
         const size_t peak = PeakAllocatedBytes() - held;
-        EXPECT_EQ(result.status, c.status) << "at line " << result.line;
-        EXPECT_EQ(result.line, c.line);
+        EXPECT_EQ(result.status, CsvStatus::ok) << "at line " << result.line;
+        EXPECT_EQ(result.leftOutStatus, c.leftOutStatus);
+        EXPECT_EQ(result.leftOutLines[0], c.firstLeftOut);
         EXPECT_EQ(log.size(), c.rows);
         EXPECT_LE(peak, kBytesPerByte * c.bytes.size() + kFixed)
             << "for " << c.bytes.size() << " bytes, " << static_cast<double>(peak) / c.bytes.size()

@@ -79,21 +79,58 @@ TEST(MeasurementLog, RemovingKeepsTheNumbersOfTheRowsLeft) {
     EXPECT_EQ(log.Remove({5, 7}), 0u);
     EXPECT_EQ(log.size(), 5u);
 
-    // Removing the last rows lets their numbers come again.
+    // Removing the last rows gives none of their numbers again: "Reading 7"
+    // in a student's notes never names another reading.
     EXPECT_EQ(log.Remove({3, 4}), 2u);
     EXPECT_EQ(Numbers(log), (std::vector<int>{1, 3, 4}));
-    EXPECT_EQ(log.Append(Reading(L"500")), 5);
+    EXPECT_EQ(log.HighestNumber(), 7);
+    EXPECT_EQ(log.Append(Reading(L"500")), 8);
 
     EXPECT_EQ(log.Remove({0, 1, 2, 3}), 4u);
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(log.Append(Reading(L"600")), 1);
+    EXPECT_EQ(log.NextNumber(), 9);
+    EXPECT_EQ(log.Append(Reading(L"600")), 9);
 }
 
-TEST(MeasurementLog, ClearStartsTheNumbersAgain) {
+// A number once given is given to no other reading: not after Clear, not
+// after the rows are replaced, and not after a restart, where the numbers a
+// file beside the log remembers come back through RaiseHighestNumber.
+TEST(MeasurementLog, ANumberOnceGivenIsNeverGivenAgain) {
     MeasurementLog log = LogOf(3);
     log.Clear();
     EXPECT_TRUE(log.empty());
-    EXPECT_EQ(log.Append(Reading(L"300")), 1);
+    EXPECT_EQ(log.HighestNumber(), 3);
+    EXPECT_EQ(log.Append(Reading(L"300")), 4);
+
+    // Rows put back under their own numbers take none of the later ones back.
+    MeasurementRow second = Reading(L"301");
+    second.number = 2;
+    EXPECT_TRUE(log.Assign({second}));
+    EXPECT_EQ(log.HighestNumber(), 4);
+    EXPECT_EQ(log.Append(Reading(L"302")), 5);
+    EXPECT_TRUE(log.Assign({}));
+    EXPECT_EQ(log.Append(Reading(L"303")), 6);
+
+    // A log read again from a file holding rows up to 2, where 62 had been
+    // given before the last rows were deleted.
+    MeasurementLog again;
+    ASSERT_TRUE(again.Assign({second}));
+    EXPECT_EQ(again.NextNumber(), 3);
+    again.RaiseHighestNumber(62);
+    again.RaiseHighestNumber(40);  // lower: nothing changes
+    EXPECT_EQ(again.HighestNumber(), 62);
+    EXPECT_EQ(again.Append(Reading(L"304")), 63);
+
+    // Every number given: nothing more is recorded, even in an empty log.
+    MeasurementLog used;
+    used.RaiseHighestNumber(MeasurementLog::kMaxNumber);
+    EXPECT_EQ(used.NextNumber(), 0);
+    EXPECT_EQ(used.Refusal(Reading(L"305")), LogRefusal::numbersUsed);
+    EXPECT_EQ(used.Append(Reading(L"305")), 0);
+    EXPECT_TRUE(used.empty());
+
+    // Only a new log starts from 1.
+    EXPECT_EQ(MeasurementLog().Append(Reading(L"306")), 1);
 }
 
 TEST(MeasurementLog, RowsThatCouldNotBeReadBackAreRefused) {

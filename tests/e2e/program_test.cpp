@@ -257,8 +257,10 @@ protected:
 
     // Checks that the log's file holds exactly these readings, numbered from 1,
     // of material 1 with the worked example's currents.
-    // The file holds `before` rows of its own, then these readings.
-    void ExpectLogFileHolds(const std::vector<ShownReading>& readings, size_t before = 0) {
+    // The file holds `before` rows of its own, then these readings, numbered
+    // on from `first` (from before + 1 when 0).
+    void ExpectLogFileHolds(const std::vector<ShownReading>& readings, size_t before = 0, size_t first = 0) {
+        if (first == 0) first = before + 1;
         const std::vector<std::vector<std::wstring>> lines = CsvLines(ReadFileBytes(log_));
         ASSERT_FALSE(lines.empty()) << "no header";
         EXPECT_EQ(Joined(lines[0]), kLogHeader);
@@ -267,7 +269,7 @@ protected:
             SCOPED_TRACE("reading " + std::to_string(i + 1));
             const std::vector<std::wstring>& row = lines[before + i + 1];
             ASSERT_EQ(row.size(), 14u);
-            EXPECT_EQ(row[0], std::to_wstring(before + i + 1));
+            EXPECT_EQ(row[0], std::to_wstring(first + i));
             EXPECT_TRUE(IsRecordTime(row[1])) << row[1].c_str();
             EXPECT_EQ(row[2], L"1");
             EXPECT_EQ(row[9], readings[i].temperature);
@@ -613,13 +615,16 @@ TEST_F(RealProgram, ALogFileHeldOpenAtStartIsLeftAloneAndItsRowsStayFirstOnceItI
     EXPECT_FALSE(FileExists(log_ + L".bak"));
 
     // Released: the file's own reading stays first, under its number, and the
-    // readings of this run follow it; nothing is set aside.
+    // readings of this run follow it; nothing is set aside. This run had given
+    // them 1, 2 and 3 while it could not read the file: the file's reading
+    // keeps 1, and theirs take numbers this run has given to no reading (4 to
+    // 6), so that no number shown for one of them names another.
     SetText(panel, IDC_TEMPERATURE, L"340");
     recorded.push_back(Shown(panel));
     EXPECT_TRUE(RecordReading(panel)) << "a message held the program up";
     EXPECT_EQ(program.WaitFor(false, 500), nullptr);
     EXPECT_FALSE(FileExists(log_ + L".bak"));
-    ExpectLogFileHolds(recorded, 1);
+    ExpectLogFileHolds(recorded, 1, 4);
     const std::vector<std::vector<std::wstring>> lines = CsvLines(ReadFileBytes(log_));
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[1][0], L"1");
@@ -628,7 +633,7 @@ TEST_F(RealProgram, ALogFileHeldOpenAtStartIsLeftAloneAndItsRowsStayFirstOnceItI
 
     PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(program.WaitForExit(), IDCANCEL);
-    ExpectLogFileHolds(recorded, 1);
+    ExpectLogFileHolds(recorded, 1, 4);
 }
 
 namespace {

@@ -1,10 +1,12 @@
 // The log's CSV decoder on any bytes: never reads or writes out of bounds (the
 // sanitizers watch), allocates no more than a small factor times the input
-// (its own operator new counts), changes nothing unless it takes the whole
-// file, takes only rows a log may hold, and a file it takes writes back as a
-// file that reads to the same rows and writes back to the same bytes; a file
-// it says new lines may be appended to reads back with them. The rows also
-// make a clipboard table of one line a row and fourteen cells a line.
+// (its own operator new counts), changes nothing unless the file is a log,
+// takes only rows a log may hold, names the lines it leaves out in order
+// (each a line the file has, no row's), and a file it takes writes back as a
+// file that reads to the same rows, with nothing left out, and writes back to
+// the same bytes; a file it says new lines may be appended to reads back with
+// them. The rows also make a clipboard table of one line a row and fourteen
+// cells a line.
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -64,6 +66,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     Check(!result.tornTail || (result.line >= 2 && !result.appendable));
+    Check(result.leftOut == 0 || !result.appendable);
+    Check((result.leftOut == 0) == (result.leftOutStatus == CsvStatus::ok));
+    for (size_t i = 0; i < result.listedLines(); ++i) {
+        Check(result.leftOutLines[i] >= 2 && (i == 0 || result.leftOutLines[i] > result.leftOutLines[i - 1]));
+        Check(!result.tornTail || result.leftOutLines[i] < result.line);
+    }
+    // No more lines left out and rows taken than the file has lines.
+    size_t lineEnds = 0;
+    for (size_t i = 0; i < size; ++i)
+        lineEnds += data[i] == '\n' || (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'));
+    Check(result.leftOut + log.size() <= lineEnds + 1);
     // Only rows the log itself would take, and it knows their file's size.
     MeasurementLog assigned;
     Check(assigned.Assign(log.rows()));
@@ -72,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<unsigned char> bytes = EncodeLogCsv(log);
     Check(bytes.size() == log.fileSize());
     MeasurementLog again;
-    Check(DecodeLogCsv(bytes.data(), bytes.size(), again).status == CsvStatus::ok);
+    const CsvDecodeResult reread = DecodeLogCsv(bytes.data(), bytes.size(), again);
+    Check(reread.status == CsvStatus::ok && reread.leftOut == 0 && !reread.tornTail);
     Check(again.rows() == log.rows());
     Check(EncodeLogCsv(again) == bytes);
     CheckTable(log);
@@ -85,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const std::vector<unsigned char> line = EncodeLogLines(longer, log.size());
             appended.insert(appended.end(), line.begin(), line.end());
             MeasurementLog read;
-            Check(DecodeLogCsv(appended.data(), appended.size(), read).status == CsvStatus::ok);
+            const CsvDecodeResult withLine = DecodeLogCsv(appended.data(), appended.size(), read);
+            Check(withLine.status == CsvStatus::ok && withLine.leftOut == 0);
             Check(read.rows() == longer.rows());
         }
     }

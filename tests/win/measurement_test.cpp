@@ -15,6 +15,7 @@
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "panel_fixture.h"
+#include "tests/core/example_reading.h"
 #include "ui/clipboard.h"
 
 namespace {
@@ -532,6 +533,100 @@ TEST_F(Measurements, AnUnreadableLogIsKeptAsBakAndToldOnceAfterThePanelAppears) 
     EXPECT_EQ(FileLog().size(), 1u);
     EXPECT_EQ(ReadFileBytes(LogPath() + L".bak"), damaged);
     EXPECT_EQ(boxes.boxes().size(), 1u);
+}
+
+// A Tesmor.csv with one field missing from one line came up empty, with
+// "cannot be read", at every start. Now the other rows are the log, the box
+// says once which line was left out, the file is written again at once, and
+// the next start says nothing.
+TEST_F(Measurements, ALogWithADamagedLineKeepsItsOtherRowsAndSaysOnceWhichLineWasLeftOut) {
+    MeasurementLog five;
+    for (int i = 0; i < 5; ++i) {
+        MeasurementRow row = ExampleReading();
+        row.temperature = std::to_wstring(300 + 10 * i) + L".00";
+        five.Append(row);
+    }
+    const std::vector<unsigned char> whole = EncodeLogCsv(five);
+    std::string text(whole.begin(), whole.end());
+    // Row 3, line 4 of the file, loses its last field.
+    const size_t third = text.find("\r\n3,") + 2;
+    const size_t end = text.find("\r\n", third);
+    text.erase(text.rfind(',', end), end - text.rfind(',', end));
+    const std::vector<unsigned char> damaged(text.begin(), text.end());
+    ASSERT_TRUE(WriteFileBytes(LogPath(), damaged));
+
+    std::wstring name = LogPath().substr(LogPath().find_last_of(L'\\') + 1);
+    {
+        MessageBoxCatcher boxes;
+        Start();
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+        EXPECT_EQ(boxes.boxes()[0].icon, MessageBoxCatcher::Icon::information);
+        EXPECT_EQ(
+            boxes.boxes()[0].text,
+            L"Line 4 of the file of measurements " + name +
+                L" cannot be read and is left out of the log.\nThe log holds the 4 readings that could be "
+                L"read; the file as it was is kept as " +
+                name + L".bak.");
+        std::vector<int> numbers;
+        for (const MeasurementRow& row : Log().rows()) numbers.push_back(row.number);
+        EXPECT_EQ(numbers, (std::vector<int>{1, 2, 4, 5}));
+        // Saved at once, before any reading is recorded; the file as it was kept.
+        EXPECT_EQ(ReadFileBytes(LogPath()), EncodeLogCsv(Log()));
+        EXPECT_EQ(ReadFileBytes(LogPath() + L".bak"), damaged);
+    }
+
+    // The next start finds a whole log and says nothing.
+    DestroyWindow(panel_.window());
+    Pump(0);
+    MessageBoxCatcher boxes;
+    Start();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Log().size(), 4u);
+    EXPECT_EQ(ReadFileBytes(LogPath() + L".bak"), damaged);
+}
+
+// After the last reading was deleted the next F9 gave its number again, and
+// after a restart too: a number once given names that reading alone.
+TEST_F(Measurements, ANumberOnceGivenIsNotGivenAgainAfterADeleteAClearOrARestart) {
+    Start();
+    SetExample();
+    for (int i = 0; i < 3; ++i) panel_.RecordReading();
+    MeasurementLogWindow& log = OpenLog();
+    ListView_SetItemState(log.list(), 2, LVIS_SELECTED, LVIS_SELECTED);
+    SetFocus(log.list());
+    Key(log.list(), VK_DELETE);
+    ASSERT_EQ(Log().size(), 2u);
+    panel_.RecordReading();
+    EXPECT_EQ(Status(), L"Reading 4 recorded.");
+    EXPECT_EQ(Log().rows().back().number, 4);
+
+    {
+        MessageBoxCatcher boxes;
+        boxes.AnswerWith(IDYES);
+        SendMessageW(log.window(), WM_COMMAND, MAKEWPARAM(IDC_LOG_CLEAR, BN_CLICKED), 0);
+        ASSERT_EQ(boxes.boxes().size(), 1u);
+    }
+    ASSERT_TRUE(Log().empty());
+    EXPECT_TRUE(FileLog().empty());
+    panel_.RecordReading();
+    EXPECT_EQ(Status(), L"Reading 5 recorded.");
+
+    // Deleted again, and the program started anew.
+    Pump(200);  // the list shows the new row a moment later
+    ListView_SetItemState(log.list(), 0, LVIS_SELECTED, LVIS_SELECTED);
+    SetFocus(log.list());
+    Key(log.list(), VK_DELETE);
+    ASSERT_TRUE(Log().empty());
+    DestroyWindow(panel_.window());
+    Pump(0);
+    MessageBoxCatcher boxes;
+    Start();
+    SetExample();
+    panel_.RecordReading();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(Status(), L"Reading 6 recorded.");
+    ASSERT_EQ(FileLog().size(), 1u);
+    EXPECT_EQ(FileLog()[0].number, 6);
 }
 
 TEST_F(Measurements, AFileHeldOpenByAnotherProgramIsToldOnceAndLosesNoRow) {

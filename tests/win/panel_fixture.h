@@ -34,7 +34,8 @@ inline std::wstring LogPath() {
 }
 
 inline void DeleteLogFiles() {
-    for (const wchar_t* suffix : {L"", L".new", L".bak", L".2.bak"}) DeleteFileW((LogPath() + suffix).c_str());
+    for (const wchar_t* suffix : {L"", L".new", L".bak", L".2.bak", L".last", L".last.new"})
+        DeleteFileW((LogPath() + suffix).c_str());
 }
 
 inline MaterialTable DefaultTable(int count = kMaxMaterials) {
