@@ -246,7 +246,7 @@ struct Markers {
 // or not) costs nothing. The pixels taken are marked in a map of the area kept
 // from one drawing to the next and left all clear after each series: a fresh
 // map as large as a maximized plot costs more in page faults, on every paint,
-// than drawing ten thousand markers.
+// than drawing ten thousand markers. Only the program's one thread draws.
 Markers CollectMarkers(const PlotData& data, const std::vector<bool>& isSelected, const PlotMapping& m,
                        AxisRange xRange, AxisRange yRange) {
     const size_t kinds = SeriesCount(data);
@@ -256,7 +256,7 @@ Markers CollectMarkers(const PlotData& data, const std::vector<bool>& isSelected
     if (data.points.empty()) return markers;
     const RECT& a = m.area();
     const size_t width = static_cast<size_t>(a.right - a.left);
-    thread_local std::vector<uint8_t> taken;
+    static std::vector<uint8_t> taken;
     taken.resize(std::max(taken.size(), width * static_cast<size_t>(a.bottom - a.top)));
     auto at = [&](POINT pixel) -> uint8_t& {
         return taken[static_cast<size_t>(pixel.y - a.top) * width + static_cast<size_t>(pixel.x - a.left)];
