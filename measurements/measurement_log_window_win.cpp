@@ -103,14 +103,17 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     // the header and the list keep on both sides of a text, so that neither
     // is cut at any size of the window.
     const int padding = DialogUnitsX(self, 7);
+    // A header item keeps three edges' width of margin on either side of its
+    // title and draws its divider inside the item: a title given less than
+    // that is clipped, its last character cut in half.
+    const int titlePadding = std::max(padding, 8 * GetSystemMetrics(SM_CXEDGE));
     int columnsWidth = 0;
     for (int column = 0; column < kLogColumnCount; ++column) {
         LVCOLUMNW c = {};
         c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
         c.fmt = column == kLogTime ? LVCFMT_LEFT : LVCFMT_RIGHT;
-        c.cx = std::max(ListView_GetStringWidth(list, kLogColumnTitles[column]),
-                        ListView_GetStringWidth(list, kColumnSamples[column])) +
-               padding;
+        c.cx = std::max(ListView_GetStringWidth(list, kLogColumnTitles[column]) + titlePadding,
+                        ListView_GetStringWidth(list, kColumnSamples[column]) + padding);
         c.pszText = const_cast<wchar_t*>(kLogColumnTitles[column]);
         ListView_InsertColumn(list, column, &c);
         columnsWidth += c.cx;

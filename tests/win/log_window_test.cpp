@@ -363,7 +363,9 @@ TEST_F(LogWindow, TheColumnsFitTheFirstSizeAndNoTitleOrValueIsCut) {
         for (int column = 0; column < kLogColumnCount; ++column) {
             const int width = ListView_GetColumnWidth(list, column);
             const std::wstring title = kLogColumnTitles[column];
-            EXPECT_GE(width, ListView_GetStringWidth(list, title.c_str()) + 12)
+            // The header's margins on both sides of a title and its divider.
+            const int titleMargins = 2 * 3 * GetSystemMetrics(SM_CXEDGE) + 2 * GetSystemMetrics(SM_CXEDGE);
+            EXPECT_GE(width, ListView_GetStringWidth(list, title.c_str()) + std::max(12, titleMargins))
                 << size << ": the title of column " << column << " is cut";
             const std::wstring cell = LogCellText(Log()[0], column);
             EXPECT_GE(width, ListView_GetStringWidth(list, cell.c_str()) + 12)
