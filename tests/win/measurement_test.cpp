@@ -660,12 +660,7 @@ TEST_F(Measurements, EscapeStopsARunningSeriesAndKeepsWhatItRecorded) {
         PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
         return true;
     });
-    script.Then("close the dialog", [] {
-        HWND dialog = FindDialogTitled(L"Automatic series");
-        if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // still running
-        PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
-        return true;
-    });
+    script.Then("close the dialog", EscapeTheSeriesDialogOnceIdle);
     SendMessageW(panel_.window(), WM_COMMAND, IDM_AUTOMATIC_SERIES, 0);
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(script.failures().empty());

@@ -13,6 +13,8 @@
 #include <string>
 
 #include "base/module.h"
+#include "dialog_script.h"
+#include "editor_script.h"
 #include "numtext/edit_text_win.h"
 #include "panel/experiment_panel_win.h"
 #include "res/resource.h"
@@ -36,6 +38,15 @@ inline std::wstring LogPath() {
 inline void DeleteLogFiles() {
     for (const wchar_t* suffix : {L"", L".new", L".bak", L".2.bak", L".last", L".last.new"})
         DeleteFileW((LogPath() + suffix).c_str());
+}
+
+// A step of a dialog script: Escape to the series dialog once its series has
+// ended, which closes it.
+inline bool EscapeTheSeriesDialogOnceIdle() {
+    HWND dialog = FindDialogTitled(L"Automatic series");
+    if (!dialog || !IsWindowEnabled(GetDlgItem(dialog, IDOK))) return false;  // still running
+    PostKey(GetDlgItem(dialog, IDCANCEL), VK_ESCAPE);
+    return true;
 }
 
 inline MaterialTable DefaultTable(int count = kMaxMaterials) {
