@@ -73,28 +73,27 @@ struct ShownTip {
     RECT rect{};
 };
 
+BOOL CALLBACK AddShownTip(HWND window, LPARAM context) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(window)) return TRUE;
+    ShownTip tip;
+    tip.window = window;
+    wchar_t text[1024] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.lpszText = text;
+    if (SendMessageW(window, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) tip.text = text;
+    GetWindowRect(window, &tip.rect);
+    reinterpret_cast<std::vector<ShownTip>*>(context)->push_back(tip);
+    return TRUE;
+}
+
 // The tooltips of this thread that are visible now, with the text of their
 // first tool.
 std::vector<ShownTip> ShownTips() {
     std::vector<ShownTip> tips;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM context) -> BOOL {
-            wchar_t name[64] = {};
-            GetClassNameW(window, name, 64);
-            if (_wcsicmp(name, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(window)) return TRUE;
-            ShownTip tip;
-            tip.window = window;
-            wchar_t text[1024] = {};
-            TOOLINFOW tool{};
-            tool.cbSize = TTTOOLINFOW_V2_SIZE;
-            tool.lpszText = text;
-            if (SendMessageW(window, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool))) tip.text = text;
-            GetWindowRect(window, &tip.rect);
-            reinterpret_cast<std::vector<ShownTip>*>(context)->push_back(tip);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&tips));
+    EnumThreadWindows(GetCurrentThreadId(), AddShownTip, reinterpret_cast<LPARAM>(&tips));
     return tips;
 }
 
