@@ -103,22 +103,8 @@ MeasurementLog LongLog(int count) {
     return log;
 }
 
-class LogWindow : public PanelFixture {
+class LogWindow : public LoggingPanelFixture {
 protected:
-    const MeasurementLog& Log() { return panel_.logStore().log(); }
-    std::wstring Status() { return panel_.logStore().status(); }
-
-    // A key as the keyboard sends it to the window with the focus of `window`.
-    void Key(HWND window, UINT key, unsigned modifiers = kNoModifiers) {
-        PostKey(window, key, modifiers);
-        Pump(0);
-        HoldModifiers(kNoModifiers);
-    }
-
-    void TearDown() override {
-        HoldModifiers(kNoModifiers);
-        PanelFixture::TearDown();
-    }
 
     // The numbers of the rows, in the log and in the list's first column.
     std::vector<int> Numbers() {

@@ -137,23 +137,8 @@ void ChooseQuantity(HWND dialog, SeriesQuantity quantity) {
 
 const wchar_t kSeriesResting[] = L"Choose what to vary and press Start.";
 
-class Measurements : public PanelFixture {
+class Measurements : public LoggingPanelFixture {
 protected:
-    void TearDown() override {
-        HoldModifiers(kNoModifiers);
-        PanelFixture::TearDown();
-    }
-
-    const MeasurementLog& Log() { return panel_.logStore().log(); }
-    std::wstring Status() { return panel_.logStore().status(); }
-
-    // A key as the keyboard sends it to the window with the focus of `window`.
-    void Key(HWND window, UINT key, unsigned modifiers = kNoModifiers) {
-        PostKey(window, key, modifiers);
-        Pump(0);
-        HoldModifiers(kNoModifiers);
-    }
-
     MeasurementLogWindow& OpenLog() {
         Key(Box(IDC_MATERIAL_NUMBER), 'L', kControl);
         EXPECT_NE(panel_.logWindow(), nullptr);

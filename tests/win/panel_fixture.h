@@ -146,3 +146,23 @@ protected:
     // the delay itself sets ExperimentPanel::kRangeWarningDelay before Start.
     UINT warningDelay_ = 200;
 };
+
+// The panel with its log, driven from the keyboard: the modifiers a test
+// holds are let go after it.
+class LoggingPanelFixture : public PanelFixture {
+protected:
+    void TearDown() override {
+        HoldModifiers(kNoModifiers);
+        PanelFixture::TearDown();
+    }
+
+    const MeasurementLog& Log() { return panel_.logStore().log(); }
+    std::wstring Status() { return panel_.logStore().status(); }
+
+    // A key as the keyboard sends it to the window with the focus of `window`.
+    void Key(HWND window, UINT key, unsigned modifiers = kNoModifiers) {
+        PostKey(window, key, modifiers);
+        Pump(0);
+        HoldModifiers(kNoModifiers);
+    }
+};
