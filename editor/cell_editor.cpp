@@ -1,6 +1,5 @@
 #include "editor/cell_editor.h"
 
-#include "base/module.h"
 #include "ui/window_class.h"
 
 namespace {

@@ -1,7 +1,6 @@
 #include "help/text_popup.h"
 
 #include "base/gdi.h"
-#include "base/module.h"
 #include "ui/window.h"
 #include "ui/window_class.h"
 

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "base/gdi.h"
-#include "base/module.h"
 #include "plot/draw_plot.h"
 #include "ui/window_class.h"
 
