@@ -1,8 +1,8 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include "app/single_copy_win.h"
+#include "base/com_apartment.h"
 #include "base/module.h"
 #include "panel/experiment_panel_win.h"
 #include "ui/message_loop.h"
@@ -35,14 +35,14 @@ int RunPanel(int showCommand) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    // Failures of either initialisation leave nothing to do differently.
-    CoInitialize(nullptr);
+    // Failures of either initialisation leave nothing to do differently; COM
+    // is uninitialised only if this call initialised it.
+    ComApartment com;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
     SetResourceModule(instance);
     int exitCode = RunPanel(showCommand);
 
-    CoUninitialize();
     return exitCode;
 }

@@ -34,6 +34,41 @@ private:
     HDC dc_;
 };
 
+// The device context of a window being painted, from BeginPaint to EndPaint:
+// the update region is validated and the caret shown again however the
+// painting ends. `get` is null when the system gave no context.
+class PaintDc {
+public:
+    explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintDc() { EndPaint(window_, &paint_); }
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// Everything a drawing changes in a device context it was lent (selected
+// objects, colours, modes, alignment, clipping), restored at the end.
+class SavedDcState {
+public:
+    explicit SavedDcState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDcState() {
+        if (saved_) RestoreDC(dc_, saved_);
+    }
+    SavedDcState(const SavedDcState&) = delete;
+    SavedDcState& operator=(const SavedDcState&) = delete;
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
 // An object selected into a device context for a scope; the one it replaced
 // is selected back at the end, before either is released.
 class Selection {

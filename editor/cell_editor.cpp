@@ -1,7 +1,6 @@
 #include "editor/cell_editor.h"
 
-#include "base/module.h"
-#include "ui/private_messages.h"
+#include "ui/window_class.h"
 
 namespace {
 
@@ -11,22 +10,13 @@ WNDPROC standardEditProc = nullptr;
 }  // namespace
 
 const wchar_t* CellEditor::RegisterClassOnce() {
-    static bool registered = false;
-    if (!registered) {
-        // A superclass: the edit control's class with our procedure in front.
-        WNDCLASSEXW cls = {};
-        cls.cbSize = sizeof cls;
-        if (!GetClassInfoExW(nullptr, L"EDIT", &cls)) return nullptr;
-        standardEditProc = cls.lpfnWndProc;
-        cls.lpfnWndProc = WindowProc;
-        cls.hInstance = ResourceModule();
-        cls.lpszClassName = kClassName;
-        // The edit control keeps its own data in the window's extra bytes; our
-        // object goes in GWLP_USERDATA, which the edit control does not use.
-        if (!RegisterClassExW(&cls) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
-        registered = true;
-    }
-    return kClassName;
+    // A superclass: the edit control's class with our procedure in front.
+    // The edit control keeps its own data in the window's extra bytes; our
+    // object goes in GWLP_USERDATA, which the edit control does not use.
+    WindowClassFields edit;
+    edit.superclassOf = L"EDIT";
+    edit.baseProcedure = &standardEditProc;
+    return RegisterWindowClassOnce(kClassName, WindowProc, edit);
 }
 
 bool CellEditor::Begin(HWND listView, const RECT& cell, wchar_t* text, HFONT font) {

@@ -4,6 +4,13 @@
 
 #include "ui/window.h"
 
+// From the cell editor to the list-view's parent (the parameter table
+// dialog): wParam kCellEditKept when the edit ends with its text taken,
+// kCellEditAbandoned when Escape drops it and the cell keeps what it showed.
+inline constexpr UINT WM_ENDCELLEDIT = 952;
+inline constexpr WPARAM kCellEditKept = 0;
+inline constexpr WPARAM kCellEditAbandoned = 1;
+
 // The edit box laid over a list-view cell while the cell is edited: a class of
 // its own derived from the system edit control, which looks and behaves like
 // it but ends the edit on Enter, Tab or when it loses the focus, and drops it

@@ -6,7 +6,6 @@
 #include "numtext/number_parse.h"
 #include "res/resource.h"
 #include "ui/centre_window.h"
-#include "ui/private_messages.h"
 #include "ui/window_dpi.h"
 
 namespace {

@@ -4,7 +4,6 @@
 
 #include "base/gdi.h"
 #include "base/module.h"
-#include "ui/private_messages.h"
 
 namespace {
 

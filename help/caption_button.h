@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+// From a caption button to its window: wParam the button's position, lParam
+// 1 when the button has just been switched on, 0 when off.
+inline constexpr UINT kCaptionButtonNotify = 951;
+
 // A button drawn into a window's title bar, left of the system's own caption
 // buttons. It is not a window: a replacement window procedure on the window
 // paints the buttons whenever the frame is painted or changes its active

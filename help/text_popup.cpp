@@ -1,8 +1,8 @@
 #include "help/text_popup.h"
 
 #include "base/gdi.h"
-#include "base/module.h"
 #include "ui/window.h"
+#include "ui/window_class.h"
 
 namespace {
 
@@ -38,20 +38,8 @@ private:
 TextPopup popup;
 
 const wchar_t* TextPopup::RegisterClassOnce() {
-    static const wchar_t kName[] = L"TesmorHelpPopup";
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW cls = {};
-        cls.cbSize = sizeof cls;
-        cls.style = CS_SAVEBITS;
-        cls.lpfnWndProc = WindowProc;
-        cls.hInstance = ResourceModule();
-        cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        cls.hbrBackground = GetSysColorBrush(COLOR_INFOBK);
-        cls.lpszClassName = kName;
-        registered = RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }
-    return registered ? kName : nullptr;
+    return RegisterWindowClassOnce(L"TesmorHelpPopup", WindowProc,
+                                   {CS_SAVEBITS, LoadCursorW(nullptr, IDC_ARROW), GetSysColorBrush(COLOR_INFOBK)});
 }
 
 bool TextPopup::Show(const std::wstring& text, POINT point) {
@@ -99,18 +87,14 @@ void TextPopup::Close() {
 LRESULT TextPopup::HandleMessage(const Message& m, bool& handled) {
     switch (m.message) {
     case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(m.window, &paint);
+        PaintDc dc(m.window);
         RECT client;
         GetClientRect(m.window, &client);
         InflateRect(&client, -kMargin, -kMargin);
-        {
-            Selection font(dc, PopupFont());
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-            DrawTextW(dc, text_.c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
-        }
-        EndPaint(m.window, &paint);
+        Selection font(dc.get(), PopupFont());
+        SetBkMode(dc.get(), TRANSPARENT);
+        SetTextColor(dc.get(), GetSysColor(COLOR_INFOTEXT));
+        DrawTextW(dc.get(), text_.c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
         return 0;
     }
     case WM_LBUTTONDOWN:

@@ -11,7 +11,7 @@
 #include "base/unique_handle.h"
 #include "measurements/log_merge.h"
 #include "measurements/measurement_log.h"
-#include "storage/parameter_file_win.h"
+#include "storage/file_replace_win.h"
 
 // The measurement log's file (Tesmor.csv beside the executable, or in the
 // user's Documents when that folder refuses it), in the form of EncodeLogCsv.

@@ -16,7 +16,6 @@
 #include "storage/module_files_win.h"
 #include "storage/parameter_file_win.h"
 #include "ui/centre_window.h"
-#include "ui/private_messages.h"
 
 ExperimentPanel::ExperimentPanel() {
     // Each row of the table gets the next record of its kind.
@@ -406,14 +405,14 @@ void ExperimentPanel::PlaceControls() {
 // would have the dialog manager convert it to the screen's format before the
 // panel is first shown; a DIB section is converted only as it is painted.
 void ExperimentPanel::ShowPictureAtDpi() {
-    if (dpi_ == kLayoutDpi && !picture96_) picture96_.reset(LoadPanelPicture(kLayoutDpi));
-    HBITMAP made = dpi_ == kLayoutDpi ? nullptr : LoadPanelPicture(dpi_);
-    HBITMAP shown = made ? made : picture96_.get();
+    if (dpi_ == kLayoutDpi && !picture96_) picture96_ = LoadPanelPicture(kLayoutDpi);
+    GdiObject<HBITMAP> made = dpi_ == kLayoutDpi ? GdiObject<HBITMAP>() : LoadPanelPicture(dpi_);
+    HBITMAP shown = made ? made.get() : picture96_.get();
     if (shown) {
         // The static sizes itself to the bitmap, and deletes none it was given:
         // a picture made for another scale before is shown no more and goes.
         SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(shown));
-        scaledPicture_.reset(made);
+        scaledPicture_ = std::move(made);
     }
     SetWindowPos(picture_, nullptr, ScaleToDpi(layoutAt96_.picture.x, dpi_),
                  ScaleToDpi(layoutAt96_.picture.y, dpi_), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

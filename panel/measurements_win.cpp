@@ -8,7 +8,6 @@
 #include "panel/reading_text.h"
 #include "res/resource.h"
 #include "ui/file_dialog.h"
-#include "ui/private_messages.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/gdi.h"
+#include "base/global_memory.h"
 #include "base/gdiplus_session.h"
 #include "base/module.h"
 #include "panel/panel_fields.h"
@@ -12,7 +13,7 @@
 namespace {
 
 // A top-down 24-bit DIB section; `bits` receives its pixels.
-HBITMAP CreateRgbBitmap(int width, int height, void** bits) {
+GdiObject<HBITMAP> CreateRgbBitmap(int width, int height, void** bits) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -20,29 +21,20 @@ HBITMAP CreateRgbBitmap(int width, int height, void** bits) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+    return GdiObject<HBITMAP>(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
 }
 
 // A PNG resource, decoded by GDI+ into a bitmap of the program's.
-HBITMAP LoadPngResource(int id) {
+GdiObject<HBITMAP> LoadPngResource(int id) {
     const auto [data, size] = FindResourceBytes(id, L"PNG");
-    if (!data || size == 0 || !GdiplusReady()) return nullptr;
+    if (!data || size == 0 || !GdiplusReady()) return {};
 
     // The stream frees its copy when it is released.
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!copy) return nullptr;
-    void* target = GlobalLock(copy);
-    if (!target) {
-        GlobalFree(copy);
-        return nullptr;
-    }
-    std::memcpy(target, data, size);
-    GlobalUnlock(copy);
+    GlobalMemory copy = CopyToGlobalMemory(data, size);
+    if (!copy) return {};
     Stream stream;
-    if (FAILED(CreateStreamOnHGlobal(copy, TRUE, stream.receive())) || !stream) {
-        GlobalFree(copy);
-        return nullptr;
-    }
+    if (FAILED(CreateStreamOnHGlobal(copy.get(), TRUE, stream.receive())) || !stream) return {};
+    copy.release();
 
     const GdiplusCalls& gdiplus = *GdiplusApi();
     GdiplusBitmap image;
@@ -50,16 +42,16 @@ HBITMAP LoadPngResource(int id) {
     if (gdiplus.CreateBitmapFromStream(stream.get(), image.receive()) != Gdiplus::Ok || !image ||
         gdiplus.GetImageWidth(image.get(), &width) != Gdiplus::Ok ||
         gdiplus.GetImageHeight(image.get(), &height) != Gdiplus::Ok || width == 0 || height == 0) {
-        return nullptr;
+        return {};
     }
     const Gdiplus::GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     Gdiplus::BitmapData pixels{};
     if (gdiplus.BitmapLockBits(image.get(), &whole, Gdiplus::ImageLockModeRead, PixelFormat24bppRGB,
                                &pixels) != Gdiplus::Ok) {
-        return nullptr;
+        return {};
     }
     void* bits = nullptr;
-    HBITMAP bitmap = CreateRgbBitmap(static_cast<int>(width), static_cast<int>(height), &bits);
+    GdiObject<HBITMAP> bitmap = CreateRgbBitmap(static_cast<int>(width), static_cast<int>(height), &bits);
     if (bitmap) {
         const size_t stride = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
         for (UINT y = 0; y < height; ++y) {
@@ -79,17 +71,17 @@ HBITMAP LoadPngResource(int id) {
 // CreateDIBSection reads from a packed bitmap is accepted: a header of the
 // common size, uncompressed, 1 to 8 bits per pixel with its palette, or 24 or
 // 32 bits; null for anything else or a damaged resource.
-HBITMAP LoadBitmapResource(int id) {
+GdiObject<HBITMAP> LoadBitmapResource(int id) {
     const auto [data, size] = FindResourceBytes(id, RT_BITMAP);
     BITMAPINFOHEADER header{};
-    if (!data || size < sizeof(header)) return nullptr;
+    if (!data || size < sizeof(header)) return {};
     std::memcpy(&header, data, sizeof(header));
     const int bits = header.biBitCount;
     const bool paletted = bits == 1 || bits == 4 || bits == 8;
     if (header.biSize != sizeof(header) || header.biPlanes != 1 || header.biCompression != BI_RGB ||
         !(paletted || bits == 24 || bits == 32) || header.biWidth <= 0 || header.biWidth > 32767 ||
         header.biHeight == 0 || header.biHeight < -32767 || header.biHeight > 32767) {
-        return nullptr;
+        return {};
     }
     const size_t maxColours = paletted ? size_t{1} << bits : 0;
     const size_t colours = header.biClrUsed ? header.biClrUsed : maxColours;
@@ -97,25 +89,22 @@ HBITMAP LoadBitmapResource(int id) {
     const size_t height = static_cast<size_t>(header.biHeight < 0 ? -header.biHeight : header.biHeight);
     const size_t stride = (width * bits + 31) / 32 * 4;
     const size_t pixelsAt = sizeof(header) + colours * sizeof(RGBQUAD);
-    if (colours > maxColours || pixelsAt > size || (size - pixelsAt) / stride < height) return nullptr;
+    if (colours > maxColours || pixelsAt > size || (size - pixelsAt) / stride < height) return {};
 
     void* pixels = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(data), DIB_RGB_COLORS,
-                                      &pixels, nullptr, 0);
-    if (!bitmap || !pixels) {
-        if (bitmap) DeleteObject(bitmap);
-        return nullptr;
-    }
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(data),
+                                               DIB_RGB_COLORS, &pixels, nullptr, 0));
+    if (!bitmap || !pixels) return {};
     std::memcpy(pixels, data + pixelsAt, stride * height);
     GdiFlush();
     return bitmap;
 }
 
-HBITMAP LoadDrawing(const PictureScale& scale) {
+GdiObject<HBITMAP> LoadDrawing(const PictureScale& scale) {
     if (scale.bitmapId == IDB_APPARATUS) {
-        if (HBITMAP bitmap = LoadBitmapResource(IDB_APPARATUS)) return bitmap;
-        return static_cast<HBITMAP>(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_APPARATUS),
-                                               IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        if (GdiObject<HBITMAP> bitmap = LoadBitmapResource(IDB_APPARATUS)) return bitmap;
+        return GdiObject<HBITMAP>(static_cast<HBITMAP>(LoadImageW(
+            ResourceModule(), MAKEINTRESOURCEW(IDB_APPARATUS), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     }
     return LoadPngResource(scale.bitmapId);
 }
@@ -131,39 +120,32 @@ void KeepDialogScalingToPanel(HWND dialog) {
     setBehaviour(dialog, all, all);
 }
 
-HBITMAP LoadPanelPicture(int dpi) {
-    HBITMAP drawing = LoadDrawing(NearestPictureScale(dpi));
+GdiObject<HBITMAP> LoadPanelPicture(int dpi) {
+    GdiObject<HBITMAP> drawing = LoadDrawing(NearestPictureScale(dpi));
     // A drawing that cannot be read (no GDI+) leaves bitmap 201, stretched.
     if (!drawing) drawing = LoadDrawing(NearestPictureScale(kLayoutDpi));
     BITMAP size{};
-    if (!drawing || !GetObjectW(drawing, sizeof(size), &size)) {
-        if (drawing) DeleteObject(drawing);
-        return nullptr;
-    }
+    if (!drawing || !GetObjectW(drawing.get(), sizeof(size), &size)) return {};
     const int width = ScaleToDpi(kPictureWidth, dpi);
     const int height = ScaleToDpi(kPictureHeight, dpi);
     if (size.bmWidth == width && size.bmHeight == height) return drawing;
 
     // A scale between two drawings: the nearest, stretched with averaging.
-    GdiObject<HBITMAP> source(drawing);
     void* bits = nullptr;
-    HBITMAP scaled = CreateRgbBitmap(width, height, &bits);
-    if (!scaled) return nullptr;
+    GdiObject<HBITMAP> scaled = CreateRgbBitmap(width, height, &bits);
+    if (!scaled) return {};
     MemoryDc from(CreateCompatibleDC(nullptr));
     MemoryDc to(CreateCompatibleDC(nullptr));
     bool drawn = false;
     if (from && to) {
-        Selection fromBitmap(from.get(), source.get());
-        Selection toBitmap(to.get(), scaled);
+        Selection fromBitmap(from.get(), drawing.get());
+        Selection toBitmap(to.get(), scaled.get());
         SetStretchBltMode(to.get(), HALFTONE);
         SetBrushOrgEx(to.get(), 0, 0, nullptr);
         drawn = StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, size.bmWidth, size.bmHeight,
                            SRCCOPY) != FALSE;
     }
-    if (!drawn) {
-        DeleteObject(scaled);
-        return nullptr;
-    }
+    if (!drawn) return {};
     return scaled;
 }
 

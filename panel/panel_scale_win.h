@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/gdi.h"
 #include "ui/window_dpi.h"
 
 // The panel at the display's scale: the panel declares itself aware of each
@@ -14,11 +15,11 @@
 // panel's own WM_DPICHANGED lays it out.
 void KeepDialogScalingToPanel(HWND dialog);
 
-// The picture of the apparatus for dpi, a bitmap the caller owns: the drawing
+// The picture of the apparatus for dpi, owned by the caller: the drawing
 // for the nearest scale (bitmap 201 or one of the PNG drawings, bitmap 201 when
 // a drawing cannot be read), stretched to the size ScaleToDpi gives when it was
 // drawn for another scale. Null when it could not be made.
-HBITMAP LoadPanelPicture(int dpi);
+GdiObject<HBITMAP> LoadPanelPicture(int dpi);
 
 // What the dialog manager makes of the panel's template at 96 DPI: the size of
 // the client area and the picture's top-left corner in it. Worked out from the

@@ -4,7 +4,6 @@
 
 #include "numtext/edit_text_win.h"
 #include "numtext/read_as_note.h"
-#include "ui/private_messages.h"
 
 // A box reads the number at the start of its text and ignores the rest, so
 // "2,5" gives 2 and "−7" (a typographic minus) gives 0 without a word. The

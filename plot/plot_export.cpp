@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "base/gdi.h"
+#include "base/global_memory.h"
 #include "base/owned.h"
-#include "base/unique_handle.h"
-#include "plot/draw_plot.h"
 #include "base/gdiplus_session.h"
+#include "plot/draw_plot.h"
+#include "storage/file_replace_win.h"
+#include "ui/clipboard.h"
 
 namespace {
 
@@ -40,43 +42,7 @@ private:
 };
 
 // A finished metafile, deleted unless the clipboard takes it over.
-class Metafile {
-public:
-    explicit Metafile(HENHMETAFILE picture) : picture_(picture) {}
-    ~Metafile() {
-        if (picture_) DeleteEnhMetaFile(picture_);
-    }
-    Metafile(const Metafile&) = delete;
-    Metafile& operator=(const Metafile&) = delete;
-
-    HENHMETAFILE get() const { return picture_; }
-    void GiveAway() { picture_ = nullptr; }
-
-private:
-    HENHMETAFILE picture_;
-};
-
-class OpenedClipboard {
-public:
-    explicit OpenedClipboard(HWND owner) {
-        // Another program may hold the clipboard for a moment (a clipboard
-        // viewer reading what was just put there).
-        for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
-            open_ = OpenClipboard(owner) != FALSE;
-            if (!open_) Sleep(10);
-        }
-    }
-    ~OpenedClipboard() {
-        if (open_) CloseClipboard();
-    }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-
-    explicit operator bool() const { return open_; }
-
-private:
-    bool open_ = false;
-};
+using Metafile = Owned<HENHMETAFILE, &DeleteEnhMetaFile>;
 
 bool SizeIsDrawable(int width, int height) {
     return width > 0 && height > 0 && width <= kMaxPlotSide && height <= kMaxPlotSide;
@@ -142,32 +108,11 @@ PngSaveStatus EncodePlot(int width, int height, const PlotData& data, int scale,
         FAILED(GetHGlobalFromStream(stream.get(), &memory))) {
         return PngSaveStatus::notEncoded;
     }
-    const void* encoded = GlobalLock(memory);
-    if (!encoded) return PngSaveStatus::notEncoded;
-    const auto* first = static_cast<const unsigned char*>(encoded);
+    GlobalLockScope encoded(memory);
+    if (!encoded.data()) return PngSaveStatus::notEncoded;
+    const auto* first = static_cast<const unsigned char*>(encoded.data());
     png.assign(first, first + static_cast<size_t>(stat.cbSize.QuadPart));
-    GlobalUnlock(memory);
     return PngSaveStatus::saved;
-}
-
-// Writes `bytes` to a file made new at `path`, through to the disk. The
-// system's error code on failure, with the file removed; 0 on success.
-DWORD WriteWholeFile(const std::wstring& path, const std::vector<unsigned char>& bytes) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return GetLastError();
-    DWORD written = 0;
-    DWORD error = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-        error = GetLastError();
-    } else if (written != bytes.size()) {
-        error = ERROR_WRITE_FAULT;
-    } else if (!FlushFileBuffers(file.get())) {
-        error = GetLastError();
-    }
-    if (!file.Reset() && error == 0) error = GetLastError();
-    if (error != 0) DeleteFileW(path.c_str());
-    return error;
 }
 
 }  // namespace
@@ -196,7 +141,7 @@ bool CopyPlotToClipboard(HWND owner, int width, int height, const PlotData& data
     if (!clipboard || !EmptyClipboard()) return false;
     // From here on the clipboard owns the picture and deletes it.
     if (!SetClipboardData(CF_ENHMETAFILE, picture.get())) return false;
-    picture.GiveAway();
+    picture.release();
     return true;
 }
 
@@ -217,11 +162,7 @@ PngSaveResult SavePlotPng(const std::wstring& path, int width, int height, const
     const PngSaveStatus encoded = EncodePlot(width, height, data, scale, png);
     if (encoded != PngSaveStatus::saved) return {encoded, 0};
 
-    const std::wstring pending = PendingPngPath(path);
-    if (const DWORD error = WriteWholeFile(pending, png)) return {PngSaveStatus::notWritten, error};
-    if (!MoveFileExW(pending.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = GetLastError();
-        DeleteFileW(pending.c_str());
+    if (const DWORD error = ReplaceFileWith(path, PendingPngPath(path), png)) {
         return {PngSaveStatus::notWritten, error};
     }
     return {PngSaveStatus::saved, 0};

@@ -3,24 +3,12 @@
 #include <utility>
 
 #include "base/gdi.h"
-#include "base/module.h"
 #include "plot/draw_plot.h"
+#include "ui/window_class.h"
 
 const wchar_t* PlotView::RegisterClassOnce() {
-    static const wchar_t kName[] = L"TesmorPlotView";
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXW cls = {};
-        cls.cbSize = sizeof cls;
-        // No CS_HREDRAW | CS_VREDRAW: WM_SIZE invalidates, without erasing.
-        cls.lpfnWndProc = WindowProc;
-        cls.hInstance = ResourceModule();
-        cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        cls.hbrBackground = nullptr;
-        cls.lpszClassName = kName;
-        registered = RegisterClassExW(&cls) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }
-    return registered ? kName : nullptr;
+    // No CS_HREDRAW | CS_VREDRAW: WM_SIZE invalidates, without erasing.
+    return RegisterWindowClassOnce(L"TesmorPlotView", WindowProc, {0, LoadCursorW(nullptr, IDC_ARROW), nullptr});
 }
 
 bool PlotView::Create(HWND parent, const RECT& rect, int id, DWORD style) {
@@ -79,13 +67,11 @@ void PlotView::PaintInto(HDC dc, const RECT& client) const {
 }
 
 LRESULT PlotView::OnPaint(const Message& m, bool&) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(m.window, &paint);
+    PaintDc dc(m.window);
     if (dc) {
         RECT client;
         GetClientRect(m.window, &client);
-        PaintInto(dc, client);
-        EndPaint(m.window, &paint);
+        PaintInto(dc.get(), client);
     }
     return 0;
 }

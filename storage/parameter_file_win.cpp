@@ -45,14 +45,6 @@ bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
     return true;
 }
 
-// True only when nothing is there: a file that is there but cannot be opened
-// is not missing.
-bool IsMissing(const std::wstring& path) {
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 // Whether the file now holds exactly these bytes.
 bool FileHolds(const std::wstring& path, const std::vector<unsigned char>& expected) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -68,88 +60,11 @@ void UseDefaults(MaterialTable& table) {
 
 }  // namespace
 
-bool IsOpenFile(HANDLE file) {
-    return file != INVALID_HANDLE_VALUE && file != nullptr;
-}
-
-bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes) {
-    size_t total = 0;
-    while (total < bytes.size()) {
-        DWORD written = 0;
-        const DWORD wanted = static_cast<DWORD>(bytes.size() - total);
-        // A write that reports no progress would otherwise be repeated forever.
-        if (!calls.Write(file, bytes.data() + total, wanted, written) || written == 0 || written > wanted) {
-            return false;
-        }
-        total += written;
-    }
-    return true;
-}
-
-bool PendingFile::Close() {
-    if (!valid()) return true;
-    HANDLE file = file_;
-    file_ = INVALID_HANDLE_VALUE;
-    return calls_.Close(file);
-}
-
 UniqueHandle OpenParameterFileForReading(const std::wstring& caption, const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) Tell(kFileDoesNotOpenText, caption, MB_ICONINFORMATION);
     return file;
-}
-
-HANDLE SaveFileCalls::Create(const std::wstring& path) {
-    // No sharing: another copy of the program saving at the same moment must not
-    // interleave its bytes with ours.
-    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
-HANDLE SaveFileCalls::OpenExisting(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-}
-
-bool SaveFileCalls::Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written) {
-    return WriteFile(file, bytes, size, &written, nullptr) != FALSE;
-}
-
-bool SaveFileCalls::Truncate(HANDLE file) {
-    return SetEndOfFile(file) != FALSE;
-}
-
-bool SaveFileCalls::Flush(HANDLE file) {
-    return FlushFileBuffers(file) != FALSE;
-}
-
-bool SaveFileCalls::Close(HANDLE file) {
-    return CloseHandle(file) != FALSE;
-}
-
-bool SaveFileCalls::Copy(const std::wstring& from, const std::wstring& to) {
-    return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
-}
-
-bool SaveFileCalls::Replace(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
-bool SaveFileCalls::Remove(const std::wstring& path) {
-    return DeleteFileW(path.c_str()) != FALSE;
-}
-
-ParameterFileTarget OpenParameterFileForWriting(const std::wstring& path, SaveFileCalls& calls) {
-    ParameterFileTarget target;
-    target.file = calls.Create(PendingParameterFilePath(path));
-    if (IsOpenFile(target.file)) return target;
-    // A program folder often lets its own files be written but no file be
-    // made: then the file itself is written over.
-    target.file = calls.OpenExisting(path);
-    target.inPlace = IsOpenFile(target.file);
-    if (!target.inPlace) target.file = INVALID_HANDLE_VALUE;
-    return target;
 }
 
 ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstring& path,
@@ -279,19 +194,17 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPa
                                         calls.Copy(path, BackupParameterFilePath(path)));
     bool written = false;
     if (backedUp) {
-        ParameterFileTarget target = OpenParameterFileForWriting(path, calls);
-        PendingFile file(calls, target.file);
-        if (file.valid()) {
-            written = WriteAll(calls, file.get(), encoded.bytes) &&
-                      (!target.inPlace || calls.Truncate(file.get())) && calls.Flush(file.get());
-            written = file.Close() && written;
-            if (target.inPlace) {
-                // Written over: all that is left to do is to check it.
-                written = written && FileHolds(path, encoded.bytes);
-            } else {
-                const std::wstring pending = PendingParameterFilePath(path);
-                if (written) written = calls.Replace(pending, path);
-                if (!written) calls.Remove(pending);
+        FileReplacement replacement(calls, path, PendingParameterFilePath(path));
+        if (replacement.opened()) {
+            written = replacement.Commit(replacement.Write(encoded.bytes, true));
+        } else {
+            // A program folder often lets its own files be written but no file
+            // be made: then the file itself is written over, and checked.
+            PendingFile file(calls, calls.OpenExisting(path));
+            if (file.valid()) {
+                written = WriteAll(calls, file.get(), encoded.bytes) && calls.Truncate(file.get()) &&
+                          calls.Flush(file.get());
+                written = file.Close() && written && FileHolds(path, encoded.bytes);
             }
         }
     }

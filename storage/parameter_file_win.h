@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/unique_handle.h"
+#include "storage/file_replace_win.h"
 #include "model/material_table.h"
 
 // The parameters file beside the executable: read once at start-up, rewritten
@@ -42,65 +43,6 @@ enum class ParameterFileLoad {
 // otherwise.
 ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstring& path,
                                     MaterialTable& table, std::vector<unsigned char>* fileBytes = nullptr);
-
-// The file-system calls a save makes. The program uses the system's own; tests
-// put others in their place to make any one of them fail.
-class SaveFileCalls {
-public:
-    virtual ~SaveFileCalls() = default;
-    // A new file for writing, created or truncated; INVALID_HANDLE_VALUE on failure.
-    virtual HANDLE Create(const std::wstring& path);
-    // An existing file opened for writing over its bytes; INVALID_HANDLE_VALUE on failure.
-    virtual HANDLE OpenExisting(const std::wstring& path);
-    // Writes some of the bytes, at least one on success.
-    virtual bool Write(HANDLE file, const unsigned char* bytes, DWORD size, DWORD& written);
-    // Ends the file where the last write ended.
-    virtual bool Truncate(HANDLE file);
-    virtual bool Flush(HANDLE file);
-    virtual bool Close(HANDLE file);
-    // Copies `from` to `to`, replacing `to`.
-    virtual bool Copy(const std::wstring& from, const std::wstring& to);
-    // Puts `from` in the place of `to` in one step, replacing it.
-    virtual bool Replace(const std::wstring& from, const std::wstring& to);
-    virtual bool Remove(const std::wstring& path);
-};
-
-// Whether a handle that SaveFileCalls gave back is open.
-bool IsOpenFile(HANDLE file);
-
-// Writes all the bytes through `calls`, however many calls it takes; false on
-// a failure or a write that reports no progress.
-bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes);
-
-// A file being written through `calls`, closed on every way out of a save.
-class PendingFile {
-public:
-    PendingFile(SaveFileCalls& calls, HANDLE file) : calls_(calls), file_(file) {}
-    ~PendingFile() { Close(); }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-
-    bool valid() const { return IsOpenFile(file_); }
-    HANDLE get() const { return file_; }
-
-    // False when the system reports an error on closing, which for a file being
-    // written can mean that data did not reach it.
-    bool Close();
-
-private:
-    SaveFileCalls& calls_;
-    HANDLE file_;
-};
-
-// The file a save writes into: a new temporary file beside `path` (inPlace
-// false), or `path` itself opened for writing when the folder refuses new files
-// (inPlace true); `file` is INVALID_HANDLE_VALUE when neither opens. The caller
-// closes it through `calls`.
-struct ParameterFileTarget {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    bool inPlace = false;
-};
-ParameterFileTarget OpenParameterFileForWriting(const std::wstring& path, SaveFileCalls& calls);
 
 struct SaveOptions {
     // Keep the file being replaced as its backup (BackupParameterFilePath),

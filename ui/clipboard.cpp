@@ -1,52 +1,33 @@
 #include "ui/clipboard.h"
 
-#include <cstring>
+#include "base/global_memory.h"
 
-namespace {
-
-// Another program may have the clipboard open for a moment.
-bool OpenClipboardPatiently(HWND owner) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (OpenClipboard(owner)) return true;
-        Sleep(10);
+OpenedClipboard::OpenedClipboard(HWND owner) {
+    for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
+        open_ = OpenClipboard(owner) != FALSE;
+        if (!open_) Sleep(10);
     }
-    return false;
 }
 
-}  // namespace
-
 bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
-    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    GlobalMemory memory = CopyToGlobalMemory(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     if (!memory) return false;
-    if (void* target = GlobalLock(memory)) {
-        std::memcpy(target, text.c_str(), bytes);
-        GlobalUnlock(memory);
-    } else {
-        GlobalFree(memory);
-        return false;
-    }
-    if (!OpenClipboardPatiently(owner)) {
-        GlobalFree(memory);
-        return false;
-    }
+    OpenedClipboard clipboard(owner);
+    if (!clipboard) return false;
     EmptyClipboard();
     // Once taken, the memory is the clipboard's.
-    const bool taken = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    CloseClipboard();
-    if (!taken) GlobalFree(memory);
-    return taken;
+    if (!SetClipboardData(CF_UNICODETEXT, memory.get())) return false;
+    memory.release();
+    return true;
 }
 
 std::wstring ClipboardText(HWND owner) {
     std::wstring text;
-    if (!OpenClipboardPatiently(owner)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
-            GlobalUnlock(data);
-        }
+    OpenedClipboard clipboard(owner);
+    if (!clipboard) return text;
+    GlobalLockScope data(GetClipboardData(CF_UNICODETEXT));
+    if (const auto* chars = static_cast<const wchar_t*>(data.data())) {
+        text.assign(chars, wcsnlen(chars, data.size() / sizeof(wchar_t)));
     }
-    CloseClipboard();
     return text;
 }

@@ -18,7 +18,6 @@
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "panel_fixture.h"
-#include "ui/private_messages.h"
 
 namespace {
 

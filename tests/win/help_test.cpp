@@ -11,7 +11,6 @@
 #include "panel_fixture.h"
 #include "res/resource.h"
 #include "scratch_folder.h"
-#include "ui/private_messages.h"
 
 namespace {
 
