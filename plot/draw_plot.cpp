@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +11,8 @@
 #include "base/gdi.h"
 #include "plot/plot_layout.h"
 #include "plot/plot_text.h"
+
+using namespace plot_internal;
 
 namespace {
 
@@ -51,6 +52,14 @@ std::vector<RECT> MarkerSpans(PlotMarkerShape shape, int size) {
         }
     }
     return spans;
+}
+
+std::vector<bool> SelectedPoints(const PlotData& data) {
+    std::vector<bool> isSelected(data.points.size());
+    for (size_t index : data.selected) {
+        if (index < isSelected.size()) isSelected[index] = true;
+    }
+    return isSelected;
 }
 
 void Fill(HDC dc, int left, int top, int width, int height) {
