@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "measurements/line_fit.h"
+#include "measurements/log_row_commands_win.h"
 #include "measurements/log_store_win.h"
 #include "measurements/plot_axes.h"
 #include "plot/plot_view.h"
@@ -46,22 +47,16 @@ public:
     // What the tests look at.
     HWND list() const { return Item(IDC_LOG_LIST); }
     const PlotView& plot() const { return plot_; }
-    PlotX plotX() const { return x_; }
-    PlotY plotY() const { return y_; }
     void ChooseAxes(PlotX x, PlotY y);
     const std::optional<LineFit>& fit() const { return fit_; }
     // The selected rows' indices in the log, in order.
     std::vector<size_t> SelectedRows() const;
 
-    // The commands of the buttons, as the buttons give them.
+    // The commands of the plot's buttons and of Save as CSV, as the buttons
+    // give them (measurement_log_plot_win.cpp; the rows' commands:
+    // LogRowCommands).
     void FitLine();
-    bool CopyRows();
     bool CopyPlot();
-    void DeleteSelectedRows();
-    void ClearLog();
-    // Puts back what the last Delete or Clear not undone yet removed.
-    void Undo();
-    bool canUndo() const { return !undo_.empty(); }
     void SaveCsvAs(const std::wstring& path);
     void SavePngAs(const std::wstring& path);
 
@@ -78,21 +73,9 @@ private:
     LRESULT OnTimer(const Message&, bool&);
     LRESULT OnDestroy(const Message&, bool&);
 
-    void FillAxisChoices();
-    void LayOut();
-    // Lays the buttons out in rows across `width` (moving them when `moves`
-    // is given); returns where the list begins below them.
-    int LayOutButtons(int width, HDWP* moves);
-    void MoveChild(HDWP& moves, HWND child, int x, int y, int w, int h);
-    SIZE MinimumSize(int templateWidth);
-    void KeepFocusMark();
-    void Deleted(std::vector<MeasurementRow> rows);
-    void UpdateRowCount(bool scrollToEnd);
     void ShowNewRows();
     void RebuildPlot();
     void ShowPlot();
-    void OnSelectionChanged();
-    std::wstring AskFileName(const wchar_t* filter, const wchar_t* extension, const wchar_t* suggested);
 
     LogStore& store_;
     HACCEL accelerators_;
@@ -115,7 +98,5 @@ private:
     // Where the window was when it was last closed, for the next opening.
     std::optional<WINDOWPLACEMENT> placement_;
     SIZE minimumSize_{};
-    // The rows each Delete and Clear removed, the last one last, until the
-    // window is closed.
-    std::vector<std::vector<MeasurementRow>> undo_;
+    LogRowCommands rows_;
 };
