@@ -27,6 +27,7 @@ material. The check asks of the page:
     ends (a slider's: those of its range boxes at the start).
 """
 
+import argparse
 import html
 import os
 import re
@@ -149,56 +150,51 @@ BREAKS = [
 ]
 
 
+def problems_after(program, content, pattern, replacement):
+    """What the check says of a copy of the page with the first match of
+    pattern replaced; None when the page holds no match."""
+    with open(os.path.join(content, PAGE), encoding="ascii") as f:
+        broken, n = re.subn(pattern, replacement, f.read(), count=1, flags=re.S)
+    if n == 0:
+        return None
+    with tempfile.TemporaryDirectory() as work:
+        copy = os.path.join(work, "content")
+        shutil.copytree(content, copy)
+        with open(os.path.join(copy, PAGE), "w", encoding="ascii") as f:
+            f.write(broken)
+        return check(program, copy)[0]
+
+
 def self_test(program, content):
-    failures = []
     problems, count = check(program, content)
-    if problems:
-        failures.append("the page itself fails: " + "; ".join(problems[:3]))
+    failures = ["the page itself fails: " + "; ".join(problems[:3])] if problems else []
     if count < 10:
         failures.append("only %d fields from the program: too few to test the check" % count)
     for label, pattern, replacement in BREAKS:
-        with tempfile.TemporaryDirectory() as work:
-            copy = os.path.join(work, "content")
-            shutil.copytree(content, copy)
-            path = os.path.join(copy, PAGE)
-            with open(path, encoding="ascii") as f:
-                text = f.read()
-            broken, n = re.subn(pattern, replacement, text, count=1, flags=re.S)
-            if n == 0:
-                failures.append("%s: nothing in the page to break" % label)
-                continue
-            with open(path, "w", encoding="ascii") as f:
-                f.write(broken)
-            problems, _ = check(program, copy)
-            if not problems:
-                failures.append("%s: not caught" % label)
-            else:
-                print("caught: %s: %s" % (label, problems[0]))
+        problems = problems_after(program, content, pattern, replacement)
+        if problems is None:
+            failures.append("%s: nothing in the page to break" % label)
+        elif not problems:
+            failures.append("%s: not caught" % label)
+        else:
+            print("caught: %s: %s" % (label, problems[0]))
     return failures
 
 
 def main(argv):
-    args = list(argv[1:])
-    program = None
-    if "--fields" in args:
-        i = args.index("--fields")
-        program = args[i + 1]
-        del args[i:i + 2]
-    test = "--self-test" in args
-    if test:
-        args.remove("--self-test")
-    if program is None or len(args) > 1:
-        print(__doc__.split("\n\n")[1], file=sys.stderr)
-        return 2
-    content = args[0] if args else os.path.join(HERE, "content")
-    if test:
-        failures = self_test(program, content)
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--fields", required=True, help="the program help_fields")
+    parser.add_argument("--self-test", action="store_true", help="break copies of the page; each must be caught")
+    parser.add_argument("content", nargs="?", default=os.path.join(HERE, "content"))
+    options = parser.parse_args(argv[1:])
+    if options.self_test:
+        failures = self_test(options.fields, options.content)
         for failure in failures:
             print("FAILED: " + failure)
-        print("self-test: %d breaks, %s" % (len(BREAKS), "all caught" if not failures else
-                                             "%d failures" % len(failures)))
+        verdict = "all caught" if not failures else "%d failures" % len(failures)
+        print("self-test: %d breaks, %s" % (len(BREAKS), verdict))
         return 1 if failures else 0
-    problems, count = check(program, content)
+    problems, count = check(options.fields, options.content)
     for problem in problems:
         print(problem)
     print("%d fields checked, %d problems" % (count, len(problems)))
