@@ -2,14 +2,22 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "measurements/log_codec.h"
+#include "measurements/log_utf8.h"
+#include "model/material_table.h"
 
 // The log's file read as lines of fields, and a line's fields read as a row:
 // the reader's first steps, before it decides what to keep (log_csv_repair.h).
+// For the reader alone (log_codec.cpp): its helpers are that file's own.
 
 namespace log_csv {
+// Local to each file that uses them, so that the compiler may inline what a
+// file calls once.
+namespace {
 
 // A field as the file holds it: the bytes between its quotes, if it has
 // them, with its doubled quotes still doubled. Its text is read only once the
@@ -143,16 +151,95 @@ private:
     const unsigned char* nextContent_;  // see OnlyLineEndsLeft
 };
 
+// The length in UTF-16 units of a field's text (its bytes are valid UTF-8):
+// one for each character, two for one beyond U+FFFF, one for a doubled quote.
+size_t Utf16Length(const Field& field) {
+    size_t length = 0;
+    for (char c : field.bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if ((b & 0xC0) != 0x80) ++length;  // not a continuation byte
+        if (b >= 0xF0) ++length;
+    }
+    return length - field.doubledQuotes;
+}
+
 // The length of a field's text is beyond MeasurementLog::kMaxFieldLength.
-bool IsTooLong(const Field& field);
+bool IsTooLong(const Field& field) {
+    // No more UTF-16 units than bytes: most texts need no counting.
+    return field.bytes.size() - field.doubledQuotes > MeasurementLog::kMaxFieldLength &&
+           Utf16Length(field) > MeasurementLog::kMaxFieldLength;
+}
+
+// A field's text, each doubled quote read as one.
+std::wstring FieldText(const Field& field) {
+    if (field.doubledQuotes == 0) return WideFromUtf8(field.bytes);
+    std::string bytes;
+    bytes.reserve(field.bytes.size() - field.doubledQuotes);
+    for (size_t i = 0; i < field.bytes.size(); ++i) {
+        bytes += field.bytes[i];
+        if (field.bytes[i] == '"') ++i;
+    }
+    return WideFromUtf8(bytes);
+}
+
+// A decimal number without sign or leading zero, of at most `maxDigits`
+// digits; -1 otherwise.
+int CanonicalNumber(const Field& field, size_t maxDigits) {
+    const std::string_view text = field.bytes;
+    if (field.doubledQuotes > 0 || text.empty() || text.size() > maxDigits ||
+        (text[0] == '0' && text.size() > 1))
+        return -1;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 // Whether the line is the header, exactly.
-bool IsHeader(const Line& line);
+bool IsHeader(const Line& line) {
+    if (line.blank || line.count != static_cast<size_t>(kLogColumnCount)) return false;
+    // The line is valid UTF-8, which reads back as the titles exactly when its
+    // bytes are theirs.
+    for (int column = 0; column < kLogColumnCount; ++column) {
+        const Field& field = line.fields[column];
+        if (field.doubledQuotes > 0 || WideFromUtf8(field.bytes) != kLogColumnTitles[column]) return false;
+    }
+    return true;
+}
 
 // One field of a row into the row; `previous` is the number of the row before.
-CsvStatus ReadField(const Field& field, int column, int previous, MeasurementRow& row);
+CsvStatus ReadField(const Field& field, int column, int previous, MeasurementRow& row) {
+    switch (column) {
+    case kLogNumber:
+        row.number = CanonicalNumber(field, 9);
+        return row.number <= previous || row.number > MeasurementLog::kMaxNumber ? CsvStatus::badNumber
+                                                                                 : CsvStatus::ok;
+    case kLogTime:
+        // A record time is 19 ASCII characters: nothing longer is widened.
+        if (field.bytes.size() != 19 || field.doubledQuotes > 0) return CsvStatus::badTime;
+        row.time = WideFromUtf8(field.bytes);
+        return IsRecordTime(row.time) ? CsvStatus::ok : CsvStatus::badTime;
+    case kLogMaterial:
+        row.material = CanonicalNumber(field, 3);
+        return row.material < 0 || row.material > kMaxMaterials ? CsvStatus::badMaterial : CsvStatus::ok;
+    default:
+        if (IsTooLong(field)) return CsvStatus::textTooLong;
+        *ShownText(row, column) = FieldText(field);
+        return CsvStatus::ok;
+    }
+}
 
 // One line of the file as a row.
-CsvStatus ReadRow(const Line& line, int previous, MeasurementRow& row);
+CsvStatus ReadRow(const Line& line, int previous, MeasurementRow& row) {
+    if (line.blank || line.count != static_cast<size_t>(kLogColumnCount)) return CsvStatus::wrongFieldCount;
+    for (int column = 0; column < kLogColumnCount; ++column) {
+        const CsvStatus status = ReadField(line.fields[column], column, previous, row);
+        if (status != CsvStatus::ok) return status;
+    }
+    return CsvStatus::ok;
+}
 
+}  // namespace
 }  // namespace log_csv

@@ -7,6 +7,8 @@
 #include "res/resource.h"
 #include "ui/clipboard.h"
 
+LogRowCommands::~LogRowCommands() = default;
+
 bool LogRowCommands::CopyRows(HWND window) {
     const MeasurementLog& log = store_.log();
     if (log.empty()) {

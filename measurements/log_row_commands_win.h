@@ -15,6 +15,8 @@ class LogRowCommands {
 public:
     // `caption` titles the message boxes.
     LogRowCommands(LogStore& store, const std::wstring& caption) : store_(store), caption_(caption) {}
+    // Out of line: the rows kept for Undo are let go in one place.
+    ~LogRowCommands();
 
     // Each on the log's window `window` and its list. The selected rows, or
     // all when none is selected, to the clipboard as tab-separated text.

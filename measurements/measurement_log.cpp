@@ -12,18 +12,6 @@
 
 namespace {
 
-constexpr std::array<const wchar_t*, kLogColumnCount> ColumnTitles() {
-    std::array<const wchar_t*, kLogColumnCount> titles{};
-    for (const MeasuredQuantity& quantity : kMeasuredQuantities) titles[quantity.column] = quantity.label;
-    return titles;
-}
-
-}  // namespace
-
-const std::array<const wchar_t*, kLogColumnCount> kLogColumnTitles = ColumnTitles();
-
-namespace {
-
 bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
 }

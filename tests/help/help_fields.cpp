@@ -65,7 +65,7 @@ int main() {
         }
         if (!field) {
             std::fprintf(stderr, "no panel field has the box %d of %s\n", quantity.box,
-                         Utf8(quantity.name).c_str());
+                         quantity.name);
             return 1;
         }
         std::printf("%s\t%s\t%s\t%s\t", Utf8(quantity.symbol).c_str(), Utf8(quantity.unit).c_str(),
