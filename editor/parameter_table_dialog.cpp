@@ -48,7 +48,7 @@ LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handle
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-LRESULT ParameterTableDialog::OnInitDialog() {
+inline LRESULT ParameterTableDialog::OnInitDialog() {
     CentreWindow(window());
     SetWindowTextW(window(), (caption_ + L":  Semiconductor Parameters").c_str());
 
@@ -89,11 +89,11 @@ LRESULT ParameterTableDialog::OnInitDialog() {
     return TRUE;  // the dialog manager sets the focus: the OK button
 }
 
-void ParameterTableDialog::OnDoubleClick(const NMITEMACTIVATE& click) {
+inline void ParameterTableDialog::OnDoubleClick(const NMITEMACTIVATE& click) {
     list_.BeginCellEdit(click, kFirstParameterColumn);
 }
 
-void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
+inline void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
     if (end == kCellEditAbandoned) {
         list_.CancelCellEdit();
     } else {
@@ -102,7 +102,7 @@ void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
 }
 
 // Passed on in every case: the dialog manager's own clean-up goes on.
-bool ParameterTableDialog::OnDestroy() {
+inline bool ParameterTableDialog::OnDestroy() {
     list_.CommitCellEdit(kTableFormat);
     if (!ReadBackCells()) return false;
     HWND list = list_.window();

@@ -62,80 +62,101 @@ struct MessageMapEntry {
 namespace message_map_detail {
 
 // How a handler's parameters are taken from the message, by the handler's
-// parameter list. One function per list; a list not here does not compile.
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(), const Message&, bool&) {
-    return (o.*f)();
-}
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(const Message&), const Message& m, bool&) {
-    return (o.*f)(m);
-}
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(const Message&, bool&), const Message& m, bool& handled) {
-    return (o.*f)(m, handled);
-}
-// The raw parameters, for private messages and timers.
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(WPARAM, LPARAM), const Message& m, bool&) {
-    return (o.*f)(m.wParam, m.lParam);
-}
+// parameter list: one specialisation per list; a list not here does not
+// compile. F is called directly, so that a handler used nowhere else can be
+// folded into its thunk.
+template <class F>
+struct Crack;
+template <class C, class R>
+struct Crack<R (C::*)()> {
+    template <auto F, class O>
+    static R Call(O& o, const Message&, bool&) { return (o.*F)(); }
+};
+template <class C, class R>
+struct Crack<R (C::*)(const Message&)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m); }
+};
+template <class C, class R>
+struct Crack<R (C::*)(const Message&, bool&)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool& handled) { return (o.*F)(m, handled); }
+};
+// The raw parameters, for private messages.
+template <class C, class R>
+struct Crack<R (C::*)(WPARAM, LPARAM)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.wParam, m.lParam); }
+};
 // Timers (the id), and messages whose wParam is all they carry.
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(WPARAM), const Message& m, bool&) {
-    return (o.*f)(m.wParam);
-}
+template <class C, class R>
+struct Crack<R (C::*)(WPARAM)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.wParam); }
+};
 // WM_SETFOCUS, WM_KILLFOCUS, WM_SETCURSOR, WM_CONTEXTMENU: the window in wParam.
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(HWND), const Message& m, bool&) {
-    return (o.*f)(reinterpret_cast<HWND>(m.wParam));
-}
+template <class C, class R>
+struct Crack<R (C::*)(HWND)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(reinterpret_cast<HWND>(m.wParam)); }
+};
 // WM_COMMAND: the control id, and its notification code and window.
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(int), const Message& m, bool&) {
-    return (o.*f)(m.CommandId());
-}
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(int, int), const Message& m, bool&) {
-    return (o.*f)(m.CommandId(), m.NotifyCode());
-}
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(int, int, HWND), const Message& m, bool&) {
-    return (o.*f)(m.CommandId(), m.NotifyCode(), reinterpret_cast<HWND>(m.lParam));
-}
+template <class C, class R>
+struct Crack<R (C::*)(int)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.CommandId()); }
+};
+template <class C, class R>
+struct Crack<R (C::*)(int, int)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.CommandId(), m.NotifyCode()); }
+};
+template <class C, class R>
+struct Crack<R (C::*)(int, int, HWND)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) {
+        return (o.*F)(m.CommandId(), m.NotifyCode(), reinterpret_cast<HWND>(m.lParam));
+    }
+};
 // WM_SIZE and the mouse messages: wParam (the kind of sizing, the keys held)
 // and the two signed 16-bit halves of lParam (width and height, x and y).
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(UINT, int, int), const Message& m, bool&) {
-    return (o.*f)(static_cast<UINT>(m.wParam), static_cast<short>(LOWORD(m.lParam)),
-                  static_cast<short>(HIWORD(m.lParam)));
-}
+template <class C, class R>
+struct Crack<R (C::*)(UINT, int, int)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) {
+        return (o.*F)(static_cast<UINT>(m.wParam), static_cast<short>(LOWORD(m.lParam)),
+                      static_cast<short>(HIWORD(m.lParam)));
+    }
+};
 // WM_ERASEBKGND, WM_PRINTCLIENT, WM_CTLCOLOR*: the DC in wParam.
-template <class O, class C, class R>
-R Crack(O& o, R (C::*f)(HDC), const Message& m, bool&) {
-    return (o.*f)(reinterpret_cast<HDC>(m.wParam));
-}
+template <class C, class R>
+struct Crack<R (C::*)(HDC)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(reinterpret_cast<HDC>(m.wParam)); }
+};
 // A structure lParam points at: NMHDR and its extensions for WM_NOTIFY,
 // MINMAXINFO, WINDOWPOS, DRAWITEMSTRUCT...
-template <class O, class C, class R, class T>
-R Crack(O& o, R (C::*f)(T&), const Message& m, bool&) {
-    return (o.*f)(*reinterpret_cast<T*>(m.lParam));
-}
+template <class C, class R, class T>
+struct Crack<R (C::*)(T&)> {
+    template <auto F, class O>
+    static R Call(O& o, const Message& m, bool&) { return (o.*F)(*reinterpret_cast<T*>(m.lParam)); }
+};
 
 // A handler returning nothing handled the message with the result 0; one
 // returning bool says whether it handled it (false: not mine, pass it on), the
 // result then 0; any other return is the result.
 template <class Owner, auto F>
 LRESULT Thunk(Owner& owner, const MessageHandler<Owner>&, const Message& m, bool& handled) {
-    using R = decltype(Crack(owner, F, m, handled));
+    using Args = Crack<decltype(F)>;
+    using R = decltype(Args::template Call<F>(owner, m, handled));
     if constexpr (std::is_void_v<R>) {
-        Crack(owner, F, m, handled);
+        Args::template Call<F>(owner, m, handled);
         return 0;
     } else if constexpr (std::is_same_v<R, bool>) {
-        handled = Crack(owner, F, m, handled);
+        handled = Args::template Call<F>(owner, m, handled);
         return 0;
     } else {
-        return static_cast<LRESULT>(Crack(owner, F, m, handled));
+        return static_cast<LRESULT>(Args::template Call<F>(owner, m, handled));
     }
 }
 
