@@ -173,7 +173,10 @@ struct TypedHandler {
 // The handler of a row that takes only what it uses, as in
 //     {WM_SIZE, kAnyId, kAnyCode, Handler<&PlotView::OnSize>},
 // with OnSize(UINT kind, int width, int height). The parameter lists the
-// message is cracked for are the Crack functions above.
+// message is cracked for are the Crack specialisations above. Each such row
+// has a thunk of its own: a handler defined `inline` in the window's .cpp, and
+// called from nowhere else, is compiled into that thunk instead of beside it,
+// which keeps the program from growing by a function per row.
 template <auto F>
 inline constexpr message_map_detail::TypedHandler<F> Handler{};
 
