@@ -112,6 +112,12 @@ void AppendTabLine(std::wstring& out, const std::wstring* cells) {
     out += L"\r\n";
 }
 
+// The lines of the rows from index `first` on: one copy of the row's
+// writing for the whole file and for the lines appended to it.
+void AppendRowLines(Bytes& out, const MeasurementLog& log, size_t first) {
+    for (size_t i = first; i < log.size(); ++i) AppendRowLine(out, log[i], log[i].number);
+}
+
 }  // namespace
 
 size_t LogHeaderSize() {
@@ -149,7 +155,7 @@ std::vector<unsigned char> EncodeLogLines(const MeasurementLog& log, size_t firs
         for (size_t i = first; i < log.size(); ++i) size += LogLineSize(log[i]);
         out.reserve(size);
     }
-    for (size_t i = first; i < log.size(); ++i) AppendRowLine(out, log[i], log[i].number);
+    AppendRowLines(out, log, first);
     return out;
 }
 
@@ -157,7 +163,7 @@ std::vector<unsigned char> EncodeLogCsv(const MeasurementLog& log) {
     Bytes out;
     out.reserve(log.fileSize());
     AppendHeader(out);
-    for (const MeasurementRow& row : log.rows()) AppendRowLine(out, row, row.number);
+    AppendRowLines(out, log, 0);
     return out;
 }
 

@@ -13,17 +13,12 @@ void MeasurementLogWindow::ChooseAxes(PlotX x, PlotY y) {
     x_ = x;
     y_ = y;
     if (window()) {
-        SendMessageW(Item(IDC_LOG_X), CB_SETCURSEL, static_cast<WPARAM>(x_), 0);
-        SendMessageW(Item(IDC_LOG_Y), CB_SETCURSEL, static_cast<WPARAM>(y_), 0);
+        SetComboChoice(IDC_LOG_X, static_cast<int>(x_));
+        SetComboChoice(IDC_LOG_Y, static_cast<int>(y_));
     }
     fit_.reset();
     fitRows_.clear();
-    RebuildPlot();
-}
-
-void MeasurementLogWindow::RebuildPlot() {
-    points_ = CollectPlotPoints(store_.log(), x_, y_);
-    ShowPlot();
+    ShowPlot(true);
 }
 
 namespace {
@@ -50,7 +45,8 @@ PlotAxis MakeAxis(const std::vector<double>& values, const wchar_t* title, int l
 
 }  // namespace
 
-void MeasurementLogWindow::ShowPlot() {
+void MeasurementLogWindow::ShowPlot(bool collectPoints) {
+    if (collectPoints) points_ = CollectPlotPoints(store_.log(), x_, y_);
     if (!plot_.window()) return;
     RECT client;
     GetClientRect(plot_.window(), &client);

@@ -16,8 +16,7 @@ MeasurementLogWindow::MeasurementLogWindow(LogStore& store, HACCEL accelerators,
     : store_(store),
       accelerators_(accelerators),
       commandTarget_(commandTarget),
-      caption_(std::move(caption)),
-      rows_(store_, caption_) {}
+      caption_(std::move(caption)) {}
 
 // Destroyed here, while the message map is whole.
 MeasurementLogWindow::~MeasurementLogWindow() {
@@ -46,19 +45,18 @@ bool MeasurementLogWindow::Open(HWND owner) {
 LRESULT MeasurementLogWindow::HandleMessage(const Message& message, bool& handled) {
     using W = MeasurementLogWindow;
     static const MessageMapEntry<W> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &W::OnInitDialog},
-        {WM_COMMAND, IDCANCEL, kAnyCode, &W::OnClose},
-        {WM_COMMAND, kAnyId, kAnyCode, &W::OnCommand},
-        {WM_NOTIFY, IDC_LOG_LIST, kAnyCode, &W::OnListNotify},
-        {WM_SIZE, kAnyId, kAnyCode, &W::OnSize},
-        {WM_GETMINMAXINFO, kAnyId, kAnyCode, &W::OnGetMinMaxInfo},
-        {WM_TIMER, kAnyId, kAnyCode, &W::OnTimer},
-        {WM_DESTROY, kAnyId, kAnyCode, &W::OnDestroy},
+        {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&W::OnInitDialog>},
+        {WM_COMMAND, kAnyId, kAnyCode, Handler<&W::OnCommand>},
+        {WM_NOTIFY, IDC_LOG_LIST, kAnyCode, Handler<&W::OnListNotify>},
+        {WM_SIZE, kAnyId, kAnyCode, Handler<&W::OnSize>},
+        {WM_GETMINMAXINFO, kAnyId, kAnyCode, Handler<&W::OnGetMinMaxInfo>},
+        {WM_TIMER, kAnyId, kAnyCode, Handler<&W::OnTimer>},
+        {WM_DESTROY, kAnyId, kAnyCode, Handler<&W::OnDestroy>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
+LRESULT MeasurementLogWindow::OnInitDialog() {
     HWND self = window();
     filteringLoop_ = CurrentMessageLoop();
     if (filteringLoop_) filteringLoop_->RegisterFilter(this);
@@ -77,8 +75,8 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     minimumSize_ = LogWindowMinimumSize(self, templateWidth);
 
     store_.SetListener(this);
-    SetDlgItemTextW(self, IDC_LOG_STATUS, store_.status().c_str());
-    RebuildPlot();
+    SetItemText(IDC_LOG_STATUS, store_.status());
+    ShowPlot(true);
     LayOutLogWindow(self, list, plot_.window());
     ShowLogRowCount(list, static_cast<int>(store_.log().size()), true);
     SetFocus(list);
@@ -89,90 +87,83 @@ LRESULT MeasurementLogWindow::OnInitDialog(const Message&, bool&) {
     return FALSE;  // the focus is set
 }
 
-// Escape, the close box and Alt+F4 end here; the place is kept for the next
-// opening in this session.
-LRESULT MeasurementLogWindow::OnClose(const Message&, bool&) {
-    rows_.Forget();
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    if (GetWindowPlacement(window(), &placement)) placement_ = placement;
-    DestroyWindow(window());
-    return 0;
-}
-
-LRESULT MeasurementLogWindow::OnDestroy(const Message&, bool& handled) {
+bool MeasurementLogWindow::OnDestroy() {
     // What was deleted can be brought back only while the window that
     // deleted it is open.
-    rows_.Forget();
+    undo_.clear();
     store_.SetListener(nullptr);
     if (filteringLoop_) filteringLoop_->UnregisterFilter(this);
     filteringLoop_ = nullptr;
-    handled = false;
-    return 0;
+    return false;  // the dialog's own handling goes on
 }
 
-LRESULT MeasurementLogWindow::OnCommand(const Message& m, bool& handled) {
-    switch (m.CommandId()) {
+bool MeasurementLogWindow::OnCommand(int id, int code) {
+    switch (id) {
+    case IDCANCEL: {
+        // Escape, the close box and Alt+F4 end here; the place is kept for
+        // the next opening in this session.
+        undo_.clear();
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        if (GetWindowPlacement(window(), &placement)) placement_ = placement;
+        DestroyWindow(window());
+        return true;
+    }
     case IDC_LOG_FIT:
         FitLine();
-        return 0;
+        return true;
     case IDC_LOG_COPY:
-        rows_.CopyRows(window());
-        return 0;
+        CopyRows();
+        return true;
     case IDC_LOG_COPY_PLOT:
         CopyPlot();
-        return 0;
+        return true;
     case IDC_LOG_SAVE_PNG: {
         std::wstring path = AskSaveFileName(window(), L"PNG pictures (*.png)\0*.png\0All files (*.*)\0*.*\0", L"png", L"plot.png");
         if (!path.empty()) SavePngAs(path);
-        return 0;
+        return true;
     }
     case IDC_LOG_SAVE_CSV: {
         std::wstring path =
             AskSaveFileName(window(), L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0", L"csv", L"measurements.csv");
         if (!path.empty()) SaveCsvAs(path);
-        return 0;
+        return true;
     }
     case IDC_LOG_DELETE:
-        rows_.DeleteSelectedRows(window());
-        return 0;
+        DeleteSelectedRows();
+        return true;
     case IDC_LOG_CLEAR:
-        rows_.ClearLog(window());
-        return 0;
+        ClearLog();
+        return true;
     case IDC_LOG_UNDO:
-        rows_.Undo(window());
-        return 0;
+        Undo();
+        return true;
     case IDC_LOG_X:
     case IDC_LOG_Y:
-        if (m.NotifyCode() != CBN_SELCHANGE) break;
-        ChooseAxes(static_cast<PlotX>(SendMessageW(Item(IDC_LOG_X), CB_GETCURSEL, 0, 0)),
-                   static_cast<PlotY>(SendMessageW(Item(IDC_LOG_Y), CB_GETCURSEL, 0, 0)));
-        return 0;
+        if (code != CBN_SELCHANGE) break;
+        ChooseAxes(static_cast<PlotX>(ComboChoice(IDC_LOG_X)), static_cast<PlotY>(ComboChoice(IDC_LOG_Y)));
+        return true;
     case IDOK:  // Enter: nothing to confirm
-        return 0;
+        return true;
     }
-    handled = false;
-    return 0;
+    return false;
 }
 
-LRESULT MeasurementLogWindow::OnListNotify(const Message& m, bool& handled) {
-    switch (m.Notification()->code) {
+bool MeasurementLogWindow::OnListNotify(NMHDR& header) {
+    switch (header.code) {
     case LVN_GETDISPINFOW:
-        GiveLogCellText(store_.log(), *reinterpret_cast<NMLVDISPINFOW*>(m.lParam), cellText_);
-        return 0;
+        GiveLogCellText(store_.log(), reinterpret_cast<NMLVDISPINFOW&>(header), cellText_);
+        return true;
     case LVN_ITEMCHANGED: {
-        auto* change = reinterpret_cast<const NMLISTVIEW*>(m.lParam);
-        if ((change->uChanged & LVIF_STATE) && ((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) {
-            ShowPlot();
-        }
-        return 0;
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) && ((change.uOldState ^ change.uNewState) & LVIS_SELECTED)) ShowPlot();
+        return true;
     }
     case LVN_ODSTATECHANGED:
         ShowPlot();
-        return 0;
+        return true;
     }
-    handled = false;
-    return 0;
+    return false;
 }
 
 bool MeasurementLogWindow::FilterMessage(MSG& message) {
@@ -183,11 +174,11 @@ bool MeasurementLogWindow::FilterMessage(MSG& message) {
         const bool control = GetKeyState(VK_CONTROL) < 0;
         const bool inList = message.hwnd == list();
         if (control && message.wParam == 'C') {
-            rows_.CopyRows(self);
+            CopyRows();
             return true;
         }
         if (control && message.wParam == 'Z') {
-            rows_.Undo(self);
+            Undo();
             return true;
         }
         if (control && message.wParam == 'A' && inList) {
@@ -195,28 +186,25 @@ bool MeasurementLogWindow::FilterMessage(MSG& message) {
             return true;
         }
         if (message.wParam == VK_DELETE && inList) {
-            rows_.DeleteSelectedRows(self);
+            DeleteSelectedRows();
             return true;
         }
     }
     return IsDialogMessageW(self, &message) != FALSE;
 }
 
-LRESULT MeasurementLogWindow::OnSize(const Message& m, bool&) {
-    if (m.wParam != SIZE_MINIMIZED && plot_.window()) {
+void MeasurementLogWindow::OnSize(UINT kind, int, int) {
+    if (kind != SIZE_MINIMIZED && plot_.window()) {
         LayOutLogWindow(window(), list(), plot_.window());
         ShowPlot();  // the ticks follow the plot's size
     }
-    return 0;
 }
 
-LRESULT MeasurementLogWindow::OnGetMinMaxInfo(const Message& m, bool&) {
-    auto* info = reinterpret_cast<MINMAXINFO*>(m.lParam);
+void MeasurementLogWindow::OnGetMinMaxInfo(MINMAXINFO& info) {
     if (minimumSize_.cx > 0) {
-        info->ptMinTrackSize.x = minimumSize_.cx;
-        info->ptMinTrackSize.y = minimumSize_.cy;
+        info.ptMinTrackSize.x = minimumSize_.cx;
+        info.ptMinTrackSize.y = minimumSize_.cy;
     }
-    return 0;
 }
 
 // A new row's point is added at once; the list and the plot are brought up to
@@ -233,26 +221,20 @@ void MeasurementLogWindow::OnRowAppended() {
         points_.rows.push_back(store_.log().size() - 1);
     }
     if (!refreshPending_) refreshPending_ = SetTimer(window(), kRefreshTimer, kRefreshDelay, nullptr) != 0;
-    if (!refreshPending_) ShowNewRows();
+    // Without a timer, the refresh it would have made, now.
+    if (!refreshPending_) OnTimer(kRefreshTimer);
 }
 
-LRESULT MeasurementLogWindow::OnTimer(const Message& m, bool& handled) {
-    if (m.wParam != kRefreshTimer) {
-        handled = false;
-        return 0;
-    }
-    ShowNewRows();
-    return 0;
-}
-
-void MeasurementLogWindow::ShowNewRows() {
+bool MeasurementLogWindow::OnTimer(WPARAM id) {
+    if (id != kRefreshTimer) return false;
     if (refreshPending_) KillTimer(window(), kRefreshTimer);
     refreshPending_ = false;
     if (static_cast<size_t>(ListView_GetItemCount(list())) != store_.log().size()) {
         ShowLogRowCount(list(), static_cast<int>(store_.log().size()), true);
         ShowPlot();
     }
-    SetDlgItemTextW(window(), IDC_LOG_STATUS, store_.status().c_str());
+    SetItemText(IDC_LOG_STATUS, store_.status());
+    return true;
 }
 
 void MeasurementLogWindow::OnRowsReplaced() {
@@ -264,14 +246,14 @@ void MeasurementLogWindow::OnRowsReplaced() {
     fit_.reset();
     fitRows_.clear();
     ShowLogRowCount(list(), static_cast<int>(store_.log().size()), false);
-    RebuildPlot();
+    ShowPlot(true);
 }
 
 // Shown with the next update of the list, as a static paints itself at once.
 void MeasurementLogWindow::OnStatusChanged() {
     if (!window()) return;
     if (!refreshPending_) refreshPending_ = SetTimer(window(), kRefreshTimer, kRefreshDelay, nullptr) != 0;
-    if (!refreshPending_) SetDlgItemTextW(window(), IDC_LOG_STATUS, store_.status().c_str());
+    if (!refreshPending_) SetItemText(IDC_LOG_STATUS, store_.status());
 }
 
 std::vector<size_t> MeasurementLogWindow::SelectedRows() const {

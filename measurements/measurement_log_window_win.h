@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "measurements/line_fit.h"
-#include "measurements/log_row_commands_win.h"
 #include "measurements/log_store_win.h"
 #include "measurements/plot_axes.h"
 #include "plot/plot_view.h"
@@ -52,11 +51,15 @@ public:
     // The selected rows' indices in the log, in order.
     std::vector<size_t> SelectedRows() const;
 
-    // The commands of the plot's buttons and of Save as CSV, as the buttons
-    // give them (measurement_log_plot_win.cpp; the rows' commands:
-    // LogRowCommands).
+    // The commands of the buttons, as the buttons give them: the plot's in
+    // measurement_log_plot_win.cpp, the rows' in measurement_log_commands_win.cpp.
     void FitLine();
+    bool CopyRows();
     bool CopyPlot();
+    void DeleteSelectedRows();
+    void ClearLog();
+    // Puts back what the last Delete or Clear not undone yet removed.
+    void Undo();
     void SaveCsvAs(const std::wstring& path);
     void SavePngAs(const std::wstring& path);
 
@@ -64,18 +67,18 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnClose(const Message&, bool&);
-    LRESULT OnCommand(const Message&, bool&);
-    LRESULT OnListNotify(const Message&, bool&);
-    LRESULT OnSize(const Message&, bool&);
-    LRESULT OnGetMinMaxInfo(const Message&, bool&);
-    LRESULT OnTimer(const Message&, bool&);
-    LRESULT OnDestroy(const Message&, bool&);
+    LRESULT OnInitDialog();
+    bool OnCommand(int id, int code);
+    bool OnListNotify(NMHDR& header);
+    void OnSize(UINT kind, int width, int height);
+    void OnGetMinMaxInfo(MINMAXINFO& info);
+    // The refresh timer: the new rows shown in the list and the plot.
+    bool OnTimer(WPARAM id);
+    bool OnDestroy();
 
-    void ShowNewRows();
-    void RebuildPlot();
-    void ShowPlot();
+    // Shows the plot's points; collected anew from the whole log first when
+    // asked, otherwise as they were extended row by row.
+    void ShowPlot(bool collectPoints = false);
 
     LogStore& store_;
     HACCEL accelerators_;
@@ -98,5 +101,7 @@ private:
     // Where the window was when it was last closed, for the next opening.
     std::optional<WINDOWPLACEMENT> placement_;
     SIZE minimumSize_{};
-    LogRowCommands rows_;
+    // The rows each Delete and Clear removed, the last one last, until the
+    // window is closed.
+    std::vector<std::vector<MeasurementRow>> undo_;
 };

@@ -1,27 +1,27 @@
-#include "measurements/log_row_commands_win.h"
+// The commands of the log's window on the log's rows: copy them, delete the
+// selected ones, clear the log, and undo a Delete or Clear while the window
+// that made it is open. Each tells the status line what came of it.
+#include "measurements/measurement_log_window_win.h"
 
 #include <utility>
 
 #include "measurements/log_codec.h"
 #include "measurements/log_window_list_win.h"
-#include "res/resource.h"
 #include "ui/clipboard.h"
 
-LogRowCommands::~LogRowCommands() = default;
-
-bool LogRowCommands::CopyRows(HWND window) {
+bool MeasurementLogWindow::CopyRows() {
     const MeasurementLog& log = store_.log();
     if (log.empty()) {
         MessageBeep(MB_ICONWARNING);
         store_.SetStatus(L"Nothing to copy: the log is empty.");
         return false;
     }
-    std::vector<size_t> rows = SelectedLogRows(GetDlgItem(window, IDC_LOG_LIST), log.size());
+    std::vector<size_t> rows = SelectedRows();
     if (rows.empty()) {
         rows.resize(log.size());
         for (size_t k = 0; k < rows.size(); ++k) rows[k] = k;
     }
-    if (!PutTextOnClipboard(window, LogTabSeparatedText(log, rows))) {
+    if (!PutTextOnClipboard(window(), LogTabSeparatedText(log, rows))) {
         store_.SetStatus(L"The clipboard could not be opened; another program may be holding it.");
         return false;
     }
@@ -29,8 +29,8 @@ bool LogRowCommands::CopyRows(HWND window) {
     return true;
 }
 
-void LogRowCommands::DeleteSelectedRows(HWND window) {
-    const std::vector<size_t> rows = SelectedLogRows(GetDlgItem(window, IDC_LOG_LIST), store_.log().size());
+void MeasurementLogWindow::DeleteSelectedRows() {
+    const std::vector<size_t> rows = SelectedRows();
     if (rows.empty()) {
         MessageBeep(MB_ICONWARNING);
         store_.SetStatus(L"Select the rows to delete first.");
@@ -41,24 +41,19 @@ void LogRowCommands::DeleteSelectedRows(HWND window) {
     for (size_t row : rows) removedRows.push_back(store_.log()[row]);
     const size_t removed = store_.Remove(rows);
     if (removed == 0) return;
-    Deleted(window, std::move(removedRows));
+    undo_.push_back(std::move(removedRows));
+    EnableItem(IDC_LOG_UNDO, true);
     store_.SetStatus(CountText(removed, L"row", L"rows") + L" deleted; Undo (Ctrl+Z) brings them back.");
-}
-
-void LogRowCommands::Deleted(HWND window, std::vector<MeasurementRow> rows) {
-    undo_.push_back(std::move(rows));
-    EnableWindow(GetDlgItem(window, IDC_LOG_UNDO), TRUE);
 }
 
 // Puts back the rows of the last Delete or Clear not undone yet, in their
 // places and with their numbers, and selects them.
-void LogRowCommands::Undo(HWND window) {
+void MeasurementLogWindow::Undo() {
     if (undo_.empty()) {
         MessageBeep(MB_ICONWARNING);
         store_.SetStatus(L"Nothing to undo.");
         return;
     }
-    HWND list = GetDlgItem(window, IDC_LOG_LIST);
     std::vector<MeasurementRow> rows = std::move(undo_.back());
     undo_.pop_back();
     std::vector<int> numbers;
@@ -72,17 +67,16 @@ void LogRowCommands::Undo(HWND window) {
         store_.SetStatus(L"The deleted rows cannot be put back: the log has rows with their numbers now, or no "
                          L"room for them.");
     } else {
-        SelectLogRowsByNumber(list, store_.log(), std::move(numbers));
+        SelectLogRowsByNumber(list(), store_.log(), std::move(numbers));
         store_.SetStatus(CountText(count, L"row", L"rows") + L" put back.");
     }
     if (undo_.empty()) {
-        HWND undo = GetDlgItem(window, IDC_LOG_UNDO);
-        if (GetFocus() == undo) SetFocus(list);
-        EnableWindow(undo, FALSE);
+        if (GetFocus() == Item(IDC_LOG_UNDO)) SetFocus(list());
+        EnableItem(IDC_LOG_UNDO, false);
     }
 }
 
-void LogRowCommands::ClearLog(HWND window) {
+void MeasurementLogWindow::ClearLog() {
     const size_t count = store_.log().size();
     if (count == 0) {
         MessageBeep(MB_ICONWARNING);
@@ -91,12 +85,13 @@ void LogRowCommands::ClearLog(HWND window) {
     }
     const std::wstring question = L"Delete all " + CountText(count, L"reading", L"readings") +
                                   L" from the log?\n\nUndo (Ctrl+Z) brings them back until this window is closed.";
-    if (MessageBoxW(window, question.c_str(), caption_.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+    if (MessageBoxW(window(), question.c_str(), caption_.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES) {
         return;
     }
     std::vector<MeasurementRow> rows = store_.log().rows();
     store_.Clear();
-    Deleted(window, std::move(rows));
+    undo_.push_back(std::move(rows));
+    EnableItem(IDC_LOG_UNDO, true);
     store_.SetStatus(L"The log was cleared; Undo (Ctrl+Z) brings the rows back.");
 }
