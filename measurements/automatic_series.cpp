@@ -4,37 +4,22 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-struct QuantityNames {
-    const wchar_t* label;
-    const wchar_t* symbol;
-    const wchar_t* unit;
-};
-
-// In the order of SeriesQuantity.
-constexpr QuantityNames kQuantityNames[kSeriesQuantityCount] = {
-    {L"T (K)", L"T", L"K"},
-    {L"I (mA)", L"I", L"mA"},
-    {L"I_m (A)", L"I_m", L"A"},
-};
-
-const QuantityNames& NamesOf(SeriesQuantity quantity) {
-    return kQuantityNames[static_cast<int>(quantity)];
-}
-
-}  // namespace
+#include "measurements/measured_quantities.h"
 
 const wchar_t* SeriesQuantityLabel(SeriesQuantity quantity) {
-    return NamesOf(quantity).label;
+    return QuantityOfSeries(quantity).label;
 }
 
 const wchar_t* SeriesQuantitySymbol(SeriesQuantity quantity) {
-    return NamesOf(quantity).symbol;
+    return QuantityOfSeries(quantity).symbol;
 }
 
 const wchar_t* SeriesQuantityUnit(SeriesQuantity quantity) {
-    return NamesOf(quantity).unit;
+    return QuantityOfSeries(quantity).unit;
+}
+
+int SeriesQuantityBox(SeriesQuantity quantity) {
+    return QuantityOfSeries(quantity).box;
 }
 
 namespace {

@@ -6,6 +6,8 @@
 // An automatic series: one of the panel's boxes set to a run of values in
 // turn, a reading recorded at each.
 
+// The quantities a series can vary, in the order of kMeasuredQuantities
+// (measured_quantities.h), whose records give their names and boxes.
 enum class SeriesQuantity {
     temperature,    // T, K
     sampleCurrent,  // I, mA
@@ -18,6 +20,8 @@ const wchar_t* SeriesQuantityLabel(SeriesQuantity quantity);
 // "T", "I", "I_m", and their units "K", "mA", "A", for messages.
 const wchar_t* SeriesQuantitySymbol(SeriesQuantity quantity);
 const wchar_t* SeriesQuantityUnit(SeriesQuantity quantity);
+// The panel's box that holds the quantity (IDC_TEMPERATURE, ...).
+int SeriesQuantityBox(SeriesQuantity quantity);
 
 struct SeriesPlan {
     SeriesQuantity quantity = SeriesQuantity::temperature;

@@ -5,37 +5,12 @@
 #include <utility>
 
 #include "measurements/log_codec.h"
+#include "measurements/measured_quantities.h"
 #include "model/material_table.h"
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 
-const wchar_t* const kLogColumnTitles[kLogColumnCount] = {
-    L"No.",
-    L"Time",
-    L"Material",
-    L"r_H",
-    L"l (\u00B5m)",
-    L"w (\u00B5m)",
-    L"d (\u00B5m)",
-    L"s (\u00B5m)",
-    L"\u03B4 (\u00B5m)",  // δ (µm)
-    L"T (K)",
-    L"I (mA)",
-    L"I_m (A)",
-    L"V_H (mV)",
-    L"V_\u03C3 (mV)",  // V_σ (mV)
-};
-
 namespace {
-
-// The shown texts, from column kLogHallFactor on.
-constexpr std::wstring MeasurementRow::*kShownTexts[] = {
-    &MeasurementRow::hallFactor,      &MeasurementRow::sampleLength,  &MeasurementRow::sampleWidth,
-    &MeasurementRow::sampleThickness, &MeasurementRow::contactWidth,  &MeasurementRow::contactSpacing,
-    &MeasurementRow::temperature,     &MeasurementRow::sampleCurrent, &MeasurementRow::magnetCurrent,
-    &MeasurementRow::hallVoltage,     &MeasurementRow::sampleVoltage,
-};
-static_assert(sizeof kShownTexts / sizeof kShownTexts[0] == kLogColumnCount - kLogHallFactor);
 
 bool IsLeapYear(int year) {
     return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -81,13 +56,13 @@ void AppendDigits(std::wstring& text, int value, int count) {
 }  // namespace
 
 const std::wstring* ShownText(const MeasurementRow& row, int column) {
-    if (column < kLogHallFactor || column >= kLogColumnCount) return nullptr;
-    return &(row.*kShownTexts[column - kLogHallFactor]);
+    if (column < 0 || column >= kLogColumnCount) return nullptr;
+    const auto shown = QuantityOfColumn(column).shown;
+    return shown ? &(row.*shown) : nullptr;
 }
 
 std::wstring* ShownText(MeasurementRow& row, int column) {
-    if (column < kLogHallFactor || column >= kLogColumnCount) return nullptr;
-    return &(row.*kShownTexts[column - kLogHallFactor]);
+    return const_cast<std::wstring*>(ShownText(static_cast<const MeasurementRow&>(row), column));
 }
 
 std::wstring LogCellText(const MeasurementRow& row, int column) {
@@ -167,8 +142,8 @@ MeasurementLog::MeasurementLog() : fileSize_(LogHeaderSize()) {}
 
 bool MeasurementLog::IsValidRow(const MeasurementRow& row) {
     if (!IsRecordTime(row.time) || row.material < 0 || row.material > kMaxMaterials) return false;
-    for (auto text : kShownTexts) {
-        if (Utf16Length(row.*text) > kMaxFieldLength) return false;
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        if (Utf16Length(*ShownText(row, column)) > kMaxFieldLength) return false;
     }
     return true;
 }
@@ -275,8 +250,8 @@ bool MeasurementLog::Assign(std::vector<MeasurementRow> rows) {
 
 bool operator==(const MeasurementRow& a, const MeasurementRow& b) {
     if (a.number != b.number || a.time != b.time || a.material != b.material) return false;
-    for (auto text : kShownTexts) {
-        if (a.*text != b.*text) return false;
+    for (int column = kLogHallFactor; column < kLogColumnCount; ++column) {
+        if (*ShownText(a, column) != *ShownText(b, column)) return false;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -9,29 +10,29 @@
 // showed them at that moment.
 
 // The log's columns, in the order of the file, the list and the clipboard.
+// What each holds, its unit and its title: kMeasuredQuantities
+// (measured_quantities.h), one record per column in this order.
 enum LogColumn : int {
-    kLogNumber,           // No.
-    kLogTime,             // Time
-    kLogMaterial,         // Material
-    kLogHallFactor,       // r_H
-    kLogSampleLength,     // l, um
-    kLogSampleWidth,      // w, um
-    kLogSampleThickness,  // d, um
-    kLogContactWidth,     // s, um
-    kLogContactSpacing,   // delta, um
-    kLogTemperature,      // T, K
-    kLogSampleCurrent,    // I, mA
-    kLogMagnetCurrent,    // I_m, A
-    kLogHallVoltage,      // V_H, mV
-    kLogSampleVoltage,    // V_sigma, mV
+    kLogNumber,
+    kLogTime,
+    kLogMaterial,
+    kLogHallFactor,
+    kLogSampleLength,
+    kLogSampleWidth,
+    kLogSampleThickness,
+    kLogContactWidth,
+    kLogContactSpacing,
+    kLogTemperature,
+    kLogSampleCurrent,
+    kLogMagnetCurrent,
+    kLogHallVoltage,
+    kLogSampleVoltage,
 };
 inline constexpr int kLogColumnCount = 14;
 
-// The columns' titles with their units, the file's header:
-// No., Time, Material, r_H, l (µm), w (µm), d (µm), s (µm), δ (µm), T (K),
-// I (mA), I_m (A), V_H (mV), V_σ (mV). "µ" is U+00B5 (micro sign), "δ" U+03B4,
-// "σ" U+03C3.
-extern const wchar_t* const kLogColumnTitles[kLogColumnCount];
+// The columns' titles with their units, the file's header: the labels of
+// kMeasuredQuantities.
+extern const std::array<const wchar_t*, kLogColumnCount> kLogColumnTitles;
 
 struct MeasurementRow {
     int number = 0;     // No., from 1; MeasurementLog::Append gives it
@@ -40,18 +41,19 @@ struct MeasurementRow {
 
     // The panel's boxes, each as LoggedText keeps it (the number shown, or
     // the value used), and its meters, each text exactly as it was shown (a
-    // meter without a reading shows "*****").
-    std::wstring hallFactor;       // r_H
-    std::wstring sampleLength;     // l, um
-    std::wstring sampleWidth;      // w, um
-    std::wstring sampleThickness;  // d, um
-    std::wstring contactWidth;     // s, um
-    std::wstring contactSpacing;   // delta, um
-    std::wstring temperature;      // T, K
-    std::wstring sampleCurrent;    // I, mA
-    std::wstring magnetCurrent;    // I_m, A
-    std::wstring hallVoltage;      // V_H, mV
-    std::wstring sampleVoltage;    // V_sigma, mV
+    // meter without a reading shows "*****"); in the log's order, from
+    // kLogHallFactor on (the member of each column: kMeasuredQuantities).
+    std::wstring hallFactor;
+    std::wstring sampleLength;
+    std::wstring sampleWidth;
+    std::wstring sampleThickness;
+    std::wstring contactWidth;
+    std::wstring contactSpacing;
+    std::wstring temperature;
+    std::wstring sampleCurrent;
+    std::wstring magnetCurrent;
+    std::wstring hallVoltage;
+    std::wstring sampleVoltage;
 };
 
 // The member that holds the shown text of a column from kLogHallFactor on;

@@ -46,14 +46,13 @@ public:
     // What the tests look at.
     HWND list() const { return Item(IDC_LOG_LIST); }
     const PlotView& plot() const { return plot_; }
-    PlotX plotX() const { return x_; }
-    PlotY plotY() const { return y_; }
     void ChooseAxes(PlotX x, PlotY y);
     const std::optional<LineFit>& fit() const { return fit_; }
     // The selected rows' indices in the log, in order.
     std::vector<size_t> SelectedRows() const;
 
-    // The commands of the buttons, as the buttons give them.
+    // The commands of the buttons, as the buttons give them: the plot's in
+    // measurement_log_plot_win.cpp, the rows' in measurement_log_commands_win.cpp.
     void FitLine();
     bool CopyRows();
     bool CopyPlot();
@@ -61,7 +60,6 @@ public:
     void ClearLog();
     // Puts back what the last Delete or Clear not undone yet removed.
     void Undo();
-    bool canUndo() const { return !undo_.empty(); }
     void SaveCsvAs(const std::wstring& path);
     void SavePngAs(const std::wstring& path);
 
@@ -69,30 +67,18 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnClose(const Message&, bool&);
-    LRESULT OnCommand(const Message&, bool&);
-    LRESULT OnListNotify(const Message&, bool&);
-    LRESULT OnSize(const Message&, bool&);
-    LRESULT OnGetMinMaxInfo(const Message&, bool&);
-    LRESULT OnTimer(const Message&, bool&);
-    LRESULT OnDestroy(const Message&, bool&);
+    LRESULT OnInitDialog();
+    bool OnCommand(int id, int code);
+    bool OnListNotify(NMHDR& header);
+    void OnSize(UINT kind, int width, int height);
+    void OnGetMinMaxInfo(MINMAXINFO& info);
+    // The refresh timer: the new rows shown in the list and the plot.
+    bool OnTimer(WPARAM id);
+    bool OnDestroy();
 
-    void FillAxisChoices();
-    void LayOut();
-    // Lays the buttons out in rows across `width` (moving them when `moves`
-    // is given); returns where the list begins below them.
-    int LayOutButtons(int width, HDWP* moves);
-    void MoveChild(HDWP& moves, HWND child, int x, int y, int w, int h);
-    SIZE MinimumSize(int templateWidth);
-    void KeepFocusMark();
-    void Deleted(std::vector<MeasurementRow> rows);
-    void UpdateRowCount(bool scrollToEnd);
-    void ShowNewRows();
-    void RebuildPlot();
-    void ShowPlot();
-    void OnSelectionChanged();
-    std::wstring AskFileName(const wchar_t* filter, const wchar_t* extension, const wchar_t* suggested);
+    // Shows the plot's points; collected anew from the whole log first when
+    // asked, otherwise as they were extended row by row.
+    void ShowPlot(bool collectPoints = false);
 
     LogStore& store_;
     HACCEL accelerators_;

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include "measurements/measured_quantities.h"
+
 namespace {
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -77,74 +79,80 @@ std::wstring TickLabel(int64_t n, int e, bool scientific, int power) {
 
 }  // namespace
 
-const wchar_t* PlotLabel(PlotX x) {
-    switch (x) {
-    case PlotX::number:
-        return L"No.";
-    case PlotX::temperature:
-        return L"T (K)";
-    case PlotX::inverseTemperature:
-        return L"1/T (1/K)";
-    case PlotX::sampleCurrent:
-        return L"I (mA)";
-    case PlotX::magnetCurrent:
-        return L"I_m (A)";
+namespace {
+
+// What an axis shows of its column's value.
+enum class Along { value, inverse, magnitude, lnMagnitude, ln, negativeLn };
+
+struct AxisChoice {
+    LogColumn column;
+    Along along;
+    // The axis' title where it is not its quantity's label.
+    const wchar_t* ownLabel;
+};
+
+// In the order of PlotX and PlotY.
+constexpr AxisChoice kXChoices[kPlotXCount] = {
+    {kLogNumber, Along::value, nullptr},
+    {kLogTemperature, Along::value, nullptr},
+    {kLogTemperature, Along::inverse, L"1/T (1/K)"},
+    {kLogSampleCurrent, Along::value, nullptr},
+    {kLogMagnetCurrent, Along::value, nullptr},
+};
+constexpr AxisChoice kYChoices[kPlotYCount] = {
+    {kLogHallVoltage, Along::value, nullptr},
+    {kLogHallVoltage, Along::magnitude, L"|V_H| (mV)"},
+    {kLogSampleVoltage, Along::value, nullptr},
+    {kLogHallVoltage, Along::lnMagnitude, L"ln|V_H|"},
+    {kLogSampleVoltage, Along::ln, L"ln V_\u03C3"},
+    {kLogSampleVoltage, Along::negativeLn, L"ln(1/V_\u03C3)"},
+};
+
+const wchar_t* LabelOf(const AxisChoice& choice) {
+    return choice.ownLabel ? choice.ownLabel : QuantityOfColumn(choice.column).label;
+}
+
+double ValueOf(const MeasurementRow& row, const AxisChoice& choice) {
+    const double value = LogCellValue(row, choice.column);
+    switch (choice.along) {
+    case Along::value:
+        return FiniteOrNaN(value);
+    case Along::inverse:
+        return FiniteOrNaN(1.0 / value);
+    case Along::magnitude:
+        return FiniteOrNaN(std::fabs(value));
+    case Along::lnMagnitude:
+        return FiniteOrNaN(LogOfPositive(std::fabs(value)));
+    case Along::ln:
+        return FiniteOrNaN(LogOfPositive(value));
+    case Along::negativeLn:
+        // -ln V rather than ln(1/V): no rounding of the quotient, and no
+        // overflow of it for the smallest voltages.
+        return FiniteOrNaN(-LogOfPositive(value));
     }
-    return L"";
+    return kNaN;
+}
+
+}  // namespace
+
+const wchar_t* PlotLabel(PlotX x) {
+    const int k = static_cast<int>(x);
+    return k >= 0 && k < kPlotXCount ? LabelOf(kXChoices[k]) : L"";
 }
 
 const wchar_t* PlotLabel(PlotY y) {
-    switch (y) {
-    case PlotY::hallVoltage:
-        return L"V_H (mV)";
-    case PlotY::hallVoltageMagnitude:
-        return L"|V_H| (mV)";
-    case PlotY::sampleVoltage:
-        return L"V_\u03C3 (mV)";
-    case PlotY::lnHallVoltageMagnitude:
-        return L"ln|V_H|";
-    case PlotY::lnSampleVoltage:
-        return L"ln V_\u03C3";
-    case PlotY::lnInverseSampleVoltage:
-        return L"ln(1/V_\u03C3)";
-    }
-    return L"";
+    const int k = static_cast<int>(y);
+    return k >= 0 && k < kPlotYCount ? LabelOf(kYChoices[k]) : L"";
 }
 
 double PlotValue(const MeasurementRow& row, PlotX x) {
-    switch (x) {
-    case PlotX::number:
-        return row.number;
-    case PlotX::temperature:
-        return FiniteOrNaN(ShownValue(row.temperature));
-    case PlotX::inverseTemperature:
-        return FiniteOrNaN(1.0 / ShownValue(row.temperature));
-    case PlotX::sampleCurrent:
-        return FiniteOrNaN(ShownValue(row.sampleCurrent));
-    case PlotX::magnetCurrent:
-        return FiniteOrNaN(ShownValue(row.magnetCurrent));
-    }
-    return kNaN;
+    const int k = static_cast<int>(x);
+    return k >= 0 && k < kPlotXCount ? ValueOf(row, kXChoices[k]) : kNaN;
 }
 
 double PlotValue(const MeasurementRow& row, PlotY y) {
-    switch (y) {
-    case PlotY::hallVoltage:
-        return FiniteOrNaN(ShownValue(row.hallVoltage));
-    case PlotY::hallVoltageMagnitude:
-        return FiniteOrNaN(std::fabs(ShownValue(row.hallVoltage)));
-    case PlotY::sampleVoltage:
-        return FiniteOrNaN(ShownValue(row.sampleVoltage));
-    case PlotY::lnHallVoltageMagnitude:
-        return FiniteOrNaN(LogOfPositive(std::fabs(ShownValue(row.hallVoltage))));
-    case PlotY::lnSampleVoltage:
-        return FiniteOrNaN(LogOfPositive(ShownValue(row.sampleVoltage)));
-    case PlotY::lnInverseSampleVoltage:
-        // -ln V rather than ln(1/V): no rounding of the quotient, and no
-        // overflow of it for the smallest voltages.
-        return FiniteOrNaN(-LogOfPositive(ShownValue(row.sampleVoltage)));
-    }
-    return kNaN;
+    const int k = static_cast<int>(y);
+    return k >= 0 && k < kPlotYCount ? ValueOf(row, kYChoices[k]) : kNaN;
 }
 
 PlotPoints CollectPlotPoints(const MeasurementLog& log, PlotX x, PlotY y) {

@@ -169,24 +169,17 @@ std::wstring ExperimentPanel::WhyNoReading() const {
 }
 
 HWND ExperimentPanel::SeriesBox(SeriesQuantity quantity) const {
-    switch (quantity) {
-    case SeriesQuantity::temperature:
-        return Control(IDC_TEMPERATURE);
-    case SeriesQuantity::sampleCurrent:
-        return Control(IDC_SAMPLE_CURRENT);
-    case SeriesQuantity::magnetCurrent:
-        return Control(IDC_MAGNET_CURRENT);
-    }
-    return nullptr;
+    return Control(SeriesQuantityBox(quantity));
 }
 
 void ExperimentPanel::SeriesRange(SeriesQuantity quantity, double& lower, double& upper) const {
-    if (quantity == SeriesQuantity::temperature) {
-        lower = temperature().lower;
-        upper = temperature().upper;
+    const int box = SeriesQuantityBox(quantity);
+    if (const NumericField* field = NumericFieldOf(box)) {
+        lower = field->lower;
+        upper = field->upper;
         return;
     }
-    const SliderField& slider = quantity == SeriesQuantity::sampleCurrent ? sampleCurrent() : magnetCurrent();
+    const SliderField& slider = *SliderOfBox(box);
     lower = slider.lower;
     upper = slider.upper;
 }
@@ -208,9 +201,8 @@ std::wstring ExperimentPanel::SetSeriesValue(SeriesQuantity quantity, double val
         // The box showed a text that does not read back as the value it holds
         // (one the panel put there itself, "-1.#IND" for an infinity, say):
         // the value goes back in a text that does.
-        const double held = quantity == SeriesQuantity::temperature ? temperature().value
-                            : quantity == SeriesQuantity::sampleCurrent ? sampleCurrent().value
-                                                                        : magnetCurrent().value;
+        const NumericField* field = NumericFieldOf(SeriesQuantityBox(quantity));
+        const double held = field ? field->value : SliderOfBox(SeriesQuantityBox(quantity))->value;
         SetWindowTextW(box, ExactText(held).c_str());
     }
     return why;
