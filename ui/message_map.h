@@ -25,9 +25,9 @@ struct Message {
 inline constexpr int kAnyId = -1;
 inline constexpr int kAnyCode = -1;
 
-// The base of every class with a message map (Window and Dialog are). The rows
-// hold their handlers as members of this class, so that one router and one
-// thunk per kind of handler serve every window of the program.
+// The base of every class with a message map (Window and Dialog are). Typed
+// handlers are held as members of this class, so that one thunk per kind of
+// handler serves every window of the program.
 class MessageTarget {
 protected:
     MessageTarget() = default;
@@ -181,10 +181,6 @@ struct AnyMemberOf<SignatureList<S...>> {
     using Type = AnyMember<typename MemberOf<void, S>::Type..., typename MemberOf<bool, S>::Type...,
                            typename MemberOf<LRESULT, S>::Type..., typename MemberOf<BOOL, S>::Type...>;
 };
-
-}  // namespace message_map_detail
-
-namespace message_map_detail {
 
 using AnyHandler = AnyMemberOf<Signatures>::Type;
 // What a row calls: takes the handler out of the row (`slot` points at it),
