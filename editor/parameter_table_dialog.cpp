@@ -47,7 +47,7 @@ LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handle
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-inline LRESULT ParameterTableDialog::OnInitDialog() {
+LRESULT ParameterTableDialog::OnInitDialog() {
     CentreWindow(window());
     SetWindowTextW(window(), (caption_ + L":  Semiconductor Parameters").c_str());
 
@@ -88,11 +88,11 @@ inline LRESULT ParameterTableDialog::OnInitDialog() {
     return TRUE;  // the dialog manager sets the focus: the OK button
 }
 
-inline void ParameterTableDialog::OnDoubleClick(const NMITEMACTIVATE& click) {
+void ParameterTableDialog::OnDoubleClick(const NMITEMACTIVATE& click) {
     list_.BeginCellEdit(click, kFirstParameterColumn);
 }
 
-inline void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
+void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
     if (end == kCellEditAbandoned) {
         list_.CancelCellEdit();
     } else {
@@ -101,7 +101,7 @@ inline void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
 }
 
 // Passed on in every case: the dialog manager's own clean-up goes on.
-inline bool ParameterTableDialog::OnDestroy() {
+bool ParameterTableDialog::OnDestroy() {
     list_.CommitCellEdit(kTableFormat);
     if (!ReadBackCells()) return false;
     HWND list = list_.window();

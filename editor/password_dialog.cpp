@@ -17,7 +17,7 @@ LRESULT PasswordDialog::HandleMessage(const Message& message, bool& handled) {
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-inline LRESULT PasswordDialog::OnInitDialog() {
+LRESULT PasswordDialog::OnInitDialog() {
     CentreWindow(window());
     SetWindowTextW(window(), caption_.c_str());
     passwordBox_ = Item(IDC_PASSWORD);
@@ -25,7 +25,7 @@ inline LRESULT PasswordDialog::OnInitDialog() {
     return FALSE;  // the focus is set
 }
 
-inline void PasswordDialog::OnOk() {
+void PasswordDialog::OnOk() {
     // At most 126 characters are taken; a longer entry is cut.
     wchar_t typed[128] = {};
     int length = GetWindowTextW(passwordBox_, typed, 127);

@@ -15,7 +15,7 @@ LRESULT AboutDialog::HandleMessage(const Message& message, bool& handled) {
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-inline LRESULT AboutDialog::OnInitDialog() {
+LRESULT AboutDialog::OnInitDialog() {
     CentreWindow(window());
     return TRUE;  // the dialog manager gives the focus to OK
 }

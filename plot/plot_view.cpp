@@ -66,7 +66,7 @@ void PlotView::PaintInto(HDC dc, const RECT& client) const {
     BitBlt(dc, client.left, client.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
-inline void PlotView::OnPaint() {
+void PlotView::OnPaint() {
     PaintDc dc(window());
     if (dc) {
         RECT client;
@@ -75,18 +75,18 @@ inline void PlotView::OnPaint() {
     }
 }
 
-inline void PlotView::OnPrintClient(HDC dc) {
+void PlotView::OnPrintClient(HDC dc) {
     RECT client;
     GetClientRect(window(), &client);
     PaintInto(dc, client);
 }
 
 // The plot covers every pixel of the window: erasing first would only flash.
-inline LRESULT PlotView::OnEraseBackground() {
+LRESULT PlotView::OnEraseBackground() {
     return 1;
 }
 
 // The layout depends on the size: every pixel may change.
-inline void PlotView::OnSize() {
+void PlotView::OnSize() {
     InvalidateRect(window(), nullptr, FALSE);
 }

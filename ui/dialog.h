@@ -14,7 +14,7 @@ inline constexpr INT_PTR kDialogCancel = IDCANCEL;
 // A dialog bound to its C++ object. The object is attached once, in
 // WM_INITDIALOG, from the creation parameter, and detached when the window is
 // destroyed; the message map is the one virtual operation.
-class Dialog {
+class Dialog : public MessageTarget {
 public:
     Dialog() = default;
     Dialog(const Dialog&) = delete;

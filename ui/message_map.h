@@ -25,32 +25,242 @@ struct Message {
 inline constexpr int kAnyId = -1;
 inline constexpr int kAnyCode = -1;
 
-// What a row of a message map calls: a thunk that takes the arguments from
-// the message and calls the member. A row naming a member that takes the whole
-// message and `handled` (which it clears to pass the message on) gets the one
-// thunk for those; Handler<&Owner::OnX> makes the thunk for a member that takes
-// only what it uses.
+// The base of every class with a message map (Window and Dialog are). Typed
+// handlers are held as members of this class, so that one thunk per kind of
+// handler serves every window of the program.
+class MessageTarget {
+protected:
+    MessageTarget() = default;
+    ~MessageTarget() = default;
+};
+
+namespace message_map_detail {
+
+// How a handler's arguments are taken from the message, by its parameter list.
+template <class F>
+struct Crack;
+template <class R>
+struct Crack<R (MessageTarget::*)()> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message&, bool&) { return (o.*f)(); }
+};
+template <class R>
+struct Crack<R (MessageTarget::*)(const Message&)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(m); }
+};
+template <class R>
+struct Crack<R (MessageTarget::*)(const Message&, bool&)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool& handled) { return (o.*f)(m, handled); }
+};
+// The raw parameters, for private messages.
+template <class R>
+struct Crack<R (MessageTarget::*)(WPARAM, LPARAM)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(m.wParam, m.lParam); }
+};
+// Timers (the id), and messages whose wParam is all they carry.
+template <class R>
+struct Crack<R (MessageTarget::*)(WPARAM)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(m.wParam); }
+};
+// WM_SETFOCUS, WM_KILLFOCUS, WM_SETCURSOR, WM_CONTEXTMENU: the window in wParam.
+template <class R>
+struct Crack<R (MessageTarget::*)(HWND)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) {
+        return (o.*f)(reinterpret_cast<HWND>(m.wParam));
+    }
+};
+// WM_COMMAND: the control id, and its notification code and window.
+template <class R>
+struct Crack<R (MessageTarget::*)(int)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(m.CommandId()); }
+};
+template <class R>
+struct Crack<R (MessageTarget::*)(int, int)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(m.CommandId(), m.NotifyCode()); }
+};
+template <class R>
+struct Crack<R (MessageTarget::*)(int, int, HWND)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) {
+        return (o.*f)(m.CommandId(), m.NotifyCode(), reinterpret_cast<HWND>(m.lParam));
+    }
+};
+// WM_SIZE and the mouse messages: wParam (the kind of sizing, the keys held)
+// and the two signed 16-bit halves of lParam (width and height, x and y).
+template <class R>
+struct Crack<R (MessageTarget::*)(UINT, int, int)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) {
+        return (o.*f)(static_cast<UINT>(m.wParam), static_cast<short>(LOWORD(m.lParam)),
+                      static_cast<short>(HIWORD(m.lParam)));
+    }
+};
+// WM_ERASEBKGND, WM_PRINTCLIENT, WM_CTLCOLOR*: the DC in wParam.
+template <class R>
+struct Crack<R (MessageTarget::*)(HDC)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(reinterpret_cast<HDC>(m.wParam)); }
+};
+// A structure lParam points at: NMHDR and its extensions for WM_NOTIFY,
+// MINMAXINFO, WINDOWPOS, DRAWITEMSTRUCT...
+template <class R, class T>
+struct Crack<R (MessageTarget::*)(T&)> {
+    template <class F>
+    static R Call(MessageTarget& o, F f, const Message& m, bool&) { return (o.*f)(*reinterpret_cast<T*>(m.lParam)); }
+};
+
+// The parameter lists a handler may have: those above, with these structures.
+template <class... Signatures>
+struct SignatureList {};
+template <class... Structures>
+struct PointedAt {
+    using List = SignatureList<void(const Structures&)..., void(Structures&)...>;
+};
+template <class A, class B>
+struct Joined;
+template <class... A, class... B>
+struct Joined<SignatureList<A...>, SignatureList<B...>> {
+    using List = SignatureList<A..., B...>;
+};
+using Signatures = Joined<
+    SignatureList<void(), void(const Message&), void(const Message&, bool&), void(WPARAM, LPARAM), void(WPARAM),
+                  void(HWND), void(int), void(int, int), void(int, int, HWND), void(UINT, int, int), void(HDC)>,
+    PointedAt<NMHDR, NMUPDOWN, NMITEMACTIVATE, NMLISTVIEW, NMLVDISPINFOW, NMLVKEYDOWN, NMLVCUSTOMDRAW, NMLVCACHEHINT,
+              NMLVODSTATECHANGE, NMLVFINDITEMW, NMCUSTOMDRAW, NMMOUSE, NMTTDISPINFOW, MINMAXINFO, WINDOWPOS,
+              DRAWITEMSTRUCT, MEASUREITEMSTRUCT, HELPINFO, CREATESTRUCTW, RECT, MSG>::List>::List;
+
+// A handler as it is held: of each parameter list, one returning nothing, one
+// returning bool, and one returning the result (LRESULT, or BOOL as
+// WM_INITDIALOG's handlers do).
+template <class R, class Signature>
+struct MemberOf;
+template <class R, class... A>
+struct MemberOf<R, void(A...)> {
+    using Type = R (MessageTarget::*)(A...);
+};
+
+// One of the handlers of any kind, held as that kind. Only the member it was
+// made with is ever read.
+template <class... Members>
+union AnyMember;
+template <>
+union AnyMember<> {
+    constexpr AnyMember() : none() {}
+    char none;
+};
+template <class First, class... Rest>
+union AnyMember<First, Rest...> {
+    constexpr AnyMember(First f) : first(f) {}
+    template <class F>
+    constexpr AnyMember(F f) : rest(f) {}
+
+    template <class F>
+    F Get() const {
+        if constexpr (std::is_same_v<F, First>) {
+            return first;
+        } else {
+            return rest.template Get<F>();
+        }
+    }
+
+    First first;
+    AnyMember<Rest...> rest;
+};
+
+template <class List>
+struct AnyMemberOf;
+template <class... S>
+struct AnyMemberOf<SignatureList<S...>> {
+    using Type = AnyMember<typename MemberOf<void, S>::Type..., typename MemberOf<bool, S>::Type...,
+                           typename MemberOf<LRESULT, S>::Type..., typename MemberOf<BOOL, S>::Type...>;
+};
+
+using AnyHandler = AnyMemberOf<Signatures>::Type;
+// What a row calls: takes the handler out of the row (`slot` points at it),
+// the arguments out of the message, and calls it.
+using Thunk = LRESULT (*)(MessageTarget& owner, const void* slot, const Message& message, bool& handled);
+
+template <class F>
+struct AsTargetMember;
+template <class Owner, class R, class... A>
+struct AsTargetMember<R (Owner::*)(A...)> {
+    static_assert(std::is_base_of_v<MessageTarget, Owner>, "a message map's class derives from MessageTarget");
+    using Type = R (MessageTarget::*)(A...);
+};
+
+// A handler returning nothing has handled the message with the result 0; one
+// returning bool says whether it handled it (false: not mine, pass it on), the
+// result then 0; one returning LRESULT or BOOL gives the result, and one that
+// also takes `handled` may clear it to pass the message on.
+template <class R, class... A>
+LRESULT CallHandler(MessageTarget& owner, const void* slot, const Message& m, bool& handled) {
+    using F = R (MessageTarget::*)(A...);
+    using Args = Crack<F>;
+    const F f = static_cast<const AnyHandler*>(slot)->template Get<F>();
+    if constexpr (std::is_void_v<R>) {
+        Args::Call(owner, f, m, handled);
+        return 0;
+    } else if constexpr (std::is_same_v<R, bool>) {
+        handled = Args::Call(owner, f, m, handled);
+        return 0;
+    } else {
+        return static_cast<LRESULT>(Args::Call(owner, f, m, handled));
+    }
+}
+
+// A handler converted for a row, with the thunk for its kind: one thunk per
+// kind for the whole program, not one per row.
+struct TypedHandler {
+    template <class R, class... A>
+    constexpr TypedHandler(R (MessageTarget::*handler)(A...)) : thunk(&CallHandler<R, A...>), handler(handler) {}
+
+    Thunk thunk;
+    AnyHandler handler;
+};
+
+}  // namespace message_map_detail
+
+// The handler of a row that takes only what it uses, as in
+//     {WM_SIZE, kAnyId, kAnyCode, Handler<&PlotView::OnSize>},
+// with OnSize(UINT kind, int width, int height); the parameter lists the
+// message is cracked for are listed in message_map_detail::Signatures.
+template <auto F>
+inline constexpr message_map_detail::TypedHandler Handler{
+    static_cast<typename message_map_detail::AsTargetMember<decltype(F)>::Type>(F)};
+
+// What a row of Owner's map holds: a Handler<...>, or a member of Owner taking
+// the whole message and `handled` (which it clears to pass the message on).
 template <class Owner>
 struct MessageHandler {
     using Member = LRESULT (Owner::*)(const Message& message, bool& handled);
-    using Thunk = LRESULT (*)(Owner& owner, const MessageHandler& self, const Message& message, bool& handled);
 
-    constexpr MessageHandler(Member member) : thunk(&CallMember), member(member) {}
-    constexpr MessageHandler(Thunk thunk) : thunk(thunk) {}
+    constexpr MessageHandler(const message_map_detail::TypedHandler& typed) : thunk(typed.thunk), slot(typed.handler) {}
+    constexpr MessageHandler(Member member) : thunk(&CallMember), slot(member) {}
 
-    Thunk thunk;
-    Member member = nullptr;
+    message_map_detail::Thunk thunk;
+    union Slot {
+        constexpr Slot(const message_map_detail::AnyHandler& typed) : typed(typed) {}
+        constexpr Slot(Member member) : member(member) {}
+        message_map_detail::AnyHandler typed;
+        Member member;
+    } slot;
 
 private:
-    static LRESULT CallMember(Owner& owner, const MessageHandler& self, const Message& m, bool& handled) {
-        return (owner.*self.member)(m, handled);
+    static LRESULT CallMember(MessageTarget& owner, const void* slot, const Message& m, bool& handled) {
+        return (static_cast<Owner&>(owner).*static_cast<const Slot*>(slot)->member)(m, handled);
     }
 };
 
 // One row of a message map: the message, and for WM_COMMAND and WM_NOTIFY the
 // control id and notification code it applies to (kAnyId, kAnyCode: all), then
-// the handler. A handler of the whole message returns the message result and
-// has handled the message unless it clears `handled`; for the others see Thunk.
+// the handler.
 template <class Owner>
 struct MessageMapEntry {
     UINT message;
@@ -59,148 +269,18 @@ struct MessageMapEntry {
     MessageHandler<Owner> handler;
 };
 
-namespace message_map_detail {
-
-// How a handler's parameters are taken from the message, by the handler's
-// parameter list: one specialisation per list; a list not here does not
-// compile. F is called directly, so that a handler used nowhere else can be
-// folded into its thunk.
-template <class F>
-struct Crack;
-template <class C, class R>
-struct Crack<R (C::*)()> {
-    template <auto F, class O>
-    static R Call(O& o, const Message&, bool&) { return (o.*F)(); }
-};
-template <class C, class R>
-struct Crack<R (C::*)(const Message&)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m); }
-};
-template <class C, class R>
-struct Crack<R (C::*)(const Message&, bool&)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool& handled) { return (o.*F)(m, handled); }
-};
-// The raw parameters, for private messages.
-template <class C, class R>
-struct Crack<R (C::*)(WPARAM, LPARAM)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.wParam, m.lParam); }
-};
-// Timers (the id), and messages whose wParam is all they carry.
-template <class C, class R>
-struct Crack<R (C::*)(WPARAM)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.wParam); }
-};
-// WM_SETFOCUS, WM_KILLFOCUS, WM_SETCURSOR, WM_CONTEXTMENU: the window in wParam.
-template <class C, class R>
-struct Crack<R (C::*)(HWND)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(reinterpret_cast<HWND>(m.wParam)); }
-};
-// WM_COMMAND: the control id, and its notification code and window.
-template <class C, class R>
-struct Crack<R (C::*)(int)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.CommandId()); }
-};
-template <class C, class R>
-struct Crack<R (C::*)(int, int)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(m.CommandId(), m.NotifyCode()); }
-};
-template <class C, class R>
-struct Crack<R (C::*)(int, int, HWND)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) {
-        return (o.*F)(m.CommandId(), m.NotifyCode(), reinterpret_cast<HWND>(m.lParam));
-    }
-};
-// WM_SIZE and the mouse messages: wParam (the kind of sizing, the keys held)
-// and the two signed 16-bit halves of lParam (width and height, x and y).
-template <class C, class R>
-struct Crack<R (C::*)(UINT, int, int)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) {
-        return (o.*F)(static_cast<UINT>(m.wParam), static_cast<short>(LOWORD(m.lParam)),
-                      static_cast<short>(HIWORD(m.lParam)));
-    }
-};
-// WM_ERASEBKGND, WM_PRINTCLIENT, WM_CTLCOLOR*: the DC in wParam.
-template <class C, class R>
-struct Crack<R (C::*)(HDC)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(reinterpret_cast<HDC>(m.wParam)); }
-};
-// A structure lParam points at: NMHDR and its extensions for WM_NOTIFY,
-// MINMAXINFO, WINDOWPOS, DRAWITEMSTRUCT...
-template <class C, class R, class T>
-struct Crack<R (C::*)(T&)> {
-    template <auto F, class O>
-    static R Call(O& o, const Message& m, bool&) { return (o.*F)(*reinterpret_cast<T*>(m.lParam)); }
-};
-
-// A handler returning nothing handled the message with the result 0; one
-// returning bool says whether it handled it (false: not mine, pass it on), the
-// result then 0; any other return is the result.
-template <class Owner, auto F>
-LRESULT Thunk(Owner& owner, const MessageHandler<Owner>&, const Message& m, bool& handled) {
-    using Args = Crack<decltype(F)>;
-    using R = decltype(Args::template Call<F>(owner, m, handled));
-    if constexpr (std::is_void_v<R>) {
-        Args::template Call<F>(owner, m, handled);
-        return 0;
-    } else if constexpr (std::is_same_v<R, bool>) {
-        handled = Args::template Call<F>(owner, m, handled);
-        return 0;
-    } else {
-        return static_cast<LRESULT>(Args::template Call<F>(owner, m, handled));
-    }
-}
-
-template <auto F>
-struct TypedHandler {
-    template <class Owner>
-    constexpr operator MessageHandler<Owner>() const {
-        return MessageHandler<Owner>(&Thunk<Owner, F>);
-    }
-};
-
-}  // namespace message_map_detail
-
-// The handler of a row that takes only what it uses, as in
-//     {WM_SIZE, kAnyId, kAnyCode, Handler<&PlotView::OnSize>},
-// with OnSize(UINT kind, int width, int height). The parameter lists the
-// message is cracked for are the Crack specialisations above. Each such row
-// has a thunk of its own: a handler defined `inline` in the window's .cpp, and
-// called from nowhere else, is compiled into that thunk instead of beside it,
-// which keeps the program from growing by a function per row.
-template <auto F>
-inline constexpr message_map_detail::TypedHandler<F> Handler{};
-
-// The id and code of a WM_COMMAND or WM_NOTIFY (kAnyId, kAnyCode for other
-// messages), and whether a row's message, id and code fit them.
-struct MessageKey {
-    UINT message;
-    int id;
-    int code;
-};
-MessageKey KeyOf(const Message& m);
-bool RowFits(const MessageKey& key, UINT message, int id, int code);
+// Whether a row for `message`, `id` and `code` takes the message.
+bool RowFits(const Message& m, UINT message, int id, int code);
 
 // Finds the first row that matches and calls its handler; the next row that
 // matches when the handler passes the message on. Returns whether a handler
 // took the message; `result` is then its result.
 template <class Owner>
-bool RouteMessage(Owner& owner, const MessageMapEntry<Owner>* map, size_t count, const Message& m,
-                  LRESULT& result) {
-    const MessageKey key = KeyOf(m);
-    for (const MessageMapEntry<Owner>* entry = map; entry != map + count; ++entry) {
-        if (!RowFits(key, entry->message, entry->id, entry->code)) continue;
+bool RouteMessage(Owner& owner, const MessageMapEntry<Owner>* map, size_t count, const Message& m, LRESULT& result) {
+    for (const MessageMapEntry<Owner>* row = map; row != map + count; ++row) {
+        if (!RowFits(m, row->message, row->id, row->code)) continue;
         bool handled = true;
-        LRESULT r = entry->handler.thunk(owner, entry->handler, m, handled);
+        LRESULT r = row->handler.thunk(owner, &row->handler.slot, m, handled);
         if (handled) {
             result = r;
             return true;

@@ -7,7 +7,7 @@
 // A window of a class of the program's own, bound to its C++ object in
 // WM_NCCREATE from the creation parameter. Messages the map does not handle go
 // to DefaultProc: DefWindowProc, or the base class's procedure for a superclass.
-class Window {
+class Window : public MessageTarget {
 public:
     Window() = default;
     Window(const Window&) = delete;

@@ -44,7 +44,7 @@ constexpr UINT kPrivate = WM_APP + 3;
 
 // A window's map in miniature: each handler notes what it was given, so a test
 // sees which row took a message and with what arguments.
-class Probe {
+class Probe : public MessageTarget {
 public:
     std::vector<std::wstring> calls;
     bool takeMove = false;
@@ -106,7 +106,7 @@ private:
         Note(L"move late");
         return 8;
     }
-    LRESULT OnErase(HDC dc) {
+    BOOL OnErase(HDC dc) {
         Note(L"erase " + std::to_wstring(reinterpret_cast<UINT_PTR>(dc)));
         return TRUE;
     }
