@@ -14,7 +14,7 @@
 #include "res/resource.h"
 #include "storage/module_file_names.h"
 #include "storage/module_files_win.h"
-#include "storage/parameter_file_win.h"
+#include "panel/parameter_file_notices_win.h"
 #include "ui/centre_window.h"
 #include "ui/private_messages.h"
 

@@ -25,6 +25,7 @@
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file_win.h"
+#include "panel/parameter_file_notices_win.h"
 
 #include "bench_timing.h"
 #include "log_rows.h"
