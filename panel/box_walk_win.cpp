@@ -24,7 +24,7 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
     int from = backwards ? kCount : -1;
     for (const PanelField& field : kPanelFields) {
         bool here = Control(field.id) == focus;
-        if (const SliderField* slider = SliderOfBox(field.id)) {
+        if (const SliderField* slider = fields_.records().SliderOfBox(field.id)) {
             here = here || focus == slider->track || focus == slider->minimumBox.window ||
                    focus == slider->maximumBox.window;
         }
@@ -32,7 +32,7 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
         // An up-down belongs to the box whose setting it steps.
         int id = field.id;
         if (field.kind == FieldKind::upDown) {
-            for (const NumericField& box : numbers_) {
+            for (const NumericField& box : fields_.records().numbers) {
                 if (box.field->setting == field.setting) id = box.id;
             }
         }

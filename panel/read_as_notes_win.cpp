@@ -17,8 +17,11 @@
 // The balloon's text for one of the boxes the student types into (the range
 // boxes included); empty for a text read whole and for any other control.
 std::wstring ExperimentPanel::ReadAsNote(int id) const {
-    if (id == materialNumberBox_.id) return IntegerReadAsNote(ReadWindowText(materialNumberBox_.window));
-    if (NumericFieldOf(id) || SliderOfBox(id)) return RealReadAsNote(ReadWindowText(Control(id)));
+    const FieldRecords& records = fields_.records();
+    if (id == records.materialNumberBox.id) {
+        return IntegerReadAsNote(ReadWindowText(records.materialNumberBox.window));
+    }
+    if (records.NumericFieldOf(id) || records.SliderOfBox(id)) return RealReadAsNote(ReadWindowText(Control(id)));
     return std::wstring();
 }
 

@@ -54,7 +54,7 @@ void ExperimentPanel::ShowRefusalTip(const std::wstring& text, int meterId) {
     }
     TOOLINFOW tool = RefusalTool(window(), text.c_str());
     SendMessageW(refusalTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(refusalTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kRefusalTipWidth, dpi_));
+    SendMessageW(refusalTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kRefusalTipWidth, layout_.dpi()));
     // The balloon's stem points at the middle of the meter's lower edge.
     SendMessageW(refusalTip_, TTM_TRACKPOSITION, 0, MAKELPARAM((where.left + where.right) / 2, where.bottom));
     SendMessageW(refusalTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));

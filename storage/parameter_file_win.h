@@ -11,7 +11,7 @@
 // The parameters file beside the executable: read once at start-up, rewritten
 // whole at a close that finds the table changed. Nothing here shows anything:
 // a load or a save returns what it found, and the caller tells the user
-// (panel/parameter_file_notices_win.h); the program goes on either way.
+// (app/parameter_file_notices_win.h); the program goes on either way.
 
 // Opens an existing file for reading; an invalid handle when it does not open.
 UniqueHandle OpenParameterFileForReading(const std::wstring& path);

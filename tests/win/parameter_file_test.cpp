@@ -1,5 +1,5 @@
 #include "storage/parameter_file_win.h"
-#include "panel/parameter_file_notices_win.h"
+#include "app/parameter_file_notices_win.h"
 
 #include <gtest/gtest.h>
 

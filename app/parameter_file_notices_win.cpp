@@ -1,4 +1,4 @@
-#include "panel/parameter_file_notices_win.h"
+#include "app/parameter_file_notices_win.h"
 
 #include <windows.h>
 
