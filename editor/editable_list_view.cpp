@@ -5,6 +5,24 @@
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 
+std::wstring ListCellText(HWND listView, int row, int column) {
+    wchar_t text[CellEditor::kTextUnits] = {};
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = CellEditor::kTextUnits;
+    SendMessageW(listView, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    text[CellEditor::kTextUnits - 1] = L'\0';
+    return text;
+}
+
+void SetListCellText(HWND listView, int row, int column, std::wstring text) {
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = &text[0];
+    SendMessageW(listView, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+}
+
 void EditableListView::BeginCellEdit(const NMITEMACTIVATE& click, int firstEditableColumn) {
     if (click.iItem < 0 || click.iSubItem < 0 || click.iSubItem < firstEditableColumn) return;
     editRow_ = click.iItem;
@@ -15,12 +33,8 @@ void EditableListView::BeginCellEdit(const NMITEMACTIVATE& click, int firstEdita
     cell.left = LVIR_BOUNDS;
     SendMessageW(listView_, LVM_GETSUBITEMRECT, editRow_, reinterpret_cast<LPARAM>(&cell));
 
-    LVITEMW item = {};
-    item.iSubItem = editColumn_;
-    item.pszText = editText_;
-    item.cchTextMax = CellEditor::kTextUnits;
-    SendMessageW(listView_, LVM_GETITEMTEXTW, editRow_, reinterpret_cast<LPARAM>(&item));
-    editText_[CellEditor::kTextUnits - 1] = L'\0';
+    const std::wstring shown = ListCellText(listView_, editRow_, editColumn_);
+    editText_[shown.copy(editText_, CellEditor::kTextUnits - 1)] = L'\0';
 
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(listView_, WM_GETFONT, 0, 0));
     editor_.Begin(listView_, cell, editText_, font);
@@ -37,11 +51,7 @@ void EditableListView::CommitCellEdit(const wchar_t* format) {
 
     // Read as the dialog reads its cells: a cell showing "1.#INF", confirmed
     // unchanged, stays an infinity.
-    std::wstring text = FormatReal(ParseShownReal(editText_), format, true);
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = &text[0];
-    SendMessageW(listView_, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    SetListCellText(listView_, row, column, FormatReal(ParseShownReal(editText_), format, true));
     editor_.Close();
 }
 
@@ -57,11 +67,5 @@ bool EditableListView::EditChangesCell(const wchar_t* format) const {
     // Read as the end of the edit will read it.
     wchar_t typed[CellEditor::kTextUnits] = {};
     GetWindowTextW(editor_.window(), typed, CellEditor::kTextUnits);
-    wchar_t shown[CellEditor::kTextUnits] = {};
-    LVITEMW item = {};
-    item.iSubItem = editColumn_;
-    item.pszText = shown;
-    item.cchTextMax = CellEditor::kTextUnits;
-    SendMessageW(listView_, LVM_GETITEMTEXTW, editRow_, reinterpret_cast<LPARAM>(&item));
-    return FormatReal(ParseShownReal(typed), format, true) != shown;
+    return FormatReal(ParseShownReal(typed), format, true) != ListCellText(listView_, editRow_, editColumn_);
 }

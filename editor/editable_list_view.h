@@ -2,7 +2,14 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "editor/cell_editor.h"
+
+// A list-view cell's text as far as a cell is edited: its first
+// CellEditor::kTextUnits - 1 units.
+std::wstring ListCellText(HWND listView, int row, int column);
+void SetListCellText(HWND listView, int row, int column, std::wstring text);
 
 // A report-view list over which single cells can be edited in place: a double
 // click on an editable cell opens a CellEditor over it; the end of the edit

@@ -27,14 +27,6 @@ const Column kColumns[] = {
 };
 
 constexpr int kFirstParameterColumn = 1;
-constexpr int kCellTextUnits = 32;  // a cell read back: at most 31 units with the terminator
-
-void SetCellText(HWND list, int row, int column, std::wstring text) {
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = &text[0];
-    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-}
 
 }  // namespace
 
@@ -48,15 +40,15 @@ INT_PTR ParameterTableDialog::Run(HWND owner) {
 LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handled) {
     using D = ParameterTableDialog;
     static const MessageMapEntry<D> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
-        {WM_NOTIFY, kAnyId, static_cast<int>(NM_DBLCLK), &D::OnDoubleClick},
-        {WM_ENDCELLEDIT, kAnyId, kAnyCode, &D::OnEndCellEdit},
-        {WM_DESTROY, kAnyId, kAnyCode, &D::OnDestroy},
+        {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&D::OnInitDialog>},
+        {WM_NOTIFY, kAnyId, static_cast<int>(NM_DBLCLK), Handler<&D::OnDoubleClick>},
+        {WM_ENDCELLEDIT, kAnyId, kAnyCode, Handler<&D::OnEndCellEdit>},
+        {WM_DESTROY, kAnyId, kAnyCode, Handler<&D::OnDestroy>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
+inline LRESULT ParameterTableDialog::OnInitDialog() {
     CentreWindow(window());
     SetWindowTextW(window(), (caption_ + L":  Semiconductor Parameters").c_str());
 
@@ -89,34 +81,30 @@ LRESULT ParameterTableDialog::OnInitDialog(const Message&, bool&) {
         item.pszText = &number[0];
         SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
         for (int k = 0; k < kParameterCount; ++k) {
-            SetCellText(list, row, k + kFirstParameterColumn,
-                        FormatReal(arrays_.params[k][row], kTableFormat, true));
+            SetListCellText(list, row, k + kFirstParameterColumn,
+                            FormatReal(arrays_.params[k][row], kTableFormat, true));
         }
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     return TRUE;  // the dialog manager sets the focus: the OK button
 }
 
-LRESULT ParameterTableDialog::OnDoubleClick(const Message& m, bool&) {
-    list_.BeginCellEdit(*reinterpret_cast<const NMITEMACTIVATE*>(m.lParam), kFirstParameterColumn);
-    return 0;
+inline void ParameterTableDialog::OnDoubleClick(const NMITEMACTIVATE& click) {
+    list_.BeginCellEdit(click, kFirstParameterColumn);
 }
 
-LRESULT ParameterTableDialog::OnEndCellEdit(const Message& m, bool&) {
-    if (m.wParam == kCellEditAbandoned) {
+inline void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
+    if (end == kCellEditAbandoned) {
         list_.CancelCellEdit();
     } else {
         list_.CommitCellEdit(kTableFormat);
     }
-    return 0;
 }
 
-LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
+// Passed on in every case: the dialog manager's own clean-up goes on.
+inline bool ParameterTableDialog::OnDestroy() {
     list_.CommitCellEdit(kTableFormat);
-    if (!ReadBackCells()) {
-        handled = false;
-        return 0;
-    }
+    if (!ReadBackCells()) return false;
     HWND list = list_.window();
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
@@ -124,16 +112,19 @@ LRESULT ParameterTableDialog::OnDestroy(const Message&, bool& handled) {
          --column) {
         SendMessageW(list, LVM_DELETECOLUMN, column, 0);
     }
-    handled = false;  // the dialog manager's own clean-up goes on
-    return 0;
+    return false;
+}
+
+bool ParameterTableDialog::HoldsItsRows() const {
+    HWND list = list_.window();
+    return IsWindow(list) && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == arrays_.count;
 }
 
 // The cells are the table while the dialog is open. A list that is gone, or
 // holds other rows than it was given, has nothing to read back: the arrays
 // keep what they had, and the caller is told that nothing may be taken.
 bool ParameterTableDialog::ReadBackCells() {
-    HWND list = list_.window();
-    if (!IsWindow(list) || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != arrays_.count) {
+    if (!HoldsItsRows()) {
         cellsLost_ = true;
         return false;
     }
@@ -145,19 +136,12 @@ bool ParameterTableDialog::ReadBackCells() {
 
 // The text of parameter k's cell in a row, as far as a cell's text is read.
 std::wstring ParameterTableDialog::CellText(int row, int k) const {
-    wchar_t text[kCellTextUnits] = {};
-    LVITEMW item = {};
-    item.iSubItem = k + kFirstParameterColumn;
-    item.pszText = text;
-    item.cchTextMax = kCellTextUnits - 1;
-    SendMessageW(list_.window(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    return ListCellText(list_.window(), row, k + kFirstParameterColumn);
 }
 
 bool ParameterTableDialog::HasChangedCells() const {
     if (list_.EditChangesCell(kTableFormat)) return true;
-    HWND list = list_.window();
-    if (!IsWindow(list) || SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != arrays_.count) return false;
+    if (!HoldsItsRows()) return false;
     // The arrays keep what the dialog was opened with until it closes, and
     // each cell showed its value formatted so.
     for (int row = 0; row < arrays_.count; ++row) {

@@ -41,10 +41,11 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnDoubleClick(const Message&, bool&);
-    LRESULT OnEndCellEdit(const Message&, bool&);
-    LRESULT OnDestroy(const Message&, bool&);
+    LRESULT OnInitDialog();
+    void OnDoubleClick(const NMITEMACTIVATE& click);
+    void OnEndCellEdit(WPARAM end);
+    bool OnDestroy();
+    bool HoldsItsRows() const;
     bool ReadBackCells();
     std::wstring CellText(int row, int k) const;
 

@@ -17,8 +17,8 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnOk(const Message&, bool&);
+    LRESULT OnInitDialog();
+    void OnOk();
 
     const std::wstring& caption_;
     HWND passwordBox_ = nullptr;

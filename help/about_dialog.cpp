@@ -10,12 +10,12 @@ INT_PTR AboutDialog::Run(HWND owner) {
 // OK, Enter, Escape and the close box end it as any modal dialog.
 LRESULT AboutDialog::HandleMessage(const Message& message, bool& handled) {
     static const MessageMapEntry<AboutDialog> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &AboutDialog::OnInitDialog},
+        {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&AboutDialog::OnInitDialog>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-LRESULT AboutDialog::OnInitDialog(const Message&, bool&) {
+inline LRESULT AboutDialog::OnInitDialog() {
     CentreWindow(window());
     return TRUE;  // the dialog manager gives the focus to OK
 }

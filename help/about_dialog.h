@@ -11,5 +11,5 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    LRESULT OnInitDialog(const Message&, bool&);
+    LRESULT OnInitDialog();
 };

@@ -53,10 +53,10 @@ PngSaveResult PlotView::SavePng(const std::wstring& path) const {
 
 LRESULT PlotView::HandleMessage(const Message& message, bool& handled) {
     static const MessageMapEntry<PlotView> kMessageMap[] = {
-        {WM_PAINT, kAnyId, kAnyCode, &PlotView::OnPaint},
-        {WM_PRINTCLIENT, kAnyId, kAnyCode, &PlotView::OnPrintClient},
-        {WM_ERASEBKGND, kAnyId, kAnyCode, &PlotView::OnEraseBackground},
-        {WM_SIZE, kAnyId, kAnyCode, &PlotView::OnSize},
+        {WM_PAINT, kAnyId, kAnyCode, Handler<&PlotView::OnPaint>},
+        {WM_PRINTCLIENT, kAnyId, kAnyCode, Handler<&PlotView::OnPrintClient>},
+        {WM_ERASEBKGND, kAnyId, kAnyCode, Handler<&PlotView::OnEraseBackground>},
+        {WM_SIZE, kAnyId, kAnyCode, Handler<&PlotView::OnSize>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -78,32 +78,29 @@ void PlotView::PaintInto(HDC dc, const RECT& client) const {
     BitBlt(dc, client.left, client.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
-LRESULT PlotView::OnPaint(const Message& m, bool&) {
+inline void PlotView::OnPaint() {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(m.window, &paint);
+    HDC dc = BeginPaint(window(), &paint);
     if (dc) {
         RECT client;
-        GetClientRect(m.window, &client);
+        GetClientRect(window(), &client);
         PaintInto(dc, client);
-        EndPaint(m.window, &paint);
+        EndPaint(window(), &paint);
     }
-    return 0;
 }
 
-LRESULT PlotView::OnPrintClient(const Message& m, bool&) {
+inline void PlotView::OnPrintClient(HDC dc) {
     RECT client;
-    GetClientRect(m.window, &client);
-    PaintInto(reinterpret_cast<HDC>(m.wParam), client);
-    return 0;
+    GetClientRect(window(), &client);
+    PaintInto(dc, client);
 }
 
 // The plot covers every pixel of the window: erasing first would only flash.
-LRESULT PlotView::OnEraseBackground(const Message&, bool&) {
+inline LRESULT PlotView::OnEraseBackground() {
     return 1;
 }
 
 // The layout depends on the size: every pixel may change.
-LRESULT PlotView::OnSize(const Message& m, bool&) {
-    InvalidateRect(m.window, nullptr, FALSE);
-    return 0;
+inline void PlotView::OnSize() {
+    InvalidateRect(window(), nullptr, FALSE);
 }

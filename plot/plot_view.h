@@ -37,10 +37,10 @@ private:
     SIZE ClientSize() const;
     void PaintInto(HDC dc, const RECT& client) const;
 
-    LRESULT OnPaint(const Message& message, bool& handled);
-    LRESULT OnPrintClient(const Message& message, bool& handled);
-    LRESULT OnEraseBackground(const Message& message, bool& handled);
-    LRESULT OnSize(const Message& message, bool& handled);
+    void OnPaint();
+    void OnPrintClient(HDC dc);
+    LRESULT OnEraseBackground();
+    void OnSize();
 
     PlotData data_;
 };

@@ -1,6 +1,7 @@
 #include "ui/dialog.h"
 
 #include "base/module.h"
+#include "numtext/edit_text_win.h"
 
 namespace {
 
@@ -53,6 +54,10 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND window, UINT message, WPARAM wParam, LP
     if (ReturnsResultDirectly(message)) return static_cast<INT_PTR>(result);
     SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+std::wstring Dialog::ItemText(int id) const {
+    return ReadWindowText(Item(id));
 }
 
 void Dialog::Unbind() {

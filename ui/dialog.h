@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "ui/message_map.h"
 
 // The results a modal dialog ends with: OK (Enter, the OK button) and Cancel
@@ -21,6 +23,22 @@ public:
 
     HWND window() const { return window_; }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
+
+    // What the dialogs do with their items again and again.
+    LRESULT SendItem(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendDlgItemMessageW(window_, id, message, wParam, lParam);
+    }
+    void EnableItem(int id, bool enable) const { EnableWindow(Item(id), enable ? TRUE : FALSE); }
+    bool IsChecked(int id) const { return IsDlgButtonChecked(window_, id) == BST_CHECKED; }
+    void SetChecked(int id, bool checked) const {
+        CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    std::wstring ItemText(int id) const;
+    void SetItemText(int id, const wchar_t* text) const { SetDlgItemTextW(window_, id, text); }
+    void SetItemText(int id, const std::wstring& text) const { SetItemText(id, text.c_str()); }
+    // A combo box's chosen entry (CB_ERR: none), and choosing one.
+    int ComboChoice(int id) const { return static_cast<int>(SendItem(id, CB_GETCURSEL)); }
+    void SetComboChoice(int id, int index) const { SendItem(id, CB_SETCURSEL, static_cast<WPARAM>(index)); }
 
 protected:
     // The message map: returns the result and says whether it handled the message.
