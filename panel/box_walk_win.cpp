@@ -8,11 +8,9 @@
 // round from the last to the first. A box the lock has disabled is passed
 // over, so that a locked panel keeps the focus in the box to be put right.
 
-LRESULT ExperimentPanel::OnStepBox(const Message& m, bool&) {
+void ExperimentPanel::OnStepBox(int command) {
     // The log's window shares the panel's keys; F6 there is not meant for the panel.
-    if (GetActiveWindow() != window()) return 0;
-    FocusNextBox(m.CommandId() == IDM_PREVIOUS_BOX);
-    return 0;
+    if (GetActiveWindow() == window()) FocusNextBox(command == IDM_PREVIOUS_BOX);
 }
 
 void ExperimentPanel::FocusNextBox(bool backwards) {

@@ -37,49 +37,34 @@ bool ExperimentPanel::Create() {
 LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
     using P = ExperimentPanel;
     static const MessageMapEntry<P> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &P::OnInitDialog},
-        {WM_COMMAND, IDM_ABOUT, kAnyCode, &P::OnAbout},
-        {WM_COMMAND, IDOK, kAnyCode, &P::OnClose},
-        {WM_COMMAND, IDCANCEL, kAnyCode, &P::OnClose},
-        {WM_COMMAND, IDM_HELP_CONTENTS, kAnyCode, &P::OnHelpContents},
-        {WM_COMMAND, IDM_RECORD_READING, kAnyCode, &P::OnRecordReading},
-        {WM_COMMAND, IDM_MEASUREMENT_LOG, kAnyCode, &P::OnMeasurementLog},
-        {WM_COMMAND, IDM_AUTOMATIC_SERIES, kAnyCode, &P::OnAutomaticSeries},
-        {WM_COMMAND, IDM_NEXT_BOX, kAnyCode, &P::OnStepBox},
-        {WM_COMMAND, IDM_PREVIOUS_BOX, kAnyCode, &P::OnStepBox},
-        {WM_COMMAND, kAnyId, kAnyCode, &P::OnFieldCommand},  // the boxes of kPanelFields
-        {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), &P::OnUpDown},
-        {WM_SYSCOMMAND, kAnyId, kAnyCode, &P::OnSysCommand},
-        {kCaptionButtonNotify, kAnyId, kAnyCode, &P::OnCaptionButtonNotify},
+        {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&P::OnInitDialog>},
+        {WM_COMMAND, IDM_ABOUT, kAnyCode, Handler<&P::ShowAbout>},
+        {WM_COMMAND, IDOK, kAnyCode, Handler<&P::ClosePanel>},
+        {WM_COMMAND, IDCANCEL, kAnyCode, Handler<&P::ClosePanel>},
+        {WM_COMMAND, IDM_HELP_CONTENTS, kAnyCode, Handler<&P::ShowHelp>},
+        {WM_COMMAND, IDM_RECORD_READING, kAnyCode, Handler<&P::OnRecordReading>},
+        {WM_COMMAND, IDM_MEASUREMENT_LOG, kAnyCode, Handler<&P::OpenMeasurementLog>},
+        {WM_COMMAND, IDM_AUTOMATIC_SERIES, kAnyCode, Handler<&P::RunAutomaticSeries>},
+        {WM_COMMAND, IDM_NEXT_BOX, kAnyCode, Handler<&P::OnStepBox>},
+        {WM_COMMAND, IDM_PREVIOUS_BOX, kAnyCode, Handler<&P::OnStepBox>},
+        {WM_COMMAND, kAnyId, kAnyCode, Handler<&P::OnFieldCommand>},  // the boxes of kPanelFields
+        {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), Handler<&P::OnUpDown>},
+        {WM_SYSCOMMAND, kAnyId, kAnyCode, Handler<&P::OnSysCommand>},
+        {kCaptionButtonNotify, kAnyId, kAnyCode, Handler<&P::OnCaptionButtonNotify>},
         {WM_SETCURSOR, kAnyId, kAnyCode, &P::OnSetCursor},
-        {WM_TIMER, kAnyId, kAnyCode, &P::OnTimer},
-        {WM_SETFOCUS, kAnyId, kAnyCode, &P::OnSetFocus},
-        {WM_QUERYENDSESSION, kAnyId, kAnyCode, &P::OnQueryEndSession},
-        {WM_ENDSESSION, kAnyId, kAnyCode, &P::OnEndSession},
-        {WM_DESTROY, kAnyId, kAnyCode, &P::OnDestroy},
-        {kLoadMeasurementLog, kAnyId, kAnyCode, &P::OnLoadMeasurementLog},
-        {WM_DPICHANGED, kAnyId, kAnyCode, &P::OnDpiChanged},
-        {WM_HELP, kAnyId, kAnyCode, &P::OnHelpKey},
-        {kShowReadAsNote, kAnyId, kAnyCode, &P::OnShowReadAsNote},
-        {WM_ACTIVATE, kAnyId, kAnyCode, &P::OnActivate},
-        {WM_MOVE, kAnyId, kAnyCode, &P::OnMove},
+        {WM_TIMER, kAnyId, kAnyCode, Handler<&P::OnTimer>},
+        {WM_SETFOCUS, kAnyId, kAnyCode, Handler<&P::OnSetFocus>},
+        {WM_QUERYENDSESSION, kAnyId, kAnyCode, Handler<&P::OnQueryEndSession>},
+        {WM_ENDSESSION, kAnyId, kAnyCode, Handler<&P::OnEndSession>},
+        {WM_DESTROY, kAnyId, kAnyCode, Handler<&P::OnDestroy>},
+        {kLoadMeasurementLog, kAnyId, kAnyCode, Handler<&P::LoadMeasurementLog>},
+        {WM_DPICHANGED, kAnyId, kAnyCode, Handler<&P::OnDpiChanged>},
+        {WM_HELP, kAnyId, kAnyCode, Handler<&P::OnHelpKey>},
+        {kShowReadAsNote, kAnyId, kAnyCode, Handler<&P::OnShowReadAsNote>},
+        {WM_ACTIVATE, kAnyId, kAnyCode, Handler<&P::OnActivate>},
+        {WM_MOVE, kAnyId, kAnyCode, Handler<&P::OnMove>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
-}
-
-LRESULT ExperimentPanel::OnInitDialog(const Message&, bool&) {
-    InitPanel();
-    return FALSE;  // the focus is set already
-}
-
-LRESULT ExperimentPanel::OnClose(const Message& m, bool&) {
-    ClosePanel(m.CommandId());
-    return 0;
-}
-
-LRESULT ExperimentPanel::OnAbout(const Message&, bool&) {
-    ShowAbout();
-    return 0;
 }
 
 void ExperimentPanel::ShowAbout() {
@@ -122,16 +107,15 @@ void ExperimentPanel::TakeEditedTable(const ParameterArrays& copy) {
     fields_.SelectMaterial(table_.materialNumber);
 }
 
-LRESULT ExperimentPanel::OnHelpContents(const Message&, bool&) {
+inline void ExperimentPanel::ShowHelp() {
     ShowHelpContents(files_.helpFilePath());
-    return 0;
 }
 
 // F1, pressed in the panel or in any window it owns (the log, the dialogs,
 // message boxes: their default processing hands WM_HELP on to their owner),
 // opens the help as the Help menu does. A held key repeats: the help opens
 // once, and again only for a press after a pause.
-LRESULT ExperimentPanel::OnHelpKey(const Message&, bool&) {
+inline LRESULT ExperimentPanel::OnHelpKey() {
     const DWORD now = GetTickCount();
     const bool repeated = helpKeyTime_ != 0 && now - helpKeyTime_ < kHelpKeyPause;
     helpKeyTime_ = now;
@@ -139,24 +123,22 @@ LRESULT ExperimentPanel::OnHelpKey(const Message&, bool&) {
     return TRUE;
 }
 
-LRESULT ExperimentPanel::OnSysCommand(const Message& m, bool& handled) {
+inline bool ExperimentPanel::OnSysCommand(WPARAM command) {
     // The whole command is compared: 2101 has low bits that SC_ masks would drop.
-    switch (m.wParam) {
+    switch (command) {
     case IDM_PARAMETERS:
         RunParameterEditor();
-        return 0;
+        return true;
     case IDM_ABOUT:
         ShowAbout();
-        return 0;
+        return true;
     default:
-        handled = false;  // the dialog's default processing: move, close, minimise
-        return 0;
+        return false;  // the dialog's default processing: move, close, minimise
     }
 }
 
-LRESULT ExperimentPanel::OnCaptionButtonNotify(const Message& m, bool&) {
-    helpMode_ = m.lParam != 0;
-    return 0;
+inline void ExperimentPanel::OnCaptionButtonNotify(WPARAM, LPARAM pressed) {
+    helpMode_ = pressed != 0;
 }
 
 LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
@@ -169,33 +151,29 @@ LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
 }
 
 // Whichever way the window goes, its filter and its caption button go with it.
-LRESULT ExperimentPanel::OnDestroy(const Message&, bool& handled) {
+inline bool ExperimentPanel::OnDestroy() {
     UnregisterFilter();
     // The tip is the panel's own window and goes with it.
     KillTimer(window(), kRefusalTipTimer);
     refusalTip_ = nullptr;
     DetachCaptionButtons(window());
-    handled = false;
-    return 0;
+    return false;  // the dialog's own handling follows
 }
 
 // The dialog manager would hand the focus straight back to a control (the one
 // it saved, or the first tab stop). The panel keeps it: Enter in a box gives the
 // focus to the panel to end the editing of that box.
-LRESULT ExperimentPanel::OnSetFocus(const Message&, bool&) {
-    return 0;
-}
+inline void ExperimentPanel::OnSetFocus() {}
 
-LRESULT ExperimentPanel::OnTimer(const Message& m, bool&) {
-    if (m.wParam == kRefusalTipTimer) {
+inline void ExperimentPanel::OnTimer(WPARAM timerId) {
+    if (timerId == kRefusalTipTimer) {
         HideRefusalTip();
-    } else if (!recorder_.OnTimer(m.wParam)) {
-        fields_.OnTimer(m.wParam);
+    } else if (!recorder_.OnTimer(timerId)) {
+        fields_.OnTimer(timerId);
     }
-    return 0;
 }
 
-void ExperimentPanel::InitPanel() {
+inline LRESULT ExperimentPanel::OnInitDialog() {
     HWND panel = window();
     CentreWindow(panel, nullptr);
 
@@ -235,6 +213,7 @@ void ExperimentPanel::InitPanel() {
     fields_.ShowDefaults();
 
     SetFocus(fields_.records().materialNumberBox.window);
+    return FALSE;  // the focus is set already
 }
 HWND ExperimentPanel::Control(int id) const {
     return id == IDC_PICTURE ? layout_.picture() : fields_.Control(id);
@@ -242,10 +221,9 @@ HWND ExperimentPanel::Control(int id) const {
 
 // Moved to a monitor of another scale: the panel is laid out again for it, in
 // the rectangle the system suggests; values, focus and a lock stay as they are.
-LRESULT ExperimentPanel::OnDpiChanged(const Message& m, bool&) {
-    const int dpi = LOWORD(m.wParam);
-    if (dpi > 0) layout_.ChangeDpi(dpi, reinterpret_cast<const RECT*>(m.lParam), fields_.records());
-    return 0;
+inline void ExperimentPanel::OnDpiChanged(WPARAM dpis, LPARAM suggested) {
+    const int dpi = LOWORD(dpis);
+    if (dpi > 0) layout_.ChangeDpi(dpi, reinterpret_cast<const RECT*>(suggested), fields_.records());
 }
 
 bool ExperimentPanel::FilterMessage(MSG& message) {
@@ -303,41 +281,38 @@ void ExperimentPanel::ClosePanel(int exitCode) {
 // to wait, with the reason shown to the user, who can go back and press OK
 // or Cancel; a session that ends all the same keeps the edits, as OK would:
 // losing a teacher's typing is worse than keeping it unconfirmed.
-LRESULT ExperimentPanel::OnQueryEndSession(const Message&, bool&) {
+inline LRESULT ExperimentPanel::OnQueryEndSession() {
     if (!openEditor_ || !openEditor_->HasChangedCells()) return TRUE;
     ShutdownBlockReasonCreate(window(), kUnsavedTableReason);
     return FALSE;
 }
 
-LRESULT ExperimentPanel::OnEndSession(const Message& m, bool&) {
-    if (!m.wParam) return 0;  // the session goes on after all
+inline void ExperimentPanel::OnEndSession(WPARAM ending) {
+    if (!ending) return;  // the session goes on after all
     fields_.DropRangeWarning();
     if (openEditor_ && openEditor_->HasChangedCells() && openEditor_->ConfirmNow()) {
         TakeEditedTable(*editorCopy_);
     }
     files_.SaveTable(table_, true);
     recorder_.SaveAtEndOfSession();
-    return 0;
 }
 
 // The notifications of every box of the fields; the message map's own rows
 // come first.
-LRESULT ExperimentPanel::OnFieldCommand(const Message& m, bool& handled) {
-    NoteFieldCommand(m.CommandId(), m.NotifyCode());
-    handled = fields_.OnCommand(m.CommandId(), m.NotifyCode());
-    return 0;
+inline bool ExperimentPanel::OnFieldCommand(int id, int code) {
+    NoteFieldCommand(id, code);
+    return fields_.OnCommand(id, code);
 }
 
-LRESULT ExperimentPanel::OnUpDown(const Message& m, bool& handled) {
-    handled = fields_.OnUpDown(*reinterpret_cast<const NMUPDOWN*>(m.lParam));
-    return 0;
+inline bool ExperimentPanel::OnUpDown(const NMUPDOWN& change) {
+    return fields_.OnUpDown(change);
 }
 
-LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
+inline void ExperimentPanel::OnRecordReading() {
     const RecordResult result = recorder_.RecordReading();
     if (result == RecordResult::recorded) {
         ShowRecordedReadAsNote();
-        return 0;
+        return;
     }
     // Pointed at the meter that shows no reading when that is the reason,
     // otherwise at the Hall voltage's.
@@ -346,20 +321,4 @@ LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
         meter = IDC_SAMPLE_VOLTAGE;
     }
     ShowRefusalTip(RefusalText(result), meter);
-    return 0;
-}
-
-LRESULT ExperimentPanel::OnMeasurementLog(const Message&, bool&) {
-    recorder_.OpenMeasurementLog();
-    return 0;
-}
-
-LRESULT ExperimentPanel::OnAutomaticSeries(const Message&, bool&) {
-    recorder_.RunAutomaticSeries();
-    return 0;
-}
-
-LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
-    recorder_.LoadLog();
-    return 0;
 }

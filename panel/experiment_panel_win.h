@@ -75,32 +75,28 @@ protected:
 
 private:
     // Window and message map (experiment_panel_win.cpp).
-    LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnClose(const Message&, bool&);
-    LRESULT OnAbout(const Message&, bool&);
-    LRESULT OnHelpContents(const Message&, bool&);
-    LRESULT OnHelpKey(const Message&, bool&);
-    LRESULT OnFieldCommand(const Message&, bool&);
-    LRESULT OnUpDown(const Message&, bool&);
-    LRESULT OnSysCommand(const Message&, bool&);
-    LRESULT OnCaptionButtonNotify(const Message&, bool&);
-    LRESULT OnSetCursor(const Message&, bool&);
-    LRESULT OnTimer(const Message&, bool&);
-    LRESULT OnSetFocus(const Message&, bool&);
-    LRESULT OnQueryEndSession(const Message&, bool&);
-    LRESULT OnEndSession(const Message&, bool&);
-    LRESULT OnDestroy(const Message&, bool&);
-    LRESULT OnRecordReading(const Message&, bool&);
-    LRESULT OnMeasurementLog(const Message&, bool&);
-    LRESULT OnAutomaticSeries(const Message&, bool&);
-    LRESULT OnLoadMeasurementLog(const Message&, bool&);
-    LRESULT OnDpiChanged(const Message&, bool&);
-    LRESULT OnStepBox(const Message&, bool&);
-    LRESULT OnActivate(const Message&, bool&);
-    LRESULT OnMove(const Message&, bool&);
-
-    void InitPanel();
+    LRESULT OnInitDialog();
     void ShowAbout();
+    void ShowHelp();
+    LRESULT OnHelpKey();
+    bool OnFieldCommand(int id, int code);
+    bool OnUpDown(const NMUPDOWN& change);
+    bool OnSysCommand(WPARAM command);
+    void OnCaptionButtonNotify(WPARAM, LPARAM pressed);
+    LRESULT OnSetCursor(const Message&, bool& handled);
+    void OnTimer(WPARAM timerId);
+    void OnSetFocus();
+    LRESULT OnQueryEndSession();
+    void OnEndSession(WPARAM ending);
+    bool OnDestroy();
+    void OnRecordReading();
+    void RunAutomaticSeries() { recorder_.RunAutomaticSeries(); }
+    void LoadMeasurementLog() { recorder_.LoadLog(); }
+    void OnDpiChanged(WPARAM dpis, LPARAM suggested);
+    void OnStepBox(int command);
+    bool OnActivate(WPARAM state);
+    bool OnMove();
+
     void RunParameterEditor();
     void TakeEditedTable(const ParameterArrays& copy);
     void ClosePanel(int exitCode);
@@ -108,7 +104,7 @@ private:
     void UnregisterFilter();
 
     // Balloons at boxes read only in part (read_as_notes_win.cpp).
-    LRESULT OnShowReadAsNote(const Message&, bool&);
+    void OnShowReadAsNote(WPARAM id);
     std::wstring ReadAsNote(int id) const;
     bool ShowReadAsNote(int id);
     void HideReadAsNote();

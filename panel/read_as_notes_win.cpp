@@ -57,9 +57,8 @@ void ExperimentPanel::NoteFieldCommand(int id, int code) {
 
 // Only while the panel is the active window: focus taken away to another
 // program, or to the log's window, brings no balloon over it.
-LRESULT ExperimentPanel::OnShowReadAsNote(const Message& m, bool&) {
-    if (GetActiveWindow() == window()) ShowReadAsNote(static_cast<int>(m.wParam));
-    return 0;
+void ExperimentPanel::OnShowReadAsNote(WPARAM id) {
+    if (GetActiveWindow() == window()) ShowReadAsNote(static_cast<int>(id));
 }
 
 // After F9: the box with the focus if the reading used it read in part,

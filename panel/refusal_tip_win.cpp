@@ -68,14 +68,12 @@ void ExperimentPanel::HideRefusalTip() {
     SendMessageW(refusalTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT ExperimentPanel::OnActivate(const Message& m, bool& handled) {
-    if (LOWORD(m.wParam) == WA_INACTIVE) HideRefusalTip();
-    handled = false;  // the dialog's own handling keeps the focus of its controls
-    return 0;
+bool ExperimentPanel::OnActivate(WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) HideRefusalTip();
+    return false;  // the dialog's own handling keeps the focus of its controls
 }
 
-LRESULT ExperimentPanel::OnMove(const Message&, bool& handled) {
+bool ExperimentPanel::OnMove() {
     HideRefusalTip();
-    handled = false;
-    return 0;
+    return false;
 }
