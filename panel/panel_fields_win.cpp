@@ -6,6 +6,15 @@
 #include "panel/slider_field_win.h"
 #include "res/resource.h"
 
+namespace {
+
+// The setting that a box of the fields holds.
+double& SettingOf(ExperimentSettings& settings, const PlacedControl& box) {
+    return settings.*box.field->setting;
+}
+
+}  // namespace
+
 PanelFields::PanelFields(MaterialTable& table) : table_(table) {}
 
 void PanelFields::Attach(HWND panel, const std::wstring* caption) {
@@ -27,9 +36,9 @@ void PanelFields::ShowDefaults() {
     }
     for (SpinField& spin : records_.spins) spin.step = 1.0;
 
-    for (NumericField& box : records_.numbers) SetEditReal(box.window, SettingOf(box));
+    for (NumericField& box : records_.numbers) SetEditReal(box.window, SettingOf(settings_, box));
     for (SliderField& slider : records_.sliders) {
-        InitSliderField(slider, SettingOf(slider.valueBox), slider.valueBox.field->lower,
+        InitSliderField(slider, SettingOf(settings_, slider.valueBox), slider.valueBox.field->lower,
                         slider.valueBox.field->upper);
     }
 
@@ -81,7 +90,7 @@ void PanelFields::OnNumericFieldChange(NumericField& field) {
         upperEnd = ContactSpacingUpperEnd(field.upper, now.sampleLength, now.contactWidth);
     }
 
-    switch (UpdateFromEdit(field.window, SettingOf(field), lowerEnd, upperEnd)) {
+    switch (UpdateFromEdit(field.window, SettingOf(settings_, field), lowerEnd, upperEnd)) {
     case EditUpdate::changed:
         AcceptInput(true);
         break;
@@ -167,7 +176,7 @@ void PanelFields::OnSliderValueChange(SliderField& slider) {
     int position = 0;
     if (inRange) position = SetSliderPosition(slider, x);
 
-    double& value = SettingOf(slider.valueBox);
+    double& value = SettingOf(settings_, slider.valueBox);
     if (x == value) {
         AcceptInput(false);
     } else if (inRange) {

@@ -20,8 +20,6 @@ public:
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
 
     explicit PanelFields(MaterialTable& table);
-    PanelFields(const PanelFields&) = delete;
-    PanelFields& operator=(const PanelFields&) = delete;
 
     // The panel whose timer the warning takes and which owns its box, and the
     // box's caption; before the fields' controls take their defaults.
@@ -60,13 +58,11 @@ private:
     void StepNumber(const SpinField& spin, int delta);
     bool OnSliderBoxCommand(SliderField& slider, int id, int code);
     void OnSliderValueChange(SliderField& slider);
-    double& SettingOf(const PlacedControl& box) { return settings_.*box.field->setting; }
 
     void AcceptInput(bool changed);
     void AcceptMaterial(int n);
     void RejectInput(int id, double lower, double upper, bool integer);
     void EnableInputs(bool enable, int exceptId);
-    void StartRangeWarning();
     void CancelRangeWarning();
 
     MaterialTable& table_;

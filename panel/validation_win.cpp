@@ -31,7 +31,9 @@ void PanelFields::RejectInput(int id, double lower, double upper, bool integer) 
     if (rangeWarning_.timerId != 0) return;
     // Before the first material is chosen a rejected number locks silently.
     const bool silent = id == IDC_MATERIAL_NUMBER && !materialChosenOnce_;
-    if (!silent) StartRangeWarning();
+    // A refused timer leaves timerId at 0: locked without a warning, and the
+    // next rejection tries again.
+    if (!silent) rangeWarning_.timerId = SetTimer(panel_, kRangeWarningTimer, rangeWarningDelay_, nullptr);
     EnableInputs(false, id);
 }
 
@@ -47,12 +49,6 @@ void PanelFields::EnableInputs(bool enable, int exceptId) {
         if (role == LockRole::staysEnabledIfRejected && id == exceptId) return;
         EnableWindow(window, enable ? TRUE : FALSE);
     });
-}
-
-void PanelFields::StartRangeWarning() {
-    // A refused timer leaves timerId at 0: locked without a warning, and the
-    // next rejection tries again.
-    rangeWarning_.timerId = SetTimer(panel_, kRangeWarningTimer, rangeWarningDelay_, nullptr);
 }
 
 void PanelFields::CancelRangeWarning() {
