@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/program_files_win.h"
 #include "app/single_copy_win.h"
 #include "base/com_apartment.h"
 #include "base/module.h"
@@ -21,7 +22,8 @@ int RunPanel(int showCommand) {
     EnterMessageLoop(&loop);
     int exitCode = 0;
     {
-        ExperimentPanel panel;
+        ProgramFiles files;
+        ExperimentPanel panel(files);
         if (panel.Create()) {
             copy.Publish(panel.window());
             ShowWindow(panel.window(), showCommand);

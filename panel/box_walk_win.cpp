@@ -8,11 +8,9 @@
 // round from the last to the first. A box the lock has disabled is passed
 // over, so that a locked panel keeps the focus in the box to be put right.
 
-LRESULT ExperimentPanel::OnStepBox(const Message& m, bool&) {
+void ExperimentPanel::OnStepBox(int command) {
     // The log's window shares the panel's keys; F6 there is not meant for the panel.
-    if (GetActiveWindow() != window()) return 0;
-    FocusNextBox(m.CommandId() == IDM_PREVIOUS_BOX);
-    return 0;
+    if (GetActiveWindow() == window()) FocusNextBox(command == IDM_PREVIOUS_BOX);
 }
 
 void ExperimentPanel::FocusNextBox(bool backwards) {
@@ -24,7 +22,7 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
     int from = backwards ? kCount : -1;
     for (const PanelField& field : kPanelFields) {
         bool here = Control(field.id) == focus;
-        if (const SliderField* slider = SliderOfBox(field.id)) {
+        if (const SliderField* slider = fields_.records().SliderOfBox(field.id)) {
             here = here || focus == slider->track || focus == slider->minimumBox.window ||
                    focus == slider->maximumBox.window;
         }
@@ -32,7 +30,7 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
         // An up-down belongs to the box whose setting it steps.
         int id = field.id;
         if (field.kind == FieldKind::upDown) {
-            for (const NumericField& box : numbers_) {
+            for (const NumericField& box : fields_.records().numbers) {
                 if (box.field->setting == field.setting) id = box.id;
             }
         }

@@ -1,52 +1,53 @@
-#include "panel/experiment_panel_win.h"
+#include "panel/measurements_win.h"
 
 #include <cmath>
 
 #include "base/module.h"
 #include "numtext/edit_text_win.h"
 #include "numtext/number_format.h"
+#include "panel/panel_messages.h"
 #include "panel/reading_text.h"
 #include "res/resource.h"
 #include "ui/file_dialog.h"
 
-namespace {
-
-std::wstring RefusalText(ExperimentPanel::RecordResult result) {
+std::wstring RefusalText(RecordResult result) {
     switch (result) {
-    case ExperimentPanel::RecordResult::noMaterial:
+    case RecordResult::noMaterial:
         return L"Not recorded: choose a material first.";
-    case ExperimentPanel::RecordResult::locked:
+    case RecordResult::locked:
         return L"Not recorded: a value outside its range locks the panel until it is put right.";
-    case ExperimentPanel::RecordResult::noReading:
+    case RecordResult::noReading:
         return L"Not recorded: the meters show no reading (*****).";
-    case ExperimentPanel::RecordResult::logFull:
+    case RecordResult::logFull:
         return L"Not recorded: the log is full (100000 readings). Save it as CSV and clear it first.";
-    case ExperimentPanel::RecordResult::numbersUsedUp:
+    case RecordResult::numbersUsedUp:
         return L"Not recorded: every reading number up to 999999999 has been given.";
-    case ExperimentPanel::RecordResult::fileFull:
+    case RecordResult::fileFull:
         return L"Not recorded: the log's file would grow beyond 64 MB. Save the log as CSV and clear it first.";
-    case ExperimentPanel::RecordResult::unloggable:
+    case RecordResult::unloggable:
         return L"Not recorded: the log does not take this reading.";
-    case ExperimentPanel::RecordResult::recorded:
+    case RecordResult::recorded:
         break;
     }
     return std::wstring();
 }
 
+namespace {
+
 // Why the log refused a row, as the panel tells it.
-ExperimentPanel::RecordResult RecordResultOf(LogRefusal refusal) {
+RecordResult RecordResultOf(LogRefusal refusal) {
     switch (refusal) {
     case LogRefusal::rowsFull:
-        return ExperimentPanel::RecordResult::logFull;
+        return RecordResult::logFull;
     case LogRefusal::numbersUsed:
-        return ExperimentPanel::RecordResult::numbersUsedUp;
+        return RecordResult::numbersUsedUp;
     case LogRefusal::fileFull:
-        return ExperimentPanel::RecordResult::fileFull;
+        return RecordResult::fileFull;
     case LogRefusal::invalidRow:
     case LogRefusal::none:
         break;
     }
-    return ExperimentPanel::RecordResult::unloggable;
+    return RecordResult::unloggable;
 }
 
 // A text that the panel reads back as exactly this value. The panel's boxes read
@@ -58,65 +59,51 @@ std::wstring ExactText(double value) {
 
 }  // namespace
 
-// The log is read after the panel is on the screen (kLoadMeasurementLog), or
-// at the first recording, whichever comes first.
-void ExperimentPanel::InitMeasurements(const std::wstring& logFilePath) {
+void PanelRecorder::Init(HWND panel, const std::wstring* caption) {
+    panel_ = panel;
+    caption_ = caption;
     accelerators_ = LoadAcceleratorsW(ResourceModule(), MAKEINTRESOURCEW(IDR_PANEL_ACCELERATORS));
     logWindow_.reset();
-    logStore_ = std::make_unique<LogStore>(logFilePath, [this](const std::wstring& text) {
-        HWND owner = window() && IsWindowVisible(window()) ? GetActiveWindow() : nullptr;
-        MessageBoxW(owner, text.c_str(), caption_.c_str(), MB_OK | MB_ICONINFORMATION);
-    });
-    PostMessageW(window(), kLoadMeasurementLog, 0, 0);
-    SetTimer(window(), kLogFlushTimer, kLogFlushInterval, nullptr);
 }
 
-LRESULT ExperimentPanel::OnLoadMeasurementLog(const Message&, bool&) {
+void PanelRecorder::Start(LogStore& logStore) {
+    logStore_ = &logStore;
+    PostMessageW(panel_, kLoadMeasurementLog, 0, 0);
+    SetTimer(panel_, kLogFlushTimer, kLogFlushInterval, nullptr);
+}
+
+void PanelRecorder::LoadLog() {
     if (logStore_) logStore_->Load();
-    return 0;
 }
 
-LRESULT ExperimentPanel::OnRecordReading(const Message&, bool&) {
-    const RecordResult result = RecordReading();
-    if (result == RecordResult::recorded) {
-        ShowRecordedReadAsNote();
-        return 0;
-    }
-    // Pointed at the meter that shows no reading when that is the reason,
-    // otherwise at the Hall voltage's.
-    int meter = IDC_HALL_VOLTAGE;
-    if (result == RecordResult::noReading && ReadWindowText(Control(IDC_HALL_VOLTAGE)) != kNoReading) {
-        meter = IDC_SAMPLE_VOLTAGE;
-    }
-    ShowRefusalTip(RefusalText(result), meter);
-    return 0;
+bool PanelRecorder::OnTimer(UINT_PTR timerId) {
+    if (timerId != kLogFlushTimer) return false;
+    // A save that failed (a file another program held, a full disk) is
+    // tried again as the student pauses, not only at the next reading.
+    logStore_->Retry();
+    logStore_->FlushToDisk();
+    return true;
 }
 
-LRESULT ExperimentPanel::OnMeasurementLog(const Message&, bool&) {
-    OpenMeasurementLog();
-    return 0;
-}
-
-void ExperimentPanel::OpenMeasurementLog() {
+void PanelRecorder::OpenMeasurementLog() {
     logStore_->Load();
-    if (!logWindow_) logWindow_ = std::make_unique<MeasurementLogWindow>(*logStore_, accelerators_, window(), caption_);
-    logWindow_->Open(window());
+    if (!logWindow_) logWindow_ = std::make_unique<MeasurementLogWindow>(*logStore_, accelerators_, panel_, *caption_);
+    logWindow_->Open(panel_);
 }
 
-LRESULT ExperimentPanel::OnAutomaticSeries(const Message&, bool&) {
+void PanelRecorder::RunAutomaticSeries() {
     logStore_->Load();
-    AutomaticSeriesDialog series(*this, caption_, seriesSettings_);
+    AutomaticSeriesDialog series(*this, *caption_, seriesSettings_);
     series.Run(GetActiveWindow());
     // A series that ran to its end is shown at once.
     if (series.outcome() == AutomaticSeriesDialog::Outcome::completed) OpenMeasurementLog();
-    return 0;
 }
 
-ExperimentPanel::RecordResult ExperimentPanel::CheckRecordable() const {
-    if (!materialChosenOnce_ || table_.materialNumber == 0) return RecordResult::noMaterial;
-    if (lock_ != kUnlocked) return RecordResult::locked;
+RecordResult PanelRecorder::CheckRecordable() const {
+    if (!fields_.materialChosenOnce() || table_.materialNumber == 0) return RecordResult::noMaterial;
+    if (fields_.locked()) return RecordResult::locked;
     for (int meter : {IDC_HALL_VOLTAGE, IDC_SAMPLE_VOLTAGE}) {
-        if (ReadWindowText(Control(meter)) == kNoReading) return RecordResult::noReading;
+        if (ReadWindowText(fields_.Control(meter)) == kNoReading) return RecordResult::noReading;
     }
     return RecordResult::recorded;
 }
@@ -124,18 +111,16 @@ ExperimentPanel::RecordResult ExperimentPanel::CheckRecordable() const {
 // Every field with a column in the log: a box as it shows the value the panel
 // used, or that value where the box shows more than the number; a meter as it
 // shows its reading, which is the program's own text.
-MeasurementRow ExperimentPanel::ShownRow() const {
+MeasurementRow PanelRecorder::ShownRow() const {
     MeasurementRow row;
     row.time = LocalRecordTime();
     row.material = table_.materialNumber;
     for (const PanelField& field : kPanelFields) {
         std::wstring* text = ShownText(row, field.logColumn);
         if (!text) continue;
-        const std::wstring shown = ReadWindowText(Control(field.id));
-        if (const NumericField* box = NumericFieldOf(field.id)) {
-            *text = LoggedText(shown, box->value);
-        } else if (const SliderField* slider = SliderOfBox(field.id)) {
-            *text = LoggedText(shown, slider->value);
+        const std::wstring shown = ReadWindowText(fields_.Control(field.id));
+        if (field.setting) {
+            *text = LoggedText(shown, fields_.settings().*field.setting);
         } else {
             *text = shown;
         }
@@ -143,7 +128,7 @@ MeasurementRow ExperimentPanel::ShownRow() const {
     return row;
 }
 
-ExperimentPanel::RecordResult ExperimentPanel::RecordReading(bool deferSave) {
+RecordResult PanelRecorder::RecordReading(bool deferSave) {
     RecordResult result = CheckRecordable();
     int number = 0;
     if (result == RecordResult::recorded) {
@@ -164,22 +149,23 @@ ExperimentPanel::RecordResult ExperimentPanel::RecordReading(bool deferSave) {
     return result;
 }
 
-std::wstring ExperimentPanel::WhyNoReading() const {
+std::wstring PanelRecorder::WhyNoReading() const {
     return RefusalText(CheckRecordable());
 }
 
-HWND ExperimentPanel::SeriesBox(SeriesQuantity quantity) const {
-    return Control(SeriesQuantityBox(quantity));
+HWND PanelRecorder::SeriesBox(SeriesQuantity quantity) const {
+    return fields_.Control(SeriesQuantityBox(quantity));
 }
 
-void ExperimentPanel::SeriesRange(SeriesQuantity quantity, double& lower, double& upper) const {
+void PanelRecorder::SeriesRange(SeriesQuantity quantity, double& lower, double& upper) const {
+    const FieldRecords& records = fields_.records();
     const int box = SeriesQuantityBox(quantity);
-    if (const NumericField* field = NumericFieldOf(box)) {
+    if (const NumericField* field = records.NumericFieldOf(box)) {
         lower = field->lower;
         upper = field->upper;
         return;
     }
-    const SliderField& slider = *SliderOfBox(box);
+    const SliderField& slider = *records.SliderOfBox(box);
     lower = slider.lower;
     upper = slider.upper;
 }
@@ -187,32 +173,34 @@ void ExperimentPanel::SeriesRange(SeriesQuantity quantity, double& lower, double
 // The value goes in as a student would type it. A refused one is taken back
 // at once by showing the box's previous text again, which the panel takes
 // without a change: the lock goes and the warning with it.
-std::wstring ExperimentPanel::SetSeriesValue(SeriesQuantity quantity, double value) {
+std::wstring PanelRecorder::SetSeriesValue(SeriesQuantity quantity, double value) {
     HWND box = SeriesBox(quantity);
     const std::wstring previous = ReadWindowText(box);
     SetEditReal(box, value);
-    if (lock_ == kUnlocked) return std::wstring();
+    if (!fields_.locked()) return std::wstring();
 
     const std::wstring why = L"the panel takes " + std::wstring(SeriesQuantitySymbol(quantity)) + L" from " +
-                             FormatReal(rangeWarning_.lower) + L" to " + FormatReal(rangeWarning_.upper) + L" " +
+                             FormatReal(fields_.rangeWarning().lower) + L" to " +
+                             FormatReal(fields_.rangeWarning().upper) + L" " +
                              SeriesQuantityUnit(quantity) + L" here.";
     SetWindowTextW(box, previous.c_str());
-    if (lock_ != kUnlocked) {
+    if (fields_.locked()) {
         // The box showed a text that does not read back as the value it holds
         // (one the panel put there itself, "-1.#IND" for an infinity, say):
         // the value goes back in a text that does.
-        const NumericField* field = NumericFieldOf(SeriesQuantityBox(quantity));
-        const double held = field ? field->value : SliderOfBox(SeriesQuantityBox(quantity))->value;
-        SetWindowTextW(box, ExactText(held).c_str());
+        const int id = SeriesQuantityBox(quantity);
+        for (const PanelField& field : kPanelFields) {
+            if (field.id == id && field.setting) SetWindowTextW(box, ExactText(fields_.settings().*field.setting).c_str());
+        }
     }
     return why;
 }
 
-std::wstring ExperimentPanel::RecordSeriesReading() {
+std::wstring PanelRecorder::RecordSeriesReading() {
     return RefusalText(RecordReading(true));
 }
 
-void ExperimentPanel::EndSeries() {
+void PanelRecorder::EndSeries() {
     logStore_->SaveIfChanged();
     logStore_->FlushToDisk();
 }
@@ -221,7 +209,7 @@ void ExperimentPanel::EndSeries() {
 // holds it, the disk is full, the folder refuses it) says how many and offers
 // to save the whole log elsewhere; only the student's own "No" lets them go,
 // and Cancel keeps the program open.
-bool ExperimentPanel::KeepUnsavedReadings() {
+bool PanelRecorder::KeepUnsavedReadings() {
     if (!logStore_) return true;
     logStore_->SaveIfChanged();
     const size_t unsaved = logStore_->UnsavedRows();
@@ -233,13 +221,26 @@ bool ExperimentPanel::KeepUnsavedReadings() {
         (unsaved == 1 ? L"it" : L"them") + L"; Cancel keeps Tesmor open.";
     for (;;) {
         const int answer =
-            MessageBoxW(window(), question.c_str(), caption_.c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
+            MessageBoxW(panel_, question.c_str(), caption_->c_str(), MB_YESNOCANCEL | MB_ICONWARNING);
         if (answer == IDNO) return true;
         if (answer != IDYES) return false;
-        const std::wstring path = AskSaveFileName(window(), L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0",
+        const std::wstring path = AskSaveFileName(panel_, L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0",
                                                   L"csv", L"measurements.csv");
         if (path.empty()) continue;
         if (WriteLogFile(path, logStore_->log())) return true;
-        MessageBoxW(window(), LogNotSavedToText(path).c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+        MessageBoxW(panel_, LogNotSavedToText(path).c_str(), caption_->c_str(), MB_OK | MB_ICONWARNING);
     }
+}
+
+void PanelRecorder::FlushAtClose() {
+    if (logStore_) logStore_->FlushToDisk();
+}
+
+void PanelRecorder::SaveAtEndOfSession() {
+    if (!logStore_) return;
+    logStore_->SaveIfChanged();
+    // Nobody is there to ask: rows the log's file would not take go to a
+    // file of their own in the user's Documents.
+    if (logStore_->UnsavedRows() != 0) logStore_->SaveRescueCopy();
+    logStore_->FlushToDisk();
 }

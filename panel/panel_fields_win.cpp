@@ -1,68 +1,66 @@
-#include "panel/experiment_panel_win.h"
-
-#include <commctrl.h>
+#include "panel/panel_fields_win.h"
 
 #include "numtext/edit_text_win.h"
 #include "panel/contact_rule.h"
+#include "panel/reading_text.h"
+#include "panel/slider_field_win.h"
+#include "res/resource.h"
+
+namespace {
+
+// The setting that a box of the fields holds.
+double& SettingOf(ExperimentSettings& settings, const PlacedControl& box) {
+    return settings.*box.field->setting;
+}
+
+}  // namespace
+
+PanelFields::PanelFields(MaterialTable& table) : table_(table) {}
+
+void PanelFields::Attach(HWND panel, const std::wstring* caption) {
+    panel_ = panel;
+    caption_ = caption;
+    rangeWarning_.timerId = 0;
+    lock_ = kLockUnknown;
+    shortCircuitCoefficient_ = kShortCircuitCoefficient;
+    materialChosenOnce_ = false;
+}
 
 // Every field shows its default: showing a value runs the box's change handler,
 // which finds it unchanged.
-void ExperimentPanel::SetPanelDefaults() {
-    const ExperimentSettings defaults;
-    for (NumericField& box : numbers_) {
-        box.value = defaults.*box.field->setting;
+void PanelFields::ShowDefaults() {
+    settings_ = ExperimentSettings();
+    for (NumericField& box : records_.numbers) {
         box.lower = box.field->lower;
         box.upper = box.field->upper;
     }
-    for (SliderField& slider : sliders_) slider.value = defaults.*slider.valueBox.field->setting;
-    for (SpinField& spin : spins_) spin.step = 1.0;
+    for (SpinField& spin : records_.spins) spin.step = 1.0;
 
-    for (NumericField& box : numbers_) SetEditReal(box.window, box.value);
-    for (SliderField& slider : sliders_) {
-        InitSliderField(slider, slider.value, slider.valueBox.field->lower, slider.valueBox.field->upper);
+    for (NumericField& box : records_.numbers) SetEditReal(box.window, SettingOf(settings_, box));
+    for (SliderField& slider : records_.sliders) {
+        InitSliderField(slider, SettingOf(settings_, slider.valueBox), slider.valueBox.field->lower,
+                        slider.valueBox.field->upper);
     }
 
     // "0" is no material: its handler rejects it, which leaves only the material
     // box enabled, with no warning. The model does not run yet.
     table_.materialNumber = 0;
-    SetEditInteger(materialNumberBox_.window, 0);
+    SetEditInteger(records_.materialNumberBox.window, 0);
 }
 
-NumericField* ExperimentPanel::NumericFieldOf(int id) {
-    return FindById(numbers_, id);
-}
-
-const NumericField* ExperimentPanel::NumericFieldOf(int id) const {
-    return const_cast<ExperimentPanel*>(this)->NumericFieldOf(id);
-}
-
-NumericField* ExperimentPanel::NumericFieldOf(double ExperimentSettings::*setting) {
-    for (NumericField& box : numbers_) {
-        if (box.field->setting == setting) return &box;
+// The notifications of every box of the fields.
+bool PanelFields::OnCommand(int id, int code) {
+    PlacedControl& material = records_.materialNumberBox;
+    if (id == material.id) {
+        if (code == EN_CHANGE && material.window) OnMaterialNumberChange();
+        return code == EN_CHANGE;
     }
-    return nullptr;
+    if (NumericField* box = records_.NumericFieldOf(id)) return OnNumberBoxCommand(*box, code);
+    if (SliderField* slider = records_.SliderOfBox(id)) return OnSliderBoxCommand(*slider, id, code);
+    return false;
 }
 
-// The notifications of every box of the fields; the message map's own rows
-// come first.
-LRESULT ExperimentPanel::OnFieldCommand(const Message& m, bool& handled) {
-    const int id = m.CommandId();
-    const int code = m.NotifyCode();
-    NoteFieldCommand(id, code);
-    if (id == materialNumberBox_.id) {
-        if (code == EN_CHANGE && materialNumberBox_.window) OnMaterialNumberChange();
-        handled = code == EN_CHANGE;
-    } else if (NumericField* box = NumericFieldOf(id)) {
-        handled = OnNumberBoxCommand(*box, code);
-    } else if (SliderField* slider = SliderOfBox(id)) {
-        handled = OnSliderBoxCommand(*slider, id, code);
-    } else {
-        handled = false;
-    }
-    return 0;
-}
-
-bool ExperimentPanel::OnNumberBoxCommand(NumericField& box, int code) {
+bool PanelFields::OnNumberBoxCommand(NumericField& box, int code) {
     if (!box.window) return code == EN_CHANGE;
     switch (code) {
     case EN_CHANGE:
@@ -71,22 +69,18 @@ bool ExperimentPanel::OnNumberBoxCommand(NumericField& box, int code) {
     case EN_SETFOCUS:
     case EN_KILLFOCUS:
         if (!box.field->writableOnlyWhileFocused) return false;
-        SetReadOnly(box.window, code == EN_KILLFOCUS);
+        SendMessageW(box.window, EM_SETREADONLY, code == EN_KILLFOCUS ? TRUE : FALSE, 0);
         return true;
     default:
         return false;
     }
 }
 
-void ExperimentPanel::SetReadOnly(HWND box, bool readOnly) {
-    SendMessageW(box, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
-}
-
-void ExperimentPanel::OnNumericFieldChange(NumericField& field) {
+void PanelFields::OnNumericFieldChange(NumericField& field) {
     // The range in force; l, s and delta narrow theirs by the contact rule.
     double lowerEnd = field.lower;
     double upperEnd = field.upper;
-    const ExperimentSettings now = Settings();
+    const ExperimentSettings& now = settings_;
     const auto setting = field.field->setting;
     if (setting == &ExperimentSettings::sampleLength) {
         lowerEnd = SampleLengthLowerEnd(field.lower, now.contactWidth, now.contactSpacing);
@@ -96,7 +90,7 @@ void ExperimentPanel::OnNumericFieldChange(NumericField& field) {
         upperEnd = ContactSpacingUpperEnd(field.upper, now.sampleLength, now.contactWidth);
     }
 
-    switch (UpdateFromEdit(field.window, field.value, lowerEnd, upperEnd)) {
+    switch (UpdateFromEdit(field.window, SettingOf(settings_, field), lowerEnd, upperEnd)) {
     case EditUpdate::changed:
         AcceptInput(true);
         break;
@@ -109,29 +103,30 @@ void ExperimentPanel::OnNumericFieldChange(NumericField& field) {
     }
 }
 
-void ExperimentPanel::OnMaterialNumberChange() {
-    int n = ReadEditInteger(materialNumberBox_.window);
+void PanelFields::OnMaterialNumberChange() {
+    int n = ReadEditInteger(records_.materialNumberBox.window);
     if (table_.IsValidMaterialNumber(n)) {
         AcceptMaterial(n);
     } else {
         // The warning names the table's full size, whatever the count.
-        RejectInput(materialNumberBox_.id, 1, kMaxMaterials, true);
+        RejectInput(records_.materialNumberBox.id, 1, kMaxMaterials, true);
     }
 }
 
-LRESULT ExperimentPanel::OnUpDown(const Message& m, bool& handled) {
-    const NMUPDOWN* change = reinterpret_cast<const NMUPDOWN*>(m.lParam);
-    for (const SpinField& spin : spins_) {
-        if (spin.id == static_cast<int>(change->hdr.idFrom)) return StepNumber(spin, change->iDelta);
+bool PanelFields::OnUpDown(const NMUPDOWN& change) {
+    for (const SpinField& spin : records_.spins) {
+        if (spin.id == static_cast<int>(change.hdr.idFrom)) {
+            StepNumber(spin, change.iDelta);
+            return true;
+        }
     }
-    handled = false;
-    return 0;
+    return false;
 }
 
 // The up-down steps the number of the field that holds its setting.
-LRESULT ExperimentPanel::StepNumber(const SpinField& spin, int delta) {
-    NumericField* box = NumericFieldOf(spin.field->setting);
-    if (!box || !box->window) return 0;
+void PanelFields::StepNumber(const SpinField& spin, int delta) {
+    NumericField* box = records_.NumericFieldOf(spin.field->setting);
+    if (!box || !box->window) return;
     double t = ReadEditReal(box->window);
     double c = spin.step;
     if (c == 0) {
@@ -144,5 +139,69 @@ LRESULT ExperimentPanel::StepNumber(const SpinField& spin, int delta) {
     // Only the lower end is guarded here; a step above the upper end is shown
     // and then rejected like a typed value.
     if (stepped > box->lower - spin.step / 2) SetEditReal(box->window, stepped);
-    return 0;
+}
+
+// The value box takes a value at every keystroke and may reject it. The range
+// boxes can be typed into only while they have the focus; they take effect at
+// every keystroke and are never rejected.
+bool PanelFields::OnSliderBoxCommand(SliderField& slider, int id, int code) {
+    if (id == slider.valueBox.id) {
+        if (code != EN_CHANGE) return false;
+        if (slider.track) OnSliderValueChange(slider);
+        return true;
+    }
+    if (!slider.track) return false;
+    const bool minimum = id == slider.minimumBox.id;
+    HWND box = minimum ? slider.minimumBox.window : slider.maximumBox.window;
+    switch (code) {
+    case EN_SETFOCUS:
+    case EN_KILLFOCUS:
+        SendMessageW(box, EM_SETREADONLY, code == EN_KILLFOCUS ? TRUE : FALSE, 0);
+        return true;
+    case EN_CHANGE:
+        if (minimum) {
+            OnSliderMinimumChange(slider);
+        } else {
+            OnSliderMaximumChange(slider);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PanelFields::OnSliderValueChange(SliderField& slider) {
+    const double x = TakenSliderValue(slider, ReadEditReal(slider.valueBox.window));
+    bool inRange = slider.lower <= x && x <= slider.upper;
+    int position = 0;
+    if (inRange) position = SetSliderPosition(slider, x);
+
+    double& value = SettingOf(settings_, slider.valueBox);
+    if (x == value) {
+        AcceptInput(false);
+    } else if (inRange) {
+        value = x;
+        slider.lastPosition = position;
+        AcceptInput(true);
+    } else {
+        RejectInput(slider.valueBox.id, slider.lower, slider.upper, false);
+    }
+}
+
+void PanelFields::FollowSlider(HWND track) {
+    for (SliderField& slider : records_.sliders) {
+        if (track == slider.track) PollSlider(slider);
+    }
+}
+
+void PanelFields::SelectMaterial(int n) {
+    table_.SelectMaterial(n);
+    ComputeReadings();
+}
+
+void PanelFields::ComputeReadings() {
+    Readings readings =
+        MeasureReadings(table_.materialNumber, table_.WorkingEntry(), settings_, shortCircuitCoefficient_);
+    SetWindowTextW(Control(IDC_HALL_VOLTAGE), HallVoltageText(readings).c_str());
+    SetWindowTextW(Control(IDC_SAMPLE_VOLTAGE), SampleVoltageText(readings).c_str());
 }

@@ -3,12 +3,13 @@
 #include <windows.h>
 
 #include "base/gdi.h"
+#include "panel/panel_layout.h"
 #include "ui/window_dpi.h"
 
 // The panel at the display's scale: the panel declares itself aware of each
 // monitor's DPI (the manifest), so the system no longer stretches it as a
 // bitmap; the panel draws itself for the scale instead, every measure of its
-// 96-DPI layout times dpi / 96 (ScaleToDpi in panel_fields.h).
+// 96-DPI layout times dpi / 96 (ScaleToDpi in panel_layout.h).
 
 // Keeps the dialog manager of Windows 10 (1703 and later) from scaling the
 // panel's fonts and children itself when it moves to another monitor: the

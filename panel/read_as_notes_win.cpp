@@ -4,6 +4,7 @@
 
 #include "numtext/edit_text_win.h"
 #include "numtext/read_as_note.h"
+#include "panel/panel_messages.h"
 
 // A box reads the number at the start of its text and ignores the rest, so
 // "2,5" gives 2 and "−7" (a typographic minus) gives 0 without a word. The
@@ -16,8 +17,11 @@
 // The balloon's text for one of the boxes the student types into (the range
 // boxes included); empty for a text read whole and for any other control.
 std::wstring ExperimentPanel::ReadAsNote(int id) const {
-    if (id == materialNumberBox_.id) return IntegerReadAsNote(ReadWindowText(materialNumberBox_.window));
-    if (NumericFieldOf(id) || SliderOfBox(id)) return RealReadAsNote(ReadWindowText(Control(id)));
+    const FieldRecords& records = fields_.records();
+    if (id == records.materialNumberBox.id) {
+        return IntegerReadAsNote(ReadWindowText(records.materialNumberBox.window));
+    }
+    if (records.NumericFieldOf(id) || records.SliderOfBox(id)) return RealReadAsNote(ReadWindowText(Control(id)));
     return std::wstring();
 }
 
@@ -53,9 +57,8 @@ void ExperimentPanel::NoteFieldCommand(int id, int code) {
 
 // Only while the panel is the active window: focus taken away to another
 // program, or to the log's window, brings no balloon over it.
-LRESULT ExperimentPanel::OnShowReadAsNote(const Message& m, bool&) {
-    if (GetActiveWindow() == window()) ShowReadAsNote(static_cast<int>(m.wParam));
-    return 0;
+void ExperimentPanel::OnShowReadAsNote(WPARAM id) {
+    if (GetActiveWindow() == window()) ShowReadAsNote(static_cast<int>(id));
 }
 
 // After F9: the box with the focus if the reading used it read in part,

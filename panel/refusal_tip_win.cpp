@@ -54,7 +54,7 @@ void ExperimentPanel::ShowRefusalTip(const std::wstring& text, int meterId) {
     }
     TOOLINFOW tool = RefusalTool(window(), text.c_str());
     SendMessageW(refusalTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(refusalTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kRefusalTipWidth, dpi_));
+    SendMessageW(refusalTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kRefusalTipWidth, layout_.dpi()));
     // The balloon's stem points at the middle of the meter's lower edge.
     SendMessageW(refusalTip_, TTM_TRACKPOSITION, 0, MAKELPARAM((where.left + where.right) / 2, where.bottom));
     SendMessageW(refusalTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
@@ -68,14 +68,12 @@ void ExperimentPanel::HideRefusalTip() {
     SendMessageW(refusalTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT ExperimentPanel::OnActivate(const Message& m, bool& handled) {
-    if (LOWORD(m.wParam) == WA_INACTIVE) HideRefusalTip();
-    handled = false;  // the dialog's own handling keeps the focus of its controls
-    return 0;
+bool ExperimentPanel::OnActivate(WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) HideRefusalTip();
+    return false;  // the dialog's own handling keeps the focus of its controls
 }
 
-LRESULT ExperimentPanel::OnMove(const Message&, bool& handled) {
+bool ExperimentPanel::OnMove() {
     HideRefusalTip();
-    handled = false;
-    return 0;
+    return false;
 }

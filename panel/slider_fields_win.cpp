@@ -1,4 +1,4 @@
-#include "panel/experiment_panel_win.h"
+#include "panel/slider_field_win.h"
 
 #include <commctrl.h>
 
@@ -16,7 +16,7 @@ constexpr int kSliderTicks = 2000;
 
 }  // namespace
 
-void ExperimentPanel::InitSliderField(SliderField& slider, double value, double lower, double upper) {
+void InitSliderField(SliderField& slider, double value, double lower, double upper) {
     slider.lower = lower;
     slider.upper = upper;
     slider.step = (slider.upper - slider.lower) * kStepPerSpan;
@@ -40,19 +40,23 @@ void ExperimentPanel::InitSliderField(SliderField& slider, double value, double 
 // such a number at the end it rounded past, so that moving the thumb or
 // setting a range never locks the panel, the stored value stays in its range,
 // and an end put right is not put right again for ever.
-void ExperimentPanel::ShowInSliderBox(SliderField& slider, HWND box, double x) {
-    const SliderField* outer = programmedSlider_;
-    programmedSlider_ = &slider;
+void ShowInSliderBox(SliderField& slider, HWND box, double x) {
+    const bool outer = slider.filledByPanel;
+    slider.filledByPanel = true;
     SetEditReal(box, x);
-    programmedSlider_ = outer;
+    slider.filledByPanel = outer;
 }
 
-double ExperimentPanel::SliderValue(const SliderField& slider) const {
+double TakenSliderValue(const SliderField& slider, double x) {
+    return slider.filledByPanel ? std::min(std::max(x, slider.lower), slider.upper) : x;
+}
+
+double SliderValue(const SliderField& slider) {
     int position = static_cast<int>(SendMessageW(slider.track, TBM_GETPOS, 0, 0));
     return position * slider.step + slider.lower;
 }
 
-int ExperimentPanel::SetSliderPosition(SliderField& slider, double x) {
+int SetSliderPosition(SliderField& slider, double x) {
     // With both ends equal the step is 0: the quotient is a NaN or an infinity,
     // RoundToInt gives 0 and the thumb sits at the left end. The slider clamps
     // other positions outside its range itself.
@@ -61,72 +65,10 @@ int ExperimentPanel::SetSliderPosition(SliderField& slider, double x) {
     return position;
 }
 
-SliderField* ExperimentPanel::SliderOfBox(int id) {
-    for (SliderField& slider : sliders_) {
-        if (id == slider.valueBox.id || id == slider.minimumBox.id || id == slider.maximumBox.id) {
-            return &slider;
-        }
-    }
-    return nullptr;
-}
-
-const SliderField* ExperimentPanel::SliderOfBox(int id) const {
-    return const_cast<ExperimentPanel*>(this)->SliderOfBox(id);
-}
-
-// The value box takes a value at every keystroke and may reject it. The range
-// boxes can be typed into only while they have the focus; they take effect at
-// every keystroke and are never rejected.
-bool ExperimentPanel::OnSliderBoxCommand(SliderField& slider, int id, int code) {
-    if (id == slider.valueBox.id) {
-        if (code != EN_CHANGE) return false;
-        if (slider.track) OnSliderValueChange(slider);
-        return true;
-    }
-    if (!slider.track) return false;
-    const bool minimum = id == slider.minimumBox.id;
-    HWND box = minimum ? slider.minimumBox.window : slider.maximumBox.window;
-    switch (code) {
-    case EN_SETFOCUS:
-        SetReadOnly(box, false);
-        return true;
-    case EN_CHANGE:
-        if (minimum) {
-            OnSliderMinimumChange(slider);
-        } else {
-            OnSliderMaximumChange(slider);
-        }
-        return true;
-    case EN_KILLFOCUS:
-        SetReadOnly(box, true);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void ExperimentPanel::OnSliderValueChange(SliderField& slider) {
-    double x = ReadEditReal(slider.valueBox.window);
-    if (programmedSlider_ == &slider) x = std::min(std::max(x, slider.lower), slider.upper);
-    bool inRange = slider.lower <= x && x <= slider.upper;
-    int position = 0;
-    if (inRange) position = SetSliderPosition(slider, x);
-
-    if (x == slider.value) {
-        AcceptInput(false);
-    } else if (inRange) {
-        slider.value = x;
-        slider.lastPosition = position;
-        AcceptInput(true);
-    } else {
-        RejectInput(slider.valueBox.id, slider.lower, slider.upper, false);
-    }
-}
-
-void ExperimentPanel::OnSliderMinimumChange(SliderField& slider) {
+void OnSliderMinimumChange(SliderField& slider) {
     const double v = SliderValue(slider);  // with the old lower end and step
     double t = ReadEditReal(slider.minimumBox.window);
-    if (programmedSlider_ == &slider) t = std::min(t, slider.upper);
+    if (slider.filledByPanel) t = std::min(t, slider.upper);
     slider.lower = t < slider.upper ? t : slider.upper;
     slider.step = (slider.upper - slider.lower) * kStepPerSpan;
     const double w = slider.lower > v ? slider.lower : v;
@@ -137,10 +79,10 @@ void ExperimentPanel::OnSliderMinimumChange(SliderField& slider) {
     if (t > slider.upper) ShowInSliderBox(slider, slider.minimumBox.window, slider.upper);
 }
 
-void ExperimentPanel::OnSliderMaximumChange(SliderField& slider) {
+void OnSliderMaximumChange(SliderField& slider) {
     const double v = SliderValue(slider);
     double t = ReadEditReal(slider.maximumBox.window);
-    if (programmedSlider_ == &slider) t = std::max(t, slider.lower);
+    if (slider.filledByPanel) t = std::max(t, slider.lower);
     slider.upper = t > slider.lower ? t : slider.lower;
     slider.step = (slider.upper - slider.lower) * kStepPerSpan;
     const double w = v < slider.upper ? v : slider.upper;
@@ -149,7 +91,7 @@ void ExperimentPanel::OnSliderMaximumChange(SliderField& slider) {
     if (t < slider.lower) ShowInSliderBox(slider, slider.maximumBox.window, slider.lower);
 }
 
-void ExperimentPanel::PollSlider(SliderField& slider) {
+void PollSlider(SliderField& slider) {
     int position = static_cast<int>(SendMessageW(slider.track, TBM_GETPOS, 0, 0));
     if (position == slider.lastPosition) return;
     slider.lastPosition = position;

@@ -1,4 +1,4 @@
-#include "panel/experiment_panel_win.h"
+#include "panel/panel_fields_win.h"
 
 #include "res/resource.h"
 
@@ -8,20 +8,20 @@ constexpr UINT_PTR kRangeWarningTimer = 1;
 
 }  // namespace
 
-void ExperimentPanel::AcceptInput(bool changed) {
-    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+void PanelFields::AcceptInput(bool changed) {
+    DropRangeWarning();
     EnableInputs(true, 0);
     if (changed) ComputeReadings();
 }
 
-void ExperimentPanel::AcceptMaterial(int n) {
+void PanelFields::AcceptMaterial(int n) {
     materialChosenOnce_ = true;
-    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+    DropRangeWarning();
     EnableInputs(true, 0);
     SelectMaterial(n);
 }
 
-void ExperimentPanel::RejectInput(int id, double lower, double upper, bool integer) {
+void PanelFields::RejectInput(int id, double lower, double upper, bool integer) {
     rangeWarning_.lower = lower;
     rangeWarning_.upper = upper;
     rangeWarning_.flags = RangeWarning::kHasLower | RangeWarning::kHasUpper;
@@ -31,38 +31,40 @@ void ExperimentPanel::RejectInput(int id, double lower, double upper, bool integ
     if (rangeWarning_.timerId != 0) return;
     // Before the first material is chosen a rejected number locks silently.
     const bool silent = id == IDC_MATERIAL_NUMBER && !materialChosenOnce_;
-    if (!silent) StartRangeWarning();
+    // A refused timer leaves timerId at 0: locked without a warning, and the
+    // next rejection tries again.
+    if (!silent) rangeWarning_.timerId = SetTimer(panel_, kRangeWarningTimer, rangeWarningDelay_, nullptr);
     EnableInputs(false, id);
 }
 
 // Every control of the fields but the slider frames; a rejected value's own box
 // stays enabled so that it can be put right. Every accepted keystroke asks for
 // the unlocked state: the controls are switched only when the state changes.
-void ExperimentPanel::EnableInputs(bool enable, int exceptId) {
+void PanelFields::EnableInputs(bool enable, int exceptId) {
     const int lock = enable ? kUnlocked : exceptId;
     if (lock == lock_) return;
     lock_ = lock;
-    ForEachControl([&](int id, HWND window, LockRole role) {
+    records_.ForEachControl([&](int id, HWND window, LockRole role) {
         if (role == LockRole::notLocked || !window) return;
         if (role == LockRole::staysEnabledIfRejected && id == exceptId) return;
         EnableWindow(window, enable ? TRUE : FALSE);
     });
 }
 
-void ExperimentPanel::StartRangeWarning() {
-    // A refused timer leaves timerId at 0: locked without a warning, and the
-    // next rejection tries again.
-    rangeWarning_.timerId = SetTimer(window(), kRangeWarningTimer, rangeWarningDelay_, nullptr);
-}
-
-void ExperimentPanel::CancelRangeWarning() {
-    KillTimer(window(), rangeWarning_.timerId);
+void PanelFields::CancelRangeWarning() {
+    KillTimer(panel_, rangeWarning_.timerId);
     rangeWarning_.timerId = 0;
 }
 
-void ExperimentPanel::ShowRangeWarning(UINT_PTR timerId) {
-    if (timerId != rangeWarning_.timerId || timerId == 0) return;
+void PanelFields::DropRangeWarning() {
+    if (rangeWarning_.timerId != 0) CancelRangeWarning();
+}
+
+bool PanelFields::OnTimer(UINT_PTR timerId) {
+    if (timerId != kRangeWarningTimer) return false;
+    if (timerId != rangeWarning_.timerId) return true;
     // Cancelled before the box runs its own loop: the warning fires once.
     CancelRangeWarning();
-    MessageBoxW(window(), RangeWarningText(rangeWarning_).c_str(), caption_.c_str(), MB_OK | MB_ICONWARNING);
+    MessageBoxW(panel_, RangeWarningText(rangeWarning_).c_str(), caption_->c_str(), MB_OK | MB_ICONWARNING);
+    return true;
 }

@@ -7,27 +7,7 @@
 
 #include "storage/parameter_codec.h"
 
-const wchar_t kFileDoesNotOpenText[] =
-    L"The file of parameters does not open.\nMaybe it does not exist yet? ---> Will be!";
-const wchar_t kFileCannotBeOpenText[] =
-    L"The file of parameters cannot be open.\nParameters will not be written.";
-const wchar_t kFileDamagedText[] = L"The file of parameters is damaged.\nThe default parameters are used.";
-// "Не должно быть!" ("This must not happen!"), the text of the internal checks.
-const wchar_t kInternalErrorText[] =
-    L"\u041D\u0435 \u0434\u043E\u043B\u0436\u043D\u043E \u0431\u044B\u0442\u044C!";
-const wchar_t kReadCountErrorCaption[] = L"void Read.1.(...)";
-const wchar_t kReadSelectorErrorCaption[] = L"void Read.2.(...)";
-const wchar_t kWriteErrorCaption[] = L"void Write...(...)";
-
 namespace {
-
-void Tell(const wchar_t* text, const std::wstring& caption, UINT icon) {
-    MessageBoxW(nullptr, text, caption.c_str(), MB_OK | icon);
-}
-
-void TellInternalError(const wchar_t* caption) {
-    MessageBoxW(nullptr, kInternalErrorText, caption, MB_OK | MB_ICONERROR);
-}
 
 // Reads up to `limit` bytes; false on a read error.
 bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
@@ -60,30 +40,28 @@ void UseDefaults(MaterialTable& table) {
 
 }  // namespace
 
-UniqueHandle OpenParameterFileForReading(const std::wstring& caption, const std::wstring& path) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) Tell(kFileDoesNotOpenText, caption, MB_ICONINFORMATION);
-    return file;
+UniqueHandle OpenParameterFileForReading(const std::wstring& path) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
-ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstring& path,
-                                    MaterialTable& table, std::vector<unsigned char>* fileBytes) {
+ParameterFileRead ReadParameterFile(const std::wstring& path, MaterialTable& table,
+                                    std::vector<unsigned char>* fileBytes) {
     if (fileBytes) fileBytes->clear();
     std::vector<unsigned char> bytes;
     {
-        UniqueHandle file = OpenParameterFileForReading(caption, path);
+        UniqueHandle file = OpenParameterFileForReading(path);
         if (!file) {
             UseDefaults(table);
-            return IsMissing(path) ? ParameterFileLoad::missing : ParameterFileLoad::unusable;
+            return {IsMissing(path) ? ParameterFileLoad::missing : ParameterFileLoad::unusable,
+                    ParameterFileNotice::doesNotOpen};
         }
         // Anything beyond the largest valid file is never needed, but one byte
         // more shows that there was more: such a file is not what the table
         // encodes to, and the next save makes it so.
         if (!ReadUpTo(file.get(), kMaxParameterFileSize + 1, bytes)) {
-            Tell(kFileDamagedText, caption, MB_ICONINFORMATION);
             UseDefaults(table);
-            return ParameterFileLoad::unusable;
+            return {ParameterFileLoad::unusable, ParameterFileNotice::damaged};
         }
     }
 
@@ -94,31 +72,30 @@ ParameterFileLoad LoadParameterFile(const std::wstring& caption, const std::wstr
         // take, and the only way back to the defaults would be deleting the file.
         if (table.materialCount > 0) {
             if (fileBytes) *fileBytes = std::move(bytes);
-            return ParameterFileLoad::loaded;
+            return {ParameterFileLoad::loaded, ParameterFileNotice::none};
         }
         [[fallthrough]];
     case ColumnStatus::damaged:
-        Tell(kFileDamagedText, caption, MB_ICONINFORMATION);
         UseDefaults(table);
-        return ParameterFileLoad::unusable;
+        return {ParameterFileLoad::unusable, ParameterFileNotice::damaged};
     case ColumnStatus::noCount:
-        TellInternalError(kReadCountErrorCaption);
-        return ParameterFileLoad::loaded;
+        return {ParameterFileLoad::loaded, ParameterFileNotice::countUnreadable};
     case ColumnStatus::badSelector:
-        TellInternalError(kReadSelectorErrorCaption);
-        return ParameterFileLoad::loaded;
+        return {ParameterFileLoad::loaded, ParameterFileNotice::selectorUnknown};
     }
-    return ParameterFileLoad::loaded;
+    return {ParameterFileLoad::loaded, ParameterFileNotice::none};
 }
 
-bool SaveChangedParameterFile(const std::wstring& caption, const std::wstring& path,
-                              const MaterialTable& table, std::vector<unsigned char>& fileBytes,
-                              SaveOptions options) {
+ParameterFileWrite WriteChangedParameterFile(const std::wstring& path, const MaterialTable& table,
+                                             std::vector<unsigned char>& fileBytes, bool backUpOldFile) {
     EncodeResult encoded = EncodeParameterFile(table);
-    if (encoded.status == ColumnStatus::ok && !fileBytes.empty() && encoded.bytes == fileBytes) return true;
-    if (!SaveParameterFile(caption, path, table, options)) return false;
-    fileBytes = std::move(encoded.bytes);
-    return true;
+    if (encoded.status == ColumnStatus::ok && !fileBytes.empty() && encoded.bytes == fileBytes) {
+        return {false, true};
+    }
+    SaveFileCalls system;
+    const ParameterFileWrite write = WriteParameterFile(path, table, system, backUpOldFile);
+    if (write.written) fileBytes = std::move(encoded.bytes);
+    return write;
 }
 
 std::wstring FinalFilePath(const std::wstring& path) {
@@ -161,20 +138,15 @@ std::wstring BackupParameterFilePath(const std::wstring& path) {
     return path + L".bak";
 }
 
-bool SaveParameterFile(const std::wstring& caption, const std::wstring& path, const MaterialTable& table,
-                       SaveOptions options) {
-    SaveFileCalls system;
-    return SaveParameterFile(caption, path, table, system, options);
-}
-
-bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPath,
-                       const MaterialTable& table, SaveFileCalls& calls, SaveOptions options) {
+ParameterFileWrite WriteParameterFile(const std::wstring& linkedPath, const MaterialTable& table,
+                                      SaveFileCalls& calls, bool backUpOldFile) {
+    ParameterFileWrite result;
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status != ColumnStatus::ok) {
         // A column with a bad selector is left out, as it always was; a count
         // outside 0..100 cannot be written at all.
-        TellInternalError(kWriteErrorCaption);
-        if (encoded.status != ColumnStatus::badSelector) return false;
+        result.internalError = true;
+        if (encoded.status != ColumnStatus::badSelector) return result;
     }
 
     // Replacing a symbolic link by the new file would cut it off from the
@@ -190,7 +162,7 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPa
 
     // The old file is copied before anything can touch it, and a copy that
     // fails stops the save: the file stays as the user last had it.
-    const bool backedUp = !readOnly && (!options.backUpOldFile || IsMissing(path) ||
+    const bool backedUp = !readOnly && (!backUpOldFile || IsMissing(path) ||
                                         calls.Copy(path, BackupParameterFilePath(path)));
     bool written = false;
     if (backedUp) {
@@ -208,6 +180,6 @@ bool SaveParameterFile(const std::wstring& caption, const std::wstring& linkedPa
             }
         }
     }
-    if (!written && !options.quiet) Tell(kFileCannotBeOpenText, caption, MB_ICONINFORMATION);
-    return written;
+    result.written = written;
+    return result;
 }

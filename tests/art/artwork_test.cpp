@@ -6,6 +6,7 @@
 // control.
 
 #include "panel/panel_fields.h"
+#include "panel/panel_layout.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

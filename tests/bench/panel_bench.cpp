@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_files_win.h"
 #include "base/module.h"
 #include "measurements/log_file_win.h"
 #include "model/material_table.h"
@@ -25,6 +26,7 @@
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file_win.h"
+#include "app/parameter_file_notices_win.h"
 
 #include "bench_timing.h"
 #include "log_rows.h"
@@ -47,7 +49,8 @@ void MeasureEditCycle() {
     WriteDefaultTable(Folder() + L"panel_bench.smp");
     MessageLoop loop;
     EnterMessageLoop(&loop);
-    ExperimentPanel panel;
+    ProgramFiles files;
+    ExperimentPanel panel(files);
     if (!panel.Create()) {
         std::printf("edit cycle: the panel could not be created\n");
         return;
@@ -89,7 +92,8 @@ void MeasureRecording(int startRows, bool maximized = false) {
     MessageLoop loop;
     EnterMessageLoop(&loop);
     {
-        ExperimentPanel panel;
+        ProgramFiles files;
+        ExperimentPanel panel(files);
         if (!panel.Create()) {
             std::printf("recording: the panel could not be created\n");
             LeaveMessageLoop();
@@ -146,7 +150,8 @@ void MeasureCreation() {
     EnterMessageLoop(&loop);
     std::vector<double> times;
     for (int i = 0; i < 30; ++i) {
-        ExperimentPanel panel;
+        ProgramFiles files;
+        ExperimentPanel panel(files);
         const double start = Now();
         bool created = panel.Create();
         const double end = Now();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program_files_win.h"
 #include "editor/parameter_table_dialog.h"
 #include "editor/password_check.h"
 #include "editor_script.h"
@@ -190,7 +191,8 @@ TEST_F(Editor, TableHasOneRowPerMaterialOfTheFile) {
         // A file of no materials is damaged: the 100 defaults take its place.
         const int rowsShown = count == 0 ? kMaxMaterials : count;
         MessageBoxCatcher catcher;
-        ExperimentPanel panel;
+        ProgramFiles files;
+        ExperimentPanel panel(files);
         ASSERT_TRUE(panel.Create());
         DialogScript script;
         EnterPassword(script, kEditorPassword);
@@ -696,7 +698,8 @@ TEST_F(Editor, OkRoundsToEightDigitsAndTheReadingsFollowAtOnce) {
     MaterialTable precise = DefaultTable();
     precise.columns[kNi0].entries[42] = 1.0 / 3.0;
     ASSERT_TRUE(WriteFileBytes(ParameterPath(), EncodeParameterFile(precise).bytes));
-    ExperimentPanel second;
+    ProgramFiles secondFiles;
+    ExperimentPanel second(secondFiles);
     ASSERT_TRUE(second.Create());
     DialogScript script;
     EnterPassword(script, kEditorPassword);

@@ -343,7 +343,7 @@ TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
     ASSERT_TRUE(RunningUnderWine());
     FakeBrowser browser;
     Start();
-    const std::wstring pages = HelpPagesPath(panel_.helpFilePath());
+    const std::wstring pages = HelpPagesPath(files_.helpFilePath());
     const std::wstring pagesFolder = pages.substr(0, pages.find_last_of(L'\\'));
     CreateDirectoryW(pagesFolder.c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(pages, {'<', 'p', '>'}));

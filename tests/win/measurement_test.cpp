@@ -1046,7 +1046,7 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     ASSERT_EQ(currentBalloons.shown().size(), 1u);
     EXPECT_EQ(currentBalloons.last(), L"Read as 2: the decimal separator is \".\"");
     EXPECT_EQ(GetFocus(), panel_.window());
-    EXPECT_EQ(panel_.sampleCurrent().value, 2.0);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 2.0);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"2,5");
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
@@ -1059,7 +1059,7 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     Type(IDC_SAMPLE_CURRENT, L"1e1");
     Key(current, VK_RETURN);
     EXPECT_EQ(currentBalloons.shown().size(), 1u);
-    EXPECT_EQ(panel_.sampleCurrent().value, 10.0);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 10.0);
 
     // Focus moved to another box: the balloon comes at the box that was left.
     SetFocus(Box(IDC_MATERIAL_NUMBER));

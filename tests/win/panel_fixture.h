@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "app/program_files_win.h"
 #include "base/module.h"
 #include "dialog_script.h"
 #include "editor_script.h"
@@ -139,7 +140,8 @@ protected:
     bool PumpPastTheWarning() { return Pump(warningDelay_ + 300); }
 
     MessageLoop loop_;
-    ExperimentPanel panel_;
+    ProgramFiles files_;
+    ExperimentPanel panel_{files_};
     int quitCode_ = -1;
     // The range warning's delay for this test: short, so that the tests that
     // see a warning come and go do not wait two real seconds each. A test of

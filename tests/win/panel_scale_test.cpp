@@ -43,9 +43,9 @@ protected:
         state.enabled = EnabledInputs();
         state.focus = GetFocus();
         state.warningTimer = panel_.rangeWarning().timerId;
-        state.sampleCurrent = panel_.sampleCurrent().value;
-        state.magnetCurrent = panel_.magnetCurrent().value;
-        state.temperature = panel_.temperature().value;
+        state.sampleCurrent = panel_.Settings().sampleCurrent;
+        state.magnetCurrent = panel_.Settings().magnetCurrent;
+        state.temperature = panel_.Settings().temperature;
         return state;
     }
 

@@ -300,13 +300,13 @@ TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
     Type(IDC_SAMPLE_CURRENT_MAX, L"40");
     EXPECT_EQ(current.upper, 40);
     EXPECT_DOUBLE_EQ(current.step, 0.00325);
-    EXPECT_EQ(current.value, 25);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 25);
     EXPECT_EQ(SendMessageW(current.track, TBM_GETPOS, 0, 0), 15385);
 
     // Below the lower end: the upper end becomes -25 and so does the value.
     Type(IDC_SAMPLE_CURRENT_MAX, L"-30");
     EXPECT_EQ(current.upper, -25);
-    EXPECT_EQ(current.value, -25);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, -25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-25.0");
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MAX), L"-25.0");
     EXPECT_EQ(current.step, 0.0);
@@ -316,16 +316,16 @@ TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
     Type(IDC_SAMPLE_CURRENT_MAX, L"25");
     Type(IDC_SAMPLE_CURRENT, L"20");
     Type(IDC_SAMPLE_CURRENT_MAX, L"");
-    EXPECT_EQ(current.value, 0);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 0);
     Type(IDC_SAMPLE_CURRENT_MAX, L"30");
-    EXPECT_EQ(current.value, 0);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 0);
     EXPECT_EQ(current.upper, 30);
 
     // The minimum box mirrors it.
     Type(IDC_SAMPLE_CURRENT, L"-5");
     Type(IDC_SAMPLE_CURRENT_MIN, L"-2");
     EXPECT_EQ(current.lower, -2);
-    EXPECT_EQ(current.value, -2);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, -2);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-2.0");
 }
 
@@ -344,7 +344,7 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
     SendMessageW(current.track, TBM_SETPOS, TRUE, 0);
     loop_.Filter(move);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-12.346");
-    EXPECT_EQ(current.value, -12.3456);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, -12.3456);
     EXPECT_EQ(EnabledInputs(), AllInputs());
     EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
 
@@ -352,7 +352,7 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
     Type(IDC_SAMPLE_CURRENT, L"20");
     Type(IDC_SAMPLE_CURRENT_MAX, L"12.3456");
     EXPECT_EQ(current.upper, 12.3456);
-    EXPECT_EQ(current.value, 12.3456);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 12.3456);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"12.346");
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
@@ -362,7 +362,7 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
     EXPECT_EQ(current.lower, 12.3456);
     EXPECT_EQ(current.upper, 12.3456);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"12.346");
-    EXPECT_EQ(current.value, 12.3456);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 12.3456);
     Type(IDC_SAMPLE_CURRENT_MIN, L"-25");
     Type(IDC_SAMPLE_CURRENT_MAX, L"-25.00004");
     EXPECT_EQ(current.upper, -25);
@@ -406,7 +406,7 @@ TEST_F(Panel, ARangeEndPutRightNotifiesTheValueAndTheReadingsFirst) {
                                             change(IDC_HALL_VOLTAGE), change(IDC_SAMPLE_VOLTAGE),
                                             change(IDC_SAMPLE_CURRENT_MIN)}));
     }
-    EXPECT_EQ(panel_.sampleCurrent().value, 25);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"25.0");
 }
 
@@ -504,11 +504,11 @@ TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
     // The thumb moved (by the mouse or the keyboard) is taken over at the next
     // mouse move over the slider.
     SendMessageW(current.track, TBM_SETPOS, TRUE, 20000);
-    EXPECT_EQ(current.value, 10);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 10);
     MSG move = {current.track, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0, {0, 0}};
     loop_.Filter(move);
     EXPECT_EQ(current.lastPosition, 20000);
-    EXPECT_EQ(current.value, 25);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, 25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"25.0");
     EXPECT_NE(Text(IDC_HALL_VOLTAGE), before);
 
@@ -516,7 +516,7 @@ TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
     SendMessageW(current.track, TBM_SETPOS, TRUE, 4);
     loop_.Filter(move);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-24.99");
-    EXPECT_EQ(current.value, -24.99);
+    EXPECT_EQ(panel_.Settings().sampleCurrent, -24.99);
     EXPECT_EQ(current.lastPosition, 4);
 }
 
@@ -536,9 +536,9 @@ TEST_F(Panel, TemperatureUpDownStepsByOneKelvin) {
 
     EXPECT_EQ(click(-1), 0);  // the upper arrow
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"301.0");
-    EXPECT_EQ(panel_.temperature().value, 301);
+    EXPECT_EQ(panel_.Settings().temperature, 301);
     click(1);
-    EXPECT_EQ(panel_.temperature().value, 300);
+    EXPECT_EQ(panel_.Settings().temperature, 300);
 
     // At 1680 the up arrow shows 1681, which is rejected like a typed value.
     Type(IDC_TEMPERATURE, L"1680");
@@ -573,7 +573,7 @@ TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
     ASSERT_TRUE(Pump(100));
     EXPECT_NE(panel_.window(), nullptr);
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"350");
-    EXPECT_EQ(panel_.temperature().value, 350);
+    EXPECT_EQ(panel_.Settings().temperature, 350);
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
     // A click on the drawing, away from every box, keeps them too.
@@ -582,7 +582,7 @@ TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
     PostMessageW(panel_.picture(), WM_LBUTTONUP, 0, MAKELPARAM(400, 300));
     ASSERT_TRUE(Pump(100));
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"350");
-    EXPECT_EQ(panel_.temperature().value, 350);
+    EXPECT_EQ(panel_.Settings().temperature, 350);
     EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
     EXPECT_EQ(EnabledInputs(), AllInputs());
 

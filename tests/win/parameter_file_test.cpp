@@ -1,4 +1,5 @@
 #include "storage/parameter_file_win.h"
+#include "app/parameter_file_notices_win.h"
 
 #include <gtest/gtest.h>
 
@@ -651,4 +652,38 @@ TEST_F(ParameterFile, SelectorsOutsideTheirRangeAreReportedAsInternalErrors) {
         EXPECT_EQ(table.columns[kNd].entries[3], DistinctTable(4).columns[kNd].entries[3]);
         EXPECT_EQ(table.columns[kARand].entries[0], DistinctTable(4).columns[kARand].entries[0]);
     }
+}
+
+// Storage says what happened and shows nothing: a load or a save under a
+// window that must not be interrupted (a series running, the end of the
+// session) decides itself what the user hears.
+TEST_F(ParameterFile, ReadingAndWritingShowNothingAndSayWhatHappened) {
+    MessageBoxCatcher catcher;
+    MaterialTable table = DistinctTable(7);
+    ParameterFileRead read = ReadParameterFile(path_, table);
+    EXPECT_EQ(read.load, ParameterFileLoad::missing);
+    EXPECT_EQ(read.notice, ParameterFileNotice::doesNotOpen);
+    ExpectDefaults(table);
+
+    ASSERT_TRUE(WriteFileBytes(path_, {3, 0, 0, 0, 1, 2}));
+    table = DistinctTable(7);
+    read = ReadParameterFile(path_, table);
+    EXPECT_EQ(read.load, ParameterFileLoad::unusable);
+    EXPECT_EQ(read.notice, ParameterFileNotice::damaged);
+    ExpectDefaults(table);
+
+    SaveFileCalls system;
+    const ParameterFileWrite nowhere =
+        WriteParameterFile(folder_.File(L"missing\\Tesmor.smp"), DistinctTable(9), system, false);
+    EXPECT_FALSE(nowhere.written);
+    EXPECT_FALSE(nowhere.internalError);
+
+    MaterialTable uncountable = DistinctTable(9);
+    uncountable.materialCount = kMaxMaterials + 1;
+    const ParameterFileWrite refused = WriteParameterFile(path_, uncountable, system, false);
+    EXPECT_FALSE(refused.written);
+    EXPECT_TRUE(refused.internalError);
+    EXPECT_EQ(ReadFileBytes(path_), (std::vector<unsigned char>{3, 0, 0, 0, 1, 2}));
+
+    EXPECT_TRUE(catcher.boxes().empty());
 }

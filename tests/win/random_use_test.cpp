@@ -24,6 +24,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -771,17 +772,17 @@ protected:
     // below the range in force to a little above it: a value the panel
     // refuses ends it, taken back at once, and never leaves the panel locked.
     void SeriesEvent() {
-        if (!panel_.WhyNoReading().empty()) return;  // the dialog would not start
+        if (!panel_.recorder().WhyNoReading().empty()) return;  // the dialog would not start
         const SeriesQuantity quantity = static_cast<SeriesQuantity>(Pick(kSeriesQuantityCount));
         double lower = 0, upper = 0;
-        panel_.SeriesRange(quantity, lower, upper);
+        panel_.recorder().SeriesRange(quantity, lower, upper);
         const size_t before = panel_.logStore().log().size();
         int taken = 0;
         for (int k = 0; k < 3; ++k) {
             const double value = lower + (upper - lower) * Uniform(-0.2, 1.2);
             if (!std::isfinite(value)) break;  // the dialog takes numbers only
             const ExperimentSettings held = panel_.Settings();
-            const std::wstring refusal = panel_.SetSeriesValue(quantity, value);
+            const std::wstring refusal = panel_.recorder().SetSeriesValue(quantity, value);
             ASSERT_EQ(EnabledInputs(), AllInputs()) << "a series value left the panel locked";
             if (!refusal.empty()) {
                 const ExperimentSettings now = panel_.Settings();
@@ -792,11 +793,11 @@ protected:
                 ++run_.seriesRefused;
                 break;
             }
-            ASSERT_EQ(panel_.RecordSeriesReading(), L"");
+            ASSERT_EQ(panel_.recorder().RecordSeriesReading(), L"");
             ++taken;
             ++run_.seriesReadings;
         }
-        panel_.EndSeries();
+        panel_.recorder().EndSeries();
         ASSERT_EQ(panel_.logStore().log().size(), before + taken);
         ASSERT_FALSE(panel_.logStore().unsaved()) << "a series ended unsaved";
     }
@@ -822,13 +823,15 @@ protected:
         // A current is taken only inside the range in force at that moment (a
         // later range edit may leave it outside): a current that changed in
         // this event lies in today's range.
-        for (auto field : {std::make_pair(&panel_.sampleCurrent(), &sampleCurrent_),
-                           std::make_pair(&panel_.magnetCurrent(), &magnetCurrent_)}) {
-            const SliderField& slider = *field.first;
-            if (SameBits(slider.value, *field.second)) continue;
-            ASSERT_GE(slider.value, slider.lower) << "a current taken below its range";
-            ASSERT_LE(slider.value, slider.upper) << "a current taken above its range";
-            *field.second = slider.value;
+        for (auto field : {std::make_tuple(&panel_.sampleCurrent(), s.sampleCurrent, &sampleCurrent_),
+                           std::make_tuple(&panel_.magnetCurrent(), s.magnetCurrent, &magnetCurrent_)}) {
+            const SliderField& slider = *std::get<0>(field);
+            const double value = std::get<1>(field);
+            double* const held = std::get<2>(field);
+            if (SameBits(value, *held)) continue;
+            ASSERT_GE(value, slider.lower) << "a current taken below its range";
+            ASSERT_LE(value, slider.upper) << "a current taken above its range";
+            *held = value;
             ++run_.currentsTaken;
         }
 
@@ -894,8 +897,8 @@ TEST_P(RandomUse, EventsKeepEveryRule) {
     warningDelay_ = ExperimentPanel::kRangeWarningDelay;
     Start();
     ExpectTableIsReference("at the start");
-    sampleCurrent_ = panel_.sampleCurrent().value;
-    magnetCurrent_ = panel_.magnetCurrent().value;
+    sampleCurrent_ = panel_.Settings().sampleCurrent;
+    magnetCurrent_ = panel_.Settings().magnetCurrent;
     if (HasFatalFailure()) return;
     const GuiObjects atStart = CountGuiObjects();
     GuiObjects before;

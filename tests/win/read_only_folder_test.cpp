@@ -14,6 +14,7 @@
 #include "scratch_folder.h"
 #include "storage/parameter_codec.h"
 #include "storage/parameter_file_win.h"
+#include "app/parameter_file_notices_win.h"
 
 namespace {
 
