@@ -1,5 +1,5 @@
 // The log's reading: a CSV file's bytes into the log's rows, as far as they
-// can be read (log_csv_lines.h splits and reads the lines, log_csv_repair.h
+// can be read (log_csv_lines.cpp splits and reads the lines, log_csv_repair.cpp
 // decides what a damaged file keeps), and the mark of the highest number.
 #include "measurements/log_codec.h"
 

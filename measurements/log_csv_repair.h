@@ -1,9 +1,6 @@
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
-#include <cstdint>
-#include <string_view>
 #include <vector>
 
 #include "measurements/log_csv_lines.h"
@@ -13,75 +10,20 @@
 // reader alone (log_codec.cpp), as log_csv_lines.h is.
 
 namespace log_csv {
-// Local to the reader's one file, as they were when it held them: the
-// compiler inlines what it calls once.
-namespace {
-
-// Whether a field cut short by the end of the file can be the beginning of
-// what this program writes in its column. The writer quotes only shown texts,
-// and No., Time and Material are ASCII.
-bool IsCutFieldStart(const Field& field, int column, bool characterCut) {
-    if (column >= kLogHallFactor) return !IsTooLong(field);
-    if (field.quoted || characterCut) return false;
-    const std::string_view text = field.bytes;
-    const bool digits = std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    // No. starts at 1, and only Material may be a lone 0.
-    if (column == kLogNumber) return digits && text.size() <= 9 && (text.empty() || text[0] != '0');
-    if (column == kLogMaterial) return digits && text.size() <= 3 && (text.size() < 2 || text[0] != '0');
-    // Time: "YYYY-MM-DD hh:mm:ss" as far as it goes.
-    static const char kPattern[] = "0000-00-00 00:00:00";
-    if (text.size() > 19) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool digit = text[i] >= '0' && text[i] <= '9';
-        if (kPattern[i] == '0' ? !digit : text[i] != kPattern[i]) return false;
-    }
-    return true;
-}
 
 // Whether the file's last line, which has no line end, is a torn tail: the
 // start of a row's line, cut short (fewer fields than a row, the last text's
 // quote still open, or a character cut in two), every whole field valid and
 // the cut one a possible start of its column.
-bool IsTornTail(const Line& line, int previous, bool characterCut) {
-    if (line.ended || line.blank || line.count == 0) return false;
-    const Field& last = line.fields[line.count - 1];
-    if (line.count == static_cast<size_t>(kLogColumnCount) && !last.open && !characterCut) return false;
-    MeasurementRow row;
-    for (size_t column = 0; column + 1 < line.count; ++column) {
-        if (ReadField(line.fields[column], static_cast<int>(column), previous, row) != CsvStatus::ok)
-            return false;
-    }
-    return IsCutFieldStart(last, static_cast<int>(line.count - 1), characterCut);
-}
+bool IsTornTail(const Line& line, int previous, bool characterCut);
 
 // The lines left out of a log: how many, the first few, and why the first went.
 class LeftOutLines {
 public:
-    void Add(size_t line, CsvStatus status) {
-        if (count_ == 0) status_ = status;
-        if (count_ < CsvDecodeResult::kListedLines) lines_[count_] = line;
-        ++count_;
-    }
+    void Add(size_t line, CsvStatus status);
     // Takes in another set, of other lines: the first few of both, in order.
-    void Merge(const LeftOutLines& other) {
-        if (other.count_ == 0) return;
-        if (count_ == 0 || other.lines_[0] < lines_[0]) status_ = other.status_;
-        size_t merged[CsvDecodeResult::kListedLines];
-        const size_t listed = std::min(count_, CsvDecodeResult::kListedLines);
-        const size_t otherListed = std::min(other.count_, CsvDecodeResult::kListedLines);
-        size_t a = 0, b = 0, n = 0;
-        while (n < CsvDecodeResult::kListedLines && (a < listed || b < otherListed)) {
-            const bool fromOther = a == listed || (b < otherListed && other.lines_[b] < lines_[a]);
-            merged[n++] = fromOther ? other.lines_[b++] : lines_[a++];
-        }
-        std::copy(merged, merged + n, lines_);
-        count_ += other.count_;
-    }
-    void Into(CsvDecodeResult& result) const {
-        result.leftOut = count_;
-        result.leftOutStatus = status_;
-        std::copy(lines_, lines_ + std::min(count_, CsvDecodeResult::kListedLines), result.leftOutLines);
-    }
+    void Merge(const LeftOutLines& other);
+    void Into(CsvDecodeResult& result) const;
 
 private:
     size_t count_ = 0;
@@ -91,27 +33,6 @@ private:
 
 // Which rows make a longest run whose numbers rise strictly (patience
 // sorting, n log n): the rows to keep when some are out of order.
-std::vector<bool> LongestRisingRun(const std::vector<MeasurementRow>& rows) {
-    constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    std::vector<std::uint32_t> tails;  // for each length, the row ending the run with the lowest last number
-    std::vector<std::uint32_t> before(rows.size(), kNone);
-    for (std::uint32_t i = 0; i < rows.size(); ++i) {
-        const int number = rows[i].number;
-        const auto at = std::lower_bound(tails.begin(), tails.end(), number,
-                                         [&](std::uint32_t row, int n) { return rows[row].number < n; });
-        // Of rows with one number, the first stays.
-        if (at != tails.end() && rows[*at].number == number) continue;
-        if (at != tails.begin()) before[i] = *(at - 1);
-        if (at == tails.end()) {
-            tails.push_back(i);
-        } else {
-            *at = i;
-        }
-    }
-    std::vector<bool> kept(rows.size(), false);
-    for (std::uint32_t i = tails.empty() ? kNone : tails.back(); i != kNone; i = before[i]) kept[i] = true;
-    return kept;
-}
+std::vector<bool> LongestRisingRun(const std::vector<MeasurementRow>& rows);
 
-}  // namespace
 }  // namespace log_csv
