@@ -32,46 +32,45 @@ INT_PTR AutomaticSeriesDialog::Run(HWND owner) {
 LRESULT AutomaticSeriesDialog::HandleMessage(const Message& message, bool& handled) {
     using D = AutomaticSeriesDialog;
     static const MessageMapEntry<D> kMessageMap[] = {
-        {WM_INITDIALOG, kAnyId, kAnyCode, &D::OnInitDialog},
-        {WM_COMMAND, IDOK, kAnyCode, &D::OnStart},
-        {WM_COMMAND, IDCANCEL, kAnyCode, &D::OnCancel},
-        {WM_COMMAND, IDC_SERIES_QUANTITY, CBN_SELCHANGE, &D::OnQuantity},
-        {WM_COMMAND, IDC_SERIES_BY_STEP, BN_CLICKED, &D::OnMode},
-        {WM_COMMAND, IDC_SERIES_BY_COUNT, BN_CLICKED, &D::OnMode},
-        {WM_COMMAND, IDC_SERIES_START, EN_CHANGE, &D::OnBoxChange},
-        {WM_COMMAND, IDC_SERIES_END, EN_CHANGE, &D::OnBoxChange},
-        {WM_COMMAND, IDC_SERIES_STEP, EN_CHANGE, &D::OnBoxChange},
-        {WM_COMMAND, IDC_SERIES_COUNT, EN_CHANGE, &D::OnBoxChange},
+        {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&D::OnInitDialog>},
+        {WM_COMMAND, IDOK, kAnyCode, Handler<&D::OnStart>},
+        {WM_COMMAND, IDCANCEL, kAnyCode, Handler<&D::OnCancel>},
+        {WM_COMMAND, IDC_SERIES_QUANTITY, CBN_SELCHANGE, Handler<&D::OnQuantity>},
+        {WM_COMMAND, IDC_SERIES_BY_STEP, BN_CLICKED, Handler<&D::OnMode>},
+        {WM_COMMAND, IDC_SERIES_BY_COUNT, BN_CLICKED, Handler<&D::OnMode>},
+        {WM_COMMAND, IDC_SERIES_START, EN_CHANGE, Handler<&D::OnBoxChange>},
+        {WM_COMMAND, IDC_SERIES_END, EN_CHANGE, Handler<&D::OnBoxChange>},
+        {WM_COMMAND, IDC_SERIES_STEP, EN_CHANGE, Handler<&D::OnBoxChange>},
+        {WM_COMMAND, IDC_SERIES_COUNT, EN_CHANGE, Handler<&D::OnBoxChange>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
 
-LRESULT AutomaticSeriesDialog::OnInitDialog(const Message&, bool&) {
+LRESULT AutomaticSeriesDialog::OnInitDialog() {
     CentreWindow(window(), nullptr);
-    HWND quantity = Item(IDC_SERIES_QUANTITY);
     for (int k = 0; k < kSeriesQuantityCount; ++k) {
-        SendMessageW(quantity, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(SeriesQuantityLabel(static_cast<SeriesQuantity>(k))));
+        SendItem(IDC_SERIES_QUANTITY, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(SeriesQuantityLabel(static_cast<SeriesQuantity>(k))));
     }
     filling_ = true;
-    SendMessageW(quantity, CB_SETCURSEL, settings_.kept ? static_cast<WPARAM>(settings_.quantity) : 0, 0);
+    SetComboChoice(IDC_SERIES_QUANTITY, settings_.kept ? static_cast<int>(settings_.quantity) : 0);
     CheckRadioButton(window(), IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT,
                      settings_.kept && settings_.byCount ? IDC_SERIES_BY_COUNT : IDC_SERIES_BY_STEP);
     ShowTexts(ChosenQuantity());
     filling_ = false;
     UpdateModeBoxes();
     FollowOtherWay();
-    SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETRANGE32, 0, 1);
+    SendItem(IDC_SERIES_PROGRESS, PBM_SETRANGE32, 0, 1);
     ShowRestingStatus();
     return TRUE;  // the focus goes to the first control
 }
 
 SeriesQuantity AutomaticSeriesDialog::ChosenQuantity() const {
-    return static_cast<SeriesQuantity>(SendMessageW(Item(IDC_SERIES_QUANTITY), CB_GETCURSEL, 0, 0));
+    return static_cast<SeriesQuantity>(ComboChoice(IDC_SERIES_QUANTITY));
 }
 
 bool AutomaticSeriesDialog::ChosenByCount() const {
-    return IsDlgButtonChecked(window(), IDC_SERIES_BY_COUNT) == BST_CHECKED;
+    return IsChecked(IDC_SERIES_BY_COUNT);
 }
 
 // The quantity's values as the student last left them in this session, or
@@ -83,19 +82,19 @@ void AutomaticSeriesDialog::ShowTexts(SeriesQuantity quantity) {
         SuggestRange(quantity);
         return;
     }
-    SetDlgItemTextW(window(), IDC_SERIES_START, texts.start.c_str());
-    SetDlgItemTextW(window(), IDC_SERIES_END, texts.end.c_str());
-    SetDlgItemTextW(window(), IDC_SERIES_STEP, texts.step.c_str());
-    SetDlgItemTextW(window(), IDC_SERIES_COUNT, texts.count.c_str());
+    SetItemText(IDC_SERIES_START, texts.start);
+    SetItemText(IDC_SERIES_END, texts.end);
+    SetItemText(IDC_SERIES_STEP, texts.step);
+    SetItemText(IDC_SERIES_COUNT, texts.count);
 }
 
 void AutomaticSeriesDialog::KeepTexts() {
     SeriesSettings::Texts& texts = settings_.texts[static_cast<int>(shownQuantity_)];
     texts.kept = true;
-    texts.start = ReadWindowText(Item(IDC_SERIES_START));
-    texts.end = ReadWindowText(Item(IDC_SERIES_END));
-    texts.step = ReadWindowText(Item(IDC_SERIES_STEP));
-    texts.count = ReadWindowText(Item(IDC_SERIES_COUNT));
+    texts.start = ItemText(IDC_SERIES_START);
+    texts.end = ItemText(IDC_SERIES_END);
+    texts.step = ItemText(IDC_SERIES_STEP);
+    texts.count = ItemText(IDC_SERIES_COUNT);
 }
 
 // However the dialog ends, it is left as it is for the next time.
@@ -125,28 +124,25 @@ void AutomaticSeriesDialog::SuggestRange(SeriesQuantity quantity) {
     SetEditInteger(Item(IDC_SERIES_COUNT), static_cast<int>(std::min(points, double(kMaxSeriesPoints))));
 }
 
-LRESULT AutomaticSeriesDialog::OnQuantity(const Message&, bool&) {
+void AutomaticSeriesDialog::OnQuantity() {
     KeepTexts();
     filling_ = true;
     ShowTexts(ChosenQuantity());
     filling_ = false;
     FollowOtherWay();
     ShowRestingStatus();
-    return 0;
 }
 
-LRESULT AutomaticSeriesDialog::OnMode(const Message&, bool&) {
+void AutomaticSeriesDialog::OnMode() {
     UpdateModeBoxes();
     FollowOtherWay();
     ShowRestingStatus();
-    return 0;
 }
 
-LRESULT AutomaticSeriesDialog::OnBoxChange(const Message&, bool&) {
-    if (filling_) return 0;
+void AutomaticSeriesDialog::OnBoxChange() {
+    if (filling_) return;
     FollowOtherWay();
     ShowRestingStatus();
-    return 0;
 }
 
 // The greyed box follows the others as they are typed: in steps it shows how
@@ -159,7 +155,7 @@ void AutomaticSeriesDialog::FollowOtherWay() {
     plan.start = ReadEditReal(Item(IDC_SERIES_START));
     plan.end = ReadEditReal(Item(IDC_SERIES_END));
     plan.step = ReadEditReal(Item(IDC_SERIES_STEP));
-    plan.count = ParseIntegerSaturated(ReadWindowText(Item(IDC_SERIES_COUNT)));
+    plan.count = ParseIntegerSaturated(ItemText(IDC_SERIES_COUNT));
     const bool given = HoldsText(Item(IDC_SERIES_START)) && HoldsText(Item(IDC_SERIES_END)) &&
                        HoldsText(Item(plan.byCount ? IDC_SERIES_COUNT : IDC_SERIES_STEP));
     std::wstring text;
@@ -171,28 +167,28 @@ void AutomaticSeriesDialog::FollowOtherWay() {
         if (count > 0) text = FormatInteger(count);
     }
     filling_ = true;
-    SetDlgItemTextW(window(), plan.byCount ? IDC_SERIES_STEP : IDC_SERIES_COUNT, text.c_str());
+    SetItemText(plan.byCount ? IDC_SERIES_STEP : IDC_SERIES_COUNT, text);
     filling_ = false;
 }
 
 // What the dialog says before anything is done, and again once the student
 // changes anything: what an earlier Start said no longer applies.
 void AutomaticSeriesDialog::ShowRestingStatus() {
-    SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETPOS, 0, 0);
+    SendItem(IDC_SERIES_PROGRESS, PBM_SETPOS);
     const std::wstring why = target_.WhyNoReading();
     SetStatus(why.empty() ? L"Choose what to vary and press Start." : why);
 }
 
 // Only the box of the chosen way is open: the step's or the points'.
 void AutomaticSeriesDialog::UpdateModeBoxes() {
-    const bool byCount = IsDlgButtonChecked(window(), IDC_SERIES_BY_COUNT) == BST_CHECKED;
-    EnableWindow(Item(IDC_SERIES_STEP), byCount ? FALSE : TRUE);
-    EnableWindow(Item(IDC_SERIES_COUNT), byCount ? TRUE : FALSE);
+    const bool byCount = ChosenByCount();
+    EnableItem(IDC_SERIES_STEP, !byCount);
+    EnableItem(IDC_SERIES_COUNT, byCount);
 }
 
 bool AutomaticSeriesDialog::ReadPlan(SeriesPlan& plan) {
-    plan.quantity = static_cast<SeriesQuantity>(SendMessageW(Item(IDC_SERIES_QUANTITY), CB_GETCURSEL, 0, 0));
-    plan.byCount = IsDlgButtonChecked(window(), IDC_SERIES_BY_COUNT) == BST_CHECKED;
+    plan.quantity = ChosenQuantity();
+    plan.byCount = ChosenByCount();
     const int used = plan.byCount ? IDC_SERIES_COUNT : IDC_SERIES_STEP;
     for (int id : {IDC_SERIES_START, IDC_SERIES_END, used}) {
         if (!HoldsText(Item(id))) {
@@ -210,48 +206,46 @@ bool AutomaticSeriesDialog::ReadPlan(SeriesPlan& plan) {
     // A count with more digits than an int holds must not wrap round into a
     // small one ("4294967298" into 2): it reads as the largest int, which the
     // plan refuses as too many points.
-    plan.count = ParseIntegerSaturated(ReadWindowText(Item(IDC_SERIES_COUNT)));
+    plan.count = ParseIntegerSaturated(ItemText(IDC_SERIES_COUNT));
     return true;
 }
 
-LRESULT AutomaticSeriesDialog::OnStart(const Message&, bool&) {
-    if (running_) return 0;
+void AutomaticSeriesDialog::OnStart() {
+    if (running_) return;
     SeriesPlan plan;
     // The progress of an earlier series is not this one's.
-    SendMessageW(Item(IDC_SERIES_PROGRESS), PBM_SETPOS, 0, 0);
-    if (!ReadPlan(plan)) return 0;
+    SendItem(IDC_SERIES_PROGRESS, PBM_SETPOS);
+    if (!ReadPlan(plan)) return;
     RunSeries(plan);
     if (outcome_ == Outcome::completed) Close(kDialogOk);
-    return 0;
 }
 
 // While a series runs, Cancel (and Escape, which the dialog turns into it)
 // stops it; otherwise it closes the dialog.
-LRESULT AutomaticSeriesDialog::OnCancel(const Message&, bool&) {
+void AutomaticSeriesDialog::OnCancel() {
     if (running_) {
         cancelRequested_ = true;
     } else {
         Close(kDialogCancel);
     }
-    return 0;
 }
 
 void AutomaticSeriesDialog::EnableInputs(bool enable) {
     for (int id : {IDC_SERIES_QUANTITY, IDC_SERIES_START, IDC_SERIES_END, IDC_SERIES_BY_STEP, IDC_SERIES_BY_COUNT,
                    IDOK}) {
-        EnableWindow(Item(id), enable ? TRUE : FALSE);
+        EnableItem(id, enable);
     }
     if (enable) {
         UpdateModeBoxes();
     } else {
-        EnableWindow(Item(IDC_SERIES_STEP), FALSE);
-        EnableWindow(Item(IDC_SERIES_COUNT), FALSE);
+        EnableItem(IDC_SERIES_STEP, false);
+        EnableItem(IDC_SERIES_COUNT, false);
     }
-    SetDlgItemTextW(window(), IDCANCEL, enable ? L"Close" : L"Cancel");
+    SetItemText(IDCANCEL, enable ? L"Close" : L"Cancel");
 }
 
 void AutomaticSeriesDialog::SetStatus(const std::wstring& text) {
-    SetDlgItemTextW(window(), IDC_SERIES_STATUS, text.c_str());
+    SetItemText(IDC_SERIES_STATUS, text);
 }
 
 // The dialog's own messages are handled between two readings, so that Cancel

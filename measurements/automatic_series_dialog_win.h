@@ -72,12 +72,12 @@ protected:
     LRESULT HandleMessage(const Message& message, bool& handled) override;
 
 private:
-    LRESULT OnInitDialog(const Message&, bool&);
-    LRESULT OnStart(const Message&, bool&);
-    LRESULT OnCancel(const Message&, bool&);
-    LRESULT OnQuantity(const Message&, bool&);
-    LRESULT OnMode(const Message&, bool&);
-    LRESULT OnBoxChange(const Message&, bool&);
+    LRESULT OnInitDialog();
+    void OnStart();
+    void OnCancel();
+    void OnQuantity();
+    void OnMode();
+    void OnBoxChange();
 
     SeriesQuantity ChosenQuantity() const;
     bool ChosenByCount() const;
