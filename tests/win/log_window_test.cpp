@@ -372,6 +372,29 @@ TEST_F(LogWindow, TheListShowsAFocusMarkFromTheStart) {
     EXPECT_EQ(ListView_GetNextItem(log.list(), -1, LVNI_FOCUSED), 10);
 }
 
+// Enter has nothing to confirm in the log's window: with the list in front it
+// neither closes the window nor deletes, selects or forgets anything, and a
+// deletion before it can still be undone.
+TEST_F(LogWindow, EnterChangesNothingAndKeepsTheWindowOpen) {
+    MeasurementLogWindow& log = OpenOver(5);
+    const HWND list = log.list();
+    ListView_SetItemState(list, 1, LVIS_SELECTED, LVIS_SELECTED);
+    SetFocus(list);
+    Key(list, VK_DELETE);
+    const MeasurementLog afterDelete = Log();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+
+    Key(list, VK_RETURN);
+    ASSERT_TRUE(log.open());
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(Log().rows(), afterDelete.rows());
+    EXPECT_EQ(FileLog().rows(), afterDelete.rows());
+    EXPECT_EQ(log.SelectedRows(), (std::vector<size_t>{2}));
+    Key(list, 'Z', kControl);
+    EXPECT_EQ(Numbers(), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
 // Delete and Clear are undone with Ctrl+Z and with the Undo button, the last
 // first, for as long as the window stays open: the rows come back with their
 // numbers, in their places, and the file holds them at once.
