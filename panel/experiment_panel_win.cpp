@@ -106,7 +106,7 @@ void ExperimentPanel::TakeEditedTable(const ParameterArrays& copy) {
     fields_.SelectMaterial(table_.materialNumber);
 }
 
-inline void ExperimentPanel::ShowHelp() {
+void ExperimentPanel::ShowHelp() {
     ShowHelpContents(files_.helpFilePath());
 }
 
@@ -114,7 +114,7 @@ inline void ExperimentPanel::ShowHelp() {
 // message boxes: their default processing hands WM_HELP on to their owner),
 // opens the help as the Help menu does. A held key repeats: the help opens
 // once, and again only for a press after a pause.
-inline LRESULT ExperimentPanel::OnHelpKey() {
+LRESULT ExperimentPanel::OnHelpKey() {
     const DWORD now = GetTickCount();
     const bool repeated = helpKeyTime_ != 0 && now - helpKeyTime_ < kHelpKeyPause;
     helpKeyTime_ = now;
@@ -122,7 +122,7 @@ inline LRESULT ExperimentPanel::OnHelpKey() {
     return TRUE;
 }
 
-inline bool ExperimentPanel::OnSysCommand(WPARAM command) {
+bool ExperimentPanel::OnSysCommand(WPARAM command) {
     // The whole command is compared: 2101 has low bits that SC_ masks would drop.
     switch (command) {
     case IDM_PARAMETERS:
@@ -136,7 +136,7 @@ inline bool ExperimentPanel::OnSysCommand(WPARAM command) {
     }
 }
 
-inline void ExperimentPanel::OnCaptionButtonNotify(WPARAM, LPARAM pressed) {
+void ExperimentPanel::OnCaptionButtonNotify(WPARAM, LPARAM pressed) {
     helpMode_ = pressed != 0;
 }
 
@@ -150,7 +150,7 @@ LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
 }
 
 // Whichever way the window goes, its filter and its caption button go with it.
-inline bool ExperimentPanel::OnDestroy() {
+bool ExperimentPanel::OnDestroy() {
     UnregisterFilter();
     // The tip is the panel's own window and goes with it.
     KillTimer(window(), kRefusalTipTimer);
@@ -162,9 +162,9 @@ inline bool ExperimentPanel::OnDestroy() {
 // The dialog manager would hand the focus straight back to a control (the one
 // it saved, or the first tab stop). The panel keeps it: Enter in a box gives the
 // focus to the panel to end the editing of that box.
-inline void ExperimentPanel::OnSetFocus() {}
+void ExperimentPanel::OnSetFocus() {}
 
-inline void ExperimentPanel::OnTimer(WPARAM timerId) {
+void ExperimentPanel::OnTimer(WPARAM timerId) {
     if (timerId == kRefusalTipTimer) {
         HideRefusalTip();
     } else if (!recorder_.OnTimer(timerId)) {
@@ -172,7 +172,7 @@ inline void ExperimentPanel::OnTimer(WPARAM timerId) {
     }
 }
 
-inline LRESULT ExperimentPanel::OnInitDialog() {
+LRESULT ExperimentPanel::OnInitDialog() {
     HWND panel = window();
     CentreWindow(panel, nullptr);
 
@@ -220,7 +220,7 @@ HWND ExperimentPanel::Control(int id) const {
 
 // Moved to a monitor of another scale: the panel is laid out again for it, in
 // the rectangle the system suggests; values, focus and a lock stay as they are.
-inline void ExperimentPanel::OnDpiChanged(WPARAM dpis, LPARAM suggested) {
+void ExperimentPanel::OnDpiChanged(WPARAM dpis, LPARAM suggested) {
     const int dpi = LOWORD(dpis);
     if (dpi > 0) layout_.ChangeDpi(dpi, reinterpret_cast<const RECT*>(suggested), fields_.records());
 }
@@ -280,13 +280,13 @@ void ExperimentPanel::ClosePanel(int exitCode) {
 // to wait, with the reason shown to the user, who can go back and press OK
 // or Cancel; a session that ends all the same keeps the edits, as OK would:
 // losing a teacher's typing is worse than keeping it unconfirmed.
-inline LRESULT ExperimentPanel::OnQueryEndSession() {
+LRESULT ExperimentPanel::OnQueryEndSession() {
     if (!openEditor_ || !openEditor_->HasChangedCells()) return TRUE;
     ShutdownBlockReasonCreate(window(), kUnsavedTableReason);
     return FALSE;
 }
 
-inline void ExperimentPanel::OnEndSession(WPARAM ending) {
+void ExperimentPanel::OnEndSession(WPARAM ending) {
     if (!ending) return;  // the session goes on after all
     fields_.DropRangeWarning();
     if (openEditor_ && openEditor_->HasChangedCells() && openEditor_->ConfirmNow()) {
@@ -298,16 +298,16 @@ inline void ExperimentPanel::OnEndSession(WPARAM ending) {
 
 // The notifications of every box of the fields; the message map's own rows
 // come first.
-inline bool ExperimentPanel::OnFieldCommand(int id, int code) {
+bool ExperimentPanel::OnFieldCommand(int id, int code) {
     NoteFieldCommand(id, code);
     return fields_.OnCommand(id, code);
 }
 
-inline bool ExperimentPanel::OnUpDown(const NMUPDOWN& change) {
+bool ExperimentPanel::OnUpDown(const NMUPDOWN& change) {
     return fields_.OnUpDown(change);
 }
 
-inline void ExperimentPanel::OnRecordReading() {
+void ExperimentPanel::OnRecordReading() {
     const RecordResult result = recorder_.RecordReading();
     if (result == RecordResult::recorded) {
         ShowRecordedReadAsNote();
