@@ -15,6 +15,111 @@ set -eu
 lib=/usr/lib/tesmor
 version=@VERSION@
 
+# --- The school's password -------------------------------------------------
+# /etc/tesmor/Tesmor.pwd holds the digest of the password of the parameter
+# editor that a school sets for all its users (the built-in one holds where
+# there is none); root sets it with --set-password and removes it with
+# --remove-password. Each start puts it beside the user's table, where the
+# program reads it.
+etc=/etc/tesmor
+
+# The digest is PBKDF2-HMAC-SHA256 of the password's UTF-8 bytes, 200000
+# iterations, a random salt of 16 bytes: one line that the program reads the
+# same way. The password is asked twice without echo on a terminal; otherwise
+# it is read from standard input, one line or the same line twice, so that a
+# script can give it.
+set_password_script='
+import hashlib, os, sys, getpass
+
+folder = sys.argv[1]
+tty = sys.stdin.isatty()
+
+def line():
+    read = sys.stdin.buffer.readline()
+    if not read:
+        raise EOFError
+    return read.decode("utf-8").rstrip("\r\n")
+
+try:
+    if tty:
+        first = getpass.getpass("New password for the parameter editor: ")
+        second = getpass.getpass("The same password again: ")
+    else:
+        first = line()
+        try:
+            second = line()
+        except EOFError:
+            second = first
+    password = first.encode("utf-8")
+except (EOFError, KeyboardInterrupt):
+    sys.exit("\ntesmor: no password given; nothing was changed")
+except UnicodeError:
+    sys.exit("tesmor: the password is not valid UTF-8 text; nothing was changed")
+if first != second:
+    sys.exit("tesmor: the two passwords differ; nothing was changed")
+if not first:
+    sys.exit("tesmor: the password is empty; nothing was changed")
+# The password box takes 126 UTF-16 code units.
+if len(first.encode("utf-16-le")) > 2 * 126:
+    sys.exit("tesmor: the password is longer than the 126 characters the password box takes; nothing was changed")
+
+salt = os.urandom(16)
+iterations = 200000
+key = hashlib.pbkdf2_hmac("sha256", password, salt, iterations, 32)
+line = "pbkdf2-sha256$%d$%s$%s\n" % (iterations, salt.hex(), key.hex())
+os.makedirs(folder, mode=0o755, exist_ok=True)
+target = os.path.join(folder, "Tesmor.pwd")
+pending = target + ".new"
+# Written whole beside it, then put in its place in one step: a start of
+# Tesmor meanwhile reads the old file or the new one, never half of one.
+descriptor = os.open(pending, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+with os.fdopen(descriptor, "w") as out:
+    out.write(line)
+    out.flush()
+    os.fsync(out.fileno())
+os.chmod(pending, 0o644)
+os.replace(pending, target)
+print("tesmor: the password is set in %s; each user'"'"'s Tesmor takes it at its next start" % target)
+'
+
+need_root() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "tesmor: $1 changes the password of every user of this computer and needs root: sudo tesmor $1" >&2
+        exit 1
+    fi
+}
+
+case "${1:-}" in
+    --set-password)
+        need_root --set-password
+        exec python3 -c "$set_password_script" "$etc" ;;
+    --remove-password)
+        need_root --remove-password
+        rm -f "$etc/Tesmor.pwd"
+        echo "tesmor: the school's password is removed; each user's Tesmor takes the built-in one at its next start"
+        exit 0 ;;
+esac
+
+# The user's copy follows /etc/tesmor/Tesmor.pwd at every start. One there
+# that this user cannot read must still lock the table: the copy is then a
+# line that is no digest, which the program takes as damaged.
+mirror_password() {
+    if [ -e "$etc/Tesmor.pwd" ] || [ -L "$etc/Tesmor.pwd" ]; then
+        if [ -f "$etc/Tesmor.pwd" ] && [ -r "$etc/Tesmor.pwd" ]; then
+            if ! cmp -s "$etc/Tesmor.pwd" "$data/Tesmor.pwd"; then
+                cp "$etc/Tesmor.pwd" "$data/Tesmor.pwd.new"
+                mv -f "$data/Tesmor.pwd.new" "$data/Tesmor.pwd"
+            fi
+        else
+            echo "unreadable: $etc/Tesmor.pwd" >"$data/Tesmor.pwd.new"
+            mv -f "$data/Tesmor.pwd.new" "$data/Tesmor.pwd"
+        fi
+    else
+        rm -f "$data/Tesmor.pwd"
+    fi
+}
+# --- end of the school's password -------------------------------------------
+
 case "${1:-}" in
     -h | --help)
         cat <<USAGE
@@ -129,6 +234,9 @@ else
         fi
     fi
 fi
+
+# The school's password beside the user's table.
+mirror_password
 
 exec 9>&-
 cd "$data"

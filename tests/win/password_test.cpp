@@ -40,13 +40,12 @@ std::string Pbkdf2Hex(const std::string& password, const std::string& salt, uint
 // that both sides must hash the same UTF-8 bytes.
 const wchar_t kSchoolPassword[] = L"Lab \u00B5-7 \u00FC";
 
-// A line as Python's hashlib makes it, as the Linux launcher writes it:
-//   python3 -c "import hashlib; pw='Lab µ-7 ü'; salt=bytes.fromhex('0f1e2d3c4b5a69788796a5b4c3d2e1f0');
-//     print('pbkdf2-sha256\$%d\$%s\$%s' % (200000, salt.hex(),
-//     hashlib.pbkdf2_hmac('sha256', pw.encode('utf-8'), salt, 200000, 32).hex()))"
+// A line as the Linux launcher writes it with Python's hashlib (random salt),
+// made by this tree's packaging/debian/tesmor.sh --set-password, run as root
+// with the password above as one line of UTF-8 on its standard input.
 const char kPythonLine[] =
-    "pbkdf2-sha256$200000$0f1e2d3c4b5a69788796a5b4c3d2e1f0$"
-    "ae42c3098fd76bd9bf26487cfef24eb4dcea5eeccf7c00baa4dc64b43a1da12e\n";
+    "pbkdf2-sha256$200000$9f0622719dbc3020029f1ec305193d85$"
+    "3fb77ad00a9cf69f0d347a0c088f5e48a0f5016deb667f52309ba81a2e7c3e68\n";
 
 // Ways a file can be there and still not hold a digest.
 const char* const kDamagedFiles[] = {
