@@ -16,10 +16,12 @@
 #include "../win/scratch_folder.h"
 #include "base/module.h"
 #include "base/unique_handle.h"
+#include "editor/password_check.h"
 #include "measurements/log_codec.h"
 #include "res/resource.h"
 #include "storage/module_files_win.h"
 #include "storage/parameter_codec.h"
+#include "storage/password_file_win.h"
 
 namespace {
 
@@ -71,14 +73,15 @@ public:
     // Suspended, the program waits for Resume before it runs any of its code.
     enum class Start { running, suspended };
 
-    explicit Program(const std::wstring& exe, int showCommand = -1, Start start = Start::running) {
+    explicit Program(const std::wstring& exe, int showCommand = -1, Start start = Start::running,
+                     const std::wstring& arguments = L"ignored arguments") {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         if (showCommand >= 0) {
             startup.dwFlags = STARTF_USESHOWWINDOW;
             startup.wShowWindow = static_cast<WORD>(showCommand);
         }
-        std::wstring commandLine = L"\"" + exe + L"\" ignored arguments";
+        std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
         PROCESS_INFORMATION info = {};
         const DWORD flags = start == Start::suspended ? CREATE_SUSPENDED : 0;
         started_ = CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, flags, nullptr, nullptr,
@@ -842,4 +845,122 @@ TEST(ProgramFile, TheManifestAsksForTheUsersOwnRightsAndKeepsItsItems) {
     EXPECT_TRUE(has("<description>Tesmor Application</description>"));
     EXPECT_TRUE(has("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_TRUE(has("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"));
+}
+
+namespace {
+
+// `Tesmor.exe /SETPASSWORD`, as the installer runs it: the new password in
+// the environment, the digest written beside the table, the exit code
+// telling how it went, and nothing shown.
+class SetPassword : public RealProgram {
+protected:
+    // A run with `arguments` and the password in the environment for the
+    // child only (none when null); its exit code. It must show nothing.
+    int Set(const wchar_t* password, const std::wstring& arguments = L"/SETPASSWORD") {
+        SetEnvironmentVariableW(L"TESMOR_NEW_PASSWORD", password);
+        Program program(exe_, -1, Program::Start::running, arguments);
+        SetEnvironmentVariableW(L"TESMOR_NEW_PASSWORD", nullptr);
+        EXPECT_TRUE(program.started());
+        // Each wait ends when the program does.
+        EXPECT_EQ(program.WaitFor(true), nullptr) << "the panel was shown";
+        EXPECT_EQ(program.WaitFor(false), nullptr) << "a message was shown";
+        return program.WaitForExit();
+    }
+
+    std::wstring file_ = folder_.File(L"Tesmor.pwd");
+};
+
+const wchar_t kBuiltIn[] = L"479 zkp";
+
+}  // namespace
+
+TEST_F(SetPassword, WritesTheDigestThatThePasswordDialogTakesAndNothingElse) {
+    ASSERT_EQ(Set(L"first \u00E9cole"), 0);
+    ASSERT_EQ(ReadPasswordFile(file_).state, PasswordFileState::valid);
+    const std::vector<unsigned char> first = ReadFileBytes(file_);
+    EXPECT_EQ(first.back(), '\n');
+    EXPECT_EQ(ParsePasswordDigest(first)->iterations, kPasswordIterations);
+    EXPECT_EQ(CheckEditorPassword(L"first \u00E9cole", file_), PasswordVerdict::accepted);
+    EXPECT_EQ(CheckEditorPassword(kBuiltIn, file_), PasswordVerdict::refused);
+    // The panel was not started: it would have made its table and log.
+    const FolderContents contents = ContentsOf(folder_.path());
+    EXPECT_EQ(contents.size(), 2u) << "files beside the program: Tesmor.exe and Tesmor.pwd only";
+
+    // A second run replaces it; the switch in any letter case.
+    EXPECT_EQ(Set(L"second", L" /setPassword "), 0);
+    EXPECT_EQ(CheckEditorPassword(L"second", file_), PasswordVerdict::accepted);
+    EXPECT_EQ(CheckEditorPassword(L"first \u00E9cole", file_), PasswordVerdict::refused);
+    EXPECT_NE(ReadFileBytes(file_), first);
+}
+
+TEST_F(SetPassword, NoPasswordGivenExitsWith2AndLeavesTheFileAsItWas) {
+    ASSERT_EQ(Set(L"kept"), 0);
+    const std::vector<unsigned char> kept = ReadFileBytes(file_);
+    // Missing, empty, and longer than the password box takes (126 characters).
+    EXPECT_EQ(Set(nullptr), 2);
+    EXPECT_EQ(Set(L""), 2);
+    EXPECT_EQ(Set(std::wstring(127, L'x').c_str()), 2);
+    EXPECT_EQ(ReadFileBytes(file_), kept);
+    EXPECT_EQ(ContentsOf(folder_.path()).size(), 2u);
+    // 126 characters are still a password.
+    EXPECT_EQ(Set(std::wstring(126, L'x').c_str()), 0);
+    EXPECT_EQ(CheckEditorPassword(std::wstring(126, L'x'), file_), PasswordVerdict::accepted);
+}
+
+TEST_F(SetPassword, AFileThatCannotBeWrittenExitsWith1AndTheOldOneStays) {
+    // A folder in the file's place.
+    ASSERT_TRUE(CreateDirectoryW(file_.c_str(), nullptr));
+    EXPECT_EQ(Set(L"new"), 1);
+    const DWORD attributes = GetFileAttributesW(file_.c_str());
+    EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    EXPECT_FALSE(FileExists(file_ + L".new"));
+    ASSERT_TRUE(RemoveDirectoryW(file_.c_str()));
+
+    // A folder that refuses changes, made so from Linux: chmod for a user,
+    // the immutable attribute for root, who writes anywhere else.
+    ASSERT_EQ(Set(L"old"), 0);
+    const std::vector<unsigned char> old = ReadFileBytes(file_);
+    const std::string unix = UnixPathOf(folder_.path());
+    if (unix.empty()) GTEST_SKIP() << "needs Wine to make a folder read-only";
+    // Whether a new file can be made there; each try with a name of its own,
+    // as a name once refused may stay taken.
+    int probes = 0;
+    const auto locked = [this, &probes] {
+        const std::wstring probe = folder_.File((L"probe" + std::to_wstring(++probes)).c_str());
+        UniqueHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        if (!file) return true;
+        file.Reset();
+        DeleteFileW(probe.c_str());
+        return false;
+    };
+    if (!RunHostProgram(L"Z:\\usr\\bin\\chattr", {"+i", unix}, locked) &&
+        !RunHostProgram(L"Z:\\bin\\chmod", {"a-w", unix}, locked)) {
+        GTEST_SKIP() << "cannot make a folder read-only here";
+    }
+    const int code = Set(L"new");
+    const std::vector<unsigned char> after = ReadFileBytes(file_);
+    const bool pendingLeft = FileExists(file_ + L".new");
+    const auto unlocked = [&locked] { return !locked(); };
+    EXPECT_TRUE(RunHostProgram(L"Z:\\usr\\bin\\chattr", {"-i", unix}, unlocked) ||
+                RunHostProgram(L"Z:\\bin\\chmod", {"u+w", unix}, unlocked));
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(after, old);
+    EXPECT_FALSE(pendingLeft);
+    EXPECT_EQ(CheckEditorPassword(L"old", file_), PasswordVerdict::accepted);
+}
+
+// The installer may set the password while a student has the program open:
+// the running copy neither stops it nor is stopped by it, and
+// its password dialog takes the new password at the next try.
+TEST_F(SetPassword, ARunningCopyOnTheSameTableDoesNotHoldItUp) {
+    WriteTable();
+    Program running(exe_);
+    HWND panel = running.started() ? running.WaitFor(true) : nullptr;
+    ASSERT_NE(panel, nullptr) << "the panel did not start";
+    EXPECT_EQ(Set(L"while running"), 0);
+    EXPECT_EQ(CheckEditorPassword(L"while running", file_), PasswordVerdict::accepted);
+    EXPECT_EQ(WaitForSingleObject(running.process(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(IsWindowVisible(panel));
+    PostMessageW(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(running.WaitForExit(), IDCANCEL);
 }

@@ -85,13 +85,7 @@ TEST_F(Editor, WrongPasswordsAreRefusedOnceEachAndTheRightOneOpensTheTable) {
     EXPECT_TRUE(script.finished());
     EXPECT_TRUE(script.failures().empty()) << script.failures().front();
     EXPECT_TRUE(tableOpened);
-    ASSERT_EQ(catcher.boxes().size(), 3u);
-    for (const MessageBoxCatcher::Box& box : catcher.boxes()) {
-        EXPECT_EQ(box.text, L"Sorry, incorrect password.");
-        EXPECT_EQ(box.caption, kCaption);
-        EXPECT_EQ(box.icon, Icon::error);
-        EXPECT_TRUE(box.hasOwner);
-    }
+    ExpectRefusals(catcher.boxes(), 3);
     EXPECT_EQ(focusBack, (std::vector<bool>{true, true, true}));
 }
 

@@ -11,11 +11,13 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/program_files_win.h"
 #include "base/module.h"
 #include "dialog_script.h"
 #include "editor_script.h"
+#include "message_box_catcher.h"
 #include "numtext/edit_text_win.h"
 #include "panel/experiment_panel_win.h"
 #include "res/resource.h"
@@ -24,6 +26,18 @@
 #include "storage/parameter_codec.h"
 
 inline const std::wstring kCaption = L"Experimental Setup for Hall-Effect Measurement";
+
+// Checks that these are `count` refusals of a wrong password: the stop box
+// with the panel's caption, owned by the password dialog.
+inline void ExpectRefusals(const std::vector<MessageBoxCatcher::Box>& boxes, size_t count) {
+    ASSERT_EQ(boxes.size(), count);
+    for (const MessageBoxCatcher::Box& box : boxes) {
+        EXPECT_EQ(box.text, L"Sorry, incorrect password.");
+        EXPECT_EQ(box.caption, kCaption);
+        EXPECT_EQ(box.icon, MessageBoxCatcher::Icon::error);
+        EXPECT_TRUE(box.hasOwner);
+    }
+}
 
 inline std::wstring ParameterPath() {
     std::wstring exe = ModulePath();
