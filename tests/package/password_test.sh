@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The school's password on Linux, with the launcher of the Debian package
 # (taken from the .deb in dist/, not installed): `tesmor --set-password` as
-# root with the password on standard input writes /etc/tesmor/Tesmor.pwd
-# (mode 644, one line that Python's hashlib checks again), refuses two
+# root with the password on standard input, or on a terminal (asked twice,
+# not shown), writes /etc/tesmor/Tesmor.pwd (mode 644, one line that
+# Python's hashlib checks again), refuses two
 # different or empty passwords and changes nothing then; an ordinary user is
 # refused; each start as an ordinary user puts /etc/tesmor/Tesmor.pwd beside
 # the user's table, follows a new one, locks the table when it cannot be read
@@ -101,6 +102,45 @@ check "one line: pbkdf2-sha256, 200000 iterations, 16 bytes of salt, 32 of key, 
 check_equal "nothing more than that line" "$(wc -l <"$file")" 1
 check "the key is the password's" line_checks_out "$file" "$password"
 check "no temporary file is left" test ! -e "$etc/Tesmor.pwd.new"
+
+# on_terminal PASSWORD COMMAND...: COMMAND on a terminal of its own (a pty),
+# answering each prompt with PASSWORD once the prompt is there; prints all
+# the terminal showed. Fails when a prompt does not come within 20 s.
+on_terminal() {
+    python3 -c 'import os, pty, select, sys, time
+password, command = sys.argv[1], sys.argv[2:]
+pid, fd = pty.fork()
+if pid == 0:
+    os.execvp(command[0], command)
+shown, answered = b"", 0
+deadline = time.time() + 20
+while time.time() < deadline:
+    if select.select([fd], [], [], 0.2)[0]:
+        try:
+            chunk = os.read(fd, 1024)
+        except OSError:
+            break
+        if not chunk:
+            break
+        shown += chunk
+    prompts = shown.count(b"password") - shown.count(b"password is set")
+    if answered < min(prompts, 2):
+        os.write(fd, password.encode() + b"\n")
+        answered += 1
+_, status = os.waitpid(pid, 0)
+sys.stdout.write(shown.decode("utf-8", "replace"))
+sys.exit(os.waitstatus_to_exitcode(status))' "$@"
+}
+
+echo "password: root on a terminal"
+on_terminal "$password" unshare --mount --propagation private -- bash -c '
+    mount --bind "$1" /etc/tesmor && mount --bind "$2" /usr/lib/tesmor && exec sh "$3" --set-password' \
+    namespace "$etc" "$out/contents/usr/lib/tesmor" "$launcher" >"$out/terminal.log" 2>&1
+check_equal "--set-password on a terminal exits with 0" "$?" 0
+check "it asked for the password" grep -q "^New password for the parameter editor:" "$out/terminal.log"
+check "  and for it again" grep -q "^The same password again:" "$out/terminal.log"
+check "the password was not shown" eval '! grep -qF "$password" "$out/terminal.log"'
+check "the key is the password's" line_checks_out "$file" "$password"
 first=$(cat "$file")
 
 echo "password: what changes nothing"
