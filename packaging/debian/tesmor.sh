@@ -162,7 +162,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # they were numbered (which has the fonts, number 1):
 #   1  Wine's fonts linked in, Tahoma linked to DejaVu Sans
 #   2  the title bar drawn by Wine, not by the desktop's window manager
-settings=2
+#   3  Wine's modules in the prefix without their debugging information
+settings=3
 ready=$WINEPREFIX/.tesmor-ready
 log=$data/wine-setup.log
 
@@ -174,6 +175,24 @@ log=$data/wine-setup.log
 # wineserver with it, is still running.
 draw_title_bar() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1
+}
+
+# Debian's Wine copies every one of its Windows modules into a new prefix
+# whole, debugging information and symbol tables included: nearly two thirds
+# of the prefix's size (about 590 MB for each account). Nothing running in the
+# prefix reads them; a module is loaded from its code, data, exports and
+# relocations, which strip keeps, with the mark "Wine builtin DLL" by which
+# Wine knows its own modules. So the copies lose them, here, and again after
+# Wine has copied its modules anew (its update after an upgrade of Wine,
+# which changes .update-timestamp). A module strip cannot read is left as it
+# is, whole: that costs space only.
+slim_prefix() {
+    find "$WINEPREFIX/drive_c" -type f -size +8k -exec sh -c '
+        for file; do
+            [ "$(dd if="$file" bs=1 skip=64 count=16 2>/dev/null)" = "Wine builtin DLL" ] && printf "%s\n" "$file"
+        done' sh {} + | tr '\n' '\0' | xargs -0 -r strip --strip-all >>"$log" 2>&1 || true
+    cp "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim" 2>/dev/null
+    return 0
 }
 
 # setup_failed WHAT: a setup that failed takes back the half-made prefix,
@@ -204,6 +223,7 @@ if [ ! -f "$ready" ]; then
     draw_title_bar || setup_failed "be set to draw the title bar"
     # The settings take effect with the next wineserver.
     wineserver -w || true
+    slim_prefix
     echo "$settings" >"$ready" 2>/dev/null || setup_failed "finish its prefix"
     # The window goes when the setup is done rather than when Tesmor's own
     # window comes: from here Wine starts the program in a second or two, and
@@ -217,12 +237,13 @@ else
     esac
     # Tesmor starts all the same if this fails (a wineserver of another Wine
     # version still running, say); the next start tries again.
-    if [ "$made" -lt 2 ]; then
-        if draw_title_bar; then
-            echo "$settings" >"$ready"
-        else
-            echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
-        fi
+    if [ "$made" -lt 2 ] && ! draw_title_bar; then
+        echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
+    elif [ "$made" -lt "$settings" ]; then
+        slim_prefix
+        echo "$settings" >"$ready"
+    elif ! cmp -s "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim"; then
+        slim_prefix
     fi
 fi
 

@@ -8,6 +8,8 @@
 #   teacher's update of /etc/tesmor reaches both at their next start. Without
 #   it, a user with no table gets the default one and one with a table of
 #   their own keeps it. /etc/tesmor is the package's, and not a conffile.
+# - The prefix's copies of Wine's modules lose their debugging information
+#   (and again once Wine has copied them anew), keeping what loads them.
 # - `tesmor --help` says where each user's data lives and how to remove it.
 # - On a virtual screen (no window manager), the first start shows a window
 #   "Setting up Tesmor for the first time..." while Wine is set up, gone
@@ -22,7 +24,9 @@
 # accounts' PATH in this test only. The stand-in wineboot makes a small
 # folder for a prefix (or, told to, fills the disk and fails); the stand-in
 # wine answers `reg` and, for Tesmor.exe, notes the start and exits with
-# Tesmor's exit code 2.
+# Tesmor's exit code 2. The prefix gets one real module of Wine's own (as
+# Debian's Wine copies them in, with its debugging information), which the
+# command strips.
 #
 # Defines accounts_cleanup, which deb_test.sh's cleanup calls.
 
@@ -64,6 +68,9 @@ case "$(cat "$(dirname "$0")/STANDIN_WINEBOOT")" in
     fill) dd if=/dev/zero of="$WINEPREFIX/drive_c/windows/filler" bs=1M 2>/dev/null; exit 1 ;;
 esac
 sleep 4
+mkdir -p "$WINEPREFIX/drive_c/windows/system32"
+cp "$(dirname "$0")/module.dll" "$WINEPREFIX/drive_c/windows/system32/" || exit 1
+echo 1 >"$WINEPREFIX/.update-timestamp"
 echo "#arch=$WINEARCH" >"$WINEPREFIX/system.reg"
 echo "$WINEDLLOVERRIDES" >"$WINEPREFIX/overrides-at-wineboot"
 STANDIN
@@ -77,6 +84,10 @@ exit 1
 STANDIN
 printf '#!/bin/sh\nexit 0\n' >"$standin/wineserver"
 echo ok >"$standin/STANDIN_WINEBOOT"
+# One of Wine's own modules, as Debian's Wine copies them into a prefix.
+module=$(ls /usr/lib/i386-linux-gnu/wine/i386-windows/comctl32.dll /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/comctl32.dll 2>/dev/null | head -n 1)
+[ -n "$module" ] || stop "no module of Wine's own to copy into the stand-in prefix"
+cp "$module" "$standin/module.dll" && chmod 644 "$standin/module.dll"
 chmod 755 "$standin/wine" "$standin/wineboot" "$standin/wineserver"
 chmod 644 "$standin/STANDIN_WINEBOOT"
 
@@ -138,6 +149,21 @@ check "Tesmor.exe was started from the user's folder" \
     grep -qxF "$data_a/Tesmor.exe in $data_a" "$home_a/tesmor-started"
 check_equal "wineboot made the prefix with Mono, Gecko and Wine's menu entries left out" \
     "$(cat "$data_a/wineprefix/overrides-at-wineboot" 2>/dev/null)" "mscoree,mshtml=;winemenubuilder.exe=d"
+# A module as Wine copied it: what loads it (its sections, Wine's mark) kept,
+# its debugging information and symbols gone.
+copied=$data_a/wineprefix/drive_c/windows/system32/module.dll
+sections() { objdump -h "$1" 2>/dev/null | awk '$2 ~ /^\./ && $2 !~ /^\.debug/ { print $2, $3 }'; }
+check "Wine's module in the prefix lost its debugging information ($(stat -c %s "$copied" 2>/dev/null) of $(stat -c %s "$module") bytes)" \
+    eval '[ "$(stat -c %s "$copied")" -lt "$(stat -c %s "$module")" ] && ! objdump -h "$copied" | grep -q "\.debug"'
+check "and keeps its sections and Wine's mark of its own modules" \
+    eval '[ -n "$(sections "$module")" ] && [ "$(sections "$copied")" = "$(sections "$module")" ] &&
+          [ "$(dd if="$copied" bs=1 skip=64 count=16 2>/dev/null)" = "Wine builtin DLL" ]'
+# After an upgrade Wine copies its modules anew, whole, and says so in the
+# prefix's .update-timestamp: the next start takes the information out again.
+cp "$module" "$copied" && echo 2 >"$data_a/wineprefix/.update-timestamp"
+as "${kAccounts[0]}" "$home_a"
+check "Wine's modules copied anew after an update lose it again at the next start" \
+    eval '[ "$(stat -c %s "$copied")" -lt "$(stat -c %s "$module")" ]'
 printf 'own' >>"$data_a/Tesmor.smp"
 cp "$data_a/Tesmor.smp" "$out/own-table"
 as "${kAccounts[0]}" "$home_a"

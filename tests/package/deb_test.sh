@@ -37,7 +37,7 @@ field() { dpkg-deb -f "$deb_file" "$1"; }
 check_equal "Package" "$(field Package)" tesmor
 check_equal "Version is the version record's" "$(field Version)" "$version"
 check_equal "Architecture" "$(field Architecture)" all
-check_equal "Depends" "$(field Depends)" "wine32:i386, wine, fonts-wine, fonts-dejavu-core, zenity"
+check_equal "Depends" "$(field Depends)" "wine32:i386, wine, fonts-wine, fonts-dejavu-core, zenity, binutils"
 
 echo "deb: the files"
 listing=$(dpkg-deb -c "$deb_file") || stop "dpkg-deb cannot list $deb_file"
