@@ -33,7 +33,8 @@ Each user's data lives in ${XDG_DATA_HOME:-~/.local/share}/tesmor:
   Tesmor.exe, Tesmor.chm  the user's copy of the program and its help
   Tesmor.smp              the table of material parameters
   Tesmor.csv              the measurement log, one line for each reading
-  wineprefix/             the Wine prefix Tesmor runs in (about 600 MB)
+  wineprefix/             the Wine prefix Tesmor runs in (about 200 MB)
+  wine-setup.log          Wine's messages from setting the prefix up
 Readings that could not be saved there when a session ended go to Tesmor/ in
 the Documents folder that Wine links to (~/Documents, or the home folder).
 
@@ -178,7 +179,7 @@ draw_title_bar() {
 }
 
 # Debian's Wine copies every one of its Windows modules into a new prefix
-# whole, debugging information and symbol tables included: nearly two thirds
+# whole, debugging information and symbol tables included: about two thirds
 # of the prefix's size (about 590 MB for each account). Nothing running in the
 # prefix reads them; a module is loaded from its code, data, exports and
 # relocations, which strip keeps, with the mark "Wine builtin DLL" by which
