@@ -170,8 +170,13 @@ as "${kAccounts[0]}" "$home_a"
 check "a user's own table is kept when the school has none" cmp -s "$data_a/Tesmor.smp" "$out/own-table"
 
 echo "deb: the school's table in /etc/tesmor"
-{ head -c 9000 /usr/lib/tesmor/Tesmor.smp; printf 'school-1'; } >"$out/school-1"
-install -m 644 "$out/school-1" /etc/tesmor/Tesmor.smp
+# school_table N: the teacher puts the Nth version of a table, $out/school-N,
+# in /etc/tesmor.
+school_table() {
+    { head -c 9000 /usr/lib/tesmor/Tesmor.smp; printf 'school-%s' "$1"; } >"$out/school-$1"
+    install -m 644 "$out/school-$1" /etc/tesmor/Tesmor.smp
+}
+school_table 1
 as "${kAccounts[0]}" "$home_a"
 check "the first account's own table gave way to the school's" cmp -s "$data_a/Tesmor.smp" "$out/school-1"
 as "${kAccounts[1]}" "$home_b"
@@ -181,8 +186,7 @@ check_equal "its copy belongs to the user" "$(stat -c %U "$data_b/Tesmor.smp" 2>
 printf 'student' >>"$data_b/Tesmor.smp"
 as "${kAccounts[1]}" "$home_b"
 check "a student's changed copy is the school's again at the next start" cmp -s "$data_b/Tesmor.smp" "$out/school-1"
-{ head -c 9000 /usr/lib/tesmor/Tesmor.smp; printf 'school-2'; } >"$out/school-2"
-install -m 644 "$out/school-2" /etc/tesmor/Tesmor.smp
+school_table 2
 as "${kAccounts[0]}" "$home_a"
 check "the teacher's update reached the first account at its next start" cmp -s "$data_a/Tesmor.smp" "$out/school-2"
 as "${kAccounts[1]}" "$home_b"
