@@ -95,7 +95,9 @@ fail() {
     close_splash
     echo "tesmor: $1" >&2
     if on_desktop; then
-        NO_AT_BRIDGE=1 zenity --error --title=Tesmor --width=480 --text="$(markup "$1")" >/dev/null 2>&1 || true
+        # In lines of a readable length: the window is as wide as the text's
+        # longest line.
+        NO_AT_BRIDGE=1 zenity --error --title=Tesmor --text="$(markup "$1" | fold -s -w 72)" >/dev/null 2>&1 || true
     fi
     exit 1
 }
@@ -192,8 +194,7 @@ slim_prefix() {
         for file; do
             [ "$(dd if="$file" bs=1 skip=64 count=16 2>/dev/null)" = "Wine builtin DLL" ] && printf "%s\n" "$file"
         done' sh {} + | tr '\n' '\0' | xargs -0 -r strip --strip-all >>"$log" 2>&1 || true
-    cp "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim" 2>/dev/null
-    return 0
+    cp "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim" 2>/dev/null || true
 }
 
 # setup_failed WHAT: a setup that failed takes back the half-made prefix,
@@ -242,7 +243,8 @@ else
         echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
     elif [ "$made" -lt "$settings" ]; then
         slim_prefix
-        echo "$settings" >"$ready"
+        # (Not written on a full disk: the next start tries again.)
+        echo "$settings" 2>/dev/null >"$ready" || true
     elif ! cmp -s "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim"; then
         slim_prefix
     fi

@@ -58,16 +58,19 @@ accounts_cleanup() {
 }
 
 # The stand-ins. STANDIN_WINEBOOT (a file beside them) says what wineboot does:
-# "ok" (sleep 4 s, as a real setup takes a while, and make a small prefix) or
-# "fill" (write into the prefix until the disk is full, then fail).
+# "ok" (make a small prefix), "slow" (the same once the test has made a file
+# RELEASE beside it, as a real set-up takes its time; at most 60 s) or "fill"
+# (write into the prefix until the disk is full, then fail).
 standin=$(mktemp -d) && chmod 755 "$standin"
 cat >"$standin/wineboot" <<'STANDIN'
 #!/bin/sh
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" || exit 1
-case "$(cat "$(dirname "$0")/STANDIN_WINEBOOT")" in
+here=$(dirname "$0")
+case "$(cat "$here/STANDIN_WINEBOOT")" in
     fill) dd if=/dev/zero of="$WINEPREFIX/drive_c/windows/filler" bs=1M 2>/dev/null; exit 1 ;;
+    slow) waited=0
+          while [ ! -e "$here/RELEASE" ] && [ "$waited" -lt 600 ]; do sleep 0.1; waited=$((waited + 1)); done ;;
 esac
-sleep 4
 mkdir -p "$WINEPREFIX/drive_c/windows/system32"
 cp "$(dirname "$0")/module.dll" "$WINEPREFIX/drive_c/windows/system32/" || exit 1
 echo 1 >"$WINEPREFIX/.update-timestamp"
@@ -202,10 +205,11 @@ rm -f /etc/tesmor/Tesmor.smp
 
 # windows_titled TITLE: the visible windows of that title on the screen.
 windows_titled() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
-# window_says ID TEXT: whether the window's program was given TEXT to show.
+# window_says ID TEXT: whether the window's program was given TEXT to show
+# (in lines folded for the window, joined again here).
 window_says() {
     local pid
-    pid=$(xdotool getwindowpid "$1" 2>/dev/null) && tr '\0' '\n' <"/proc/$pid/cmdline" | grep -qF -- "$2"
+    pid=$(xdotool getwindowpid "$1" 2>/dev/null) && tr -d '\n' <"/proc/$pid/cmdline" | tr '\0' '\n' | grep -qF -- "$2"
 }
 
 echo "deb: the first start's window"
@@ -213,18 +217,20 @@ start_virtual_screen 140 || stop "no virtual screen"
 accounts_screen=1
 echo "  (virtual screen $DISPLAY)"
 rm -rf "$data_b/wineprefix" "$home_b/tesmor-started"
+echo slow >"$standin/STANDIN_WINEBOOT"
 as "${kAccounts[1]}" "$home_b" DISPLAY="$DISPLAY" &
 first_start=$!
 splash=
-wait_until 10 eval 'splash=$(windows_titled Tesmor | head -n 1); [ -n "$splash" ]'
+wait_until 30 eval 'splash=$(windows_titled Tesmor | head -n 1); [ -n "$splash" ]'
 if [ -n "$splash" ]; then
     pass "a window titled Tesmor appeared while Wine was set up"
     timeout 20 import -window root "$out/first-start-window.png" 2>/dev/null
     check "it says \"$kSplashText\" (screenshot $out/first-start-window.png)" window_says "$splash" "$kSplashText"
     check "Tesmor was not started yet" test ! -e "$home_b/tesmor-started"
 else
-    bad "no window within 10 s of the first start"
+    bad "no window within 30 s of the first start"
 fi
+touch "$standin/RELEASE"
 wait_for_exit 60 "$first_start"
 check_equal "the first start ended with the stand-in Tesmor's exit code" "$?" 2
 check "Tesmor was started" test -s "$home_b/tesmor-started"
@@ -238,6 +244,7 @@ while kill -0 "$next_start" 2>/dev/null; do
 done
 wait "$next_start"
 check "a start with the prefix made shows no such window" test "$shown" -eq 0
+rm -f "$standin/RELEASE"
 
 echo "deb: a setup that fills a small home folder (tmpfs, 24 MB)"
 small_home=$home_c
