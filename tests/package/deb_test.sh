@@ -19,6 +19,13 @@
 # opens the window menu, whose "Parameters..." asks for the password.
 # Screenshots go to build/package/tests/deb/. The Xvfb display is :140 or the
 # next free one. Every wait has a deadline.
+#
+# Before those starts, tests/package/deb_accounts.sh tries the command's own
+# work for a lab's accounts (the school's table from /etc/tesmor, the first
+# start's window, a failed set-up on a full home folder, --help) with
+# stand-ins for Wine; after them the package is removed, then purged, which
+# says where the users' data stays. Those parts run where 32-bit code does
+# not; the two starts above need it, and are skipped without it.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
