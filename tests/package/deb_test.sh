@@ -24,7 +24,8 @@
 # work for a lab's accounts (the school's table from /etc/tesmor, the first
 # start's window, a failed set-up on a full home folder, --help) with
 # stand-ins for Wine; after them the package is removed, then purged, which
-# says where the users' data stays. Those parts run where 32-bit code does
+# keeps the teacher's table in /etc/tesmor and says where the users' data and
+# that table stay. Those parts run where 32-bit code does
 # not; the two starts above need it, and are skipped without it.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -211,6 +212,8 @@ source "$(dirname "$0")/deb_accounts.sh"
 
 # removed_and_purged: apt-get remove, then purge, and what each leaves.
 removed_and_purged() {
+    # The teacher's table is in /etc/tesmor when the package goes.
+    install -m 644 "$out/school-2" /etc/tesmor/Tesmor.smp
     echo "deb: removed with apt-get"
     apt_get remove tesmor
     check_equal "apt-get remove tesmor ends with exit code 0" "$?" 0
@@ -226,10 +229,13 @@ removed_and_purged() {
         </dev/null >"$out/purge.log" 2>&1
     check_equal "apt-get purge tesmor ends with exit code 0" "$?" 0
     sed -n '/^tesmor: /,/^ *sudo rm/p' "$out/purge.log" | sed 's/^/    apt-get: /'
+    check "the school's table in /etc/tesmor, the teacher's, stays" cmp -s /etc/tesmor/Tesmor.smp "$out/school-2"
+    check "it says so and how to remove it" \
+        eval 'grep -qF "/etc/tesmor" "$out/purge.log" && grep -qF "sudo rm -r /etc/tesmor" "$out/purge.log"'
     check "it says where the users' data stays and how to remove it" \
         eval 'grep -qF "~/.local/share/tesmor" "$out/purge.log" && grep -qF "rm -r ~/.local/share/tesmor" "$out/purge.log"'
     check_equal "dpkg knows no tesmor any more" "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" ""
-    check "/etc/tesmor is gone" test ! -e /etc/tesmor
+    rm -r /etc/tesmor
     check "the users' tables still stay" test -f "$data_a/Tesmor.smp"
 }
 # ---- end of the command for every account
