@@ -85,6 +85,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${COPYRIGHT}"
 
 !include MUI2.nsh
 !include FileFunc.nsh
+!include WordFunc.nsh
 !include LogicLib.nsh
 !include nsDialogs.nsh
 
@@ -113,7 +114,7 @@ Var AllUsers       ; 1 for all users, 0 just for me
 Var MayAllUsers    ; 1 when the user is an administrator
 Var FolderGiven    ; 1 when /D= gave the folder
 Var TablePath      ; /TABLE=
-Var Password       ; the school's password, from /PASSWORD= or the page
+Var Password       ; the school's password, from /PASSWORD= or the page; empty: none
 Var KeptText       ; the uninstaller's last words
 
 !insertmacro MUI_PAGE_WELCOME
@@ -167,6 +168,24 @@ Page custom PasswordPage PasswordPageLeave
 !macroend
 
 ; ------------------------------------------------------------ installer
+; The value of switch NAME (such as /TABLE=) of the command line in $R0, into
+; VAR; empty when the switch is not there. A switch given with no value, or
+; quoted whole ("/TABLE=a b", which hides its value), fails with CODE rather
+; than be ignored.
+!macro ValueOf NAME VAR CODE
+    StrCpy ${VAR} ""
+    ClearErrors
+    ${GetOptions} $R0 "${NAME}" ${VAR}
+    ${If} ${VAR} == ""
+        ClearErrors
+        ${WordFind} $R0 "${NAME}" "E+1{" $R1
+        ${IfNot} ${Errors}
+            !insertmacro Fail "${NAME} needs a value after it, in quotes when it has spaces: \
+${NAME}$\"a b$\". Nothing was installed." ${CODE}
+        ${EndIf}
+    ${EndIf}
+!macroend
+
 Function .onInit
     ${GetParameters} $R0
     ClearErrors
@@ -215,13 +234,11 @@ Function .onInit
 Start the setup as an administrator, or install just for yourself (/CURRENTUSER)." ${EXIT_NOT_ADMINISTRATOR}
     ${EndIf}
 
-    ClearErrors
-    ${GetOptions} $R0 "/TABLE=" $TablePath
-    ${IfNot} ${Errors}
+    !insertmacro ValueOf "/TABLE=" $TablePath ${EXIT_TABLE}
+    ${If} $TablePath != ""
         ClearErrors
         FileOpen $R1 "$TablePath" r
         ${If} ${Errors}
-        ${OrIf} $TablePath == ""
             !insertmacro Fail "The table of material parameters $\"$TablePath$\" (/TABLE=) cannot be read. \
 Nothing was installed." ${EXIT_TABLE}
         ${EndIf}
@@ -230,13 +247,7 @@ Nothing was installed." ${EXIT_TABLE}
         GetFullPathName $TablePath "$TablePath"
     ${EndIf}
 
-    StrCpy $Password ""
-    ClearErrors
-    ${GetOptions} $R0 "/PASSWORD=" $Password
-    ${IfNot} ${Errors}
-    ${AndIf} $Password == ""
-        !insertmacro Fail "/PASSWORD= needs the password after it. Nothing was installed." ${EXIT_PASSWORD}
-    ${EndIf}
+    !insertmacro ValueOf "/PASSWORD=" $Password ${EXIT_PASSWORD}
 
     Call UseKind
 FunctionEnd

@@ -299,8 +299,17 @@ check "the log in Documents is unchanged" test -f "$log_dir/Tesmor.csv"
 
 echo "installer: the school password"
 if [ "$(win 60 "$program" /SETPASSWORD; echo $?)" = 2 ]; then
-    win 120 "$setup" /S /ALLUSERS '/PASSWORD=Lab 7 Sesame' 2>"$out/password.err"
-    check_equal "setup.exe /S /ALLUSERS /PASSWORD=... ends with exit code 0" "$?" 0
+    run_command 120 "\"$setup_win\" /S /ALLUSERS \"/PASSWORD=Lab 7 Sesame\""
+    check_equal "a password switch quoted whole, which hides its value, is refused with exit code 5" "$?" 5
+    check "no password was set" test ! -e "$machine_dir/Tesmor.pwd"
+    # A folder in the digest's place: the program cannot write it.
+    mkdir "$machine_dir/Tesmor.pwd"
+    timeout 120 wine "$setup" /S /ALLUSERS /PASSWORD=Sesame </dev/null >/dev/null 2>"$out/password.err"
+    check_equal "a password that cannot be written fails the install with exit code 5" "$?" 5
+    check "it says so on standard error" grep -q 'password could not be set' "$out/password.err"
+    rmdir "$machine_dir/Tesmor.pwd"
+    run_command 120 "\"$setup_win\" /S /ALLUSERS /PASSWORD=\"Lab 7 Sesame\""
+    check_equal "setup.exe /S /ALLUSERS /PASSWORD=\"Lab 7 Sesame\" ends with exit code 0" "$?" 0
     check "Tesmor.pwd beside the table holds a digest, not the password" \
         eval 'grep -qE "^pbkdf2-sha256\\\$[0-9]+\\\$[0-9a-f]{32}\\\$[0-9a-f]{64}\r?$" "$machine_dir/Tesmor.pwd" &&
               ! grep -q Sesame "$machine_dir/Tesmor.pwd"'
