@@ -271,20 +271,28 @@ def read_bmp(path):
     return rows
 
 
-def write_ico(path, images):
-    """images: list of (pixels, mask) of square images; pixels hold palette indices."""
+def _write_icon_file(path, images):
+    """images: list of (size, colour count, bits per pixel, image bytes), in order."""
     entries, bodies = b"", b""
     offset = 6 + 16 * len(images)
+    for size, colours, bpp, body in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bpp, len(body), offset)
+        bodies += body
+        offset += len(body)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<HHH", 0, 1, len(images)) + entries + bodies)
+
+
+def write_ico(path, images):
+    """images: list of (pixels, mask) of square images; pixels hold palette indices."""
+    packed = []
     for pixels, mask in images:
         size = len(pixels)
         bits = _pixel_rows_4bpp(pixels)
         and_bits = _mask_rows(mask)
         body = _info_header(size, size * 2, len(bits) + len(and_bits)) + _palette_bytes() + bits + and_bits
-        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(body), offset)
-        bodies += body
-        offset += len(body)
-    with open(path, "wb") as f:
-        f.write(struct.pack("<HHH", 0, 1, len(images)) + entries + bodies)
+        packed.append((size, 16, 4, body))
+    _write_icon_file(path, packed)
 
 
 def write_full_colour_ico(path, images):
@@ -292,22 +300,15 @@ def write_full_colour_ico(path, images):
     with PNG bytes is stored as that PNG file (how 256-pixel images are kept);
     the others as 32-bit bottom-up BGRA with their alpha, and an AND mask for
     the systems that draw without alpha."""
-    entries, bodies = b"", b""
-    offset = 6 + 16 * len(images)
+    packed = []
     for size, rows, png in images:
-        if png is not None:
-            body = png
-        else:
+        if png is None:
             bits = b"".join(bytes(c for r, g, b, a in row for c in (b, g, r, a)) for row in reversed(rows))
-            mask = [[pixel[3] == 0 for pixel in row] for row in rows]
-            and_bits = _mask_rows(mask)
-            body = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(bits) + len(and_bits),
-                               0, 0, 0, 0) + bits + and_bits
-        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(body), offset)
-        bodies += body
-        offset += len(body)
-    with open(path, "wb") as f:
-        f.write(struct.pack("<HHH", 0, 1, len(images)) + entries + bodies)
+            and_bits = _mask_rows([[pixel[3] == 0 for pixel in row] for row in rows])
+            png = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(bits) + len(and_bits),
+                              0, 0, 0, 0) + bits + and_bits
+        packed.append((size, 0, 32, png))
+    _write_icon_file(path, packed)
 
 
 def write_bmp24(path, rows):
@@ -425,14 +426,20 @@ def command_bmp(args):
         write_bmp(args[4], shifted)
 
 
-def command_ico(args):
+def _icon_images(args, usage):
+    """(path, size, RGBA rows) of each icon image named after the output file."""
     if len(args) < 2:
-        fail("usage: ico OUT.ico IN.png...")
-    images = []
+        fail("usage: " + usage)
     for path in args[1:]:
         width, height, rows = read_png(path)
-        if width != height:
-            fail(f"{path}: an icon image must be square")
+        if width != height or width > 256:
+            fail(f"{path}: an icon image must be square, at most 256 pixels")
+        yield path, width, rows
+
+
+def command_ico(args):
+    images = []
+    for path, _, rows in _icon_images(args, "ico OUT.ico IN.png..."):
         pixels = quantise(path, rows)
         mask = [[index is None for index in row] for row in pixels]
         # Transparent pixels are black in the colour image, so that the AND
@@ -443,13 +450,8 @@ def command_ico(args):
 
 
 def command_ico_full(args):
-    if len(args) < 2:
-        fail("usage: ico-full OUT.ico IN.png...")
     images = []
-    for path in args[1:]:
-        width, height, rows = read_png(path)
-        if width != height or width > 256:
-            fail(f"{path}: an icon image must be square, at most 256 pixels")
+    for path, width, rows in _icon_images(args, "ico-full OUT.ico IN.png..."):
         png = open(path, "rb").read() if width == 256 else None
         images.append((width, rows, png))
     write_full_colour_ico(args[0], images)
