@@ -196,6 +196,8 @@ Function .onInit
         StrLen $6 $R1
         System::Call 'kernel32::WriteFile(p r7, m R1, i r6, *i .r5, p 0)'
         MessageBox MB_OK|MB_ICONINFORMATION "${HELP_TEXT}" /SD IDOK
+        ; Quit alone would end with the code of an aborted installation.
+        SetErrorLevel 0
         Quit
     ${EndIf}
 

@@ -242,6 +242,16 @@ run_command 120 "$(reg_value "$user_key" QuietUninstallString)"
 check_equal "its uninstaller ends with exit code 0" "$?" 0
 check_equal "when it returns, only the table is left" "$(listing "$other_dir")" "Tesmor.smp "
 
+echo "installer: the switches it takes"
+help=$(timeout 60 wine "$setup" /S '/?' </dev/null 2>>"$out/wine.log" | tr -d '\r')
+check_equal "setup.exe /S /? ends with exit code 0" "${PIPESTATUS[0]}" 0
+lists_switches() {
+    local switch
+    for switch in /ALLUSERS /CURRENTUSER /TABLE= /PASSWORD= /D=; do grep -qF -- "$switch" <<<"$help" || return 1; done
+}
+check "it lists /ALLUSERS, /CURRENTUSER, /TABLE=, /PASSWORD= and /D=" lists_switches
+check "it installed nothing" eval 'test ! -e "$user_dir" && ! key_exists "$user_key"'
+
 # ------------------------------------------------------------ for all users
 echo "installer: a table that cannot be read is refused"
 timeout 120 wine "$setup" /S /ALLUSERS '/TABLE=Z:\nowhere\Tesmor.smp' </dev/null >/dev/null 2>"$out/refused.err"
