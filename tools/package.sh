@@ -3,11 +3,14 @@
 # here) and writes them to dist/:
 #
 #   Tesmor-VERSION-win32.zip   a portable folder Tesmor/ for Windows: the
-#                              program, its help, a readme and the licence
+#                              program, its help, the default table, a readme
+#                              and the licence
 #   Tesmor-VERSION-setup.exe   the Windows installer (NSIS), just for the
 #                              current user or for all users
 #   tesmor_VERSION_all.deb     the Debian package, which runs the program
 #                              under Wine
+# All three ship the default table, Tesmor.smp, made by tools/default_table.cpp
+# in a host build of its own (build/host-tools).
 #
 # VERSION is the version record's (tools/version.sh). The sources of what is
 # packaged around the program live in packaging/; the work is done in
