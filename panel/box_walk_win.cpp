@@ -1,4 +1,4 @@
-#include "panel/experiment_panel_win.h"
+#include "panel/panel_fields_win.h"
 
 #include <iterator>
 
@@ -8,12 +8,7 @@
 // round from the last to the first. A box the lock has disabled is passed
 // over, so that a locked panel keeps the focus in the box to be put right.
 
-void ExperimentPanel::OnStepBox(int command) {
-    // The log's window shares the panel's keys; F6 there is not meant for the panel.
-    if (GetActiveWindow() == window()) FocusNextBox(command == IDM_PREVIOUS_BOX);
-}
-
-void ExperimentPanel::FocusNextBox(bool backwards) {
+void FocusNextBox(const PanelFields& fields, bool backwards) {
     constexpr int kCount = static_cast<int>(std::size(kBoxReadingOrder));
     // Where the walk starts: the box with the focus, or the box a focused
     // slider, range box or up-down belongs to; from anywhere else (the panel
@@ -21,8 +16,8 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
     const HWND focus = GetFocus();
     int from = backwards ? kCount : -1;
     for (const PanelField& field : kPanelFields) {
-        bool here = Control(field.id) == focus;
-        if (const SliderField* slider = fields_.records().SliderOfBox(field.id)) {
+        bool here = fields.Control(field.id) == focus;
+        if (const SliderField* slider = fields.records().SliderOfBox(field.id)) {
             here = here || focus == slider->track || focus == slider->minimumBox.window ||
                    focus == slider->maximumBox.window;
         }
@@ -30,7 +25,7 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
         // An up-down belongs to the box whose setting it steps.
         int id = field.id;
         if (field.kind == FieldKind::upDown) {
-            for (const NumericField& box : fields_.records().numbers) {
+            for (const NumericField& box : fields.records().numbers) {
                 if (box.field->setting == field.setting) id = box.id;
             }
         }
@@ -40,7 +35,7 @@ void ExperimentPanel::FocusNextBox(bool backwards) {
     }
     for (int step = 1; step <= kCount; ++step) {
         const int k = ((from + (backwards ? -step : step)) % kCount + kCount) % kCount;
-        HWND box = Control(kBoxReadingOrder[k]);
+        HWND box = fields.Control(kBoxReadingOrder[k]);
         if (!box || !IsWindowEnabled(box)) continue;
         SetFocus(box);
         // As the dialog manager does for Tab: the whole text is selected, so

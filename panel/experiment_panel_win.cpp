@@ -3,12 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "base/module.h"
 #include "editor/parameter_table_dialog.h"
 #include "editor/password_dialog.h"
-#include "help/about_dialog.h"
-#include "help/help_launcher.h"
 #include "model/noise.h"
 #include "numtext/edit_text_win.h"
 #include "panel/reading_text.h"
@@ -21,12 +20,7 @@ ExperimentPanel::ExperimentPanel(PanelFiles& files) : files_(files) {}
 // and the caption button with it.
 ExperimentPanel::~ExperimentPanel() {
     if (window()) DestroyWindow(window());
-    UnregisterFilter();
-}
-
-void ExperimentPanel::UnregisterFilter() {
-    if (filteringLoop_) filteringLoop_->UnregisterFilter(this);
-    filteringLoop_ = nullptr;
+    filter_.Unregister();
 }
 
 bool ExperimentPanel::Create() {
@@ -37,38 +31,26 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
     using P = ExperimentPanel;
     static const MessageMapEntry<P> kMessageMap[] = {
         {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&P::OnInitDialog>},
-        {WM_COMMAND, IDM_ABOUT, kAnyCode, Handler<&P::ShowAbout>},
         {WM_COMMAND, IDOK, kAnyCode, Handler<&P::ClosePanel>},
         {WM_COMMAND, IDCANCEL, kAnyCode, Handler<&P::ClosePanel>},
-        {WM_COMMAND, IDM_HELP_CONTENTS, kAnyCode, Handler<&P::ShowHelp>},
         {WM_COMMAND, IDM_RECORD_READING, kAnyCode, Handler<&P::OnRecordReading>},
-        {WM_COMMAND, IDM_MEASUREMENT_LOG, kAnyCode, Handler<&P::OpenMeasurementLog>},
-        {WM_COMMAND, IDM_AUTOMATIC_SERIES, kAnyCode, Handler<&P::RunAutomaticSeries>},
         {WM_COMMAND, IDM_NEXT_BOX, kAnyCode, Handler<&P::OnStepBox>},
         {WM_COMMAND, IDM_PREVIOUS_BOX, kAnyCode, Handler<&P::OnStepBox>},
-        {WM_COMMAND, kAnyId, kAnyCode, Handler<&P::OnFieldCommand>},  // the boxes of kPanelFields
-        {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), Handler<&P::OnUpDown>},
         {WM_SYSCOMMAND, kAnyId, kAnyCode, Handler<&P::OnSysCommand>},
-        {kCaptionButtonNotify, kAnyId, kAnyCode, Handler<&P::OnCaptionButtonNotify>},
-        {WM_SETCURSOR, kAnyId, kAnyCode, &P::OnSetCursor},
-        {WM_TIMER, kAnyId, kAnyCode, Handler<&P::OnTimer>},
         {WM_SETFOCUS, kAnyId, kAnyCode, Handler<&P::OnSetFocus>},
         {WM_QUERYENDSESSION, kAnyId, kAnyCode, Handler<&P::OnQueryEndSession>},
         {WM_ENDSESSION, kAnyId, kAnyCode, Handler<&P::OnEndSession>},
         {WM_DESTROY, kAnyId, kAnyCode, Handler<&P::OnDestroy>},
-        {kLoadMeasurementLog, kAnyId, kAnyCode, Handler<&P::LoadMeasurementLog>},
         {WM_DPICHANGED, kAnyId, kAnyCode, Handler<&P::OnDpiChanged>},
-        {WM_HELP, kAnyId, kAnyCode, Handler<&P::OnHelpKey>},
-        {kShowReadAsNote, kAnyId, kAnyCode, Handler<&P::OnShowReadAsNote>},
-        {WM_ACTIVATE, kAnyId, kAnyCode, Handler<&P::OnActivate>},
-        {WM_MOVE, kAnyId, kAnyCode, Handler<&P::OnMove>},
     };
-    return DispatchMessageMap(*this, kMessageMap, message, handled);
-}
-
-void ExperimentPanel::ShowAbout() {
-    AboutDialog about;
-    about.Run(GetActiveWindow());
+    // The parts that watch a message without taking it (the notes at a box's
+    // notifications, everyone at WM_DESTROY) see it before those that take it.
+    LRESULT result = 0;
+    handled = help_.Route(message, result) || notes_.Route(message, result) ||
+              recorder_.Route(message, result) ||
+              RouteMessage(*this, kMessageMap, std::size(kMessageMap), message, result) ||
+              fields_.Route(message, result);
+    return result;
 }
 
 // The table is edited on a copy behind the password, and taken back only when
@@ -106,22 +88,6 @@ void ExperimentPanel::TakeEditedTable(const ParameterArrays& copy) {
     fields_.SelectMaterial(table_.materialNumber);
 }
 
-void ExperimentPanel::ShowHelp() {
-    ShowHelpContents(files_.helpFilePath());
-}
-
-// F1, pressed in the panel or in any window it owns (the log, the dialogs,
-// message boxes: their default processing hands WM_HELP on to their owner),
-// opens the help as the Help menu does. A held key repeats: the help opens
-// once, and again only for a press after a pause.
-LRESULT ExperimentPanel::OnHelpKey() {
-    const DWORD now = GetTickCount();
-    const bool repeated = helpKeyTime_ != 0 && now - helpKeyTime_ < kHelpKeyPause;
-    helpKeyTime_ = now;
-    if (!repeated) ShowHelpContents(files_.helpFilePath());
-    return TRUE;
-}
-
 bool ExperimentPanel::OnSysCommand(WPARAM command) {
     // The whole command is compared: 2101 has low bits that SC_ masks would drop.
     switch (command) {
@@ -129,33 +95,17 @@ bool ExperimentPanel::OnSysCommand(WPARAM command) {
         RunParameterEditor();
         return true;
     case IDM_ABOUT:
-        ShowAbout();
+        help_.ShowAbout();
         return true;
     default:
         return false;  // the dialog's default processing: move, close, minimise
     }
 }
 
-void ExperimentPanel::OnCaptionButtonNotify(WPARAM, LPARAM pressed) {
-    helpMode_ = pressed != 0;
-}
-
-LRESULT ExperimentPanel::OnSetCursor(const Message&, bool& handled) {
-    if (!helpMode_) {
-        handled = false;
-        return 0;
-    }
-    SetCursor(LoadCursorW(nullptr, IDC_HELP));
-    return TRUE;
-}
-
-// Whichever way the window goes, its filter and its caption button go with it.
+// Whichever way the window goes, its filter goes with it (and the caption
+// button and the tip with the parts that own them).
 bool ExperimentPanel::OnDestroy() {
-    UnregisterFilter();
-    // The tip is the panel's own window and goes with it.
-    KillTimer(window(), kRefusalTipTimer);
-    refusalTip_ = nullptr;
-    DetachCaptionButtons(window());
+    filter_.Unregister();
     return false;  // the dialog's own handling follows
 }
 
@@ -163,14 +113,6 @@ bool ExperimentPanel::OnDestroy() {
 // it saved, or the first tab stop). The panel keeps it: Enter in a box gives the
 // focus to the panel to end the editing of that box.
 void ExperimentPanel::OnSetFocus() {}
-
-void ExperimentPanel::OnTimer(WPARAM timerId) {
-    if (timerId == kRefusalTipTimer) {
-        HideRefusalTip();
-    } else if (!recorder_.OnTimer(timerId)) {
-        fields_.OnTimer(timerId);
-    }
-}
 
 LRESULT ExperimentPanel::OnInitDialog() {
     HWND panel = window();
@@ -184,16 +126,11 @@ LRESULT ExperimentPanel::OnInitDialog() {
     SendMessageW(panel, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     SendMessageW(panel, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
-    filteringLoop_ = CurrentMessageLoop();
-    if (filteringLoop_) filteringLoop_->RegisterFilter(this);
+    filter_.Register(this);
 
     fields_.Attach(panel, &caption_);
-    helpMode_ = false;
-    noteBox_ = nullptr;
-    refusalTip_ = nullptr;
-
-    AttachCaptionButtons(panel);
-    AddCaptionButton(helpButton_, IDB_HELP_BUTTON, IDB_HELP_BUTTON_PRESSED);
+    notes_.Attach(panel);
+    help_.Attach(panel);
 
     recorder_.Init(panel, &caption_);
     files_.Open(panel);
@@ -214,12 +151,18 @@ LRESULT ExperimentPanel::OnInitDialog() {
     SetFocus(fields_.records().materialNumberBox.window);
     return FALSE;  // the focus is set already
 }
+
 HWND ExperimentPanel::Control(int id) const {
     return id == IDC_PICTURE ? layout_.picture() : fields_.Control(id);
 }
 
 // Moved to a monitor of another scale: the panel is laid out again for it, in
 // the rectangle the system suggests; values, focus and a lock stay as they are.
+void ExperimentPanel::OnStepBox(int command) {
+    // The log's window shares the panel's keys; F6 there is not meant for the panel.
+    if (GetActiveWindow() == window()) FocusNextBox(fields_, command == IDM_PREVIOUS_BOX);
+}
+
 void ExperimentPanel::OnDpiChanged(WPARAM dpis, LPARAM suggested) {
     const int dpi = LOWORD(dpis);
     if (dpi > 0) layout_.ChangeDpi(dpi, reinterpret_cast<const RECT*>(suggested), fields_.records());
@@ -234,7 +177,7 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
         return true;
     }
     // The reason for a refused F9 goes at the student's next key or click.
-    if (message.message == WM_KEYDOWN || message.message == WM_LBUTTONDOWN) HideRefusalTip();
+    if (message.message == WM_KEYDOWN || message.message == WM_LBUTTONDOWN) notes_.HideRefusalTip();
     switch (message.message) {
     case WM_KEYDOWN:
         // Keys go to the focused box as typed: no Tab or arrow navigation, no
@@ -248,15 +191,8 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
         fields_.FollowSlider(message.hwnd);
         break;
     case WM_LBUTTONDOWN:
-        // In context-help mode the next press ends the mode and asks for the
-        // pop-up of the control under it; a shown pop-up consumes the press.
-        if (helpMode_) {
-            ToggleCaptionButton(helpButton_);
-            POINT point = {static_cast<short>(LOWORD(message.lParam)),
-                           static_cast<short>(HIWORD(message.lParam))};
-            ClientToScreen(message.hwnd, &point);
-            if (ShowContextHelp(panel, point)) return true;
-        }
+        // In context-help mode the press shows the pop-up of the control under it.
+        if (help_.OnButtonDown(message)) return true;
         break;
     }
     return IsDialogMessageW(panel, &message) != FALSE;
@@ -296,21 +232,10 @@ void ExperimentPanel::OnEndSession(WPARAM ending) {
     recorder_.SaveAtEndOfSession();
 }
 
-// The notifications of every box of the fields; the message map's own rows
-// come first.
-bool ExperimentPanel::OnFieldCommand(int id, int code) {
-    NoteFieldCommand(id, code);
-    return fields_.OnCommand(id, code);
-}
-
-bool ExperimentPanel::OnUpDown(const NMUPDOWN& change) {
-    return fields_.OnUpDown(change);
-}
-
 void ExperimentPanel::OnRecordReading() {
     const RecordResult result = recorder_.RecordReading();
     if (result == RecordResult::recorded) {
-        ShowRecordedReadAsNote();
+        notes_.ShowRecordedReadAsNote();
         return;
     }
     // Pointed at the meter that shows no reading when that is the reason,
@@ -319,5 +244,5 @@ void ExperimentPanel::OnRecordReading() {
     if (result == RecordResult::noReading && ReadWindowText(Control(IDC_HALL_VOLTAGE)) != kNoReading) {
         meter = IDC_SAMPLE_VOLTAGE;
     }
-    ShowRefusalTip(RefusalText(result), meter);
+    notes_.ShowRefusalTip(RefusalText(result), meter);
 }

@@ -1,6 +1,7 @@
 #include "panel/measurements_win.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "base/module.h"
 #include "numtext/edit_text_win.h"
@@ -72,11 +73,22 @@ void PanelRecorder::Start(LogStore& logStore) {
     SetTimer(panel_, kLogFlushTimer, kLogFlushInterval, nullptr);
 }
 
+bool PanelRecorder::Route(const Message& message, LRESULT& result) {
+    using R = PanelRecorder;
+    static const MessageMapEntry<R> kMessageMap[] = {
+        {WM_COMMAND, IDM_MEASUREMENT_LOG, kAnyCode, Handler<&R::OpenMeasurementLog>},
+        {WM_COMMAND, IDM_AUTOMATIC_SERIES, kAnyCode, Handler<&R::RunAutomaticSeries>},
+        {kLoadMeasurementLog, kAnyId, kAnyCode, Handler<&R::LoadLog>},
+        {WM_TIMER, kAnyId, kAnyCode, Handler<&R::OnTimer>},
+    };
+    return RouteMessage(*this, kMessageMap, std::size(kMessageMap), message, result);
+}
+
 void PanelRecorder::LoadLog() {
     if (logStore_) logStore_->Load();
 }
 
-bool PanelRecorder::OnTimer(UINT_PTR timerId) {
+bool PanelRecorder::OnTimer(WPARAM timerId) {
     if (timerId != kLogFlushTimer) return false;
     // A save that failed (a file another program held, a full disk) is
     // tried again as the student pauses, not only at the next reading.

@@ -10,6 +10,7 @@
 #include "measurements/measurement_log_window_win.h"
 #include "model/material_table.h"
 #include "panel/panel_fields_win.h"
+#include "ui/message_map.h"
 
 // F9 and the menu record a reading: every box as it shows the value the panel
 // used (that value itself where the box's text is more than the number, see
@@ -34,7 +35,7 @@ std::wstring RefusalText(RecordResult result);
 // The panel's readings in the measurement log: recording them, the log's file
 // and window, and the automatic series, which works through the panel's boxes
 // so that every rule of the panel applies.
-class PanelRecorder : public SeriesTarget {
+class PanelRecorder : public MessageTarget, public SeriesTarget {
 public:
     PanelRecorder(const PanelFields& fields, const MaterialTable& table) : fields_(fields), table_(table) {}
 
@@ -50,13 +51,13 @@ public:
     // The log's window, open or not (null before it was first opened).
     MeasurementLogWindow* logWindow() const { return logWindow_.get(); }
 
-    void LoadLog();
-    // The log's saves are put on the disk; false for another timer.
-    bool OnTimer(UINT_PTR timerId);
+    // The panel's messages for the log and the series (its menu items, the
+    // log's reading and saving), before the panel's own map; true when one was
+    // taken, `result` then its result.
+    bool Route(const Message& message, LRESULT& result);
     RecordResult RecordReading(bool deferSave = false);
     // Opens the log's window, or brings it to the front.
     void OpenMeasurementLog();
-    void RunAutomaticSeries();
     // At a close: false when the student chose to keep the program open for
     // readings the log's file would not take.
     bool KeepUnsavedReadings();
@@ -71,6 +72,10 @@ public:
     void EndSeries() override;
 
 private:
+    void LoadLog();
+    // The log's saves are put on the disk; false for another timer.
+    bool OnTimer(WPARAM timerId);
+    void RunAutomaticSeries();
     RecordResult CheckRecordable() const;
     MeasurementRow ShownRow() const;
     HWND SeriesBox(SeriesQuantity quantity) const;

@@ -1,5 +1,7 @@
 #include "panel/panel_fields_win.h"
 
+#include <iterator>
+
 #include "numtext/edit_text_win.h"
 #include "panel/contact_rule.h"
 #include "panel/reading_text.h"
@@ -46,6 +48,16 @@ void PanelFields::ShowDefaults() {
     // box enabled, with no warning. The model does not run yet.
     table_.materialNumber = 0;
     SetEditInteger(records_.materialNumberBox.window, 0);
+}
+
+bool PanelFields::Route(const Message& message, LRESULT& result) {
+    using F = PanelFields;
+    static const MessageMapEntry<F> kMessageMap[] = {
+        {WM_COMMAND, kAnyId, kAnyCode, Handler<&F::OnCommand>},
+        {WM_NOTIFY, kAnyId, static_cast<int>(UDN_DELTAPOS), Handler<&F::OnUpDown>},
+        {WM_TIMER, kAnyId, kAnyCode, Handler<&F::OnTimer>},
+    };
+    return RouteMessage(*this, kMessageMap, std::size(kMessageMap), message, result);
 }
 
 // The notifications of every box of the fields.

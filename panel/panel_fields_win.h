@@ -9,12 +9,13 @@
 #include "model/material_table.h"
 #include "panel/field_records.h"
 #include "panel/range_warning.h"
+#include "ui/message_map.h"
 
 // The fields of the panel bound to the experiment's settings, and the cycle
 // every edit goes through: a box's text is read at each keystroke; an accepted
 // value goes into the settings, which are the one place it is held, and re-runs
 // the model; a rejected one locks the other inputs and warns after a delay.
-class PanelFields {
+class PanelFields : public MessageTarget {
 public:
     // How long a rejected value waits before its warning is shown.
     static constexpr UINT kRangeWarningDelay = 2000;  // ms
@@ -37,12 +38,10 @@ public:
 
     // Every field shows its default; no material is chosen yet.
     void ShowDefaults();
-    // The notifications of the fields' boxes and of the up-down; false for
-    // what they leave to the dialog.
-    bool OnCommand(int id, int code);
-    bool OnUpDown(const NMUPDOWN& change);
-    // The range warning's timer; false for another timer.
-    bool OnTimer(UINT_PTR timerId);
+    // The notifications of the fields' boxes and of the up-down, and the
+    // range warning's timer, after the panel's own map; false for what they
+    // leave to the dialog, `result` otherwise their result.
+    bool Route(const Message& message, LRESULT& result);
     // The mouse over a slider: its thumb may have moved.
     void FollowSlider(HWND track);
     // A pending warning is not shown any more.
@@ -52,6 +51,9 @@ public:
     void ComputeReadings();
 
 private:
+    bool OnCommand(int id, int code);
+    bool OnUpDown(const NMUPDOWN& change);
+    bool OnTimer(WPARAM timerId);
     bool OnNumberBoxCommand(NumericField& field, int code);
     void OnNumericFieldChange(NumericField& field);
     void OnMaterialNumberChange();
@@ -82,3 +84,7 @@ private:
     int lock_ = kLockUnknown;
     UINT rangeWarningDelay_ = kRangeWarningDelay;
 };
+
+// F6 and Shift+F6: the keyboard to the next or the previous enabled box in
+// the order a person reads the apparatus (box_walk_win.cpp).
+void FocusNextBox(const PanelFields& fields, bool backwards);

@@ -1,4 +1,4 @@
-#include "panel/experiment_panel_win.h"
+#include "panel/panel_notes_win.h"
 
 #include <commctrl.h>
 
@@ -16,16 +16,18 @@
 
 // The balloon's text for one of the boxes the student types into (the range
 // boxes included); empty for a text read whole and for any other control.
-std::wstring ExperimentPanel::ReadAsNote(int id) const {
+std::wstring PanelNotes::ReadAsNote(int id) const {
     const FieldRecords& records = fields_.records();
     if (id == records.materialNumberBox.id) {
         return IntegerReadAsNote(ReadWindowText(records.materialNumberBox.window));
     }
-    if (records.NumericFieldOf(id) || records.SliderOfBox(id)) return RealReadAsNote(ReadWindowText(Control(id)));
+    if (records.NumericFieldOf(id) || records.SliderOfBox(id)) {
+        return RealReadAsNote(ReadWindowText(fields_.Control(id)));
+    }
     return std::wstring();
 }
 
-bool ExperimentPanel::ShowReadAsNote(int id) {
+bool PanelNotes::ShowReadAsNote(int id) {
     const std::wstring note = ReadAsNote(id);
     if (note.empty()) return false;
     HideReadAsNote();
@@ -34,12 +36,12 @@ bool ExperimentPanel::ShowReadAsNote(int id) {
     balloon.pszTitle = L"";
     balloon.pszText = note.c_str();
     balloon.ttiIcon = TTI_NONE;
-    noteBox_ = Control(id);
+    noteBox_ = fields_.Control(id);
     SendMessageW(noteBox_, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&balloon));
     return true;
 }
 
-void ExperimentPanel::HideReadAsNote() {
+void PanelNotes::HideReadAsNote() {
     if (noteBox_) SendMessageW(noteBox_, EM_HIDEBALLOONTIP, 0, 0);
     noteBox_ = nullptr;
 }
@@ -47,30 +49,31 @@ void ExperimentPanel::HideReadAsNote() {
 // Seen before the box's own handlers: a box that lost the focus gets its note
 // once the focus has settled; a balloon goes as soon as its box's text changes,
 // since it speaks of a text that is no longer there.
-void ExperimentPanel::NoteFieldCommand(int id, int code) {
+bool PanelNotes::OnFieldCommand(int id, int code) {
     if (code == EN_KILLFOCUS && !ReadAsNote(id).empty()) {
-        PostMessageW(window(), kShowReadAsNote, static_cast<WPARAM>(id), 0);
-    } else if (code == EN_CHANGE && noteBox_ && noteBox_ == Control(id)) {
+        PostMessageW(panel_, kShowReadAsNote, static_cast<WPARAM>(id), 0);
+    } else if (code == EN_CHANGE && noteBox_ && noteBox_ == fields_.Control(id)) {
         HideReadAsNote();
     }
+    return false;  // the fields' own handling follows
 }
 
 // Only while the panel is the active window: focus taken away to another
 // program, or to the log's window, brings no balloon over it.
-void ExperimentPanel::OnShowReadAsNote(WPARAM id) {
-    if (GetActiveWindow() == window()) ShowReadAsNote(static_cast<int>(id));
+void PanelNotes::OnShowReadAsNote(WPARAM id) {
+    if (GetActiveWindow() == panel_) ShowReadAsNote(static_cast<int>(id));
 }
 
 // After F9: the box with the focus if the reading used it read in part,
 // otherwise the first such box in the panel's order.
-void ExperimentPanel::ShowRecordedReadAsNote() {
-    if (GetActiveWindow() != window()) return;
+void PanelNotes::ShowRecordedReadAsNote() {
+    if (GetActiveWindow() != panel_) return;
     const HWND focus = GetFocus();
     int first = 0;
     for (const PanelField& field : kPanelFields) {
         if (field.logColumn == kNoLogColumn || field.kind == FieldKind::reading) continue;
         if (ReadAsNote(field.id).empty()) continue;
-        if (Control(field.id) == focus) {
+        if (fields_.Control(field.id) == focus) {
             ShowReadAsNote(field.id);
             return;
         }

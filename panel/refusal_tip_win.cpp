@@ -1,4 +1,4 @@
-#include "panel/experiment_panel_win.h"
+#include "panel/panel_notes_win.h"
 
 #include <commctrl.h>
 
@@ -29,12 +29,12 @@ TOOLINFOW RefusalTool(HWND panel, const wchar_t* text) {
 
 }  // namespace
 
-void ExperimentPanel::ShowRefusalTip(const std::wstring& text, int meterId) {
+void PanelNotes::ShowRefusalTip(const std::wstring& text, int meterId) {
     HideRefusalTip();
     // Only over the panel the student is using: not over another program, nor
     // a minimised panel.
-    if (GetActiveWindow() != window() || IsIconic(window())) return;
-    HWND meter = Control(meterId);
+    if (GetActiveWindow() != panel_ || IsIconic(panel_)) return;
+    HWND meter = fields_.Control(meterId);
     RECT where;
     if (!meter || !GetWindowRect(meter, &where)) return;
 
@@ -42,38 +42,28 @@ void ExperimentPanel::ShowRefusalTip(const std::wstring& text, int meterId) {
         // Owned by the panel: it stays above it, and goes with it.
         refusalTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                       WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP | TTS_BALLOON, CW_USEDEFAULT,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window(), nullptr,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, panel_, nullptr,
                                       GetModuleHandleW(nullptr), nullptr);
         if (!refusalTip_) return;
-        TOOLINFOW tool = RefusalTool(window(), text.c_str());
+        TOOLINFOW tool = RefusalTool(panel_, text.c_str());
         if (!SendMessageW(refusalTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool))) {
             DestroyWindow(refusalTip_);
             refusalTip_ = nullptr;
             return;
         }
     }
-    TOOLINFOW tool = RefusalTool(window(), text.c_str());
+    TOOLINFOW tool = RefusalTool(panel_, text.c_str());
     SendMessageW(refusalTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageW(refusalTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kRefusalTipWidth, layout_.dpi()));
     // The balloon's stem points at the middle of the meter's lower edge.
     SendMessageW(refusalTip_, TTM_TRACKPOSITION, 0, MAKELPARAM((where.left + where.right) / 2, where.bottom));
     SendMessageW(refusalTip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
-    SetTimer(window(), kRefusalTipTimer, refusalTipTime_, nullptr);
+    SetTimer(panel_, kRefusalTipTimer, refusalTipTime_, nullptr);
 }
 
-void ExperimentPanel::HideRefusalTip() {
+void PanelNotes::HideRefusalTip() {
     if (!refusalTip_) return;
-    KillTimer(window(), kRefusalTipTimer);
-    TOOLINFOW tool = RefusalTool(window(), nullptr);
+    KillTimer(panel_, kRefusalTipTimer);
+    TOOLINFOW tool = RefusalTool(panel_, nullptr);
     SendMessageW(refusalTip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
-}
-
-bool ExperimentPanel::OnActivate(WPARAM state) {
-    if (LOWORD(state) == WA_INACTIVE) HideRefusalTip();
-    return false;  // the dialog's own handling keeps the focus of its controls
-}
-
-bool ExperimentPanel::OnMove() {
-    HideRefusalTip();
-    return false;
 }

@@ -60,7 +60,7 @@ void PanelFields::DropRangeWarning() {
     if (rangeWarning_.timerId != 0) CancelRangeWarning();
 }
 
-bool PanelFields::OnTimer(UINT_PTR timerId) {
+bool PanelFields::OnTimer(WPARAM timerId) {
     if (timerId != kRangeWarningTimer) return false;
     if (timerId != rangeWarning_.timerId) return true;
     // Cancelled before the box runs its own loop: the warning fires once.

@@ -7,6 +7,10 @@
         through its includes
     tools/check-structure.py length [ROOT]
         no .cpp or .h file over 400 lines
+    tools/check-structure.py methods [ROOT]
+        no class or struct of a header declares more than 30 member functions
+        (constructors, operators and overloads each count; a nested class
+        counts on its own)
     tools/check-structure.py --self-test
         breaks a small tree in known ways; each break must be caught, and the
         unbroken tree must pass
@@ -40,6 +44,7 @@ SKIPPED = {"tests", "build", "tools"}
 SOURCE_ENDINGS = (".cpp", ".h", ".rc")
 MEASURED_ENDINGS = (".cpp", ".h")
 MAX_LINES = 400
+MAX_METHODS = 30
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
 
@@ -149,7 +154,100 @@ def check_length(root):
     return problems
 
 
-CHECKS = {"layers": check_layers, "length": check_length}
+def code_only(text):
+    """The text with comments, literals and preprocessor lines blanked out;
+    the line breaks stay, so that offsets still give line numbers."""
+    blank = lambda m: re.sub(r"[^\n]", " ", m.group(0))
+    text = re.sub(r"""//[^\n]*|/\*.*?\*/|R"(\w*)\(.*?\)\1"|"(?:\\.|[^"\\\n])*"|'(?:\\.|[^'\\\n])*'""",
+                  blank, text, flags=re.S)
+    return re.sub(r"^[ \t]*#(?:[^\n]*\\\n)*[^\n]*", blank, text, flags=re.M)
+
+
+def without_template_arguments(text):
+    previous = None
+    while previous != text:
+        previous = text
+        text = re.sub(r"<[^<>{};]*>", " ", text)
+    return text
+
+
+CLASS_HEAD = re.compile(r"\b(class|struct|union)\s+([A-Za-z_]\w*)")
+FUNCTION = re.compile(r"^[^=]*?(?:\boperator\s*(?:\(\)|[^\s(]+)|~?\b[A-Za-z_]\w*)\s*\((?!\s*[*&])")
+NOT_MEMBERS = re.compile(r"^\s*(?:using|typedef|friend|static_assert|enum|class|struct|union)\b")
+ACCESS = re.compile(r"^\s*(?:(?:public|protected|private)\s*:\s*)+")
+
+
+def skip_braces(code, at):
+    """The offset just after the brace that closes the one at `at`."""
+    depth = 0
+    for index in range(at, len(code)):
+        if code[index] == "{":
+            depth += 1
+        elif code[index] == "}":
+            depth -= 1
+            if depth == 0:
+                return index + 1
+    return len(code)
+
+
+def count_methods(code, body):
+    """Member functions declared at the top level of the body starting at `body`
+    (just after its opening brace)."""
+    count = 0
+    statement = ""
+    index = body
+    while index < len(code):
+        char = code[index]
+        if char == "}":
+            break
+        if char in ";{":
+            text = ACCESS.sub("", without_template_arguments(statement))
+            is_function = not NOT_MEMBERS.match(text) and FUNCTION.match(text.strip())
+            if is_function:
+                count += 1
+            if char == "{":
+                # A body: a function's, a nested type's or a brace initialiser's.
+                index = skip_braces(code, index)
+                statement = "" if is_function or NOT_MEMBERS.match(text) else statement + " {}"
+                continue
+            statement = ""
+        else:
+            statement += char
+        index += 1
+    return count
+
+
+def classes(code):
+    """(name, offset of the body) of every class, struct and union defined."""
+    found = []
+    for match in CLASS_HEAD.finditer(code):
+        if re.search(r"\benum\s*$", code[:match.start()]):
+            continue
+        rest = re.match(r"[^;{]*", code[match.end():]).group(0)
+        end = match.end() + len(rest)
+        if end >= len(code) or code[end] != "{":
+            continue  # declared only, or a type named in passing
+        if re.search(r"[()]", without_template_arguments(rest)):
+            continue
+        found.append((match.group(2), end + 1))
+    return found
+
+
+def check_methods(root):
+    problems = []
+    for path in sources(root):
+        if not path.endswith(".h"):
+            continue
+        code = code_only("\n".join(read_lines(root, path)))
+        for name, body in classes(code):
+            count = count_methods(code, body)
+            if count > MAX_METHODS:
+                line = code.count("\n", 0, body) + 1
+                problems.append("%s:%d: %s has %d member functions, over %d" % (path, line, name, count, MAX_METHODS))
+    return problems
+
+
+CHECKS = {"layers": check_layers, "length": check_length, "methods": check_methods}
 
 
 # --- negative controls -------------------------------------------------------
@@ -178,6 +276,7 @@ def clean_tree(root):
     write(root, "res/resource.h", "#define IDD_PANEL 100\n")
     write(root, "res/tesmor.rc", '#include "resource.h"\n')
     write(root, "ui/long.cpp", "// line\n" * MAX_LINES)
+    write(root, "ui/wide.h", class_text("Wide", MAX_METHODS))
     # Outside the production sources: neither looked at nor measured.
     write(root, "tests/test.cpp", '#include "app/main.h"\n' + "// line\n" * (MAX_LINES + 10))
     write(root, "tools/tool.cpp", '#include "tools/tool.cpp"\n')
@@ -209,9 +308,44 @@ BREAKS = [
      lambda r: write(r, "widgets/w.h", "#pragma once\n"), "widgets/: a folder with sources and no place"),
     ("a .cpp one line too long", "length",
      lambda r: write(r, "ui/long.cpp", "// line\n" * (MAX_LINES + 1)), "ui/long.cpp: 401 lines"),
+    ("a class with one member function too many", "methods",
+     lambda r: write(r, "ui/wide.h", class_text("Wide", MAX_METHODS + 1)), "ui/wide.h:1: Wide has 31 member functions"),
+    ("a nested class with too many, its outer one few", "methods",
+     lambda r: write(r, "help/outer.h", "struct Outer {\n    void A();\n" + class_text("Inner", MAX_METHODS + 2) + "};\n"),
+     "Inner has 32 member functions"),
     ("a header too long, deep in a folder", "length",
      lambda r: write(r, "help/art/deep.h", "\n" * (MAX_LINES + 50)), "help/art/deep.h: 450 lines"),
 ]
+
+
+def class_text(name, methods):
+    """A class of `methods` member functions in the shapes headers use, with
+    members and nested types that are not member functions around them."""
+    shapes = [
+        "    explicit {n}(int value) : value_(value) {{}}\n",
+        "    ~{n}();\n",
+        "    {n}& operator=(const {n}&) = delete;\n",
+        "    bool operator()(int x) const {{ return x > 0; }}\n",
+        "    template <class F>\n    void Each(F f) const {{ if (value_ < 2) f(value_); }}\n",
+        "    std::map<int, std::vector<int>> Lookup(const wchar_t* key = L\"a;b{{\") const;\n",
+    ]
+    body = ["class {n} final : public Base<{n}, int(*)()> {{\npublic:\n"]
+    for index in range(methods):
+        shape = shapes[index] if index < len(shapes) else "    int Get%d() const;  // f(%d);\n" % (index, index)
+        body.append(shape)
+    body.append(
+        "private:\n"
+        "    struct Part {{ int a(); int b(); }};\n"
+        "    enum class Kind {{ one, two }};\n"
+        "    using Callback = void (*)(int);\n"
+        "    void (*callback_)(int) = nullptr;\n"
+        "    std::array<double, 3> values_{{}};\n"
+        "    int value_ = Compute(1, 2);\n"
+        "    static constexpr const wchar_t* kText = L\"Go(now)\";\n"
+        "    friend class Other;\n"
+        "#define NOT_A_METHOD(x) x()\n"
+        "}};\n")
+    return "".join(body).format(n=name)
 
 
 def self_test():

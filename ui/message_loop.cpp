@@ -15,6 +15,19 @@ void MessageLoop::UnregisterFilter(MessageFilter* filter) {
     filters_.erase(std::remove(filters_.begin(), filters_.end(), filter), filters_.end());
 }
 
+void FilterRegistration::Register(MessageFilter* filter) {
+    Unregister();
+    loop_ = CurrentMessageLoop();
+    filter_ = filter;
+    if (loop_) loop_->RegisterFilter(filter_);
+}
+
+void FilterRegistration::Unregister() {
+    if (loop_) loop_->UnregisterFilter(filter_);
+    loop_ = nullptr;
+    filter_ = nullptr;
+}
+
 bool MessageLoop::Filter(MSG& message) {
     for (auto it = filters_.rbegin(); it != filters_.rend(); ++it) {
         if ((*it)->FilterMessage(message)) return true;

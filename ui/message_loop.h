@@ -30,6 +30,24 @@ private:
     std::vector<MessageFilter*> filters_;
 };
 
+// A filter's place in the loop of the thread that registered it, given up
+// when this goes.
+class FilterRegistration {
+public:
+    FilterRegistration() = default;
+    ~FilterRegistration() { Unregister(); }
+    FilterRegistration(const FilterRegistration&) = delete;
+    FilterRegistration& operator=(const FilterRegistration&) = delete;
+
+    // Into the current thread's loop, if it has one; out of any loop before.
+    void Register(MessageFilter* filter);
+    void Unregister();
+
+private:
+    MessageLoop* loop_ = nullptr;
+    MessageFilter* filter_ = nullptr;
+};
+
 // The loops of the process, by thread. A loop is entered before its thread
 // creates the windows that look for it, and left after it has run.
 void EnterMessageLoop(MessageLoop* loop);

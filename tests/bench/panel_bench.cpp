@@ -103,8 +103,8 @@ void MeasureRecording(int startRows, bool maximized = false) {
         SetWindowTextW(panel.Control(IDC_MATERIAL_NUMBER), L"1");
         SetWindowTextW(panel.Control(IDC_SAMPLE_CURRENT), L"10");
         SetWindowTextW(panel.Control(IDC_MAGNET_CURRENT), L"5");
-        panel.OpenMeasurementLog();
-        HWND log = panel.logWindow()->window();
+        panel.recorder().OpenMeasurementLog();
+        HWND log = panel.recorder().logWindow()->window();
         if (maximized) ShowWindow(log, SW_MAXIMIZE);
         RECT shown;
         GetClientRect(log, &shown);
@@ -113,7 +113,7 @@ void MeasureRecording(int startRows, bool maximized = false) {
         for (int i = 0; i < readings; ++i) {
             SetWindowTextW(panel.Control(IDC_TEMPERATURE), std::to_wstring(100 + i * 2).c_str());
             const double start = Now();
-            panel.RecordReading();
+            panel.recorder().RecordReading();
             times.push_back((Now() - start) * 1e3);
             // The window shows the row a moment later: its timer, the list and the plot painted.
             Sleep(60);
@@ -123,8 +123,8 @@ void MeasureRecording(int startRows, bool maximized = false) {
             RedrawWindow(log, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
             updates.push_back((Now() - shown) * 1e3);
         }
-        if (panel.logStore().log().size() != static_cast<size_t>(startRows + readings)) {
-            std::printf("recording: %zu rows were recorded, not %d\n", panel.logStore().log().size(), readings);
+        if (panel.recorder().logStore().log().size() != static_cast<size_t>(startRows + readings)) {
+            std::printf("recording: %zu rows were recorded, not %d\n", panel.recorder().logStore().log().size(), readings);
         }
         std::printf("recording with the log's window open%s (%ld x %ld), %d readings after %d: median %.3f ms, "
                     "p99 %.3f ms\n",

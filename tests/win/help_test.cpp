@@ -21,7 +21,7 @@ protected:
         SendMessageW(panel_.window(), WM_NCPAINT, 1, 0);
         RECT window;
         GetWindowRect(panel_.window(), &window);
-        RECT r = panel_.helpButton().rect;
+        RECT r = panel_.help().helpButton().rect;
         OffsetRect(&r, window.left, window.top);
         return r;
     }
@@ -126,25 +126,25 @@ TEST(HelpComponent, PagesLieInAHelpFolderBesideTheFile) {
 
 TEST_F(Help, TheCaptionButtonSwitchesHelpModeOnAndOff) {
     Start();
-    EXPECT_EQ(panel_.helpButton().position, 1);
-    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_EQ(panel_.help().helpButton().position, 1);
+    EXPECT_FALSE(panel_.help().helpMode());
 
     PressButton();
-    EXPECT_TRUE(panel_.helpButton().on);
-    EXPECT_TRUE(panel_.helpMode());
+    EXPECT_TRUE(panel_.help().helpButton().on);
+    EXPECT_TRUE(panel_.help().helpMode());
     PressButton();
-    EXPECT_FALSE(panel_.helpButton().on);
-    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_FALSE(panel_.help().helpButton().on);
+    EXPECT_FALSE(panel_.help().helpMode());
 
     // A press elsewhere in the frame switches it off and goes on as usual.
     PressButton();
     RECT r = ButtonRectOnScreen();
     PressFrame({r.left - 40, r.top + 3}, HTNOWHERE);
-    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_FALSE(panel_.help().helpMode());
 
     // While the mode is on the cursor is the help cursor.
     SendMessageW(panel_.window(), kCaptionButtonNotify, 1, 1);
-    EXPECT_TRUE(panel_.helpMode());
+    EXPECT_TRUE(panel_.help().helpMode());
     EXPECT_EQ(SendMessageW(panel_.window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(panel_.window()),
                            MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
               TRUE);
@@ -159,25 +159,25 @@ TEST_F(Help, AQuickSecondPressOnTheCaptionButtonSwitchesHelpModeOffAgain) {
     RECT r = ButtonRectOnScreen();
     const LPARAM point = MAKELPARAM(r.left + 3, r.top + 3);
     SendMessageW(panel_.window(), WM_NCLBUTTONDOWN, HTCAPTION, point);
-    EXPECT_TRUE(panel_.helpMode());
+    EXPECT_TRUE(panel_.help().helpMode());
     EXPECT_EQ(SendMessageW(panel_.window(), WM_NCLBUTTONDBLCLK, HTCAPTION, point), 0);
-    EXPECT_FALSE(panel_.helpMode());
-    EXPECT_FALSE(panel_.helpButton().on);
+    EXPECT_FALSE(panel_.help().helpMode());
+    EXPECT_FALSE(panel_.help().helpButton().on);
     // And a third quick one switches it on again.
     SendMessageW(panel_.window(), WM_NCLBUTTONDBLCLK, HTCAPTION, point);
-    EXPECT_TRUE(panel_.helpMode());
+    EXPECT_TRUE(panel_.help().helpMode());
     SendMessageW(panel_.window(), WM_NCLBUTTONDOWN, HTCAPTION, point);
-    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_FALSE(panel_.help().helpMode());
 }
 
 TEST_F(Help, APressInHelpModeOnTheMaterialBoxShowsItsPopupAndIsConsumed) {
     Start();
     ChooseMaterial();
     PressButton();
-    ASSERT_TRUE(panel_.helpMode());
+    ASSERT_TRUE(panel_.help().helpMode());
     EXPECT_TRUE(PressOn(IDC_MATERIAL_NUMBER));
-    EXPECT_FALSE(panel_.helpMode());
-    EXPECT_FALSE(panel_.helpButton().on);
+    EXPECT_FALSE(panel_.help().helpMode());
+    EXPECT_FALSE(panel_.help().helpButton().on);
     // Wine's viewer shows no text pop-ups; the program's own one stands in,
     // at the press point.
     HWND popup = TextPopupWindow();
@@ -201,7 +201,7 @@ TEST_F(Help, APressInHelpModeOnAnotherControlShowsNothingAndGoesThrough) {
     SetFocus(Box(IDC_MATERIAL_NUMBER));
     PressButton();
     PressOn(IDC_HALL_FACTOR);
-    EXPECT_FALSE(panel_.helpMode());
+    EXPECT_FALSE(panel_.help().helpMode());
     EXPECT_EQ(TextPopupWindow(), nullptr);
     // The box got the press: it has the focus now.
     EXPECT_EQ(GetFocus(), Box(IDC_HALL_FACTOR));
@@ -238,14 +238,14 @@ TEST_F(Help, AnUnchangedActivationSkipsTheSystemButRepaintsTheButton) {
         return result;
     };
     int changed = 0, unchanged = 0, again = 0;
-    SetRectEmpty(const_cast<RECT*>(&panel_.helpButton().rect));
+    SetRectEmpty(const_cast<RECT*>(&panel_.help().helpButton().rect));
     EXPECT_EQ(activate(FALSE, changed), TRUE);  // whatever the state, now inactive
     EXPECT_EQ(activate(TRUE, changed), TRUE);
     // The button was painted (its place is computed at each paint).
-    EXPECT_FALSE(IsRectEmpty(&panel_.helpButton().rect));
-    SetRectEmpty(const_cast<RECT*>(&panel_.helpButton().rect));
+    EXPECT_FALSE(IsRectEmpty(&panel_.help().helpButton().rect));
+    SetRectEmpty(const_cast<RECT*>(&panel_.help().helpButton().rect));
     EXPECT_EQ(activate(TRUE, unchanged), TRUE);
-    EXPECT_FALSE(IsRectEmpty(&panel_.helpButton().rect));
+    EXPECT_FALSE(IsRectEmpty(&panel_.help().helpButton().rect));
     EXPECT_EQ(activate(TRUE, again), TRUE);
     UnhookWindowsHookEx(hook);
     // A change runs the system's procedure, which sends on its own (under
@@ -350,7 +350,7 @@ TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
     const DWORD pause = ExperimentPanel::kHelpKeyPause + 100;
     ChooseMaterial();
     Type(IDC_SAMPLE_CURRENT, L"10");
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     const std::wstring current = Text(IDC_SAMPLE_CURRENT);
     const std::wstring hall = Text(IDC_HALL_VOLTAGE);
 
@@ -399,7 +399,7 @@ TEST_F(Help, F1OpensTheHelpFromThePanelItsLogAndItsDialogsOncePerPress) {
     // F1 changed nothing the student had typed or recorded.
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), current);
     EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
-    EXPECT_EQ(panel_.logStore().log().size(), 1u);
+    EXPECT_EQ(panel_.recorder().logStore().log().size(), 1u);
 
     DeleteFileW(pages.c_str());
     RemoveDirectoryW(pagesFolder.c_str());

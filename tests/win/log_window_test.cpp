@@ -138,10 +138,10 @@ protected:
         }
         Start();
         SetExample();
-        panel_.OpenMeasurementLog();
+        panel_.recorder().OpenMeasurementLog();
         Pump(0);
-        EXPECT_NE(panel_.logWindow(), nullptr);
-        return *panel_.logWindow();
+        EXPECT_NE(panel_.recorder().logWindow(), nullptr);
+        return *panel_.recorder().logWindow();
     }
 
     // What the window shows after `action` and the paints it caused, against
@@ -180,7 +180,7 @@ TEST_F(LogWindow, AfterEveryResizeScrollAndChangeOfRowsTheWindowShowsWhatAFullRe
     check("a page up in the list");
     SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
     check("scrolling to the top");
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     Pump(200);
     check("a reading recorded");
     ShowWindow(window, SW_RESTORE);
@@ -331,7 +331,7 @@ TEST_F(LogWindow, AtItsSmallestSizeEveryControlIsWholeApartAndReadable) {
 // maximized neither.
 TEST_F(LogWindow, TheColumnsFitTheFirstSizeAndNoTitleOrValueIsCut) {
     MeasurementLogWindow& log = OpenOver(0);
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     Pump(200);
     const HWND list = log.list();
     const HWND header = ListView_GetHeader(list);
@@ -454,7 +454,7 @@ TEST_F(LogWindow, DeleteAndClearAreUndoneUntilTheWindowIsClosed) {
     Key(list, VK_DELETE);
     Key(list, VK_ESCAPE);
     ASSERT_FALSE(log.open());
-    panel_.OpenMeasurementLog();
+    panel_.recorder().OpenMeasurementLog();
     Pump(0);
     ASSERT_TRUE(log.open());
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(log.window(), IDC_LOG_UNDO)));

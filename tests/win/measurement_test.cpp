@@ -141,8 +141,8 @@ class Measurements : public LoggingPanelFixture {
 protected:
     MeasurementLogWindow& OpenLog() {
         Key(Box(IDC_MATERIAL_NUMBER), 'L', kControl);
-        EXPECT_NE(panel_.logWindow(), nullptr);
-        return *panel_.logWindow();
+        EXPECT_NE(panel_.recorder().logWindow(), nullptr);
+        return *panel_.recorder().logWindow();
     }
 
     int ListCount(const MeasurementLogWindow& log) {
@@ -208,7 +208,7 @@ TEST_F(Measurements, NothingIsRecordedBeforeAMaterialOrWhileLocked) {
     Key(Box(IDC_MATERIAL_NUMBER), VK_F9);
     EXPECT_TRUE(Log().empty());
     EXPECT_EQ(Status(), L"Not recorded: choose a material first.");
-    EXPECT_EQ(panel_.RecordReading(), ExperimentPanel::RecordResult::noMaterial);
+    EXPECT_EQ(panel_.recorder().RecordReading(), RecordResult::noMaterial);
 
     ChooseMaterial();
     Type(IDC_SAMPLE_LENGTH, L"0");  // out of range: the panel locks
@@ -306,7 +306,7 @@ TEST_F(Measurements, EachReasonTheLogRefusesARowHasItsOwnText) {
     EXPECT_EQ(tips[0].text, fullText);
 
     // One row fewer, but the last number is still the highest there is.
-    ASSERT_EQ(panel_.logStore().Remove({0}), 1u);
+    ASSERT_EQ(panel_.recorder().logStore().Remove({0}), 1u);
     Key(current, VK_F9);
     EXPECT_EQ(Log().size(), MeasurementLog::kMaxRows - 1);
     const std::wstring numbersText = L"Not recorded: every reading number up to 999999999 has been given.";
@@ -322,7 +322,7 @@ TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
     SetExample();
     for (const wchar_t* t : {L"300", L"310", L"320"}) {
         Type(IDC_TEMPERATURE, t);
-        panel_.RecordReading();
+        panel_.recorder().RecordReading();
     }
     MeasurementLogWindow& log = OpenLog();
     ASSERT_TRUE(log.open());
@@ -371,7 +371,7 @@ TEST_F(Measurements, TheLogWindowFollowsNewRowsAndItsKeysDeleteCopyAndClose) {
 TEST_F(Measurements, EnterTabAndAltF4InTheLogWindowLeaveThePanelAndTheRowsAlone) {
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     MeasurementLogWindow& log = OpenLog();
     ASSERT_TRUE(log.open());
     SetFocus(log.list());
@@ -406,7 +406,7 @@ TEST_F(Measurements, ClearAsksFirstAndAFitFollowsTheChosenAxes) {
     SetExample();
     for (int t = 400; t <= 700; t += 100) {
         Type(IDC_TEMPERATURE, std::to_wstring(t).c_str());
-        panel_.RecordReading();
+        panel_.recorder().RecordReading();
     }
     MeasurementLogWindow& log = OpenLog();
     log.ChooseAxes(PlotX::temperature, PlotY::sampleVoltage);
@@ -461,8 +461,8 @@ TEST_F(Measurements, ASeriesSetsThePanelsBoxAndRecordsAReadingAtEachValue) {
     }
     // Saved when it ended, and shown.
     EXPECT_EQ(FileLog().size(), 159u);
-    ASSERT_NE(panel_.logWindow(), nullptr);
-    EXPECT_TRUE(panel_.logWindow()->open());
+    ASSERT_NE(panel_.recorder().logWindow(), nullptr);
+    EXPECT_TRUE(panel_.recorder().logWindow()->open());
     EXPECT_EQ(EnabledInputs(), AllInputs());
 }
 
@@ -513,7 +513,7 @@ TEST_F(Measurements, AnUnreadableLogIsKeptAsBakAndToldOnceAfterThePanelAppears) 
 
     // The first reading replaces the file with a log of its own.
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     EXPECT_EQ(FileLog().size(), 1u);
     EXPECT_EQ(ReadFileBytes(LogPath() + L".bak"), damaged);
     EXPECT_EQ(boxes.boxes().size(), 1u);
@@ -574,13 +574,13 @@ TEST_F(Measurements, ALogWithADamagedLineKeepsItsOtherRowsAndSaysOnceWhichLineWa
 TEST_F(Measurements, ANumberOnceGivenIsNotGivenAgainAfterADeleteAClearOrARestart) {
     Start();
     SetExample();
-    for (int i = 0; i < 3; ++i) panel_.RecordReading();
+    for (int i = 0; i < 3; ++i) panel_.recorder().RecordReading();
     MeasurementLogWindow& log = OpenLog();
     ListView_SetItemState(log.list(), 2, LVIS_SELECTED, LVIS_SELECTED);
     SetFocus(log.list());
     Key(log.list(), VK_DELETE);
     ASSERT_EQ(Log().size(), 2u);
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     EXPECT_EQ(Status(), L"Reading 4 recorded.");
     EXPECT_EQ(Log().rows().back().number, 4);
 
@@ -592,7 +592,7 @@ TEST_F(Measurements, ANumberOnceGivenIsNotGivenAgainAfterADeleteAClearOrARestart
     }
     ASSERT_TRUE(Log().empty());
     EXPECT_TRUE(FileLog().empty());
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     EXPECT_EQ(Status(), L"Reading 5 recorded.");
 
     // Deleted again, and the program started anew.
@@ -606,7 +606,7 @@ TEST_F(Measurements, ANumberOnceGivenIsNotGivenAgainAfterADeleteAClearOrARestart
     MessageBoxCatcher boxes;
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_EQ(Status(), L"Reading 6 recorded.");
     ASSERT_EQ(FileLog().size(), 1u);
@@ -616,18 +616,18 @@ TEST_F(Measurements, ANumberOnceGivenIsNotGivenAgainAfterADeleteAClearOrARestart
 TEST_F(Measurements, AFileHeldOpenByAnotherProgramIsToldOnceAndLosesNoRow) {
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     MessageBoxCatcher boxes;
     {
         // A spreadsheet holds the file open and shares nothing.
         UniqueHandle held(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held.valid());
-        panel_.RecordReading();
-        panel_.RecordReading();
+        panel_.recorder().RecordReading();
+        panel_.recorder().RecordReading();
         EXPECT_EQ(boxes.boxes().size(), 1u) << "a failed save is told once";
         EXPECT_EQ(Log().size(), 3u);
     }
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     EXPECT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(FileLog().size(), 4u);
 }
@@ -655,7 +655,7 @@ TEST_F(Measurements, EscapeStopsARunningSeriesAndKeepsWhatItRecorded) {
     EXPECT_EQ(FileLog().size(), Log().size());
     EXPECT_EQ(EnabledInputs(), AllInputs());
     // A stopped series does not open the log.
-    EXPECT_TRUE(panel_.logWindow() == nullptr || !panel_.logWindow()->open());
+    EXPECT_TRUE(panel_.recorder().logWindow() == nullptr || !panel_.recorder().logWindow()->open());
 }
 
 // Alt+F4 asks a running series to stop as Escape does, and closes the dialog
@@ -708,7 +708,7 @@ TEST_F(Measurements, AltF4StopsASeriesAndTheEndOfTheSessionSavesWhatItRecorded) 
 TEST_F(Measurements, ClicksElsewhereAndTabKeepTheRowsAndTheSeriesSettings) {
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     MeasurementLogWindow& log = OpenLog();
     ASSERT_TRUE(log.open());
     HWND material = Box(IDC_MATERIAL_NUMBER);
@@ -770,7 +770,7 @@ TEST_F(Measurements, SaveAsWritesTheLogAndThePlotWhereTheStudentChose) {
     SetExample();
     for (const wchar_t* t : {L"300", L"400", L"500"}) {
         Type(IDC_TEMPERATURE, t);
-        panel_.RecordReading();
+        panel_.recorder().RecordReading();
     }
     MeasurementLogWindow& log = OpenLog();
     ScratchFolder folder;
@@ -840,16 +840,16 @@ private:
 TEST_F(Measurements, AClosingWithUnsavedReadingsSaysHowManyAndOffersToSaveThem) {
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     ASSERT_EQ(FileLog().size(), 1u);
     const std::vector<unsigned char> saved = ReadFileBytes(LogPath());
     UniqueHandle spreadsheet(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(spreadsheet.valid());
     MessageBoxCatcher boxes;
-    panel_.RecordReading();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
+    panel_.recorder().RecordReading();
     ASSERT_EQ(boxes.boxes().size(), 1u);  // the failed save, told once
-    EXPECT_EQ(panel_.logStore().UnsavedRows(), 2u);
+    EXPECT_EQ(panel_.recorder().logStore().UnsavedRows(), 2u);
 
     const std::wstring question = L"2 readings could not be written to the file of measurements\n" + LogPath() +
                                   L".\n\nSave the whole log in another file before Tesmor closes?\n"
@@ -890,13 +890,13 @@ TEST_F(Measurements, AClosingWithUnsavedReadingsSaysHowManyAndOffersToSaveThem) 
 TEST_F(Measurements, NoClosesWithoutTheUnsavedReadingsAndASavedLogClosesWithoutAQuestion) {
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     {
         UniqueHandle spreadsheet(
             CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(spreadsheet.valid());
         MessageBoxCatcher boxes;
-        panel_.RecordReading();
+        panel_.recorder().RecordReading();
         boxes.AnswerWith(IDNO);
         PostMessageW(panel_.window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         EXPECT_FALSE(Pump(1000));
@@ -912,12 +912,12 @@ TEST_F(Measurements, NoClosesWithoutTheUnsavedReadingsAndASavedLogClosesWithoutA
 TEST_F(Measurements, TheEndOfTheSessionPutsUnsavedReadingsInDocuments) {
     Start();
     SetExample();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
     UniqueHandle spreadsheet(CreateFileW(LogPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(spreadsheet.valid());
     MessageBoxCatcher boxes;
-    panel_.RecordReading();
-    panel_.RecordReading();
+    panel_.recorder().RecordReading();
+    panel_.recorder().RecordReading();
 
     const std::wstring folder = DocumentsTesmorFolder();
     ASSERT_FALSE(folder.empty());
@@ -984,7 +984,7 @@ TEST_F(Measurements, TheLogKeepsTheValueUsedWhereABoxShowsMoreThanTheNumber) {
         const MeasurementRow& row = Log()[Log().size() - 1];
         EXPECT_EQ(Text(t.id), t.text) << "the box keeps what was typed";
 
-        const ExperimentSettings used = panel_.Settings();
+        const ExperimentSettings used = panel_.fields().settings();
         const std::pair<int, double> columns[] = {
             {kLogHallFactor, used.hallFactor},     {kLogSampleLength, used.sampleLength},
             {kLogSampleWidth, used.sampleWidth},   {kLogSampleThickness, used.sampleThickness},
@@ -1046,7 +1046,7 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     ASSERT_EQ(currentBalloons.shown().size(), 1u);
     EXPECT_EQ(currentBalloons.last(), L"Read as 2: the decimal separator is \".\"");
     EXPECT_EQ(GetFocus(), panel_.window());
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 2.0);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 2.0);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"2,5");
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
@@ -1059,7 +1059,7 @@ TEST_F(Measurements, ABoxReadInPartSaysWhatItWasReadAsInABalloon) {
     Type(IDC_SAMPLE_CURRENT, L"1e1");
     Key(current, VK_RETURN);
     EXPECT_EQ(currentBalloons.shown().size(), 1u);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 10.0);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 10.0);
 
     // Focus moved to another box: the balloon comes at the box that was left.
     SetFocus(Box(IDC_MATERIAL_NUMBER));
@@ -1256,7 +1256,7 @@ TEST_F(Measurements, ThePlotTellsTheMaterialsApartAndItsPictureIsLargeEnoughToPr
         ChooseMaterial(material);
         for (const wchar_t* t : {L"300", L"400"}) {
             Type(IDC_TEMPERATURE, t);
-            panel_.RecordReading();
+            panel_.recorder().RecordReading();
         }
     }
     ASSERT_EQ(Log().size(), 4u);

@@ -158,8 +158,8 @@ protected:
         PanelFixture::TearDown();
     }
 
-    const MeasurementLog& Log() { return panel_.logStore().log(); }
-    std::wstring Status() { return panel_.logStore().status(); }
+    const MeasurementLog& Log() { return panel_.recorder().logStore().log(); }
+    std::wstring Status() { return panel_.recorder().logStore().status(); }
 
     // A key as the keyboard sends it to the window with the focus of `window`.
     void Key(HWND window, UINT key, unsigned modifiers = kNoModifiers) {

@@ -62,16 +62,16 @@ int TemplateFontPixels(int dpi) {
 
 void ExpectLaidOutAt(const ExperimentPanel& panel, int dpi, bool exactFields) {
     SCOPED_TRACE(testing::Message() << "at " << dpi << " DPI");
-    EXPECT_EQ(panel.dpi(), dpi);
-    HWND picture = panel.picture();
+    EXPECT_EQ(panel.layout().dpi(), dpi);
+    HWND picture = panel.layout().picture();
 
     RECT client{};
     GetClientRect(panel.window(), &client);
-    EXPECT_EQ(client.right, ScaleToDpi(static_cast<int>(panel.layoutAt96().client.cx), dpi));
-    EXPECT_EQ(client.bottom, ScaleToDpi(static_cast<int>(panel.layoutAt96().client.cy), dpi));
+    EXPECT_EQ(client.right, ScaleToDpi(static_cast<int>(panel.layout().layoutAt96().client.cx), dpi));
+    EXPECT_EQ(client.bottom, ScaleToDpi(static_cast<int>(panel.layout().layoutAt96().client.cy), dpi));
     const RECT place = RectIn(picture, panel.window());
-    EXPECT_EQ(place.left, ScaleToDpi(static_cast<int>(panel.layoutAt96().picture.x), dpi));
-    EXPECT_EQ(place.top, ScaleToDpi(static_cast<int>(panel.layoutAt96().picture.y), dpi));
+    EXPECT_EQ(place.left, ScaleToDpi(static_cast<int>(panel.layout().layoutAt96().picture.x), dpi));
+    EXPECT_EQ(place.top, ScaleToDpi(static_cast<int>(panel.layout().layoutAt96().picture.y), dpi));
     EXPECT_LE(place.right, client.right);
     EXPECT_LE(place.bottom, client.bottom);
 

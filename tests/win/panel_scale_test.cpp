@@ -42,10 +42,10 @@ protected:
         }
         state.enabled = EnabledInputs();
         state.focus = GetFocus();
-        state.warningTimer = panel_.rangeWarning().timerId;
-        state.sampleCurrent = panel_.Settings().sampleCurrent;
-        state.magnetCurrent = panel_.Settings().magnetCurrent;
-        state.temperature = panel_.Settings().temperature;
+        state.warningTimer = panel_.fields().rangeWarning().timerId;
+        state.sampleCurrent = panel_.fields().settings().sampleCurrent;
+        state.magnetCurrent = panel_.fields().settings().magnetCurrent;
+        state.temperature = panel_.fields().settings().temperature;
         return state;
     }
 
@@ -54,7 +54,7 @@ protected:
     void MoveToMonitorOf(int dpi) {
         RECT r{};
         GetWindowRect(panel_.window(), &r);
-        const int from = panel_.dpi();
+        const int from = panel_.layout().dpi();
         RECT suggested = {r.left + 10, r.top + 10, r.left + 10 + MulDiv(r.right - r.left, dpi, from),
                           r.top + 10 + MulDiv(r.bottom - r.top, dpi, from)};
         SendMessageW(panel_.window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
@@ -76,15 +76,15 @@ TEST_F(PanelScale, At96DpiThePanelIsItsTemplateAndTheDrawingIsBitmap201) {
     // The layout at 96 DPI, worked out from dialog units, is the template's own.
     RECT client{};
     GetClientRect(panel_.window(), &client);
-    EXPECT_EQ(panel_.layoutAt96().client.cx, client.right);
-    EXPECT_EQ(panel_.layoutAt96().client.cy, client.bottom);
+    EXPECT_EQ(panel_.layout().layoutAt96().client.cx, client.right);
+    EXPECT_EQ(panel_.layout().layoutAt96().client.cy, client.bottom);
     RECT place{};
-    GetWindowRect(panel_.picture(), &place);
+    GetWindowRect(panel_.layout().picture(), &place);
     MapWindowPoints(nullptr, panel_.window(), reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ(panel_.layoutAt96().picture.x, place.left);
-    EXPECT_EQ(panel_.layoutAt96().picture.y, place.top);
+    EXPECT_EQ(panel_.layout().layoutAt96().picture.x, place.left);
+    EXPECT_EQ(panel_.layout().layoutAt96().picture.y, place.top);
     // The picture is bitmap 201 pixel for pixel, as the system reads it.
-    HBITMAP shown = reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+    HBITMAP shown = reinterpret_cast<HBITMAP>(SendMessageW(panel_.layout().picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     BITMAP size{};
     ASSERT_TRUE(GetObjectW(shown, sizeof(size), &size));
     EXPECT_EQ(size.bmWidth, kPictureWidth);
@@ -117,13 +117,13 @@ TEST_F(PanelScale, AMoveToAnotherScaleLaysThePanelOutForItAndKeepsValuesFocusAnd
     Type(IDC_HALL_FACTOR, L"9");
     Pump(0);
     ASSERT_EQ(EnabledInputs(), std::set<int>{IDC_HALL_FACTOR});
-    ASSERT_NE(panel_.rangeWarning().timerId, 0u);
+    ASSERT_NE(panel_.fields().rangeWarning().timerId, 0u);
     const State before = Now();
 
     RECT client96{};
     GetClientRect(panel_.window(), &client96);
     HBITMAP picture96 =
-        reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
+        reinterpret_cast<HBITMAP>(SendMessageW(panel_.layout().picture(), STM_GETIMAGE, IMAGE_BITMAP, 0));
     HFONT font96 = reinterpret_cast<HFONT>(SendMessageW(Box(IDC_HALL_FACTOR), WM_GETFONT, 0, 0));
 
     for (int dpi : {144, 120, 192, 168}) {
@@ -146,7 +146,7 @@ TEST_F(PanelScale, AMoveToAnotherScaleLaysThePanelOutForItAndKeepsValuesFocusAnd
     // Back at 96 DPI: the template's picture, font and size, pixel for pixel.
     MoveToMonitorOf(96);
     ExpectLaidOutAt(panel_, 96, true);
-    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageW(panel_.picture(), STM_GETIMAGE, IMAGE_BITMAP, 0)),
+    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageW(panel_.layout().picture(), STM_GETIMAGE, IMAGE_BITMAP, 0)),
               picture96);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(Box(IDC_HALL_FACTOR), WM_GETFONT, 0, 0)), font96);
     GetClientRect(panel_.window(), &client);

@@ -84,7 +84,7 @@ TEST_F(Panel, StartsWithOnlyTheMaterialBoxEnabledAndNoWarningEver) {
     // However long one waits: "0" before any material is no warning.
     PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
-    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+    EXPECT_EQ(panel_.fields().rangeWarning().timerId, 0u);
 
     // "Parameters..." and a separator stand just above Close (Wine adds an item
     // of its own below Close; Windows ends the menu there).
@@ -105,10 +105,10 @@ TEST_F(Panel, ControlsSitInThePictureWhereTheDrawingLeavesRoom) {
         SCOPED_TRACE(placement.id);
         HWND control = Box(placement.id);
         ASSERT_NE(control, nullptr);
-        EXPECT_EQ(GetParent(control), panel_.picture());
+        EXPECT_EQ(GetParent(control), panel_.layout().picture());
         RECT r;
         GetWindowRect(control, &r);
-        MapWindowPoints(nullptr, panel_.picture(), reinterpret_cast<POINT*>(&r), 2);
+        MapWindowPoints(nullptr, panel_.layout().picture(), reinterpret_cast<POINT*>(&r), 2);
         EXPECT_EQ(r.left, placement.rect.left);
         EXPECT_EQ(r.top, placement.rect.top);
         EXPECT_EQ(r.right, placement.rect.right);
@@ -162,7 +162,7 @@ TEST_F(Panel, ARejectedInputLocksTheRestAndWarnsTwoSecondsLater) {
     const DWORD typed = GetTickCount();
     Type(IDC_HALL_FACTOR, L"7");
     EXPECT_EQ(EnabledInputs(), std::set<int>{IDC_HALL_FACTOR});
-    EXPECT_NE(panel_.rangeWarning().timerId, 0u);
+    EXPECT_NE(panel_.fields().rangeWarning().timerId, 0u);
     EXPECT_EQ(Text(IDC_HALL_VOLTAGE), L"-283.27");  // no recomputation on a rejection
 
     // The real timer: nothing before two seconds, the box right after.
@@ -195,7 +195,7 @@ TEST_F(Panel, RepairWithinTwoSecondsShowsNothingAndOneWaitGivesOneBox) {
     Pump(warningDelay_ / 4);
     Type(IDC_HALL_FACTOR, L"3");
     EXPECT_EQ(EnabledInputs(), AllInputs());
-    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+    EXPECT_EQ(panel_.fields().rangeWarning().timerId, 0u);
     PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
 
@@ -286,9 +286,9 @@ TEST_F(Panel, ContactRuleNarrowsLengthWidthAndSpacing) {
         Type(s.id, s.text);
         EXPECT_EQ(EnabledInputs() == AllInputs(), s.accepted);
     }
-    EXPECT_EQ(panel_.Settings().sampleLength, 12);
-    EXPECT_EQ(panel_.Settings().contactWidth, 0.5);
-    EXPECT_EQ(panel_.Settings().contactSpacing, 8);
+    EXPECT_EQ(panel_.fields().settings().sampleLength, 12);
+    EXPECT_EQ(panel_.fields().settings().contactWidth, 0.5);
+    EXPECT_EQ(panel_.fields().settings().contactSpacing, 8);
 }
 
 TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
@@ -300,13 +300,13 @@ TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
     Type(IDC_SAMPLE_CURRENT_MAX, L"40");
     EXPECT_EQ(current.upper, 40);
     EXPECT_DOUBLE_EQ(current.step, 0.00325);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 25);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 25);
     EXPECT_EQ(SendMessageW(current.track, TBM_GETPOS, 0, 0), 15385);
 
     // Below the lower end: the upper end becomes -25 and so does the value.
     Type(IDC_SAMPLE_CURRENT_MAX, L"-30");
     EXPECT_EQ(current.upper, -25);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, -25);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, -25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-25.0");
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MAX), L"-25.0");
     EXPECT_EQ(current.step, 0.0);
@@ -316,16 +316,16 @@ TEST_F(Panel, SliderRangeBoxesMoveTheEndsAndClampTheValue) {
     Type(IDC_SAMPLE_CURRENT_MAX, L"25");
     Type(IDC_SAMPLE_CURRENT, L"20");
     Type(IDC_SAMPLE_CURRENT_MAX, L"");
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 0);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 0);
     Type(IDC_SAMPLE_CURRENT_MAX, L"30");
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 0);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 0);
     EXPECT_EQ(current.upper, 30);
 
     // The minimum box mirrors it.
     Type(IDC_SAMPLE_CURRENT, L"-5");
     Type(IDC_SAMPLE_CURRENT_MIN, L"-2");
     EXPECT_EQ(current.lower, -2);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, -2);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, -2);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-2.0");
 }
 
@@ -344,15 +344,15 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
     SendMessageW(current.track, TBM_SETPOS, TRUE, 0);
     loop_.Filter(move);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-12.346");
-    EXPECT_EQ(panel_.Settings().sampleCurrent, -12.3456);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, -12.3456);
     EXPECT_EQ(EnabledInputs(), AllInputs());
-    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+    EXPECT_EQ(panel_.fields().rangeWarning().timerId, 0u);
 
     // A maximum that rounds up past itself, with the value above it.
     Type(IDC_SAMPLE_CURRENT, L"20");
     Type(IDC_SAMPLE_CURRENT_MAX, L"12.3456");
     EXPECT_EQ(current.upper, 12.3456);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 12.3456);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 12.3456);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"12.346");
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
@@ -362,7 +362,7 @@ TEST_F(Panel, SliderEndsWithSixDigitsNeverLockThePanel) {
     EXPECT_EQ(current.lower, 12.3456);
     EXPECT_EQ(current.upper, 12.3456);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"12.346");
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 12.3456);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 12.3456);
     Type(IDC_SAMPLE_CURRENT_MIN, L"-25");
     Type(IDC_SAMPLE_CURRENT_MAX, L"-25.00004");
     EXPECT_EQ(current.upper, -25);
@@ -406,7 +406,7 @@ TEST_F(Panel, ARangeEndPutRightNotifiesTheValueAndTheReadingsFirst) {
                                             change(IDC_HALL_VOLTAGE), change(IDC_SAMPLE_VOLTAGE),
                                             change(IDC_SAMPLE_CURRENT_MIN)}));
     }
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 25);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT_MIN), L"25.0");
 }
 
@@ -462,7 +462,7 @@ TEST_F(Panel, AnUnchangedActivationDrawsOnlyTheHelpButtonAndAChangeDrawsItAfterT
     Start();
     const HWND window = panel_.window();
     SendMessageW(window, WM_NCPAINT, 1, 0);  // places the button
-    const FrameLooks look(window, panel_.helpButton().rect);
+    const FrameLooks look(window, panel_.help().helpButton().rect);
     auto activate = [&](BOOL active, std::vector<SentMessage>& sent) {
         look.Mark();
         MessageSequence sequence(window, {WM_NCACTIVATE, WM_NCPAINT, WM_GETTEXT}, std::cref(look));
@@ -504,11 +504,11 @@ TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
     // The thumb moved (by the mouse or the keyboard) is taken over at the next
     // mouse move over the slider.
     SendMessageW(current.track, TBM_SETPOS, TRUE, 20000);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 10);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 10);
     MSG move = {current.track, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5), 0, {0, 0}};
     loop_.Filter(move);
     EXPECT_EQ(current.lastPosition, 20000);
-    EXPECT_EQ(panel_.Settings().sampleCurrent, 25);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 25);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"25.0");
     EXPECT_NE(Text(IDC_HALL_VOLTAGE), before);
 
@@ -516,7 +516,7 @@ TEST_F(Panel, SliderIsFollowedThroughMouseMoves) {
     SendMessageW(current.track, TBM_SETPOS, TRUE, 4);
     loop_.Filter(move);
     EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"-24.99");
-    EXPECT_EQ(panel_.Settings().sampleCurrent, -24.99);
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, -24.99);
     EXPECT_EQ(current.lastPosition, 4);
 }
 
@@ -536,9 +536,9 @@ TEST_F(Panel, TemperatureUpDownStepsByOneKelvin) {
 
     EXPECT_EQ(click(-1), 0);  // the upper arrow
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"301.0");
-    EXPECT_EQ(panel_.Settings().temperature, 301);
+    EXPECT_EQ(panel_.fields().settings().temperature, 301);
     click(1);
-    EXPECT_EQ(panel_.Settings().temperature, 300);
+    EXPECT_EQ(panel_.fields().settings().temperature, 300);
 
     // At 1680 the up arrow shows 1681, which is rejected like a typed value.
     Type(IDC_TEMPERATURE, L"1680");
@@ -573,16 +573,16 @@ TEST_F(Panel, EscapeKeepsTheValuesAndAltF4ClosesAndSaves) {
     ASSERT_TRUE(Pump(100));
     EXPECT_NE(panel_.window(), nullptr);
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"350");
-    EXPECT_EQ(panel_.Settings().temperature, 350);
+    EXPECT_EQ(panel_.fields().settings().temperature, 350);
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
     // A click on the drawing, away from every box, keeps them too.
     const std::wstring hall = Text(IDC_HALL_VOLTAGE);
-    PostMessageW(panel_.picture(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 300));
-    PostMessageW(panel_.picture(), WM_LBUTTONUP, 0, MAKELPARAM(400, 300));
+    PostMessageW(panel_.layout().picture(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 300));
+    PostMessageW(panel_.layout().picture(), WM_LBUTTONUP, 0, MAKELPARAM(400, 300));
     ASSERT_TRUE(Pump(100));
     EXPECT_EQ(Text(IDC_TEMPERATURE), L"350");
-    EXPECT_EQ(panel_.Settings().temperature, 350);
+    EXPECT_EQ(panel_.fields().settings().temperature, 350);
     EXPECT_EQ(Text(IDC_HALL_VOLTAGE), hall);
     EXPECT_EQ(EnabledInputs(), AllInputs());
 
@@ -728,7 +728,7 @@ TEST_F(Panel, TheEndOfTheSessionSavesTheTableAsACloseDoes) {
     EXPECT_EQ(ReadFileBytes(ParameterPath()), before);
     SendMessageW(panel_.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(ReadFileBytes(ParameterPath()), EncodeParameterFile(TableWithOneChange()).bytes);
-    EXPECT_EQ(panel_.rangeWarning().timerId, 0u);
+    EXPECT_EQ(panel_.fields().rangeWarning().timerId, 0u);
     PumpPastTheWarning();
     EXPECT_TRUE(catcher.boxes().empty());
 

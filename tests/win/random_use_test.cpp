@@ -382,7 +382,7 @@ protected:
             std::set<int> enabled = EnabledInputs();
             if (enabled.size() == 1) {
                 const int id = *enabled.begin();
-                const ExperimentSettings stored = panel_.Settings();
+                const ExperimentSettings stored = panel_.fields().settings();
                 double value = 0;
                 switch (id) {
                 case IDC_HALL_FACTOR:
@@ -729,10 +729,10 @@ protected:
     // F9 where the focus is: a row of what the boxes and meters show, or none
     // before a material, while locked or without a reading.
     void RecordEvent() {
-        const bool recordable = panel_.materialChosenOnce() && panel_.table().materialNumber != 0 &&
+        const bool recordable = panel_.fields().materialChosenOnce() && panel_.table().materialNumber != 0 &&
                                 EnabledInputs() == AllInputs() && Text(IDC_HALL_VOLTAGE) != L"*****" &&
                                 Text(IDC_SAMPLE_VOLTAGE) != L"*****";
-        const MeasurementLog& log = panel_.logStore().log();
+        const MeasurementLog& log = panel_.recorder().logStore().log();
         const size_t before = log.size();
         HWND focus = GetFocus();
         HWND target = focus && (focus == panel_.window() || IsChild(panel_.window(), focus)) ? focus : panel_.window();
@@ -747,7 +747,7 @@ protected:
         const MeasurementRow& row = log[before];
         ASSERT_EQ(row.material, panel_.table().materialNumber);
         // The boxes as the values the panel used; the meters as they show them.
-        const ExperimentSettings used = panel_.Settings();
+        const ExperimentSettings used = panel_.fields().settings();
         const std::pair<int, double> boxes[] = {
             {IDC_HALL_FACTOR, used.hallFactor},         {IDC_SAMPLE_LENGTH, used.sampleLength},
             {IDC_SAMPLE_WIDTH, used.sampleWidth},       {IDC_SAMPLE_THICKNESS, used.sampleThickness},
@@ -776,16 +776,16 @@ protected:
         const SeriesQuantity quantity = static_cast<SeriesQuantity>(Pick(kSeriesQuantityCount));
         double lower = 0, upper = 0;
         panel_.recorder().SeriesRange(quantity, lower, upper);
-        const size_t before = panel_.logStore().log().size();
+        const size_t before = panel_.recorder().logStore().log().size();
         int taken = 0;
         for (int k = 0; k < 3; ++k) {
             const double value = lower + (upper - lower) * Uniform(-0.2, 1.2);
             if (!std::isfinite(value)) break;  // the dialog takes numbers only
-            const ExperimentSettings held = panel_.Settings();
+            const ExperimentSettings held = panel_.fields().settings();
             const std::wstring refusal = panel_.recorder().SetSeriesValue(quantity, value);
             ASSERT_EQ(EnabledInputs(), AllInputs()) << "a series value left the panel locked";
             if (!refusal.empty()) {
-                const ExperimentSettings now = panel_.Settings();
+                const ExperimentSettings now = panel_.fields().settings();
                 ASSERT_TRUE(SameBits(now.temperature, held.temperature) &&
                             SameBits(now.sampleCurrent, held.sampleCurrent) &&
                             SameBits(now.magnetCurrent, held.magnetCurrent))
@@ -798,15 +798,15 @@ protected:
             ++run_.seriesReadings;
         }
         panel_.recorder().EndSeries();
-        ASSERT_EQ(panel_.logStore().log().size(), before + taken);
-        ASSERT_FALSE(panel_.logStore().unsaved()) << "a series ended unsaved";
+        ASSERT_EQ(panel_.recorder().logStore().log().size(), before + taken);
+        ASSERT_FALSE(panel_.recorder().logStore().unsaved()) << "a series ended unsaved";
     }
 
     // The rules, checked from outside.
     void CheckRules(int event) {
         SCOPED_TRACE(testing::Message() << "after event " << event);
         // Fixed ranges: a stored value was accepted inside its range.
-        const ExperimentSettings s = panel_.Settings();
+        const ExperimentSettings s = panel_.fields().settings();
         ASSERT_GE(s.hallFactor, 0.2);
         ASSERT_LE(s.hallFactor, 5);
         for (double v : {s.sampleLength, s.sampleWidth, s.sampleThickness}) {
@@ -844,10 +844,10 @@ protected:
             ASSERT_NE(std::find(std::begin(kStarred), std::end(kStarred), *enabled.begin()),
                       std::end(kStarred));
             // A lock waits for its warning, but for a material number before the first one.
-            const bool silent = *enabled.begin() == IDC_MATERIAL_NUMBER && !panel_.materialChosenOnce();
-            ASSERT_EQ(panel_.rangeWarning().timerId != 0, !silent);
+            const bool silent = *enabled.begin() == IDC_MATERIAL_NUMBER && !panel_.fields().materialChosenOnce();
+            ASSERT_EQ(panel_.fields().rangeWarning().timerId != 0, !silent);
         } else {
-            ASSERT_EQ(panel_.rangeWarning().timerId, 0u);
+            ASSERT_EQ(panel_.fields().rangeWarning().timerId, 0u);
         }
 
         // No box but the refusals of wrong passwords, each checked in its pass.
@@ -857,7 +857,7 @@ protected:
         // entry of the material in use (ARand is 0). Before any material they
         // are empty, or "*****" once the editor was closed with OK.
         const MaterialTable& table = panel_.table();
-        if (!panel_.materialChosenOnce()) {
+        if (!panel_.fields().materialChosenOnce()) {
             const std::wstring none = okBeforeAnyMaterial_ ? L"*****" : L"";
             ASSERT_EQ(Text(IDC_HALL_VOLTAGE), none);
             ASSERT_EQ(Text(IDC_SAMPLE_VOLTAGE), none);
@@ -897,8 +897,8 @@ TEST_P(RandomUse, EventsKeepEveryRule) {
     warningDelay_ = ExperimentPanel::kRangeWarningDelay;
     Start();
     ExpectTableIsReference("at the start");
-    sampleCurrent_ = panel_.Settings().sampleCurrent;
-    magnetCurrent_ = panel_.Settings().magnetCurrent;
+    sampleCurrent_ = panel_.fields().settings().sampleCurrent;
+    magnetCurrent_ = panel_.fields().settings().magnetCurrent;
     if (HasFatalFailure()) return;
     const GuiObjects atStart = CountGuiObjects();
     GuiObjects before;
@@ -936,7 +936,7 @@ TEST_P(RandomUse, EventsKeepEveryRule) {
     EXPECT_LE(after.gdi, before.gdi + 2);
 
     // Every reading recorded is in the log's file, as it was recorded.
-    EXPECT_EQ(ReadFileBytes(LogPath()), EncodeLogCsv(panel_.logStore().log()));
+    EXPECT_EQ(ReadFileBytes(LogPath()), EncodeLogCsv(panel_.recorder().logStore().log()));
 
     // The file written at close holds the table the editor left.
     const MaterialTable& table = reference_;

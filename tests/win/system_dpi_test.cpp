@@ -50,17 +50,17 @@ TEST_F(PanelAtTheSystemDpi, StartsLaidOutForItWithEveryControlOnItsFieldAndNoTex
     RECT client{}, window{}, picture{};
     GetClientRect(panel_.window(), &client);
     GetWindowRect(panel_.window(), &window);
-    GetWindowRect(panel_.picture(), &picture);
+    GetWindowRect(panel_.layout().picture(), &picture);
     std::printf(
         "at %d DPI: window %ld x %ld, client area %ld x %ld, picture %ld x %ld with its edge; "
         "the template at 96 DPI: %ld x %ld\n",
         dpi, window.right - window.left, window.bottom - window.top, client.right, client.bottom,
-        picture.right - picture.left, picture.bottom - picture.top, panel_.layoutAt96().client.cx,
-        panel_.layoutAt96().client.cy);
+        picture.right - picture.left, picture.bottom - picture.top, panel_.layout().layoutAt96().client.cx,
+        panel_.layout().layoutAt96().client.cy);
 
     const char* layoutFile = std::getenv("TESMOR_LAYOUT_FILE");
     ASSERT_NE(layoutFile, nullptr) << "TESMOR_LAYOUT_FILE is not set";
-    const TemplateLayout& layout = panel_.layoutAt96();
+    const TemplateLayout& layout = panel_.layout().layoutAt96();
     if (dpi == kLayoutDpi) {
         std::ofstream(layoutFile) << layout.client.cx << ' ' << layout.client.cy << ' ' << layout.picture.x
                                   << ' ' << layout.picture.y << '\n';
