@@ -126,9 +126,17 @@ awk -v zpl="$zpl" -v expat="$expat" '$0 == "@ZPL-2.1@" { print zpl; next }
     done
 )
 
+# -- The school's table (the launcher for every account) --
+# /etc/tesmor is the package's, empty: the teacher's Tesmor.smp put there is
+# no file of the package's, so dpkg never asks about it as about a changed
+# configuration file. Purging removes it and says where the users' data stays.
+install -d "$deb/etc/tesmor"
+install -m 755 packaging/debian/postrm "$deb/DEBIAN/postrm"
+# -- end of the school's table --
+
 find "$deb" -type d -exec chmod 755 {} +
 find "$deb" -type f -exec chmod 644 {} +
-chmod 755 "$deb/usr/bin/tesmor"
+chmod 755 "$deb/usr/bin/tesmor" "$deb/DEBIAN/postrm"
 
 installed_size=$(du -sk --apparent-size --exclude=DEBIAN "$deb" | cut -f1)
 grep -v '^#' packaging/debian/control.in |
