@@ -2,6 +2,7 @@
 #include <commctrl.h>
 
 #include "app/program_files_win.h"
+#include "app/set_password_win.h"
 #include "app/single_copy_win.h"
 #include "base/com_apartment.h"
 #include "base/module.h"
@@ -12,8 +13,7 @@ namespace {
 
 // Creates, shows and runs the panel; returns the id of the command that closed
 // it, or 0 when it could not be created or another copy runs on the same table
-// file (that copy is brought to the front instead). The command line is not
-// used.
+// file (that copy is brought to the front instead).
 int RunPanel(int showCommand) {
     SingleCopy copy(TableFileNames(TableFilePath()));
     if (!copy.Claim()) return 0;
@@ -36,7 +36,11 @@ int RunPanel(int showCommand) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+// The command line is not used, but for the installer's switch that sets the
+// school's password and ends without showing anything.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int showCommand) {
+    if (IsSetPasswordCommand(commandLine)) return SetSchoolPassword();
+
     // Failures of either initialisation leave nothing to do differently; COM
     // is uninitialised only if this call initialised it.
     ComApartment com;

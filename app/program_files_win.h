@@ -21,6 +21,7 @@ public:
     void Open(HWND panel) override;
     const std::wstring& caption() const override { return files_.caption; }
     const std::wstring& helpFilePath() const override { return files_.helpFilePath; }
+    const std::wstring& passwordFilePath() const override { return files_.passwordFilePath; }
     const std::wstring& parameterFilePath() const { return files_.parameterFilePath; }
     LogStore& logStore() override { return *logStore_; }
     void LoadTable(MaterialTable& table) override;

@@ -8,6 +8,7 @@
 
 #include "base/module.h"
 #include "base/owned.h"
+#include "storage/password_file_win.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ struct CngApi {
     decltype(&BCryptHashData) hashData = nullptr;
     decltype(&BCryptFinishHash) finishHash = nullptr;
     decltype(&BCryptDestroyHash) destroyHash = nullptr;
+    decltype(&BCryptDeriveKeyPBKDF2) deriveKeyPbkdf2 = nullptr;
+    decltype(&BCryptGenRandom) genRandom = nullptr;
 };
 
 template <typename Function>
@@ -45,10 +48,13 @@ const CngApi* Cng() {
         Find(library, "BCryptHashData", found.hashData);
         Find(library, "BCryptFinishHash", found.finishHash);
         Find(library, "BCryptDestroyHash", found.destroyHash);
+        Find(library, "BCryptDeriveKeyPBKDF2", found.deriveKeyPbkdf2);
+        Find(library, "BCryptGenRandom", found.genRandom);
         return found;
     }();
     const bool complete = api.openAlgorithmProvider && api.closeAlgorithmProvider && api.createHash &&
-                          api.hashData && api.finishHash && api.destroyHash;
+                          api.hashData && api.finishHash && api.destroyHash && api.deriveKeyPbkdf2 &&
+                          api.genRandom;
     return complete ? &api : nullptr;
 }
 
@@ -90,8 +96,53 @@ bool Utf16Sha256(const std::wstring& text, unsigned char digest[32]) {
 
 bool IsEditorPassword(const std::wstring& text) {
     unsigned char digest[32];
-    if (!Utf16Sha256(text, digest)) return false;
-    unsigned char difference = 0;
-    for (int i = 0; i < 32; ++i) difference |= static_cast<unsigned char>(digest[i] ^ kPasswordDigest[i]);
-    return difference == 0;
+    return Utf16Sha256(text, digest) && SameKey(digest, kPasswordDigest);
+}
+
+bool Pbkdf2Sha256(const std::string& password, const unsigned char* salt, size_t saltSize, uint32_t iterations,
+                  unsigned char* key, size_t keySize) {
+    const CngApi* cng = Cng();
+    if (!cng) return false;
+    Provider hmac;
+    if (!BCRYPT_SUCCESS(cng->openAlgorithmProvider(hmac.receive(), BCRYPT_SHA256_ALGORITHM, nullptr,
+                                                   BCRYPT_ALG_HANDLE_HMAC_FLAG))) {
+        return false;
+    }
+    // CNG takes the buffers as writable though it only reads them.
+    std::vector<UCHAR> passwordBytes(password.begin(), password.end());
+    std::vector<UCHAR> saltBytes(salt, salt + saltSize);
+    return BCRYPT_SUCCESS(cng->deriveKeyPbkdf2(hmac.get(), passwordBytes.data(),
+                                               static_cast<ULONG>(passwordBytes.size()), saltBytes.data(),
+                                               static_cast<ULONG>(saltBytes.size()), iterations, key,
+                                               static_cast<ULONG>(keySize), 0));
+}
+
+std::optional<PasswordDigest> MakePasswordDigest(const std::wstring& password) {
+    const CngApi* cng = Cng();
+    if (!cng) return std::nullopt;
+    PasswordDigest digest;
+    digest.iterations = kPasswordIterations;
+    if (!BCRYPT_SUCCESS(cng->genRandom(nullptr, digest.salt, static_cast<ULONG>(kPasswordSaltSize),
+                                       BCRYPT_USE_SYSTEM_PREFERRED_RNG)) ||
+        !Pbkdf2Sha256(PasswordUtf8(password), digest.salt, kPasswordSaltSize, digest.iterations, digest.key,
+                      kPasswordKeySize)) {
+        return std::nullopt;
+    }
+    return digest;
+}
+
+PasswordVerdict CheckEditorPassword(const std::wstring& typed, const std::wstring& passwordFilePath) {
+    const PasswordFile file = ReadPasswordFile(passwordFilePath);
+    switch (file.state) {
+    case PasswordFileState::missing:
+        return IsEditorPassword(typed) ? PasswordVerdict::accepted : PasswordVerdict::refused;
+    case PasswordFileState::valid: {
+        unsigned char key[kPasswordKeySize];
+        const bool derived = Pbkdf2Sha256(PasswordUtf8(typed), file.digest.salt, kPasswordSaltSize,
+                                          file.digest.iterations, key, kPasswordKeySize);
+        return derived && SameKey(key, file.digest.key) ? PasswordVerdict::accepted : PasswordVerdict::refused;
+    }
+    default:
+        return PasswordVerdict::locked;
+    }
 }

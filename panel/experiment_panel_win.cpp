@@ -57,7 +57,7 @@ LRESULT ExperimentPanel::HandleMessage(const Message& message, bool& handled) {
 // the editor is closed with OK; the readings then follow at once.
 void ExperimentPanel::RunParameterEditor() {
     {
-        PasswordDialog password(caption_);
+        PasswordDialog password(caption_, files_.passwordFilePath());
         if (password.Run(GetActiveWindow()) != kDialogOk) return;
     }
 

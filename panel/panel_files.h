@@ -19,6 +19,8 @@ public:
     virtual void Open(HWND panel) = 0;
     virtual const std::wstring& caption() const = 0;
     virtual const std::wstring& helpFilePath() const = 0;
+    // The school's password file beside the table, which the password dialog reads.
+    virtual const std::wstring& passwordFilePath() const = 0;
     virtual LogStore& logStore() = 0;
     // The table from its file, or the defaults.
     virtual void LoadTable(MaterialTable& table) = 0;

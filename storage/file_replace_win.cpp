@@ -12,6 +12,21 @@ bool IsMissing(const std::wstring& path) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
+    bytes.resize(limit);
+    size_t total = 0;
+    while (total < limit) {
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + total, static_cast<DWORD>(limit - total), &got, nullptr)) {
+            return false;
+        }
+        if (got == 0) break;
+        total += got;
+    }
+    bytes.resize(total);
+    return true;
+}
+
 bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes) {
     size_t total = 0;
     while (total < bytes.size()) {

@@ -38,6 +38,9 @@ bool IsOpenFile(HANDLE file);
 // a failure or a write that reports no progress.
 bool WriteAll(SaveFileCalls& calls, HANDLE file, const std::vector<unsigned char>& bytes);
 
+// Reads up to `limit` bytes from the file's position; false on a read error.
+bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes);
+
 // True only when nothing is there: a file that is there but cannot be opened
 // is not missing.
 bool IsMissing(const std::wstring& path);

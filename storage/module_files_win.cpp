@@ -2,6 +2,7 @@
 
 #include "base/module.h"
 #include "storage/module_file_names.h"
+#include "storage/password_digest.h"
 
 ModuleFiles ResolveModuleFiles(HWND window, const wchar_t* parameterExtension) {
     ModuleFiles files;
@@ -10,6 +11,7 @@ ModuleFiles ResolveModuleFiles(HWND window, const wchar_t* parameterExtension) {
         files.parameterFilePath = base + parameterExtension;
         files.helpFilePath = base + kHelpFileExtension;
         files.logFilePath = base + kLogFileExtension;
+        files.passwordFilePath = base + kPasswordFileExtension;
     }
     wchar_t title[127] = {};
     int length = GetWindowTextW(window, title, 127);

@@ -5,25 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "storage/file_replace_win.h"
 #include "storage/parameter_codec.h"
 
 namespace {
-
-// Reads up to `limit` bytes; false on a read error.
-bool ReadUpTo(HANDLE file, size_t limit, std::vector<unsigned char>& bytes) {
-    bytes.resize(limit);
-    size_t total = 0;
-    while (total < limit) {
-        DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + total, static_cast<DWORD>(limit - total), &got, nullptr)) {
-            return false;
-        }
-        if (got == 0) break;
-        total += got;
-    }
-    bytes.resize(total);
-    return true;
-}
 
 // Whether the file now holds exactly these bytes.
 bool FileHolds(const std::wstring& path, const std::vector<unsigned char>& expected) {

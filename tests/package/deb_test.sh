@@ -54,7 +54,7 @@ root=$out/contents
 files=$(awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' <<<"$listing" | LC_ALL=C sort)
 expected_files=$(
     {
-        printf '%s\n' usr/bin/tesmor usr/lib/tesmor/Tesmor.exe usr/lib/tesmor/Tesmor.chm \
+        printf '%s\n' usr/bin/tesmor usr/lib/tesmor/Tesmor.exe usr/lib/tesmor/Tesmor.chm usr/lib/tesmor/Tesmor.smp \
             usr/share/applications/tesmor.desktop usr/share/man/man1/tesmor.1.gz \
             usr/share/doc/tesmor/copyright usr/share/doc/tesmor/changelog.Debian.gz \
             usr/share/lintian/overrides/tesmor
@@ -74,6 +74,10 @@ check "Tesmor.exe is the release build's, stripped" \
     eval 'cmp -s "$root/usr/lib/tesmor/Tesmor.exe" "$release/Tesmor.exe" && stripped "$root/usr/lib/tesmor/Tesmor.exe"'
 check "Tesmor.chm and the help pages are the release build's" \
     eval 'cmp -s "$root/usr/lib/tesmor/Tesmor.chm" "$release/Tesmor.chm" && diff -r "$root/usr/lib/tesmor/help" "$release/help" >/dev/null'
+# The default table, the same in every package (the installer test compares
+# it with what the program itself writes).
+check "Tesmor.smp is the default table the packages ship" \
+    cmp -s "$root/usr/lib/tesmor/Tesmor.smp" "$source_dir/build/package/Tesmor.smp"
 check "the md5sums match the files" eval 'dpkg-deb -e "$deb_file" "$out/control" &&
     (cd "$root" && md5sum --quiet -c "$out/control/md5sums")'
 png_size() {
