@@ -16,6 +16,7 @@ placements and draws the alignment preview. Standard library only.
     art_pack.py preview PICTURE.{bmp,png} panel_fields.h OUT.png [DPI]
 """
 
+import os
 import re
 import struct
 import sys
@@ -347,9 +348,14 @@ def read_placements(path, dpi=96):
     """Returns the picture's size, the controls [(name, (l, t, r, b))] and the
     inner rectangles of a frame as a function of its client size, all at dpi:
     the field table's rectangles (a slider's frame after its value box), as
-    the panel places them."""
+    the panel places them. The frames' inner rectangles are read from the
+    layout's header beside the table's (panel_layout.h)."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
+    layout = os.path.join(os.path.dirname(path), "panel_layout.h")
+    if os.path.exists(layout):
+        with open(layout, encoding="utf-8") as f:
+            text += "\n" + f.read()
     block = re.search(r"kPanelFields\[\]\s*=\s*\{(.*?)\n\};", text, re.S)
     if not block:
         fail(f"{path}: no kPanelFields table")
