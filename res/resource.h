@@ -26,6 +26,9 @@
 #define IDB_HELP_BUTTON 902
 #define IDB_HELP_BUTTON_PRESSED 903
 #define IDI_TESMOR 128
+// The same icon in full colour at every size Explorer asks for. The lowest
+// number, so that Explorer and the Start menu take it for the program's icon.
+#define IDI_TESMOR_FULL 1
 
 // Controls of the panel
 #define IDC_PICTURE 1001

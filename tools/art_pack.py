@@ -10,10 +10,13 @@ placements and draws the alignment preview. Standard library only.
     art_pack.py bmp IN.png OUT.bmp [--shift DX,DY OUT2.bmp]
     art_pack.py picture DPI IN.png OUT.png panel_fields.h
     art_pack.py ico OUT.ico IN32.png IN16.png
+    art_pack.py ico-full OUT.ico IN.png...
+    art_pack.py canvas WIDTH HEIGHT OUT.bmp IN.png@X,Y...
     art_pack.py check-fields PICTURE.{bmp,png} panel_fields.h [DPI]
     art_pack.py preview PICTURE.{bmp,png} panel_fields.h OUT.png [DPI]
 """
 
+import os
 import re
 import struct
 import sys
@@ -269,20 +272,56 @@ def read_bmp(path):
     return rows
 
 
-def write_ico(path, images):
-    """images: list of (pixels, mask) of square images; pixels hold palette indices."""
+def _write_icon_file(path, images):
+    """images: list of (size, colour count, bits per pixel, image bytes), in order."""
     entries, bodies = b"", b""
     offset = 6 + 16 * len(images)
+    for size, colours, bpp, body in images:
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bpp, len(body), offset)
+        bodies += body
+        offset += len(body)
+    with open(path, "wb") as f:
+        f.write(struct.pack("<HHH", 0, 1, len(images)) + entries + bodies)
+
+
+def write_ico(path, images):
+    """images: list of (pixels, mask) of square images; pixels hold palette indices."""
+    packed = []
     for pixels, mask in images:
         size = len(pixels)
         bits = _pixel_rows_4bpp(pixels)
         and_bits = _mask_rows(mask)
         body = _info_header(size, size * 2, len(bits) + len(and_bits)) + _palette_bytes() + bits + and_bits
-        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 16, 0, 1, 4, len(body), offset)
-        bodies += body
-        offset += len(body)
+        packed.append((size, 16, 4, body))
+    _write_icon_file(path, packed)
+
+
+def write_full_colour_ico(path, images):
+    """images: list of (size, rows of RGBA tuples, PNG bytes or None). An image
+    with PNG bytes is stored as that PNG file (how 256-pixel images are kept);
+    the others as 32-bit bottom-up BGRA with their alpha, and an AND mask for
+    the systems that draw without alpha."""
+    packed = []
+    for size, rows, png in images:
+        if png is None:
+            bits = b"".join(bytes(c for r, g, b, a in row for c in (b, g, r, a)) for row in reversed(rows))
+            and_bits = _mask_rows([[pixel[3] == 0 for pixel in row] for row in rows])
+            png = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(bits) + len(and_bits),
+                              0, 0, 0, 0) + bits + and_bits
+        packed.append((size, 0, 32, png))
+    _write_icon_file(path, packed)
+
+
+def write_bmp24(path, rows):
+    """Rows of RGB tuples as a 24-bit bottom-up bitmap."""
+    width, height = len(rows[0]), len(rows)
+    stride = (width * 3 + 3) // 4 * 4
+    bits = b"".join(bytes(c for r, g, b in row for c in (b, g, r)).ljust(stride, b"\0") for row in reversed(rows))
+    offset = 14 + 40
     with open(path, "wb") as f:
-        f.write(struct.pack("<HHH", 0, 1, len(images)) + entries + bodies)
+        f.write(struct.pack("<2sIHHI", b"BM", offset + len(bits), 0, 0, offset))
+        f.write(struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(bits), 2835, 2835, 0, 0))
+        f.write(bits)
 
 
 # ---- Control placements ------------------------------------------------------
@@ -309,9 +348,14 @@ def read_placements(path, dpi=96):
     """Returns the picture's size, the controls [(name, (l, t, r, b))] and the
     inner rectangles of a frame as a function of its client size, all at dpi:
     the field table's rectangles (a slider's frame after its value box), as
-    the panel places them."""
+    the panel places them. The frames' inner rectangles are read from the
+    layout's header beside the table's (panel_layout.h)."""
     with open(path, encoding="utf-8") as f:
         text = f.read()
+    layout = os.path.join(os.path.dirname(path), "panel_layout.h")
+    if os.path.exists(layout):
+        with open(layout, encoding="utf-8") as f:
+            text += "\n" + f.read()
     block = re.search(r"kPanelFields\[\]\s*=\s*\{(.*?)\n\};", text, re.S)
     if not block:
         fail(f"{path}: no kPanelFields table")
@@ -388,14 +432,20 @@ def command_bmp(args):
         write_bmp(args[4], shifted)
 
 
-def command_ico(args):
+def _icon_images(args, usage):
+    """(path, size, RGBA rows) of each icon image named after the output file."""
     if len(args) < 2:
-        fail("usage: ico OUT.ico IN.png...")
-    images = []
+        fail("usage: " + usage)
     for path in args[1:]:
         width, height, rows = read_png(path)
-        if width != height:
-            fail(f"{path}: an icon image must be square")
+        if width != height or width > 256:
+            fail(f"{path}: an icon image must be square, at most 256 pixels")
+        yield path, width, rows
+
+
+def command_ico(args):
+    images = []
+    for path, _, rows in _icon_images(args, "ico OUT.ico IN.png..."):
         pixels = quantise(path, rows)
         mask = [[index is None for index in row] for row in pixels]
         # Transparent pixels are black in the colour image, so that the AND
@@ -403,6 +453,35 @@ def command_ico(args):
         pixels = [[0 if index is None else index for index in row] for row in pixels]
         images.append((pixels, mask))
     write_ico(args[0], images)
+
+
+def command_ico_full(args):
+    images = []
+    for path, width, rows in _icon_images(args, "ico-full OUT.ico IN.png..."):
+        png = open(path, "rb").read() if width == 256 else None
+        images.append((width, rows, png))
+    write_full_colour_ico(args[0], images)
+
+
+def command_canvas(args):
+    """White WIDTH x HEIGHT with each PNG laid over it at X,Y (alpha blended)."""
+    if len(args) < 4:
+        fail("usage: canvas WIDTH HEIGHT OUT.bmp IN.png@X,Y...")
+    width, height = int(args[0]), int(args[1])
+    canvas = [[(255, 255, 255)] * width for _ in range(height)]
+    for item in args[3:]:
+        path, place = item.rsplit("@", 1)
+        left, top = (int(v) for v in place.split(","))
+        w, h, rows = read_png(path)
+        if left < 0 or top < 0 or left + w > width or top + h > height:
+            fail(f"{path} does not fit at {place}")
+        for y in range(h):
+            line = canvas[top + y]
+            for x in range(w):
+                r, g, b, a = rows[y][x]
+                under = line[left + x]
+                line[left + x] = tuple((c * a + u * (255 - a) + 127) // 255 for c, u in zip((r, g, b), under))
+    write_bmp24(args[2], canvas)
 
 
 def command_picture(args):
@@ -481,6 +560,7 @@ def command_preview(args):
 
 def main():
     commands = {"bmp": command_bmp, "picture": command_picture, "ico": command_ico,
+                "ico-full": command_ico_full, "canvas": command_canvas,
                 "check-fields": command_check_fields,
                 "preview": command_preview}
     if len(sys.argv) < 2 or sys.argv[1] not in commands:

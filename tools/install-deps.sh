@@ -12,7 +12,8 @@
 #                                    tests need: the Windows installer compiler,
 #                                    zip, lintian, the icon renderer, the fonts
 #                                    the Debian package depends on, a screen
-#                                    and a window manager (openbox)
+#                                    a window manager (openbox) and zenity,
+#                                    which the Debian package depends on
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest
@@ -37,7 +38,7 @@ for option in "$@"; do
         --art) packages+=(librsvg2-bin fonts-dejavu-core fonts-dejavu-extra) ;;
         --package) packages+=(nsis zip unzip lintian librsvg2-bin fonts-dejavu-core fonts-dejavu-extra
                               fonts-wine xvfb xdotool imagemagick desktop-file-utils man-db binutils passwd util-linux
-                              openbox) ;;
+                              openbox zenity) ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -3,11 +3,14 @@
 # here) and writes them to dist/:
 #
 #   Tesmor-VERSION-win32.zip   a portable folder Tesmor/ for Windows: the
-#                              program, its help, a readme and the licence
-#   Tesmor-VERSION-setup.exe   the Windows installer (NSIS), for the current
-#                              user, without administrator rights
+#                              program, its help, the default table, a readme
+#                              and the licence
+#   Tesmor-VERSION-setup.exe   the Windows installer (NSIS), just for the
+#                              current user or for all users
 #   tesmor_VERSION_all.deb     the Debian package, which runs the program
 #                              under Wine
+# All three ship the default table, Tesmor.smp, made by tools/default_table.cpp
+# in a host build of its own (build/host-tools).
 #
 # VERSION is the version record's (tools/version.sh). The sources of what is
 # packaged around the program live in packaging/; the work is done in
@@ -35,6 +38,17 @@ if i686-w64-mingw32-objdump -f "$release/Tesmor.exe" | grep -qE 'HAS_SYMS|HAS_DE
     fail "$release/Tesmor.exe still has its symbols: is build/win a Release build?"
 fi
 
+# ------------------------------------------------------------ the default table
+# Every package ships the table the program writes at its first close, made
+# by the program's own codec built for this machine, so that a first start
+# finds a table.
+echo "package: the default table"
+cmake -S . -B build/host-tools -G Ninja -DCMAKE_BUILD_TYPE=Release -DTESMOR_TESTS=OFF >/dev/null
+cmake --build build/host-tools --target default_table -j "$(nproc)"
+default_table=$scratch/Tesmor.smp
+build/host-tools/default_table "$default_table"
+chmod 644 "$default_table"
+
 # The files get the time of the last commit, not of this run.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
@@ -51,7 +65,7 @@ licence_text() { cat LICENSE; echo; cat packaging/runtime-notices.txt; }
 # ------------------------------------------------------------ the zip
 echo "package: the portable folder"
 rm -rf "$scratch/zip" && mkdir -p "$scratch/zip/Tesmor"
-cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$scratch/zip/Tesmor/"
+cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$default_table" "$scratch/zip/Tesmor/"
 sed "s/@VERSION@/$version/g" packaging/windows/README.txt | crlf >"$scratch/zip/Tesmor/README.txt"
 licence_text | crlf >"$scratch/zip/Tesmor/LICENSE.txt"
 chmod 644 "$scratch/zip/Tesmor/"*
@@ -63,10 +77,10 @@ rm -f "$zip_file"
 # ------------------------------------------------------------ the installer
 echo "package: the Windows installer"
 rm -rf "$scratch/nsis" && mkdir -p "$scratch/nsis"
-cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$scratch/zip/Tesmor/LICENSE.txt" "$scratch/nsis/"
+cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$scratch/zip/Tesmor/LICENSE.txt" "$default_table" "$scratch/nsis/"
 setup_file=$dist/Tesmor-$version-setup.exe
 rm -f "$setup_file"
-makensis -WX -V2 -DVERSION="$version" -DFILES="$scratch/nsis" -DICON="$root/res/tesmor.ico" \
+makensis -WX -V2 -DVERSION="$version" -DFILES="$scratch/nsis" -DICON="$root/res/tesmor-full.ico" \
          -DOUTFILE="$setup_file" packaging/windows/tesmor.nsi
 
 # ------------------------------------------------------------ the Debian package
@@ -82,7 +96,7 @@ changelog_version=$(sed -n '1s/^tesmor (\([^)]*\)).*/\1/p' packaging/debian/chan
 
 install -d "$deb/usr/lib/tesmor" "$deb/usr/bin" "$deb/usr/share/applications" \
            "$deb/usr/share/man/man1" "$deb/usr/share/doc/tesmor" "$deb/usr/share/lintian/overrides"
-install -m 644 "$release/Tesmor.exe" "$release/Tesmor.chm" "$deb/usr/lib/tesmor/"
+install -m 644 "$release/Tesmor.exe" "$release/Tesmor.chm" "$default_table" "$deb/usr/lib/tesmor/"
 cp -r "$release/help" "$deb/usr/lib/tesmor/help"
 sed "s/@VERSION@/$version/g" packaging/debian/tesmor.sh >"$deb/usr/bin/tesmor"
 install -m 644 packaging/debian/tesmor.desktop "$deb/usr/share/applications/tesmor.desktop"
@@ -112,9 +126,17 @@ awk -v zpl="$zpl" -v expat="$expat" '$0 == "@ZPL-2.1@" { print zpl; next }
     done
 )
 
+# -- The school's table (the launcher for every account) --
+# /etc/tesmor is the package's, empty: the teacher's Tesmor.smp put there is
+# no file of the package's, so dpkg never asks about it as about a changed
+# configuration file. Purging removes it and says where the users' data stays.
+install -d "$deb/etc/tesmor"
+install -m 755 packaging/debian/postrm "$deb/DEBIAN/postrm"
+# -- end of the school's table --
+
 find "$deb" -type d -exec chmod 755 {} +
 find "$deb" -type f -exec chmod 644 {} +
-chmod 755 "$deb/usr/bin/tesmor"
+chmod 755 "$deb/usr/bin/tesmor" "$deb/DEBIAN/postrm"
 
 installed_size=$(du -sk --apparent-size --exclude=DEBIAN "$deb" | cut -f1)
 grep -v '^#' packaging/debian/control.in |

@@ -7,12 +7,18 @@
 # of their own in ${XDG_DATA_HOME:-~/.local/share}/tesmor: Tesmor.exe and
 # Tesmor.chm copied from /usr/lib/tesmor again whenever the installed ones
 # differ (after an upgrade), the help pages linked to the installed ones, the
-# table itself never touched here, and a 32-bit Wine prefix of its own, made on
+# table (the school's from /etc/tesmor whenever it differs, else the default
+# one for a user who has none), and a 32-bit Wine prefix of its own, made on
 # the first start and brought up to date with this command's settings on the
 # first start after an upgrade.
+#
+# Started from a desktop menu this command's standard error goes nowhere a
+# user sees, so a failure is shown in a window too, and the first start, on
+# which Wine is set up for a minute, shows a window while it lasts.
 set -eu
 
 lib=/usr/lib/tesmor
+school=/etc/tesmor
 version=@VERSION@
 
 # --- The school's password -------------------------------------------------
@@ -100,19 +106,18 @@ case "${1:-}" in
         exit 0 ;;
 esac
 
-# The user's copy follows /etc/tesmor/Tesmor.pwd at every start. One there
-# that this user cannot read must still lock the table: the copy is then a
-# line that is no digest, which the program takes as damaged.
+# The user's copy follows /etc/tesmor/Tesmor.pwd at every start (through
+# `place`, which says in a window when it cannot be copied). One there that
+# this user cannot read must still lock the table: the copy is then a line
+# that is no digest, which the program takes as damaged.
 mirror_password() {
     if [ -e "$etc/Tesmor.pwd" ] || [ -L "$etc/Tesmor.pwd" ]; then
         if [ -f "$etc/Tesmor.pwd" ] && [ -r "$etc/Tesmor.pwd" ]; then
-            if ! cmp -s "$etc/Tesmor.pwd" "$data/Tesmor.pwd"; then
-                cp "$etc/Tesmor.pwd" "$data/Tesmor.pwd.new"
-                mv -f "$data/Tesmor.pwd.new" "$data/Tesmor.pwd"
-            fi
-        else
-            echo "unreadable: $etc/Tesmor.pwd" >"$data/Tesmor.pwd.new"
-            mv -f "$data/Tesmor.pwd.new" "$data/Tesmor.pwd"
+            cmp -s "$etc/Tesmor.pwd" "$data/Tesmor.pwd" || place "$etc/Tesmor.pwd" Tesmor.pwd
+        elif ! { echo "unreadable: $etc/Tesmor.pwd" >"$data/Tesmor.pwd.new" &&
+                 mv -f "$data/Tesmor.pwd.new" "$data/Tesmor.pwd"; } 2>/dev/null; then
+            rm -f "$data/Tesmor.pwd.new"
+            fail "The school's password file $etc/Tesmor.pwd cannot be read, and the table could not be locked in $data. $kFreeSpace"
         fi
     else
         rm -f "$data/Tesmor.pwd"
@@ -126,9 +131,25 @@ case "${1:-}" in
 Usage: tesmor [--help | --version]
 
 Starts Tesmor, a virtual laboratory for the Hall effect in semiconductors,
-under Wine. Each user's copy of the program, its table of material parameters
-(Tesmor.smp) and its Wine prefix live in
-${XDG_DATA_HOME:-~/.local/share}/tesmor. See tesmor(1).
+under Wine.
+
+Each user's data lives in ${XDG_DATA_HOME:-~/.local/share}/tesmor:
+  Tesmor.exe, Tesmor.chm  the user's copy of the program and its help
+  Tesmor.smp              the table of material parameters
+  Tesmor.csv              the measurement log, one line for each reading
+  wineprefix/             the Wine prefix Tesmor runs in (about 200 MB)
+  wine-setup.log          Wine's messages from setting the prefix up
+Readings that could not be saved there when a session ended go to Tesmor/ in
+the Documents folder that Wine links to (~/Documents, or the home folder).
+
+The school's table: when /etc/tesmor/Tesmor.smp exists, every start puts it
+in place of the user's Tesmor.smp if they differ. Students can change their
+own copy while Tesmor runs, but the next start puts the school's table back.
+Without it, a user with no table gets the default one.
+
+To remove a user's data, close Tesmor and run, as that user:
+  rm -r ${XDG_DATA_HOME:-~/.local/share}/tesmor
+(the next start sets Tesmor up again). See tesmor(1).
 USAGE
         exit 0 ;;
     -V | --version)
@@ -140,38 +161,107 @@ USAGE
         exit 1 ;;
 esac
 
+# Windows only where there is a desktop to show them on.
+on_desktop() {
+    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v zenity >/dev/null 2>&1
+}
+# zenity reads its text as Pango markup.
+markup() {
+    printf '%s' "$1" | sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g'
+}
+
+# The first start's window, shown while Wine is set up. It reads its standard
+# input from this command's descriptor 8 and closes when that closes: when
+# the setup is done, and also when this command ends in any other way, so it
+# never outlives the setup.
+splash_shown=
+show_splash() {
+    on_desktop || return 0
+    fifo=$data/.splash-$$
+    rm -f "$fifo"
+    mkfifo "$fifo" 2>/dev/null || return 0
+    NO_AT_BRIDGE=1 zenity --progress --pulsate --no-cancel --auto-close --title=Tesmor \
+        --text="Setting up Tesmor for the first time..." <"$fifo" >/dev/null 2>&1 &
+    exec 8>"$fifo"
+    rm -f "$fifo"
+    splash_shown=1
+}
+close_splash() {
+    if [ -n "$splash_shown" ]; then
+        exec 8>&-
+        splash_shown=
+    fi
+}
+
+# fail MESSAGE: says what went wrong and what to do, on standard error and in
+# a window, and ends the command.
+fail() {
+    close_splash
+    echo "tesmor: $1" >&2
+    if on_desktop; then
+        # In lines of a readable length: the window is as wide as the text's
+        # longest line.
+        NO_AT_BRIDGE=1 zenity --error --title=Tesmor --text="$(markup "$1" | fold -s -w 72)" >/dev/null 2>&1 || true
+    fi
+    exit 1
+}
+
 # A relative or empty XDG_DATA_HOME is to be ignored.
 case "${XDG_DATA_HOME:-}" in
     /*) data_home=$XDG_DATA_HOME ;;
     *) data_home=$HOME/.local/share ;;
 esac
 data=$data_home/tesmor
-mkdir -p "$data"
+readonly kFreeSpace="If the disk or your quota is full, free some space in $data_home and start Tesmor again."
+mkdir -p "$data" 2>/dev/null || fail "Tesmor's folder $data cannot be made. $kFreeSpace"
 
 # Two starts at the same moment must not copy or make the prefix together.
-exec 9>"$data/.lock"
+# (A redirection that fails ends the shell at once: tried in a subshell first.)
+(: >>"$data/.lock") 2>/dev/null || fail "Tesmor cannot write in $data. $kFreeSpace"
+exec 9>>"$data/.lock"
 if ! flock -w 600 9; then
-    echo "tesmor: another start of Tesmor holds $data/.lock" >&2
-    exit 1
+    fail "Another start of Tesmor holds $data/.lock. Wait for it to end, or close Tesmor, and start it again."
 fi
 
-for file in Tesmor.exe Tesmor.chm; do
-    if ! cmp -s "$lib/$file" "$data/$file"; then
-        # A copy broken off halfway must never be taken for the program.
-        cp "$lib/$file" "$data/$file.new"
-        mv -f "$data/$file.new" "$data/$file"
+# place SOURCE NAME: SOURCE copied to NAME in the user's folder through a new
+# file moved over it, so that a copy broken off halfway (a full disk) is never
+# taken for the program or the table.
+place() {
+    if cp "$1" "$data/$2.new" 2>/dev/null && mv -f "$data/$2.new" "$data/$2"; then
+        return 0
     fi
+    rm -f "$data/$2.new"
+    fail "$1 could not be copied into $data. $kFreeSpace"
+}
+
+for file in Tesmor.exe Tesmor.chm; do
+    cmp -s "$lib/$file" "$data/$file" || place "$lib/$file" "$file"
 done
 # Under Wine the Help menu shows these pages in the desktop's web browser.
 if [ ! -e "$data/help" ] && [ ! -L "$data/help" ]; then
-    ln -s "$lib/help" "$data/help"
+    ln -s "$lib/help" "$data/help" 2>/dev/null || fail "The help pages cannot be linked into $data. $kFreeSpace"
+fi
+
+# The school's table, which a teacher puts in /etc/tesmor, wins over the
+# user's own at every start: a student's changes last until Tesmor is started
+# again, and a teacher's update reaches every account at its next start.
+# Without it, a user with no table of their own gets the default one.
+if [ -e "$school/Tesmor.smp" ]; then
+    if ! cmp -s "$school/Tesmor.smp" "$data/Tesmor.smp"; then
+        [ -r "$school/Tesmor.smp" ] ||
+            fail "The school's table $school/Tesmor.smp cannot be read. An administrator can let every user read it with: sudo chmod 644 $school/Tesmor.smp"
+        place "$school/Tesmor.smp" Tesmor.smp
+    fi
+elif [ ! -e "$data/Tesmor.smp" ] && [ -f "$lib/Tesmor.smp" ]; then
+    place "$lib/Tesmor.smp" Tesmor.smp
 fi
 
 export WINEPREFIX="$data/wineprefix"
 export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No offers to download Mono or Gecko, which Tesmor does not use, and no menu
-# entries or file types of Wine's own added to the user's desktop.
+# entries or file types of Wine's own added to the user's desktop. Set before
+# wineboot, so that the prefix is made without them too.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # The settings this command makes in the prefix, numbered; .tesmor-ready
@@ -179,7 +269,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # they were numbered (which has the fonts, number 1):
 #   1  Wine's fonts linked in, Tahoma linked to DejaVu Sans
 #   2  the title bar drawn by Wine, not by the desktop's window manager
-settings=2
+#   3  Wine's modules in the prefix without their debugging information
+settings=3
 ready=$WINEPREFIX/.tesmor-ready
 log=$data/wine-setup.log
 
@@ -193,32 +284,58 @@ draw_title_bar() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >>"$log" 2>&1
 }
 
+# Debian's Wine copies every one of its Windows modules into a new prefix
+# whole, debugging information and symbol tables included: about two thirds
+# of the prefix's size (about 590 MB for each account). Nothing running in the
+# prefix reads them; a module is loaded from its code, data, exports and
+# relocations, which strip keeps, with the mark "Wine builtin DLL" by which
+# Wine knows its own modules. So the copies lose them, here, and again after
+# Wine has copied its modules anew (its update after an upgrade of Wine,
+# which changes .update-timestamp). A module strip cannot read is left as it
+# is, whole: that costs space only.
+slim_prefix() {
+    find "$WINEPREFIX/drive_c" -type f -size +8k -exec sh -c '
+        for file; do
+            [ "$(dd if="$file" bs=1 skip=64 count=16 2>/dev/null)" = "Wine builtin DLL" ] && printf "%s\n" "$file"
+        done' sh {} + | tr '\n' '\0' | xargs -0 -r strip --strip-all >>"$log" 2>&1 || true
+    cp "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim" 2>/dev/null || true
+}
+
+# setup_failed WHAT: a setup that failed takes back the half-made prefix,
+# which can be hundreds of megabytes (on a full quota it is what filled it),
+# then says so.
+setup_failed() {
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX"
+    fail "Wine could not $1 in $WINEPREFIX, and what it had made there was removed. $kFreeSpace Setting up takes about 600 MB. Wine's messages are in $log."
+}
+
 # The prefix counts as made only once it is complete; one left half-made by an
 # interrupted first start is made again.
 if [ ! -f "$ready" ]; then
+    show_splash
     echo "tesmor: setting up Wine in $WINEPREFIX (the first time only; this takes a minute)" >&2
     rm -rf "$WINEPREFIX"
-    if ! wineboot -i >"$log" 2>&1; then
-        echo "tesmor: Wine could not make its prefix; see $log" >&2
-        exit 1
-    fi
+    wineboot -i >"$log" 2>&1 || setup_failed "make its prefix"
     # Wine's own fonts draw the caption buttons' symbols and size the message
-    # boxes; Debian's Wine does not find them by itself.
-    ln -sf /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    # boxes; Debian's Wine does not find them by itself. Linked, not copied.
+    ln -sf /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log" ||
+        setup_failed "link its fonts"
     # Wine's stand-in for Tahoma has no Greek letters: the parameter table's
     # headings (mu, alpha, beta) take them from DejaVu Sans.
-    if ! wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-            /v Tahoma /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >>"$log" 2>&1; then
-        echo "tesmor: Wine could not link the fonts; see $log" >&2
-        exit 1
-    fi
-    if ! draw_title_bar; then
-        echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
-        exit 1
-    fi
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v Tahoma /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >>"$log" 2>&1 ||
+        setup_failed "link the fonts"
+    draw_title_bar || setup_failed "be set to draw the title bar"
     # The settings take effect with the next wineserver.
-    wineserver -w
-    echo "$settings" >"$ready"
+    wineserver -w || true
+    slim_prefix
+    echo "$settings" >"$ready" 2>/dev/null || setup_failed "finish its prefix"
+    # The window goes when the setup is done rather than when Tesmor's own
+    # window comes: from here Wine starts the program in a second or two, and
+    # Tesmor may show no window of its own at all (a second start only brings
+    # the open one forward), which would leave this one waiting for nothing.
+    close_splash
 else
     made=$(cat "$ready")
     case "$made" in
@@ -226,12 +343,14 @@ else
     esac
     # Tesmor starts all the same if this fails (a wineserver of another Wine
     # version still running, say); the next start tries again.
-    if [ "$made" -lt 2 ]; then
-        if draw_title_bar; then
-            echo "$settings" >"$ready"
-        else
-            echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
-        fi
+    if [ "$made" -lt 2 ] && ! draw_title_bar; then
+        echo "tesmor: Wine could not be set to draw the title bar; see $log" >&2
+    elif [ "$made" -lt "$settings" ]; then
+        slim_prefix
+        # (Not written on a full disk: the next start tries again.)
+        echo "$settings" 2>/dev/null >"$ready" || true
+    elif ! cmp -s "$WINEPREFIX/.update-timestamp" "$WINEPREFIX/.tesmor-slim"; then
+        slim_prefix
     fi
 fi
 

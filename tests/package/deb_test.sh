@@ -19,6 +19,14 @@
 # opens the window menu, whose "Parameters..." asks for the password.
 # Screenshots go to build/package/tests/deb/. The Xvfb display is :140 or the
 # next free one. Every wait has a deadline.
+#
+# Before those starts, tests/package/deb_accounts.sh tries the command's own
+# work for a lab's accounts (the school's table from /etc/tesmor, the first
+# start's window, a failed set-up on a full home folder, --help) with
+# stand-ins for Wine; after them the package is removed, then purged, which
+# keeps the teacher's table in /etc/tesmor and says where the users' data and
+# that table stay. Those parts run where 32-bit code does
+# not; the two starts above need it, and are skipped without it.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -37,7 +45,7 @@ field() { dpkg-deb -f "$deb_file" "$1"; }
 check_equal "Package" "$(field Package)" tesmor
 check_equal "Version is the version record's" "$(field Version)" "$version"
 check_equal "Architecture" "$(field Architecture)" all
-check_equal "Depends" "$(field Depends)" "wine32:i386, wine, fonts-wine, fonts-dejavu-core, python3"
+check_equal "Depends" "$(field Depends)" "wine32:i386, wine, fonts-wine, fonts-dejavu-core, zenity, binutils, python3"
 
 echo "deb: the files"
 listing=$(dpkg-deb -c "$deb_file") || stop "dpkg-deb cannot list $deb_file"
@@ -46,7 +54,7 @@ root=$out/contents
 files=$(awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' <<<"$listing" | LC_ALL=C sort)
 expected_files=$(
     {
-        printf '%s\n' usr/bin/tesmor usr/lib/tesmor/Tesmor.exe usr/lib/tesmor/Tesmor.chm \
+        printf '%s\n' usr/bin/tesmor usr/lib/tesmor/Tesmor.exe usr/lib/tesmor/Tesmor.chm usr/lib/tesmor/Tesmor.smp \
             usr/share/applications/tesmor.desktop usr/share/man/man1/tesmor.1.gz \
             usr/share/doc/tesmor/copyright usr/share/doc/tesmor/changelog.Debian.gz \
             usr/share/lintian/overrides/tesmor
@@ -66,6 +74,10 @@ check "Tesmor.exe is the release build's, stripped" \
     eval 'cmp -s "$root/usr/lib/tesmor/Tesmor.exe" "$release/Tesmor.exe" && stripped "$root/usr/lib/tesmor/Tesmor.exe"'
 check "Tesmor.chm and the help pages are the release build's" \
     eval 'cmp -s "$root/usr/lib/tesmor/Tesmor.chm" "$release/Tesmor.chm" && diff -r "$root/usr/lib/tesmor/help" "$release/help" >/dev/null'
+# The default table, the same in every package (the installer test compares
+# it with what the program itself writes).
+check "Tesmor.smp is the default table the packages ship" \
+    cmp -s "$root/usr/lib/tesmor/Tesmor.smp" "$source_dir/build/package/Tesmor.smp"
 check "the md5sums match the files" eval 'dpkg-deb -e "$deb_file" "$out/control" &&
     (cd "$root" && md5sum --quiet -c "$out/control/md5sums")'
 png_size() {
@@ -131,7 +143,6 @@ else
 fi
 
 # ------------------------------------------------------------ as root from here
-runs_32bit || skip_rest "installing the package and using it: $kNo32Bit"
 if [ "$(id -u)" -ne 0 ]; then
     skip_rest "installing the package, making a user and running as them need root; run the tests as root"
 fi
@@ -154,6 +165,7 @@ cleanup() {
         wait "$manager_pid" 2>/dev/null
     fi
     stop_virtual_screen
+    ! declare -F accounts_cleanup >/dev/null || accounts_cleanup
     [ -z "$tools" ] || rm -rf "$tools"
     if [ -n "$home" ] && id "$user" >/dev/null 2>&1; then userdel --remove "$user" 2>/dev/null; fi
     if [ "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" = "install ok installed" ]; then
@@ -196,6 +208,45 @@ if dpkg_leaves_out /usr/share/man/man1/tesmor.1.gz; then
     echo "  SKIPPED: the man page: this machine's dpkg leaves /usr/share/man out (path-exclude)"
 else
     check "the man page is installed for man" eval 'man -w tesmor >/dev/null 2>&1'
+fi
+
+# ---- the command for every account (its own block)
+# shellcheck source=tests/package/deb_accounts.sh
+source "$(dirname "$0")/deb_accounts.sh"
+
+# removed_and_purged: apt-get remove, then purge, and what each leaves.
+removed_and_purged() {
+    # The teacher's table is in /etc/tesmor when the package goes.
+    install -m 644 "$out/school-2" /etc/tesmor/Tesmor.smp
+    echo "deb: removed with apt-get"
+    apt_get remove tesmor
+    check_equal "apt-get remove tesmor ends with exit code 0" "$?" 0
+    # (Only its purge script is kept, for apt-get purge.)
+    check_equal "dpkg has no tesmor installed" "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" \
+        "deinstall ok config-files"
+    check "/usr/lib/tesmor is gone" test ! -e /usr/lib/tesmor
+    left=$(while read -r file; do [ -e "/$file" ] && echo "/$file"; done <<<"$files")
+    check "no file of the package is left" eval '[ -z "$left" ] || { sed "s/^/    left: /" <<<"$left"; false; }'
+    check "the users' tables stay" eval '[ -f "$data_a/Tesmor.smp" ] && { [ -z "${data:-}" ] || [ -f "$data/Tesmor.smp" ]; }'
+    echo "deb: purged with apt-get"
+    DEBIAN_FRONTEND=noninteractive timeout 600 apt-get -y -q -o DPkg::Lock::Timeout=300 purge tesmor \
+        </dev/null >"$out/purge.log" 2>&1
+    check_equal "apt-get purge tesmor ends with exit code 0" "$?" 0
+    sed -n '/^tesmor: /,/^ *sudo rm/p' "$out/purge.log" | sed 's/^/    apt-get: /'
+    check "the school's table in /etc/tesmor, the teacher's, stays" cmp -s /etc/tesmor/Tesmor.smp "$out/school-2"
+    check "it says so and how to remove it" \
+        eval 'grep -qF "/etc/tesmor" "$out/purge.log" && grep -qF "sudo rm -r /etc/tesmor" "$out/purge.log"'
+    check "it says where the users' data stays and how to remove it" \
+        eval 'grep -qF "~/.local/share/tesmor" "$out/purge.log" && grep -qF "rm -r ~/.local/share/tesmor" "$out/purge.log"'
+    check_equal "dpkg knows no tesmor any more" "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" ""
+    rm -r /etc/tesmor
+    check "the users' tables still stay" test -f "$data_a/Tesmor.smp"
+}
+# ---- end of the command for every account
+
+if ! runs_32bit; then
+    removed_and_purged
+    skip_rest "using the installed program under Wine: $kNo32Bit"
 fi
 
 echo "deb: an ordinary user's first start"
@@ -474,13 +525,6 @@ check "Tesmor.smp is still the table" cmp -s "$data/Tesmor.smp" "$out/table"
 check "there is no Tesmor.smp.bak: the table was not found damaged" test ! -e "$data/Tesmor.smp.bak"
 timeout 30 runuser -u "$user" -- env WINEPREFIX="$prefix" wineserver -k 2>/dev/null
 
-echo "deb: removed with apt-get"
-apt_get remove tesmor
-check_equal "apt-get remove tesmor ends with exit code 0" "$?" 0
-check_equal "dpkg has no tesmor installed" "$(dpkg-query -W -f='${Status}' tesmor 2>/dev/null)" ""
-check "/usr/lib/tesmor is gone" test ! -e /usr/lib/tesmor
-left=$(while read -r file; do [ -e "/$file" ] && echo "/$file"; done <<<"$files")
-check "no file of the package is left" eval '[ -z "$left" ] || { sed "s/^/    left: /" <<<"$left"; false; }'
-check "the user's table stays" test -f "$data/Tesmor.smp"
+removed_and_purged
 
 finish

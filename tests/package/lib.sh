@@ -104,6 +104,11 @@ product_version() {
     strings -a -el "$1" | awk 'found { print; exit } $0 == "ProductVersion" { found = 1 }'
 }
 
+# The value NAME (CompanyName, LegalCopyright...) of a PE file's version record.
+version_value() {
+    strings -a -el "$1" | awk -v name="$2" 'found { print; exit } $0 == name { found = 1 }'
+}
+
 # Whether every line of a text file ends with CR LF, the last one included,
 # and no CR stands anywhere else.
 crlf_only() {

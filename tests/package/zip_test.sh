@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The portable zip: a folder Tesmor/ holding exactly the program (stripped, the
-# release build's own), its help file (complete), a readme and the licence,
-# both plain text with Windows line ends.
+# release build's own, its icons and version record), its help file
+# (complete), the default table, a readme and the licence, both plain text
+# with Windows line ends.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -13,8 +14,8 @@ rm -rf "$out" && mkdir -p "$out"
 echo "zip: the archive"
 check "the archive is intact (unzip -t)" eval 'unzip -tq "$zip_file" >/dev/null'
 names=$(unzip -Z1 "$zip_file" | LC_ALL=C sort | tr '\n' ' ')
-check_equal "it holds the folder Tesmor/ with exactly its four files" "$names" \
-    "Tesmor/ Tesmor/LICENSE.txt Tesmor/README.txt Tesmor/Tesmor.chm Tesmor/Tesmor.exe "
+check_equal "it holds the folder Tesmor/ with exactly its five files" "$names" \
+    "Tesmor/ Tesmor/LICENSE.txt Tesmor/README.txt Tesmor/Tesmor.chm Tesmor/Tesmor.exe Tesmor/Tesmor.smp "
 unzip -q "$zip_file" -d "$out" || stop "the archive does not unpack"
 folder=$out/Tesmor
 
@@ -31,6 +32,26 @@ headers=$(i686-w64-mingw32-objdump -f -p "$exe")
 check "Tesmor.exe is a 32-bit Windows GUI program" \
     eval 'grep -q "file format pei-i386" <<<"$headers" && grep -q "^Subsystem.*(Windows GUI)" <<<"$headers"'
 check_equal "its version record gives the version $version" "$(product_version "$exe")" "$version"
+check_equal "its version record names the publisher" "$(version_value "$exe" CompanyName)" "Tesmor Project"
+check_equal "its version record has the copyright line" "$(version_value "$exe" LegalCopyright)" \
+    "Copyright (C) 2026 Tesmor Project"
+
+echo "zip: the program's icons"
+# GROUP WIDTH BPP KIND SHA256 per image, the groups in Explorer's order.
+icons=$(python3 "$source_dir/tests/package/pe_icons.py" "$exe" "$source_dir/res/tesmor.ico")
+shapes() { awk -v group="$1" '$1 == group { printf "%s/%s/%s ", $2, $3, $4 }' <<<"$icons"; }
+check_equal "the first icon, which Explorer and the Start menu show, is icon 1" \
+    "$(awk 'NR == 1 { print $1 }' <<<"$icons")" 1
+check_equal "icon 1 has 16, 24, 32, 48 and 256 pixels in full colour, 256 as PNG" "$(shapes 1)" \
+    "16/32/dib 24/32/dib 32/32/dib 48/32/dib 256/32/png "
+check_equal "icon 128 is 32 x 32 and 16 x 16 in 16 colours" "$(shapes 128)" "32/4/dib 16/4/dib "
+check_equal "icon 128's images are those of res/tesmor.ico, unchanged" \
+    "$(awk '$1 == 128 { print $5 }' <<<"$icons")" "$(awk '$1 == "file" { print $5 }' <<<"$icons")"
+
+echo "zip: the default table"
+# The installer test compares it with what the program writes at its first close.
+check "Tesmor.smp is the default table the packages ship" \
+    cmp -s "$folder/Tesmor.smp" "$source_dir/build/package/Tesmor.smp"
 
 echo "zip: the help file"
 check "Tesmor.chm is the release build's" cmp -s "$folder/Tesmor.chm" "$release/Tesmor.chm"
@@ -54,6 +75,9 @@ check "README.txt says how to start it (Tesmor.exe)" grep -q "double-click Tesmo
 check "README.txt says that Tesmor.smp is kept beside Tesmor.exe" \
     grep -q "Tesmor.smp" <<<"$text"
 check "README.txt says the folder must be writable" grep -q "where you may write" <<<"$text"
+check "README.txt says where the measurement log is (Tesmor.csv, or Documents\\Tesmor)" \
+    eval 'grep -q "measurement log" <<<"$text" && grep -q "Tesmor.csv" <<<"$text" &&
+          grep -qF "Documents\\Tesmor" <<<"$text"'
 check "README.txt has no unfilled fields" eval '! grep -q "@[A-Z_]*@" <<<"$text"'
 licence_text=$(tr -d '\r' <"$licence")
 check "LICENSE.txt begins with the project's LICENSE" \
