@@ -129,6 +129,7 @@ case "${1:-}" in
     -h | --help)
         cat <<USAGE
 Usage: tesmor [--help | --version]
+       sudo tesmor --set-password | --remove-password
 
 Starts Tesmor, a virtual laboratory for the Hall effect in semiconductors,
 under Wine.
@@ -146,6 +147,12 @@ The school's table: when /etc/tesmor/Tesmor.smp exists, every start puts it
 in place of the user's Tesmor.smp if they differ. Students can change their
 own copy while Tesmor runs, but the next start puts the school's table back.
 Without it, a user with no table gets the default one.
+
+The school's password for the table: \`sudo tesmor --set-password\` asks for it
+(twice) and keeps only a salted digest of it in /etc/tesmor/Tesmor.pwd; every
+start puts that file beside the user's table, and the built-in password no
+longer opens the table. \`sudo tesmor --remove-password\` brings the built-in
+one back.
 
 To remove a user's data, close Tesmor and run, as that user:
   rm -r ${XDG_DATA_HOME:-~/.local/share}/tesmor

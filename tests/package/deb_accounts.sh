@@ -140,6 +140,8 @@ check "tesmor --help names each user's data: table, log and Wine prefix in ~/.lo
     eval 'grep -q "~/.local/share/tesmor" <<<"$help" && grep -q "Tesmor\.smp" <<<"$help" &&
           grep -q "Tesmor\.csv" <<<"$help" && grep -q "wineprefix/" <<<"$help"'
 check "and how to remove it (rm -r ~/.local/share/tesmor)" grep -qF 'rm -r ~/.local/share/tesmor' <<<"$help"
+check "and how the school sets and removes its password" \
+    eval 'grep -qF "sudo tesmor --set-password" <<<"$help" && grep -qF "sudo tesmor --remove-password" <<<"$help"'
 check "and that the next start puts the school's table from /etc/tesmor back" \
     eval 'grep -qF "/etc/tesmor/Tesmor.smp" <<<"$help" && grep -qF "the next start puts the school'"'"'s table back" <<<"$help"'
 
