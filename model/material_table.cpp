@@ -24,6 +24,11 @@ void MaterialTable::Initialise() {
     materialCount = kMaxMaterials;
 }
 
+void MaterialTable::UseDefaults() {
+    materialCount = kMaxMaterials;
+    FillDefaults();
+}
+
 void MaterialTable::FillDefaults() {
     for (int k = 0; k < kParameterCount; ++k) {
         for (int m = 0; m < materialCount; ++m) {

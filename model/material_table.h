@@ -57,6 +57,9 @@ public:
     void Initialise();
     // Fills entries 0..materialCount-1 of every column with the column's default.
     void FillDefaults();
+    // The table a missing or unreadable file gives: all 100 materials, each
+    // with the defaults (what the packages ship as the default file).
+    void UseDefaults();
 
     // Makes material n current: for 1 <= n <= materialCount the n-th entry of
     // every column is copied into the working entry; n = 0 means no material.

@@ -18,11 +18,6 @@ bool FileHolds(const std::wstring& path, const std::vector<unsigned char>& expec
     return file && ReadUpTo(file.get(), expected.size() + 1, bytes) && bytes == expected;
 }
 
-void UseDefaults(MaterialTable& table) {
-    table.materialCount = kMaxMaterials;
-    table.FillDefaults();
-}
-
 }  // namespace
 
 UniqueHandle OpenParameterFileForReading(const std::wstring& path) {
@@ -37,7 +32,7 @@ ParameterFileRead ReadParameterFile(const std::wstring& path, MaterialTable& tab
     {
         UniqueHandle file = OpenParameterFileForReading(path);
         if (!file) {
-            UseDefaults(table);
+            table.UseDefaults();
             return {IsMissing(path) ? ParameterFileLoad::missing : ParameterFileLoad::unusable,
                     ParameterFileNotice::doesNotOpen};
         }
@@ -45,7 +40,7 @@ ParameterFileRead ReadParameterFile(const std::wstring& path, MaterialTable& tab
         // more shows that there was more: such a file is not what the table
         // encodes to, and the next save makes it so.
         if (!ReadUpTo(file.get(), kMaxParameterFileSize + 1, bytes)) {
-            UseDefaults(table);
+            table.UseDefaults();
             return {ParameterFileLoad::unusable, ParameterFileNotice::damaged};
         }
     }
@@ -61,7 +56,7 @@ ParameterFileRead ReadParameterFile(const std::wstring& path, MaterialTable& tab
         }
         [[fallthrough]];
     case ColumnStatus::damaged:
-        UseDefaults(table);
+        table.UseDefaults();
         return {ParameterFileLoad::unusable, ParameterFileNotice::damaged};
     case ColumnStatus::noCount:
         return {ParameterFileLoad::loaded, ParameterFileNotice::countUnreadable};

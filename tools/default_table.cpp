@@ -16,12 +16,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: default_table FILE\n");
         return 2;
     }
-    // As the program starts: the selectors set, then the defaults of the
-    // largest table that a missing file gives.
+    // As the program starts: the selectors set, then the table a missing file
+    // gives.
     MaterialTable table;
     table.Initialise();
-    table.materialCount = kMaxMaterials;
-    table.FillDefaults();
+    table.UseDefaults();
     EncodeResult encoded = EncodeParameterFile(table);
     if (encoded.status != ColumnStatus::ok) {
         std::fprintf(stderr, "default_table: the default table does not encode\n");
