@@ -58,6 +58,12 @@ Quantities. The model's own, in its units:
 What a student works out from the readings (VH, Vsigma) and the settings:
     RHmeas       VH d/(I B), cm^3/C (the uncorrected Hall coefficient)
     RHcorr       RHmeas / G, cm^3/C (G the model's geometric factor)
+    RHcorrmuH    RHmeas / G', cm^3/C, G' the geometric factor worked out with
+                 the Hall angle of the measured Hall mobility, tan theta =
+                 muH B, muH = |RHcorrmuH| sigmameas, iterated to a fixed point:
+                 what a student gets who corrects with the mobility measured
+                 (for a p-type sample the hole's, where the model takes the
+                 electron's)
     nH           rH/(q |RHcorr|), cm^-3, q = 1.60219e-19 C
     sigmameas    1e4 I delta/(Vsigma w d), 1/(Ohm cm)
     rhomeas      1/sigmameas, Ohm cm
@@ -72,7 +78,9 @@ and about the sample and the material:
     Vbar         voltage over the whole bar, I l/(sigma w d), V
     P            power in the bar, I Vbar, W
     muB          mu B (drift mobility times flux density), no unit
-    Tintr        the temperature at which ni = |Nd - Na|, K
+    Tintr        the temperature at which ni = |Nd - Na|, K; with ratio=R, the
+                 temperature at which ni = R |Nd - Na| (ratio=10: where the
+                 intrinsic range begins, ratio=0.1: where the extrinsic ends)
     muexp        the local exponent of the drift mobility, d ln mu/d ln T at T
     kB           the Boltzmann constant with which the measurement log gives the
                  band gap, eV/K (mark every k that a page uses for a band gap)
@@ -160,7 +168,7 @@ MATERIAL_KEYS = {"m"} | PARAMETERS
 PANEL_KEYS = {"rH", "l", "w", "d", "s", "delta", "T", "I", "Im"}
 SETTING_KEYS = MATERIAL_KEYS | PANEL_KEYS
 MODEL = {"VH", "Vsigma", "B", "mu", "ni", "n", "p", "RH", "sigma", "t", "F", "G"}
-FROM_READINGS = {"RHmeas", "RHcorr", "nH", "sigmameas", "rhomeas", "muHmeas", "mumeas",
+FROM_READINGS = {"RHmeas", "RHcorr", "RHcorrmuH", "nH", "sigmameas", "rhomeas", "muHmeas", "mumeas",
                  "lnInvVsigma", "lnnHT"}
 SERIES_KEYS = {"Tstart": 300.0, "Tend": 1680.0, "Tstep": 20.0, "Tfit": 1000.0}
 SERIES = {"slopefit", "Egfit"}
@@ -276,7 +284,7 @@ def parse_pairs(words, where):
                 raise ValueError("%s: list=%s is not numbers separated by commas" % (where, value))
             pairs[key] = value
             continue
-        if (key not in SETTING_KEYS and key not in ("scale", "digits", "prec") and key not in SERIES_KEYS
+        if (key not in SETTING_KEYS and key not in ("scale", "digits", "prec", "ratio") and key not in SERIES_KEYS
                 and key not in FIT_NUMBER_KEYS):
             raise ValueError("%s: unknown key %r" % (where, key))
         try:
@@ -395,10 +403,13 @@ def evaluate(model, quantity, settings, flags):
         return scatter(model, quantity, settings) * flags.get("scale", 1)
     if quantity in FIT or quantity in SCATTER_FIT:
         return log_fit(model, quantity, settings) * flags.get("scale", 1)
+    ratio = settings.get("ratio", 1.0)
+    if "ratio" in settings and quantity != "Tintr":
+        raise ValueError("ratio= on %s, which is not a boundary temperature" % quantity)
     settings = {k: v for k, v in settings.items()
-                if k not in SERIES_KEYS and k not in FIT_KEYS and k != "prec"}
+                if k not in SERIES_KEYS and k not in FIT_KEYS and k not in ("prec", "ratio")}
     if quantity == "Tintr":
-        return intrinsic_temperature(model, settings) * flags.get("scale", 1)
+        return intrinsic_temperature(model, settings, ratio) * flags.get("scale", 1)
     if quantity == "muexp":
         return mobility_exponent(model, settings) * flags.get("scale", 1)
     a = model.ask(settings)
@@ -412,16 +423,17 @@ def evaluate(model, quantity, settings, flags):
     else:
         VH, Vsigma = float(a["VH"]), float(a["Vsigma"])
     B, G = float(a["B"]), float(a["G"])
-    RHmeas = VH * s["d"] / (s["I"] * B) if quantity in ("RHmeas", "RHcorr", "nH", "muHmeas",
+    RHmeas = VH * s["d"] / (s["I"] * B) if quantity in ("RHmeas", "RHcorr", "RHcorrmuH", "nH", "muHmeas",
                                                         "mumeas", "lnnHT") else None
     RHcorr = RHmeas / G if RHmeas is not None else None
     sigmameas = (1e4 * s["I"] * s["delta"] / (Vsigma * s["w"] * s["d"])
-                 if quantity in ("sigmameas", "rhomeas", "muHmeas", "mumeas") else None)
+                 if quantity in ("sigmameas", "rhomeas", "muHmeas", "mumeas", "RHcorrmuH") else None)
     nH = s["rH"] / (Q * abs(RHcorr)) if RHcorr is not None else None
     sigma = float(a["sigma"])
     value = {
         "RHmeas": lambda: RHmeas,
         "RHcorr": lambda: RHcorr,
+        "RHcorrmuH": lambda: corrected_with_hall_mobility(RHmeas, sigmameas, B, s),
         "nH": lambda: nH,
         "sigmameas": lambda: sigmameas,
         "rhomeas": lambda: 1 / sigmameas,
@@ -437,6 +449,25 @@ def evaluate(model, quantity, settings, flags):
         "muB": lambda: float(a["mu"]) * B * 1e-4,
     }[quantity]()
     return value * flags.get("scale", 1)
+
+
+SHORT_CIRCUIT = 16 / math.pi ** 2
+
+
+def corrected_with_hall_mobility(RHmeas, sigmameas, B, s):
+    """RHmeas divided by the geometric factor whose Hall angle is the measured
+    Hall mobility's, tan theta = |R| sigma B, as a student corrects by hand:
+    start from F = 1 and repeat until R no longer changes."""
+    R = RHmeas
+    for _ in range(200):
+        t = abs(R) * sigmameas * B * 1e-4
+        F = math.atan(t) / t if t != 0 else 1.0
+        G = ((1 - SHORT_CIRCUIT * math.exp(-math.pi * s["l"] / (2 * s["w"])) * F)
+             * (1 - (2 / math.pi) * (s["s"] / s["w"]) * F))
+        previous, R = R, RHmeas / G
+        if abs(R - previous) <= 1e-15 * abs(R):
+            break
+    return R
 
 
 def series_fit(model, quantity, settings, flags):
@@ -512,11 +543,11 @@ def mobility_exponent(model, settings):
     return (math.log(mu_up) - math.log(mu_down)) / (math.log(up) - math.log(down))
 
 
-def intrinsic_temperature(model, settings):
-    """Bisection for ni(T) = |Nd - Na|; ni rises with T."""
+def intrinsic_temperature(model, settings, ratio=1.0):
+    """Bisection for ni(T) = ratio |Nd - Na|; ni rises with T."""
     material = {k: v for k, v in settings.items() if k in MATERIAL_KEYS}
     answer = model.ask(material)
-    target = abs(float(answer["Nd"]) - float(answer["Na"]))
+    target = ratio * abs(float(answer["Nd"]) - float(answer["Na"]))
     low, high = 1.0, 100000.0
     for _ in range(80):
         middle = (low + high) / 2
@@ -662,6 +693,8 @@ BREAKS = [
     ("the model's Boltzmann constant where the log's belongs", r'(data-model="kB">)8\.617333',
      lambda m: m.group(1) + "8.617000"),
     ("a number of readings needed one off", element("repeatsfor(?= |\")"), retext),
+    ("a range boundary taken at another multiple of the doping", r'(data-model="Tintr[^"]*\bratio=)10\b',
+     lambda m: m.group(1) + "5"),
     ("a number of repeats changed", r'(data-model="[^"]*\brepeats=)(\d+)',
      lambda m: m.group(1) + str(int(m.group(2)) + 1)),
 ]
