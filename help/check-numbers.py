@@ -695,6 +695,8 @@ BREAKS = [
     ("a number of readings needed one off", element("repeatsfor(?= |\")"), retext),
     ("a range boundary taken at another multiple of the doping", r'(data-model="Tintr[^"]*\bratio=)10\b',
      lambda m: m.group(1) + "5"),
+    ("the model's Hall angle where the measured Hall mobility's belongs", r'data-model="RHcorrmuH\b',
+     lambda m: 'data-model="RHcorr'),
     ("a number of repeats changed", r'(data-model="[^"]*\brepeats=)(\d+)',
      lambda m: m.group(1) + str(int(m.group(2)) + 1)),
 ]
