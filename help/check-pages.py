@@ -432,14 +432,19 @@ INDEX_BREAKS = [
                      '<param name="Local" value="panel-fields.html">\n        '
                      '<param name="Local" value="model-readings.html">'), "give it one at most"),
     ("a sub-entry with two topics",
-     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="The readings, scatter and valid '
-                     'inputs">\n            <param name="Local" value="model-readings.html">',
-                     '<param name="Name" value="The readings, scatter and valid inputs">\n            '
-                     '<param name="Local" value="model-readings.html">\n            '
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="***** in the meters, The readings, '
+                     'scatter and valid inputs">\n            <param name="Local" value="model-readings.html">',
+                     '<param name="Name" value="***** in the meters, The readings, scatter and valid inputs">\n'
+                     '            <param name="Local" value="model-readings.html">\n            '
                      '<param name="Local" value="panel-fields.html">'), "a sub-entry has exactly one"),
-    ("a sub-entry not named by its page's title",
-     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="Fields and meters">',
-                     '<param name="Name" value="Fields">'), '"Fields" is not the title of panel-fields.html'),
+    ("a sub-entry named by its page's title alone",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="***** in the meters, Fields and meters">',
+                     '<param name="Name" value="Fields and meters">'),
+     '"Fields and meters" is not named "***** in the meters, Fields and meters"'),
+    ("a sub-entry named by another page's title",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="***** in the meters, Fields and meters">',
+                     '<param name="Name" value="***** in the meters, The magnet">'),
+     'by its keyword and the title of panel-fields.html'),
     ("a keyword listed twice",
      lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="About box">',
                      '<param name="Name" value="? button">'), 'lists "? button" 2 times'),

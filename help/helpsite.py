@@ -142,13 +142,20 @@ def page_title(text):
     return " ".join(html.unescape(m.group(1)).split()) if m else None
 
 
+def sub_entry_name(keyword, title):
+    """The name of the sub-entry of `keyword` that leads to the page `title`."""
+    return "%s, %s" % (keyword, title)
+
+
 def index_problems(entries, titles, contents, required=()):
     """What keeps a student from reaching a topic through the index, one line each.
 
     Readers other than the platform's own open only the first topic of a keyword
     that has several, so a keyword with several topics must list them as
-    sub-entries, each with one topic and named by its page's title, which is
-    what the reader shows. `entries` is the index as sitemap_tree gives it,
+    sub-entries, each with one topic. Some of those readers also show the index
+    as one flat list sorted by name, so a sub-entry is named by its keyword and
+    its page's title ("band gap, Carrier concentrations"): it then stands right
+    under its keyword and says where it leads in every reader. `entries` is the index as sitemap_tree gives it,
     `titles` maps each page of the help to its title, `contents` lists the pages
     of the contents (each must be in the index), `required` the keywords a
     student will look for."""
@@ -182,9 +189,9 @@ def index_problems(entries, titles, contents, required=()):
             if page in pages_under:
                 problems.append('"%s" lists %s twice' % (keyword, page))
             pages_under.add(page)
-            if page in titles and sub.name != titles[page]:
-                problems.append('"%s" / "%s" is not the title of %s ("%s")'
-                                % (keyword, sub.name, page, titles[page]))
+            if page in titles and sub.name != sub_entry_name(keyword, titles[page]):
+                problems.append('"%s" / "%s" is not named "%s", by its keyword and the title of %s'
+                                % (keyword, sub.name, sub_entry_name(keyword, titles[page]), page))
     for keyword, count in seen.items():
         if count > 1:
             problems.append('the index lists "%s" %d times' % (keyword, count))
