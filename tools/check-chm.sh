@@ -70,6 +70,8 @@ for name in names(stored_path):
         print('the keyword "%s" is not written out in full' % name)
 titles = {}
 for name in os.listdir(pages_dir):
+    if not name.endswith(".html"):
+        continue
     with open(os.path.join(pages_dir, name), encoding="utf-8", errors="replace") as f:
         titles[name] = helpsite.page_title(f.read())
 contents = [page for _, page in helpsite.topics(os.path.dirname(contents_path))] \
@@ -117,6 +119,8 @@ check_chm() {
     awk '{ print $2 }' "$work/list" >"$work/names"
     has() { grep -qxF "/$1" "$work/names"; }
     size_of() { awk -v n="/$1" '$2 == n { print $1 }' "$work/list"; }
+    # Everything inside, extracted once for the checks of the pages below.
+    "$CHMLS" extractall "$chm" "$work/pages" >/dev/null 2>&1
 
     # The default topic.
     local topic
@@ -143,10 +147,10 @@ check_chm() {
                 fail "topic page $page of the contents is not inside"
                 continue
             fi
-            if "$CHMLS" extract "$chm" "/$page" "$work/page" >/dev/null 2>&1; then
+            if [ -f "$work/pages/$page" ]; then
                 # The style sheet and the images the page uses (relative names,
                 # the pages live at the top of the file).
-                grep -a -o '\(src\|href\)="[^"#:]*\.\(png\|gif\|jpg\|css\)"' "$work/page" |
+                grep -a -o '\(src\|href\)="[^"#:]*\.\(png\|gif\|jpg\|css\)"' "$work/pages/$page" |
                     sed 's/^[a-z]*="//; s/"$//' | sort -u | while read -r used; do
                         has "$used" || echo "$page uses $used, which is not inside"
                     done >>"$work/missing"
@@ -173,11 +177,6 @@ check_chm() {
             while read -r page; do
                 has "$page" || fail "index entry to $page, which is not inside"
             done <"$work/indexed"
-            # Every page inside, for the titles the sub-entries must carry.
-            mkdir -p "$work/pages"
-            grep '\.html$' "$work/names" | while read -r page; do
-                "$CHMLS" extract "$chm" "$page" "$work/pages/${page#/}" >/dev/null 2>&1
-            done
             # The contents as inside, named as the helpsite module expects.
             mkdir -p "$work/hhc"
             [ -f "$work/contents" ] && cp "$work/contents" "$work/hhc/tesmor.hhc"
