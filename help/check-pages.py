@@ -4,6 +4,10 @@
     help/check-pages.py [CONTENT_DIR]      check the pages (default: help/content)
     help/check-pages.py --self-test        break copies of the pages in known ways
                                             and check that each break is caught
+    help/check-pages.py --language [CONTENT_DIR]
+                                            check the language of the students'
+                                            pages: short sentences, no overlong
+                                            numbers (the model's reference exempt)
     help/check-pages.py --browser-copy CONTENT_DIR FOLDER
                                             check the plain copy for a web browser:
                                             index.html first, the same pages, style
@@ -18,7 +22,11 @@ scripts. Every image must state its real size and have a text. The project file
 must list every page, the style sheet and every image; the contents file must
 hold every page; the index must point only to existing pages and anchors; the
 navigation bars must follow the order of the contents, and so must the contents
-list of the first page.
+list of the first page. The contents names each page by its title. The index
+must lead to every page of the contents and hold the terms of
+help/index-terms.txt; a keyword with several topics lists them as sub-entries
+(helpsite.index_problems says how). No page of the teacher's guide (help/guide)
+may be in the project, the contents or the index, or be linked to.
 """
 
 import html.parser
