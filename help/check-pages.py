@@ -4,6 +4,10 @@
     help/check-pages.py [CONTENT_DIR]      check the pages (default: help/content)
     help/check-pages.py --self-test        break copies of the pages in known ways
                                             and check that each break is caught
+    help/check-pages.py --language [CONTENT_DIR]
+                                            check the language of the students'
+                                            pages: short sentences, no overlong
+                                            numbers (the model's reference exempt)
     help/check-pages.py --browser-copy CONTENT_DIR FOLDER
                                             check the plain copy for a web browser:
                                             index.html first, the same pages, style
@@ -18,7 +22,11 @@ scripts. Every image must state its real size and have a text. The project file
 must list every page, the style sheet and every image; the contents file must
 hold every page; the index must point only to existing pages and anchors; the
 navigation bars must follow the order of the contents, and so must the contents
-list of the first page.
+list of the first page. The contents names each page by its title. The index
+must lead to every page of the contents and hold the terms of
+help/index-terms.txt; a keyword with several topics lists them as sub-entries
+(helpsite.index_problems says how). No page of the teacher's guide (help/guide)
+may be in the project, the contents or the index, or be linked to.
 """
 
 import html.parser
@@ -32,9 +40,11 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True
 sys.path.insert(0, HERE)
 import helpsite  # noqa: E402
+import prose  # noqa: E402
 
 VOID = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
         "source", "track", "wbr"}
+TERMS = os.path.join(HERE, "index-terms.txt")
 EXTERNAL = re.compile(r"^(?:[a-z][a-z0-9+.-]*:|//)", re.I)
 
 
@@ -140,8 +150,20 @@ def project_files(content):
     return files
 
 
-def check(content):
-    """The problems found in the help sources under `content`, as lines of text."""
+def guide_pages(guide):
+    """The pages of the teacher's guide in the folder `guide`, if there is one."""
+    if not guide or not os.path.isdir(guide):
+        return set()
+    return {f for f in os.listdir(guide) if f.endswith(".html")}
+
+
+def check(content, terms=TERMS, guide=None):
+    """The problems found in the help sources under `content`, as lines of text.
+
+    `terms` names the file of the keywords the index must hold; `guide` is the
+    teacher's guide's folder (by default help/guide beside `content`)."""
+    if guide is None:
+        guide = os.path.join(os.path.dirname(os.path.abspath(content)), "guide")
     problems = []
 
     def fail(where, what):
@@ -256,6 +278,49 @@ def check(content):
                 elif anchor and anchor not in parsed[target].ids:
                     fail(sitemap, "points to a missing anchor: %s" % value)
 
+    # The contents shows each page by its title, so that the contents, the
+    # navigation bars and the page itself name it alike.
+    titles = {name: " ".join(page.title.split()) for name, page in parsed.items() if page.title}
+    for title, name in order:
+        if name in titles and title != titles[name]:
+            fail("tesmor.hhc", 'names %s "%s", but its title is "%s"' % (name, title, titles[name]))
+
+    # Every topic reachable from the index in any reader, and the terms a
+    # student looks up there.
+    index_path = os.path.join(content, "tesmor.hhk")
+    if os.path.isfile(index_path):
+        required = helpsite.required_terms(terms) if terms and os.path.isfile(terms) else []
+        for problem in helpsite.index_problems(helpsite.sitemap_tree(index_path), titles, in_contents,
+                                               required):
+            fail("tesmor.hhk", problem)
+
+    # The teacher's guide stays out of the students' help: none of its pages in
+    # the project, the contents or the index, no page of the help leading to
+    # one, and no page of the help that is a copy of one.
+    if guide and os.path.isdir(guide):
+        guide_titles = {}
+        for name in sorted(f for f in os.listdir(guide) if f.endswith(".html")):
+            with open(os.path.join(guide, name), encoding="utf-8", errors="replace") as f:
+                guide_titles[name] = helpsite.page_title(f.read())
+        for entry in listed:
+            if os.path.basename(entry) in guide_titles:
+                fail("tesmor.hhp", "lists %s, a page of the teacher's guide" % entry)
+        for sitemap in ("tesmor.hhc", "tesmor.hhk"):
+            for params in helpsite.sitemap_entries(os.path.join(content, sitemap)):
+                for key, value in params:
+                    if key == "local" and os.path.basename(value.partition("#")[0]) in guide_titles:
+                        fail(sitemap, "leads to %s, a page of the teacher's guide" % value)
+        for name, title in sorted(titles.items()):
+            for guide_name, guide_title in guide_titles.items():
+                if title == guide_title or name == guide_name:
+                    fail(name, "is the teacher's guide page %s (%s); it belongs in %s only"
+                         % (guide_name, title, guide))
+    for name, page in sorted(parsed.items()):
+        for key, value, line in page.links:
+            target = value.partition("#")[0].replace("\\", "/")
+            if re.search(r"(^|/)guide/", target) or (guide and os.path.basename(target) in guide_pages(guide)):
+                fail(name, "line %d: %s leads to the teacher's guide: %s" % (line, key, value))
+
     # The navigation bars and the contents list of the first page.
     for index, (_, name) in enumerate(order):
         path = os.path.join(content, name)
@@ -336,6 +401,83 @@ BREAKS = [
 ]
 
 
+def _edit_all(path, old, new):
+    with open(path, encoding="ascii") as f:
+        text = f.read()
+    if old not in text:
+        raise AssertionError("self-test: %r not found in %s" % (old, path))
+    with open(path, "w", encoding="ascii", newline="\n") as f:
+        f.write(text.replace(old, new))
+
+
+def _guide_page(d, name, title):
+    """A page of the teacher's guide in the folder the self-test gives the copy `d`."""
+    folder = d + "-guide"
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "w", encoding="ascii", newline="\n") as f:
+        f.write('<!DOCTYPE html>\n<html><head><meta charset="utf-8"><title>%s</title></head>'
+                '<body><h1>%s</h1></body></html>\n' % (title, title))
+
+
+def _teacher_page_in_project(d):
+    _guide_page(d, "guide-rubric.html", "Marking rubric")
+    _edit(os.path.join(d, "tesmor.hhp"), "\nabout.html\n", "\nabout.html\n../guide/guide-rubric.html\n")
+
+
+def _teacher_page_in_index(d):
+    _guide_page(d, "guide-rubric.html", "Marking rubric")
+    _edit(os.path.join(d, "tesmor.hhk"), '<param name="Local" value="lab-report.html#rubric">',
+          '<param name="Local" value="../guide/guide-rubric.html">')
+
+
+INDEX_BREAKS = [
+    ("a keyword with two topics and no sub-entries",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Local" value="using-help.html">',
+                     '<param name="Local" value="using-help.html">\n        '
+                     '<param name="Local" value="about.html">'), '"? button" has 2 topics'),
+    ("a keyword with sub-entries and two topics of its own",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Local" value="panel-fields.html">',
+                     '<param name="Local" value="panel-fields.html">\n        '
+                     '<param name="Local" value="model-readings.html">'), "give it one at most"),
+    ("a sub-entry with two topics",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="***** in the meters, The readings, '
+                     'scatter and valid inputs">\n            <param name="Local" value="model-readings.html">',
+                     '<param name="Name" value="***** in the meters, The readings, scatter and valid inputs">\n'
+                     '            <param name="Local" value="model-readings.html">\n            '
+                     '<param name="Local" value="panel-fields.html">'), "a sub-entry has exactly one"),
+    ("a sub-entry named by its page's title alone",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="***** in the meters, Fields and meters">',
+                     '<param name="Name" value="Fields and meters">'),
+     '"Fields and meters" is not named "***** in the meters, Fields and meters"'),
+    ("a sub-entry named by another page's title",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="***** in the meters, Fields and meters">',
+                     '<param name="Name" value="***** in the meters, The magnet">'),
+     'by its keyword and the title of panel-fields.html'),
+    ("a keyword listed twice",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), '<param name="Name" value="About box">',
+                     '<param name="Name" value="? button">'), 'lists "? button" 2 times'),
+    ("a page of the contents no index entry leads to",
+     lambda d: _edit_all(os.path.join(d, "tesmor.hhk"), 'value="about.html"', 'value="index.html"'),
+     "no index entry leads to about.html"),
+    ("a term a student looks up missing from the index",
+     lambda d: _edit(os.path.join(d, "tesmor.hhk"), 'value="Lorentz force"', 'value="Lorentz"'),
+     'lacks the term "Lorentz force"'),
+    ("a contents name other than the page's title",
+     lambda d: _edit(os.path.join(d, "tesmor.hhc"), 'value="The magnet"', 'value="Magnet"'),
+     'names model-magnet.html "Magnet", but its title is "The magnet"'),
+    ("a page linking to the teacher's guide",
+     lambda d: _edit(os.path.join(d, "about.html"), 'href="parameters-file.html"',
+                     'href="../guide/guide-password.html"'), "leads to the teacher's guide"),
+    ("a page of the teacher's guide in the project", _teacher_page_in_project,
+     "lists ../guide/guide-rubric.html, a page of the teacher's guide"),
+    ("a page of the teacher's guide in the index", _teacher_page_in_index,
+     "leads to ../guide/guide-rubric.html, a page of the teacher's guide"),
+    ("a copy of a page of the teacher's guide left in the help",
+     lambda d: _guide_page(d, "guide-magnet.html", "The magnet"),
+     "is the teacher's guide page guide-magnet.html"),
+]
+
+
 def _drop_contents_entry(d, page):
     path = os.path.join(d, "tesmor.hhc")
     with open(path, encoding="ascii") as f:
@@ -350,7 +492,118 @@ def _drop_contents_entry(d, page):
 
 
 def self_test(content):
-    return helpsite.run_self_test(content, check, BREAKS, "pages")
+    # Each copy gets its own teacher's guide folder beside it, empty unless a
+    # break puts a page there.
+    pages = helpsite.run_self_test(content, lambda d: check(d, guide=d + "-guide"), BREAKS + INDEX_BREAKS,
+                                   "pages")
+    return max(pages, language_self_test())
+
+
+# ----------------------------------------------------------------------------
+# The language of the students' pages: short sentences and numbers with no more
+# digits than a student can use. The reference of the model's formulas and
+# constants is exempt: it is where the full detail is kept.
+
+LANGUAGE_EXEMPT = {"model-reference.html"}
+MEAN_WORDS = 15
+LONGEST_WORDS = 30
+MOST_DIGITS = 8
+_NUMBER = re.compile(r"(?<![\w.])(\d+(?:\.\d*)?|\.\d+)(?:[eE][-+]?\d+)?")
+
+
+def significant_digits(number):
+    """The significant digits of a number as written ("0.00120" has three,
+    "1200" two: the zeros that end a whole number only place it)."""
+    mantissa = re.split(r"[eE]", number)[0]
+    digits = mantissa.replace(".", "").lstrip("0")
+    if "." not in mantissa:
+        digits = digits.rstrip("0")
+    return len(digits)
+
+
+def language_problems(content):
+    """Sentences too long, on average or one by one, and numbers written with
+    more digits than a measurement can have, in the running text of the
+    students' pages."""
+    problems = []
+    for name in sorted(f for f in os.listdir(content) if f.endswith(".html")):
+        if name in LANGUAGE_EXEMPT:
+            continue
+        with open(os.path.join(content, name), encoding="utf-8", errors="replace") as f:
+            found = prose.sentences(f.read())
+        counts = [prose.words(s) for s in found]
+        if counts and sum(counts) / len(counts) > MEAN_WORDS:
+            problems.append("%s: sentences of %.1f words on average (at most %d)"
+                            % (name, sum(counts) / len(counts), MEAN_WORDS))
+        for sentence, count in zip(found, counts):
+            if count > LONGEST_WORDS:
+                problems.append("%s: a sentence of %d words (at most %d): %s"
+                                % (name, count, LONGEST_WORDS, sentence[:60] + "..."))
+            for number in _NUMBER.findall(sentence):
+                if significant_digits(number) > MOST_DIGITS:
+                    problems.append("%s: %s has %d significant digits (at most %d in running text)"
+                                    % (name, number, significant_digits(number), MOST_DIGITS))
+    return problems
+
+
+def _language_page(folder, name, paragraphs, table=""):
+    with open(os.path.join(folder, name), "w", encoding="ascii", newline="\n") as f:
+        f.write('<!DOCTYPE html>\n<html><head><title>T</title></head><body><h1>%s</h1>\n%s%s\n'
+                '</body></html>\n' % ("A heading that is long " * 4, "".join("<p>%s</p>\n" % p
+                                                                              for p in paragraphs), table))
+
+
+_SHORT = ["The Hall voltage changes sign with the field.", "Record it twice and take the mean of 1.25 V and 1.27 V."]
+_WORDY = " ".join(["word"] * 31) + "."
+_MEDIUM = " ".join(["word"] * 20) + "."
+LANGUAGE_BREAKS = [
+    ("a sentence over the limit", lambda d: _language_page(d, "b.html", _SHORT * 4 + [_WORDY]),
+     "b.html: a sentence of 31 words"),
+    ("long sentences on average", lambda d: _language_page(d, "b.html", [_MEDIUM, _MEDIUM, _MEDIUM, "Short enough."]),
+     "b.html: sentences of 15.5 words"),
+    ("a number with too many digits", lambda d: _language_page(d, "b.html", ["The factor is 19.34161154307377 per eV."]),
+     "19.34161154307377 has 16 significant digits"),
+    ("a long number written with an exponent",
+     lambda d: _language_page(d, "b.html", ["Use q = 1.602176634e-19 C here."]), "has 10 significant digits"),
+]
+
+
+def language_self_test():
+    """Pages written for the purpose, each breaking the language rule in one
+    way, must fail, and the same breaks in a table, a heading or in the
+    model's reference page must pass."""
+    import tempfile
+    failures = 0
+    with tempfile.TemporaryDirectory() as work:
+        def case(description, build, expected):
+            nonlocal failures
+            folder = os.path.join(work, re.sub(r"\W+", "-", description))
+            os.makedirs(folder)
+            build(folder)
+            found = language_problems(folder)
+            if expected is None and found:
+                print("self-test: language: %s fails:\n  %s" % (description, "\n  ".join(found)))
+                failures += 1
+            elif expected is not None and not any(expected in p for p in found):
+                print("self-test: language: %s was not caught (wanted %r, got %s)"
+                      % (description, expected, found or "nothing"))
+                failures += 1
+            else:
+                print("self-test: language: %s %s" % ("caught" if expected else "passes:", description))
+
+        case("short sentences", lambda d: _language_page(d, "a.html", _SHORT), None)
+        case("long text in a table and a heading",
+             lambda d: _language_page(d, "a.html", _SHORT, "<table><tr><td>%s 19.34161154307377</td></tr></table>"
+                                      % _WORDY), None)
+        case("long text in the model's reference page",
+             lambda d: _language_page(d, "model-reference.html", [_WORDY, "It is 19.34161154307377 per eV."]), None)
+        for description, build, expected in LANGUAGE_BREAKS:
+            case(description, build, expected)
+    if failures:
+        print("self-test: language: %d failure(s)" % failures)
+        return 1
+    print("self-test: language: all %d breaks caught, the short pages pass" % len(LANGUAGE_BREAKS))
+    return 0
 
 
 def browser_files(content):
@@ -394,6 +647,16 @@ def main(argv):
         if problems:
             return 1
         print("check-pages: %s holds the pages for a web browser, index.html first" % argv[3])
+        return 0
+    if argv[1:2] == ["--language"]:
+        content = argv[2] if len(argv) > 2 else default
+        problems = language_problems(content)
+        for p in problems:
+            print(p)
+        if problems:
+            print("check-pages: %d language problem(s) in %s" % (len(problems), content))
+            return 1
+        print("check-pages: the sentences and numbers of %s are short enough" % content)
         return 0
     if argv[1:2] == ["--self-test"]:
         return self_test(argv[2] if len(argv) > 2 else default)

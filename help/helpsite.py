@@ -93,3 +93,118 @@ def run_self_test(content_dir, check, breaks, what):
         return 1
     print("self-test: all %d breaks caught, the intact %s pass" % (len(breaks), what))
     return 0
+
+
+_SITEMAP_TOKEN = re.compile(r'<OBJECT\s+type="text/sitemap">(.*?)</OBJECT>|<(/?)UL\b[^>]*>', re.S | re.I)
+_ANY_PARAM = re.compile(r'<param\s+name="([^"]*)"\s+value="([^"]*)"\s*/?>', re.I)
+
+
+class SitemapEntry:
+    """One entry of a .hhc or .hhk file: its names and targets (Local, without
+    anything else) in order, and the entries of the list nested under it."""
+
+    def __init__(self, params):
+        self.names = [v for k, v in params if k == "name"]
+        self.locals = [v for k, v in params if k == "local"]
+        self.children = []
+
+    @property
+    def name(self):
+        return self.names[0] if self.names else ""
+
+
+def sitemap_tree(path):
+    """The entries of a .hhc or .hhk file as a tree: the top-level entries, each
+    with the entries of the <UL> that follows it as its children."""
+    with open(path, encoding="ascii", errors="replace") as f:
+        text = f.read()
+    root = SitemapEntry([])
+    # The first <UL> holds the top-level entries; a <UL> after an entry holds
+    # that entry's sub-entries.
+    stack, last = [], None
+    for m in _SITEMAP_TOKEN.finditer(text):
+        if m.group(1) is not None:
+            entry = SitemapEntry([(k.lower(), html.unescape(v)) for k, v in _ANY_PARAM.findall(m.group(1))])
+            (stack[-1] if stack else root).children.append(entry)
+            last = entry
+        elif not m.group(2):
+            stack.append(last if last is not None else (stack[-1] if stack else root))
+            last = None
+        elif stack:
+            stack.pop()
+            last = None
+    return root.children
+
+
+def page_title(text):
+    """The <title> of a page's text, its character references resolved, or None."""
+    m = re.search(r"<title>(.*?)</title>", text, re.S | re.I)
+    return " ".join(html.unescape(m.group(1)).split()) if m else None
+
+
+def sub_entry_name(keyword, title):
+    """The name of the sub-entry of `keyword` that leads to the page `title`."""
+    return "%s, %s" % (keyword, title)
+
+
+def index_problems(entries, titles, contents, required=()):
+    """What keeps a student from reaching a topic through the index, one line each.
+
+    Readers other than the platform's own open only the first topic of a keyword
+    that has several, so a keyword with several topics must list them as
+    sub-entries, each with one topic. Some of those readers also show the index
+    as one flat list sorted by name, so a sub-entry is named by its keyword and
+    its page's title ("band gap, Carrier concentrations"): it then stands right
+    under its keyword and says where it leads in every reader. `entries` is the index as sitemap_tree gives it,
+    `titles` maps each page of the help to its title, `contents` lists the pages
+    of the contents (each must be in the index), `required` the keywords a
+    student will look for."""
+    problems = []
+    reached = set()
+    seen = {}
+    for entry in entries:
+        keyword = entry.name
+        if not keyword:
+            problems.append("an index entry has no name")
+            continue
+        seen[keyword] = seen.get(keyword, 0) + 1
+        if entry.children:
+            if len(entry.locals) > 1:
+                problems.append('"%s" has sub-entries and %d topics of its own; give it one at most'
+                                % (keyword, len(entry.locals)))
+        elif len(entry.locals) != 1:
+            problems.append('"%s" has %d topics; give it exactly one, or one sub-entry for each'
+                            % (keyword, len(entry.locals)))
+        reached.update(local.partition("#")[0] for local in entry.locals)
+        pages_under = set()
+        for sub in entry.children:
+            if len(sub.locals) != 1:
+                problems.append('"%s" / "%s" has %d topics; a sub-entry has exactly one'
+                                % (keyword, sub.name, len(sub.locals)))
+                continue
+            if sub.children:
+                problems.append('"%s" / "%s" has sub-entries of its own' % (keyword, sub.name))
+            page = sub.locals[0].partition("#")[0]
+            reached.add(page)
+            if page in pages_under:
+                problems.append('"%s" lists %s twice' % (keyword, page))
+            pages_under.add(page)
+            if page in titles and sub.name != sub_entry_name(keyword, titles[page]):
+                problems.append('"%s" / "%s" is not named "%s", by its keyword and the title of %s'
+                                % (keyword, sub.name, sub_entry_name(keyword, titles[page]), page))
+    for keyword, count in seen.items():
+        if count > 1:
+            problems.append('the index lists "%s" %d times' % (keyword, count))
+    for page in contents:
+        if page not in reached:
+            problems.append("no index entry leads to %s" % page)
+    for term in required:
+        if term not in seen:
+            problems.append('the index lacks the term "%s"' % term)
+    return problems
+
+
+def required_terms(path):
+    """The keywords listed in a terms file: one a line, "#" begins a comment."""
+    with open(path, encoding="ascii") as f:
+        return [line.split("#", 1)[0].strip() for line in f if line.split("#", 1)[0].strip()]

@@ -9,16 +9,23 @@
 #       twice, or cut short), every keyword once and written out in full (no
 #       character references, which those readers show raw), the same keywords
 #       as SOURCE.hhk when it is given, and every page it points to is inside;
-#       the full-text search data ($FIftiMain) is there.
+#       every topic reachable from the index in any reader (a keyword with
+#       several topics lists them as sub-entries, each with one topic and named
+#       by the keyword and its page's title; every page of the contents in the
+#       index), the terms of help/index-terms.txt among the keywords and no page
+#       of the teacher's guide (help/guide) inside, both found beside
+#       SOURCE.hhk's folder; the full-text search data ($FIftiMain) is there.
 #
 #   tools/check-chm.sh --self-test CONTENT_DIR [CHMCMD]
 #       the negative controls: compiles the help project in CONTENT_DIR as it is
 #       (which must pass) and in broken variants (a topic page, an image, the
-#       index, the full-text search or the default topic left out), each of which
+#       index, the full-text search or the default topic left out, an index that
+#       leaves a topic out of reach, a teacher's page inside), each of which
 #       must fail for its own reason.
 set -uo pipefail
 
 CHMLS=${CHMLS:-chmls}
+HELP_TOOLS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../help" && pwd)
 
 fail() { echo "check-chm: $*"; failures=$((failures + 1)); }
 
@@ -34,38 +41,66 @@ system_value() { "$CHMLS" printsystem "$1" 2>/dev/null | tr -d '\000\r' |
 sitemap_locals() { grep -a -io '<param[[:space:]]\+name="Local"[[:space:]]\+value="[^"]*"' "$1" |
                    sed 's/.*value="//; s/"$//; s/#.*//' | sort -u; }
 
-# What is wrong with the keywords of a stored index, one line each: a keyword
-# listed twice, one not written out in full, or a list that differs from the
-# source index's.
-keyword_problems() {
-    python3 - "$1" "${2:-}" <<'PY'
-import re, sys
-from collections import Counter
+# What is wrong with a stored index, one line each: a keyword listed twice, one
+# not written out in full, a list that differs from the source index's, and
+# anything that keeps a student from reaching a topic through the index in a
+# reader other than the platform's own (help/helpsite.py: index_problems),
+# judged on the pages and the contents as they are inside the file. Beside the
+# source index, the terms a student looks up (help/index-terms.txt) must be
+# keywords, and no page of the teacher's guide (help/guide) may be inside, by
+# its name or by its title.
+index_problems() {
+    python3 - "$HELP_TOOLS" "$@" <<'PY'
+import os, re, sys
+sys.dont_write_bytecode = True
+sys.path.insert(0, sys.argv[1])
+import helpsite
+
+stored_path, pages_dir, contents_path, source_path = sys.argv[2:6]
 
 def keywords(path):
-    text = open(path, encoding="utf-8", errors="replace").read()
-    blocks = re.findall(r'<OBJECT[^>]*type="text/sitemap"[^>]*>(.*?)</OBJECT>', text, re.S | re.I)
-    names = []
-    for block in blocks:
-        name = re.search(r'<param\s+name="Name"\s+value="([^"]*)"', block, re.I)
-        if name:
-            names.append(name.group(1))
-    return names
+    return [entry.name for entry in helpsite.sitemap_tree(path)]
 
-stored = keywords(sys.argv[1])
-for name, count in Counter(stored).items():
-    if count > 1:
-        print('the index lists "%s" %d times' % (name, count))
-for name in stored:
+def names(path):
+    text = open(path, encoding="utf-8", errors="replace").read()
+    return re.findall(r'<param\s+name="Name"\s+value="([^"]*)"', text, re.I)
+
+for name in names(stored_path):
     if re.search(r"&(#\d+|#x[0-9a-fA-F]+|[A-Za-z]+);", name):
         print('the keyword "%s" is not written out in full' % name)
-if len(sys.argv) > 2 and sys.argv[2]:
-    source = keywords(sys.argv[2])
+titles = {}
+for name in os.listdir(pages_dir):
+    if not name.endswith(".html"):
+        continue
+    with open(os.path.join(pages_dir, name), encoding="utf-8", errors="replace") as f:
+        titles[name] = helpsite.page_title(f.read())
+contents = [page for _, page in helpsite.topics(os.path.dirname(contents_path))] \
+    if os.path.isfile(contents_path) else []
+required = []
+if source_path:
+    source = keywords(source_path)
+    stored = keywords(stored_path)
     if stored != source:
         missing = [n for n in source if n not in stored][:3]
         extra = [n for n in stored if n not in source][:3]
         print("the stored keywords differ from the source index (missing %s, not in the source %s)"
               % (missing, extra))
+    help_dir = os.path.dirname(os.path.dirname(os.path.abspath(source_path)))
+    terms = os.path.join(help_dir, "index-terms.txt")
+    if os.path.isfile(terms):
+        required = helpsite.required_terms(terms)
+    guide = os.path.join(help_dir, "guide")
+    if os.path.isdir(guide):
+        for name in sorted(os.listdir(guide)):
+            if not name.endswith(".html"):
+                continue
+            with open(os.path.join(guide, name), encoding="utf-8", errors="replace") as f:
+                title = helpsite.page_title(f.read())
+            for inside, inside_title in sorted(titles.items()):
+                if inside == name or (title and inside_title == title):
+                    print("%s is inside: the teacher's guide page %s (%s)" % (inside, name, title))
+for problem in helpsite.index_problems(helpsite.sitemap_tree(stored_path), titles, contents, required):
+    print(problem)
 PY
 }
 
@@ -84,6 +119,8 @@ check_chm() {
     awk '{ print $2 }' "$work/list" >"$work/names"
     has() { grep -qxF "/$1" "$work/names"; }
     size_of() { awk -v n="/$1" '$2 == n { print $1 }' "$work/list"; }
+    # Everything inside, extracted once for the checks of the pages below.
+    "$CHMLS" extractall "$chm" "$work/pages" >/dev/null 2>&1
 
     # The default topic.
     local topic
@@ -110,10 +147,10 @@ check_chm() {
                 fail "topic page $page of the contents is not inside"
                 continue
             fi
-            if "$CHMLS" extract "$chm" "/$page" "$work/page" >/dev/null 2>&1; then
+            if [ -f "$work/pages/$page" ]; then
                 # The style sheet and the images the page uses (relative names,
                 # the pages live at the top of the file).
-                grep -a -o '\(src\|href\)="[^"#:]*\.\(png\|gif\|jpg\|css\)"' "$work/page" |
+                grep -a -o '\(src\|href\)="[^"#:]*\.\(png\|gif\|jpg\|css\)"' "$work/pages/$page" |
                     sed 's/^[a-z]*="//; s/"$//' | sort -u | while read -r used; do
                         has "$used" || echo "$page uses $used, which is not inside"
                     done >>"$work/missing"
@@ -140,10 +177,13 @@ check_chm() {
             while read -r page; do
                 has "$page" || fail "index entry to $page, which is not inside"
             done <"$work/indexed"
+            # The contents as inside, named as the helpsite module expects.
+            mkdir -p "$work/hhc"
+            [ -f "$work/contents" ] && cp "$work/contents" "$work/hhc/tesmor.hhc"
             local problem
             while read -r problem; do
                 [ -n "$problem" ] && fail "$problem"
-            done < <(keyword_problems "$work/index" "$source_index")
+            done < <(index_problems "$work/index" "$work/pages" "$work/hhc/tesmor.hhc" "$source_index")
         else
             fail "the index file $index does not extract"
         fi
@@ -184,12 +224,21 @@ self_test() {
         "a character reference in a keyword|tesmor.hhk|s/Matthiessen's rule/Matthiessen\&#x27;s rule/|is not written out in full"
         "no full-text search|tesmor.hhp|s/^Full-text search=Yes/Full-text search=No/|no full-text search data"
         "no default topic|tesmor.hhp|/^Default topic=/d|no default topic is set"
+        "a keyword with two topics and no sub-entries|tesmor.hhk|s/<param name=\"Local\" value=\"using-help\.html\">/&<param name=\"Local\" value=\"about.html\">/|\"? button\" has 2 topics"
+        "a sub-entry named by its page's title alone|tesmor.hhk|0,/value=\"\\*\\*\\*\\*\\* in the meters, Fields and meters\"/s//value=\"Fields and meters\"/|\"Fields and meters\" is not named \"***** in the meters, Fields and meters\""
+        "a page no index entry leads to|tesmor.hhk|s/value=\"about\.html\"/value=\"index.html\"/g|no index entry leads to about.html"
+        "a term a student looks up missing|tesmor.hhk|s/value=\"Lorentz force\"/value=\"Lorentz\"/|lacks the term \"Lorentz force\""
+        "a teacher's page inside|tesmor.hhp|s/^Title=Tesmor Help\$/&/|is inside: the teacher's guide page guide-magnet.html"
     )
     local variant name file edit expected dir output status
     for variant in "${variants[@]}"; do
         IFS='|' read -r name file edit expected <<<"$variant"
-        dir="$work/${name// /-}"
+        # Each variant is a help folder of its own: the pages in content/, the
+        # terms the index must hold beside them, a teacher's guide if it has one.
+        dir="$work/${name// /-}/content"
+        mkdir -p "${dir%/content}"
         cp -r "$content" "$dir"
+        [ -f "$content/../index-terms.txt" ] && cp "$content/../index-terms.txt" "${dir%/content}/"
         if [ -n "$edit" ]; then
             sed -i "$edit" "$dir/$file"
             # The window definition names the index and the default topic too;
@@ -197,6 +246,10 @@ self_test() {
             case $name in
                 "no index") sed -i 's/"tesmor\.hhk"/""/' "$dir/tesmor.hhp" ;;
                 "no default topic") sed -i 's/"index\.html","index\.html"/"",""/' "$dir/tesmor.hhp" ;;
+                "a teacher's page inside")
+                    # The teacher's guide holds the page; the help still has a copy.
+                    mkdir -p "${dir%/content}/guide"
+                    sed 's/<title>[^<]*</<title>The magnet</' "$dir/about.html" >"${dir%/content}/guide/guide-magnet.html" ;;
             esac
         fi
         if ! (cd "$dir" && "$chmcmd" --no-html-scan tesmor.hhp >"$dir.log" 2>&1) || [ ! -f "$dir/Tesmor.chm" ]; then
