@@ -9,8 +9,8 @@
         (lab-report.html) and the teacher's rubric (guide-rubric.html in the
         guide/ folder beside CONTENT_DIR) the same way and checks with
         pdftotext -bbox that no page but the last is left a third or more
-        empty, and that no short formula kept on one line (class "nowrap")
-        is broken across two
+        empty. On every page printed, no short formula kept on one line
+        (class "nowrap") may be broken across two
     help/check-print.py --self-test CONTENT_DIR
         the negative controls: copies of the pages with a sheet made too long,
         with the print style's rule that hides the navigation bars taken out,
@@ -147,6 +147,8 @@ def check(content, parts=("sheets", "documents")):
                 problems += trouble
                 if pdf and count != 1:
                     problems.append("%s on %s: prints on %d pages, not one" % (os.path.basename(page), paper, count))
+                if pdf:
+                    problems += broken_formulas(page, pdf, paper)
             for page in documents(content) if "documents" in parts else []:
                 name = os.path.basename(page)
                 if not os.path.isfile(page):
@@ -161,16 +163,21 @@ def check(content, parts=("sheets", "documents")):
                     if fill < MIN_FILL:
                         problems.append("%s on %s: page %d of %d is only %d %% full"
                                         % (name, paper, number, len(fills), round(fill * 100)))
-                lines = [squeeze(line) for line in
-                         run([TOOLS["pdftotext"], "-enc", "UTF-8", pdf, "-"]).stdout.splitlines()]
-                formulas = _Nowrap()
-                with open(page, encoding="ascii") as f:
-                    formulas.feed(f.read())
-                for formula in formulas.texts:
-                    if not any(squeeze(formula) in line for line in lines):
-                        problems.append("%s on %s: the formula %r is broken across lines"
-                                        % (name, paper, formula.replace("\u00a0", " ")))
+                problems += broken_formulas(page, pdf, paper)
     return problems
+
+
+def broken_formulas(page, pdf, paper):
+    """A problem for each formula of class "nowrap" of the page that the PDF
+    does not have on one line."""
+    lines = [squeeze(line) for line in
+             run([TOOLS["pdftotext"], "-enc", "UTF-8", pdf, "-"]).stdout.splitlines()]
+    formulas = _Nowrap()
+    with open(page, encoding="ascii") as f:
+        formulas.feed(f.read())
+    return ["%s on %s: the formula %r is broken across lines"
+            % (os.path.basename(page), paper, formula.replace("\u00a0", " "))
+            for formula in formulas.texts if not any(squeeze(formula) in line for line in lines)]
 
 
 # ----------------------------------------------------------------------------
