@@ -4,10 +4,6 @@
     help/check-pages.py [CONTENT_DIR]      check the pages (default: help/content)
     help/check-pages.py --self-test        break copies of the pages in known ways
                                             and check that each break is caught
-    help/check-pages.py --language [CONTENT_DIR]
-                                            check the language of the students'
-                                            pages: short sentences, no overlong
-                                            numbers (the model's reference exempt)
     help/check-pages.py --browser-copy CONTENT_DIR FOLDER
                                             check the plain copy for a web browser:
                                             index.html first, the same pages, style
@@ -40,7 +36,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True
 sys.path.insert(0, HERE)
 import helpsite  # noqa: E402
-import prose  # noqa: E402
 
 VOID = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "meta", "param",
         "source", "track", "wbr"}
@@ -496,114 +491,7 @@ def self_test(content):
     # break puts a page there.
     pages = helpsite.run_self_test(content, lambda d: check(d, guide=d + "-guide"), BREAKS + INDEX_BREAKS,
                                    "pages")
-    return max(pages, language_self_test())
-
-
-# ----------------------------------------------------------------------------
-# The language of the students' pages: short sentences and numbers with no more
-# digits than a student can use. The reference of the model's formulas and
-# constants is exempt: it is where the full detail is kept.
-
-LANGUAGE_EXEMPT = {"model-reference.html"}
-MEAN_WORDS = 15
-LONGEST_WORDS = 30
-MOST_DIGITS = 8
-_NUMBER = re.compile(r"(?<![\w.])(\d+(?:\.\d*)?|\.\d+)(?:[eE][-+]?\d+)?")
-
-
-def significant_digits(number):
-    """The significant digits of a number as written ("0.00120" has three,
-    "1200" two: the zeros that end a whole number only place it)."""
-    mantissa = re.split(r"[eE]", number)[0]
-    digits = mantissa.replace(".", "").lstrip("0")
-    if "." not in mantissa:
-        digits = digits.rstrip("0")
-    return len(digits)
-
-
-def language_problems(content):
-    """Sentences too long, on average or one by one, and numbers written with
-    more digits than a measurement can have, in the running text of the
-    students' pages."""
-    problems = []
-    for name in sorted(f for f in os.listdir(content) if f.endswith(".html")):
-        if name in LANGUAGE_EXEMPT:
-            continue
-        with open(os.path.join(content, name), encoding="utf-8", errors="replace") as f:
-            found = prose.sentences(f.read())
-        counts = [prose.words(s) for s in found]
-        if counts and sum(counts) / len(counts) > MEAN_WORDS:
-            problems.append("%s: sentences of %.1f words on average (at most %d)"
-                            % (name, sum(counts) / len(counts), MEAN_WORDS))
-        for sentence, count in zip(found, counts):
-            if count > LONGEST_WORDS:
-                problems.append("%s: a sentence of %d words (at most %d): %s"
-                                % (name, count, LONGEST_WORDS, sentence[:60] + "..."))
-            for number in _NUMBER.findall(sentence):
-                if significant_digits(number) > MOST_DIGITS:
-                    problems.append("%s: %s has %d significant digits (at most %d in running text)"
-                                    % (name, number, significant_digits(number), MOST_DIGITS))
-    return problems
-
-
-def _language_page(folder, name, paragraphs, table=""):
-    with open(os.path.join(folder, name), "w", encoding="ascii", newline="\n") as f:
-        f.write('<!DOCTYPE html>\n<html><head><title>T</title></head><body><h1>%s</h1>\n%s%s\n'
-                '</body></html>\n' % ("A heading that is long " * 4, "".join("<p>%s</p>\n" % p
-                                                                              for p in paragraphs), table))
-
-
-_SHORT = ["The Hall voltage changes sign with the field.", "Record it twice and take the mean of 1.25 V and 1.27 V."]
-_WORDY = " ".join(["word"] * 31) + "."
-_MEDIUM = " ".join(["word"] * 20) + "."
-LANGUAGE_BREAKS = [
-    ("a sentence over the limit", lambda d: _language_page(d, "b.html", _SHORT * 4 + [_WORDY]),
-     "b.html: a sentence of 31 words"),
-    ("long sentences on average", lambda d: _language_page(d, "b.html", [_MEDIUM, _MEDIUM, _MEDIUM, "Short enough."]),
-     "b.html: sentences of 15.5 words"),
-    ("a number with too many digits", lambda d: _language_page(d, "b.html", ["The factor is 19.34161154307377 per eV."]),
-     "19.34161154307377 has 16 significant digits"),
-    ("a long number written with an exponent",
-     lambda d: _language_page(d, "b.html", ["Use q = 1.602176634e-19 C here."]), "has 10 significant digits"),
-]
-
-
-def language_self_test():
-    """Pages written for the purpose, each breaking the language rule in one
-    way, must fail, and the same breaks in a table, a heading or in the
-    model's reference page must pass."""
-    import tempfile
-    failures = 0
-    with tempfile.TemporaryDirectory() as work:
-        def case(description, build, expected):
-            nonlocal failures
-            folder = os.path.join(work, re.sub(r"\W+", "-", description))
-            os.makedirs(folder)
-            build(folder)
-            found = language_problems(folder)
-            if expected is None and found:
-                print("self-test: language: %s fails:\n  %s" % (description, "\n  ".join(found)))
-                failures += 1
-            elif expected is not None and not any(expected in p for p in found):
-                print("self-test: language: %s was not caught (wanted %r, got %s)"
-                      % (description, expected, found or "nothing"))
-                failures += 1
-            else:
-                print("self-test: language: %s %s" % ("caught" if expected else "passes:", description))
-
-        case("short sentences", lambda d: _language_page(d, "a.html", _SHORT), None)
-        case("long text in a table and a heading",
-             lambda d: _language_page(d, "a.html", _SHORT, "<table><tr><td>%s 19.34161154307377</td></tr></table>"
-                                      % _WORDY), None)
-        case("long text in the model's reference page",
-             lambda d: _language_page(d, "model-reference.html", [_WORDY, "It is 19.34161154307377 per eV."]), None)
-        for description, build, expected in LANGUAGE_BREAKS:
-            case(description, build, expected)
-    if failures:
-        print("self-test: language: %d failure(s)" % failures)
-        return 1
-    print("self-test: language: all %d breaks caught, the short pages pass" % len(LANGUAGE_BREAKS))
-    return 0
+    return pages
 
 
 def browser_files(content):
@@ -647,16 +535,6 @@ def main(argv):
         if problems:
             return 1
         print("check-pages: %s holds the pages for a web browser, index.html first" % argv[3])
-        return 0
-    if argv[1:2] == ["--language"]:
-        content = argv[2] if len(argv) > 2 else default
-        problems = language_problems(content)
-        for p in problems:
-            print(p)
-        if problems:
-            print("check-pages: %d language problem(s) in %s" % (len(problems), content))
-            return 1
-        print("check-pages: the sentences and numbers of %s are short enough" % content)
         return 0
     if argv[1:2] == ["--self-test"]:
         return self_test(argv[2] if len(argv) > 2 else default)
