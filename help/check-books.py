@@ -9,7 +9,8 @@ teacher's:
         at most three per listed page plus those two); an outline entry for
         every listed page, by its title, in the order of the list; every data
         sheet (sheet-*.html) on exactly one page; no navigation bar printed; no
-        link in the book's document that leads nowhere. Then the teacher-only
+        link in the book's document that leads nowhere; the same sources
+        giving the same bytes twice. Then the teacher-only
         pages (every page under HELP_DIR/guide/): all of them in the teacher's
         guide, none in the lab manual (neither listed nor their titles or first
         sentences in its text); none reachable from the help file's sources in
@@ -25,6 +26,9 @@ teacher's:
         linked from a student page, the password on a student page, the outline
         switched off, and a page far too long; each must fail for its own
         reason, and the intact copy must pass
+    help/check-books.py --pdf BOOK FILE.pdf [HELP_DIR]
+        checks a book already made (BOOK is lab-manual or teachers-guide, on
+        A4), as above, from the pages HELP_DIR (default: this folder) lists
     help/check-books.py --files FOLDER...
         what a package holds (unpacked into FOLDER): no teacher's guide (by its
         file name or by its title page) and the password written in no file,
@@ -281,6 +285,17 @@ def check(help_dir, chm=None, papers=tuple(PAPERS)):
                     problems.append("%s on %s: %s" % (name, paper, error))
                     continue
                 problems += check_pdf(help_dir, name, pdf, paper, document)
+        # Made again, a book must come out the same, byte for byte.
+        again = os.path.join(work, "again")
+        os.makedirs(again)
+        first = os.path.join(work, papers[0], make_books.pdf_name(STUDENT_BOOK, VERSION))
+        try:
+            second = make_books.make(help_dir, STUDENT_BOOK, VERSION, again, papers[0],
+                                     weasyprint=TOOLS["weasyprint"])
+            if os.path.isfile(first) and open(first, "rb").read() != open(second, "rb").read():
+                problems.append("%s: made twice from the same sources, the PDFs differ" % STUDENT_BOOK)
+        except (RuntimeError, ValueError, OSError) as error:
+            problems.append("%s made again: %s" % (STUDENT_BOOK, error))
     return problems
 
 
@@ -441,12 +456,23 @@ def main(argv):
             return 1
         print("check-books: no teacher's guide and no password in %s" % " ".join(argv[2:]))
         return 0
+    if argv[1:2] == ["--pdf"] and len(argv) in (4, 5) and argv[2] in make_books.BOOKS:
+        help_dir = argv[4] if len(argv) == 5 else HERE
+        problems = check_pdf(help_dir, argv[2], argv[3], "A4", make_books.book_html(help_dir, argv[2], VERSION))
+        for p in problems:
+            print(p)
+        if problems:
+            print("check-books: %d problem(s)" % len(problems))
+            return 1
+        print("check-books: %s is the %s: its pages, outline and sheets as they should be" % (argv[3], argv[2]))
+        return 0
     chm = None
     if len(argv) == 4 and argv[2] == "--chm":
         chm = argv[3]
         argv = argv[:2]
     if len(argv) != 2 or argv[1].startswith("-"):
-        print("usage: check-books.py HELP_DIR [--chm FILE.chm] | --self-test HELP_DIR | --files FOLDER...")
+        print("usage: check-books.py HELP_DIR [--chm FILE.chm] | --self-test HELP_DIR | "
+              "--pdf BOOK FILE.pdf [HELP_DIR] | --files FOLDER...")
         return 2
     problems = check(argv[1], chm)
     for p in problems:

@@ -19,9 +19,12 @@ become plain text: a printed book has nothing to follow them to. WeasyPrint
 WEASYPRINT or the PATH) makes the PDF; its outline holds the headings h1 to
 h3, so every page's title and sections.
 
-The same sources give the same bytes: WeasyPrint writes no time of its own,
-and the book's date is SOURCE_DATE_EPOCH's (tools/package.sh sets it to the
-last commit's time), or none without it. V is tools/version.sh's by default.
+The same sources give the same bytes. The book's date is SOURCE_DATE_EPOCH's
+(tools/package.sh sets it to the last commit's time), or none without it.
+WeasyPrint itself writes no time, but the fonts it embeds are cut down by
+fontTools, which stamps each with the time of the run unless
+SOURCE_DATE_EPOCH says otherwise: without it they get the time 0. V is
+tools/version.sh's by default.
 """
 
 import argparse
@@ -207,10 +210,13 @@ def make(help_dir, name, version, out_dir, paper="A4", keep_html=False, weasypri
         size_css = os.path.join(work, "paper.css")
         with open(size_css, "w", encoding="ascii") as f:
             f.write("@page { size: %s portrait; }\n" % paper)
+        environment = dict(os.environ)
+        environment.setdefault("SOURCE_DATE_EPOCH", "0")
         result = subprocess.run([weasyprint, "--quiet", "--media-type", "print", "--base-url",
                                  os.path.abspath(help_dir) + os.sep, "--stylesheet", size_css,
                                  source, pdf],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, check=False)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, check=False,
+                                env=environment)
         if result.returncode != 0 or not os.path.isfile(pdf):
             raise RuntimeError("weasyprint failed on %s: %s" % (name, result.stderr.strip()))
     if keep_html:
