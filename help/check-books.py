@@ -9,7 +9,7 @@ teacher's:
         at most three per listed page plus those two); an outline entry for
         every listed page, by its title, in the order of the list; every data
         sheet (sheet-*.html) on exactly one page; no navigation bar printed; no
-        link in the book's document that leads nowhere; the same sources
+        link in the book's document that leads nowhere or out of the book; the same sources
         giving the same bytes twice. Then the teacher-only
         pages (every page under HELP_DIR/guide/): all of them in the teacher's
         guide, none in the lab manual (neither listed nor their titles or first
@@ -200,6 +200,8 @@ def check_pdf(help_dir, name, pdf, paper, document):
     ids = set(re.findall(r'\sid="([^"]*)"', document))
     for target in sorted(set(re.findall(r'\shref="#([^"]*)"', document)) - ids):
         problems.append("%s: a link leads to #%s, which is not in the book" % (label, target))
+    for target in sorted(set(re.findall(r'<a\s[^>]*href="([^"#][^"]*)"', document))):
+        problems.append("%s: a link leads out of the book, to %s" % (label, target))
     return problems
 
 
