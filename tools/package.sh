@@ -9,8 +9,15 @@
 #                              current user or for all users
 #   tesmor_VERSION_all.deb     the Debian package, which runs the program
 #                              under Wine
-# All three ship the default table, Tesmor.smp, made by tools/default_table.cpp
-# in a host build of its own (build/host-tools).
+#   Tesmor-VERSION-lab-manual.pdf      the students' book: what they print
+#                                      and bring to the lab (A4)
+#   Tesmor-VERSION-teachers-guide.pdf  the teacher's book: the answers, the
+#                                      marking and the table's password (A4)
+# All three packages ship the default table, Tesmor.smp, made by
+# tools/default_table.cpp in a host build of its own (build/host-tools), and
+# the lab manual as Tesmor-lab-manual.pdf. The teacher's guide goes into no
+# package: the students' computers must not have it; it is handed out beside
+# them.
 #
 # VERSION is the version record's (tools/version.sh). The sources of what is
 # packaged around the program live in packaging/; the work is done in
@@ -56,6 +63,16 @@ fi
 export SOURCE_DATE_EPOCH
 stamp() { find "$@" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +; }
 
+# ------------------------------------------------------------ the books
+# On A4 paper (make-books.py --paper letter makes them for Letter). Dated SOURCE_DATE_EPOCH, so the same
+# sources give the same bytes.
+echo "package: the lab manual and the teacher's guide"
+lab_manual=$dist/Tesmor-$version-lab-manual.pdf
+teachers_guide=$dist/Tesmor-$version-teachers-guide.pdf
+rm -f "$lab_manual" "$teachers_guide"
+python3 help/make-books.py --paper A4 --version "$version" "$dist"
+[ -f "$lab_manual" ] && [ -f "$teachers_guide" ] || fail "help/make-books.py did not make both books"
+
 # Text for Windows: CRLF line ends.
 crlf() { sed 's/\r*$/\r/'; }
 # The licence as shipped: Tesmor's own, then the notices of the runtime
@@ -66,6 +83,7 @@ licence_text() { cat LICENSE; echo; cat packaging/runtime-notices.txt; }
 echo "package: the portable folder"
 rm -rf "$scratch/zip" && mkdir -p "$scratch/zip/Tesmor"
 cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$default_table" "$scratch/zip/Tesmor/"
+cp "$lab_manual" "$scratch/zip/Tesmor/Tesmor-lab-manual.pdf"
 sed "s/@VERSION@/$version/g" packaging/windows/README.txt | crlf >"$scratch/zip/Tesmor/README.txt"
 licence_text | crlf >"$scratch/zip/Tesmor/LICENSE.txt"
 chmod 644 "$scratch/zip/Tesmor/"*
@@ -77,7 +95,8 @@ rm -f "$zip_file"
 # ------------------------------------------------------------ the installer
 echo "package: the Windows installer"
 rm -rf "$scratch/nsis" && mkdir -p "$scratch/nsis"
-cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$scratch/zip/Tesmor/LICENSE.txt" "$default_table" "$scratch/nsis/"
+cp "$release/Tesmor.exe" "$release/Tesmor.chm" "$scratch/zip/Tesmor/LICENSE.txt" "$default_table" \
+   "$scratch/zip/Tesmor/Tesmor-lab-manual.pdf" "$scratch/nsis/"
 setup_file=$dist/Tesmor-$version-setup.exe
 rm -f "$setup_file"
 makensis -WX -V2 -DVERSION="$version" -DFILES="$scratch/nsis" -DICON="$root/res/tesmor-full.ico" \
@@ -102,6 +121,7 @@ sed "s/@VERSION@/$version/g" packaging/debian/tesmor.sh >"$deb/usr/bin/tesmor"
 install -m 644 packaging/debian/tesmor.desktop "$deb/usr/share/applications/tesmor.desktop"
 sed "s/@VERSION@/$version/g" packaging/debian/tesmor.1 | gzip -9n >"$deb/usr/share/man/man1/tesmor.1.gz"
 gzip -9n <packaging/debian/changelog >"$deb/usr/share/doc/tesmor/changelog.Debian.gz"
+install -m 644 "$lab_manual" "$deb/usr/share/doc/tesmor/Tesmor-lab-manual.pdf"
 install -m 644 packaging/debian/lintian-overrides "$deb/usr/share/lintian/overrides/tesmor"
 
 # The copyright file with the licence texts from where they are kept.
@@ -150,4 +170,4 @@ rm -f "$deb_file"
 dpkg-deb --root-owner-group -Zxz --build "$deb" "$deb_file" >/dev/null
 
 echo "package: made in $dist:"
-ls -l "$zip_file" "$setup_file" "$deb_file" | awk '{ printf "  %10d  %s\n", $5, $NF }'
+ls -l "$zip_file" "$setup_file" "$deb_file" "$lab_manual" "$teachers_guide" | awk '{ printf "  %10d  %s\n", $5, $NF }'

@@ -2,8 +2,8 @@
 ;
 ;   makensis -DVERSION=A.B.C.D -DFILES=<folder> -DICON=<icon> -DOUTFILE=<setup.exe> [-DAMD64] tesmor.nsi
 ;
-; FILES holds what is installed: Tesmor.exe, Tesmor.chm, LICENSE.txt and
-; Tesmor.smp, the default table. AMD64 makes a 64-bit installer of a 64-bit
+; FILES holds what is installed: Tesmor.exe, Tesmor.chm, LICENSE.txt,
+; Tesmor-lab-manual.pdf (the students' book) and Tesmor.smp, the default table. AMD64 makes a 64-bit installer of a 64-bit
 ; build, installing into the 64-bit Program Files: only for testing on machines
 ; that run no 32-bit code; the shipped one is 32-bit.
 ;
@@ -356,6 +356,8 @@ Section "Tesmor"
     File "${FILES}\Tesmor.exe"
     File "${FILES}\Tesmor.chm"
     File "${FILES}\LICENSE.txt"
+    ; The students' book, to print; the teacher's guide is never installed.
+    File "${FILES}\Tesmor-lab-manual.pdf"
     ; The default table only where there is none: an update keeps the teacher's.
     SetOverwrite off
     File "${FILES}\Tesmor.smp"
@@ -373,6 +375,7 @@ Section "Tesmor"
 
     ; Icon 0 is the full-colour one.
     CreateShortcut "$SMPROGRAMS\Tesmor.lnk" "$INSTDIR\Tesmor.exe" "" "$INSTDIR\Tesmor.exe" 0
+    CreateShortcut "$SMPROGRAMS\Tesmor lab manual.lnk" "$INSTDIR\Tesmor-lab-manual.pdf"
 
     ; SHCTX: HKLM for all users, HKCU just for me (UseKind).
     WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "Tesmor"
@@ -442,9 +445,11 @@ Section "Uninstall"
     Delete "$INSTDIR\Tesmor.exe"
     Delete "$INSTDIR\Tesmor.chm"
     Delete "$INSTDIR\LICENSE.txt"
+    Delete "$INSTDIR\Tesmor-lab-manual.pdf"
     ; What an interrupted save leaves; the table itself is Tesmor.smp.
     Delete "$INSTDIR\Tesmor.smp.new"
     Delete "$SMPROGRAMS\Tesmor.lnk"
+    Delete "$SMPROGRAMS\Tesmor lab manual.lnk"
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
     ; Started in place with _?=, it cannot delete its own file, and says so
     ; below; run from a copy (the silent command's or the system's), that copy
@@ -458,6 +463,7 @@ Section "Uninstall"
 
     ${If} ${FileExists} "$INSTDIR\Tesmor.exe"
     ${OrIf} ${FileExists} "$INSTDIR\Tesmor.chm"
+    ${OrIf} ${FileExists} "$INSTDIR\Tesmor-lab-manual.pdf"
     ${OrIf} ${FileExists} "$INSTDIR\Uninstall.exe"
         StrCpy $KeptText "Some of Tesmor's files in $INSTDIR could not be removed. Close Tesmor and try again."
         DetailPrint "$KeptText"

@@ -57,6 +57,7 @@ expected_files=$(
         printf '%s\n' usr/bin/tesmor usr/lib/tesmor/Tesmor.exe usr/lib/tesmor/Tesmor.chm usr/lib/tesmor/Tesmor.smp \
             usr/share/applications/tesmor.desktop usr/share/man/man1/tesmor.1.gz \
             usr/share/doc/tesmor/copyright usr/share/doc/tesmor/changelog.Debian.gz \
+            usr/share/doc/tesmor/Tesmor-lab-manual.pdf \
             usr/share/lintian/overrides/tesmor
         for size in 16 32 48 64 128 256; do echo "usr/share/icons/hicolor/${size}x${size}/apps/tesmor.png"; done
         (cd "$release" && find help -type f | sed 's:^:usr/lib/tesmor/:')
@@ -78,6 +79,11 @@ check "Tesmor.chm and the help pages are the release build's" \
 # it with what the program itself writes).
 check "Tesmor.smp is the default table the packages ship" \
     cmp -s "$root/usr/lib/tesmor/Tesmor.smp" "$source_dir/build/package/Tesmor.smp"
+check "the lab manual in /usr/share/doc/tesmor is the one in dist/" \
+    cmp -s "$root/usr/share/doc/tesmor/Tesmor-lab-manual.pdf" "$dist/Tesmor-$version-lab-manual.pdf"
+check "no teacher's guide and no password in the package (help/check-books.py --files)" \
+    eval 'python3 "$source_dir/help/check-books.py" --files "$root" >"$out/check-books.log" 2>&1 ||
+          { sed "s/^/    /" "$out/check-books.log"; false; }'
 check "the md5sums match the files" eval 'dpkg-deb -e "$deb_file" "$out/control" &&
     (cd "$root" && md5sum --quiet -c "$out/control/md5sums")'
 png_size() {
@@ -100,6 +106,10 @@ check "the desktop entry runs tesmor with the icon tesmor" \
     eval 'grep -qx "Exec=tesmor" "$desktop" && grep -qx "Icon=tesmor" "$desktop"'
 man_warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$root/usr/share/man/man1/tesmor.1.gz" 2>&1 >/dev/null)
 check "the man page formats without warnings" test -z "$man_warnings"
+man_text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$root/usr/share/man/man1/tesmor.1.gz" 2>/dev/null)
+check "the man page's teacher section says the password is in the teacher's guide, without printing it" \
+    eval 'grep -q "Tesmor-$version-teachers-guide.pdf" <<<"$man_text" && grep -q "password" <<<"$man_text" &&
+          ! grep -qF "479 zkp" <<<"$man_text"'
 check "the man page names the version" eval 'zcat "$root/usr/share/man/man1/tesmor.1.gz" | grep -F "Tesmor $version" >/dev/null'
 check_equal "the changelog's latest entry is this version" \
     "$(zcat "$root/usr/share/doc/tesmor/changelog.Debian.gz" | sed -n '1s/^tesmor (\([^)]*\)).*/\1/p')" "$version"

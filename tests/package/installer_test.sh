@@ -2,8 +2,9 @@
 # The Windows installer under Wine, as a user and as a school's administrator
 # use it:
 #  - just for me (the default): a silent install (/S) into
-#    %LOCALAPPDATA%\Programs\Tesmor with the default table, its Start-menu
-#    shortcut and its entry in the list of installed programs under HKCU; the
+#    %LOCALAPPDATA%\Programs\Tesmor with the default table, the lab manual
+#    (never the teacher's guide), its two Start-menu shortcuts (Tesmor and
+#    "Tesmor lab manual") and its entry in the list of installed programs under HKCU; the
 #    installed Tesmor.exe, started directly and through the shortcut, shows its
 #    panel and closes with exit code 2, and without a table writes exactly the
 #    one shipped; an update keeps a changed table; the silent uninstall,
@@ -67,7 +68,7 @@ else
     cmake --build "$build" --target Tesmor panel_driver >/dev/null ||
         stop "Tesmor and panel_driver cannot be built in $build (configure it as NOTE-32bit.md says)"
     cp "$build/release/Tesmor.exe" "$release/Tesmor.chm" "$source_dir/build/package/nsis/LICENSE.txt" \
-       "$default_table" "$out/nsis/"
+       "$source_dir/build/package/nsis/Tesmor-lab-manual.pdf" "$default_table" "$out/nsis/"
     setup=$out/Tesmor-$version-setup-amd64.exe
     makensis -WX -V2 -DAMD64 -DVERSION="$version" -DFILES="$out/nsis" \
              -DICON="$source_dir/res/tesmor-full.ico" -DOUTFILE="$setup" \
@@ -116,14 +117,17 @@ for path in "$user_win" "$machine_win" "$documents_win"; do
 done
 user_dir=$(unix_path "$user_win")
 user_shortcut=$(unix_path "$user_shortcut_win")
+user_manual_shortcut=$(unix_path "${user_shortcut_win%\\*}\\Tesmor lab manual.lnk")
 machine_dir=$(unix_path "$machine_win")
 machine_shortcut=$(unix_path "$machine_shortcut_win")
+machine_manual_shortcut=$(unix_path "${machine_shortcut_win%\\*}\\Tesmor lab manual.lnk")
 other_dir=$(unix_path "$other_win")
 log_dir=$(unix_path "$documents_win\\Tesmor")
 [ -n "$user_dir" ] && [ -n "$machine_dir" ] && [ -n "$log_dir" ] || stop "winepath gives no Unix paths"
 
 # What an earlier run left.
-rm -rf "$user_dir" "$user_shortcut" "$machine_dir" "$machine_shortcut" "$other_dir" "$log_dir"
+rm -rf "$user_dir" "$user_shortcut" "$user_manual_shortcut" "$machine_dir" "$machine_shortcut" \
+       "$machine_manual_shortcut" "$other_dir" "$log_dir"
 win 30 reg delete "$user_key" /f >/dev/null 2>&1
 win 30 reg delete "$machine_key" /f >/dev/null 2>&1
 all_ended 60
@@ -154,14 +158,22 @@ sys.stdout.buffer.write(struct.pack("<i", 2) + struct.pack("<24d", *[k + 0.25 fo
 echo "installer: silent install just for the current user"
 win 120 "$setup" /S
 check_equal "setup.exe /S ends with exit code 0" "$?" 0
-check_equal "$user_win holds the program, its help, the licence, the default table and the uninstaller" \
-    "$(listing "$user_dir")" "LICENSE.txt Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
+check_equal "$user_win holds the program, its help, the licence, the lab manual, the default table and the uninstaller" \
+    "$(listing "$user_dir")" "LICENSE.txt Tesmor-lab-manual.pdf Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
 check "the installed Tesmor.exe is the build's" cmp -s "$user_dir/Tesmor.exe" "$program"
 check "the installed Tesmor.chm is the release build's" cmp -s "$user_dir/Tesmor.chm" "$release/Tesmor.chm"
 check "the installed Tesmor.smp is the default table shipped" cmp -s "$user_dir/Tesmor.smp" "$default_table"
 check "the Start-menu shortcut exists" test -f "$user_shortcut"
 link_strings=$(strings -a "$user_shortcut" 2>/dev/null)
 check "the shortcut points to the installed Tesmor.exe" grep -qxF "$user_win\\Tesmor.exe" <<<"$link_strings"
+check "the installed Tesmor-lab-manual.pdf is the lab manual in dist/" \
+    cmp -s "$user_dir/Tesmor-lab-manual.pdf" "$dist/Tesmor-$version-lab-manual.pdf"
+check "the Start-menu shortcut \"Tesmor lab manual\" exists" test -f "$user_manual_shortcut"
+check "it points to the installed lab manual" \
+    grep -qxF "$user_win\\Tesmor-lab-manual.pdf" <<<"$(strings -a "$user_manual_shortcut" 2>/dev/null)"
+check "no teacher's guide and no password in what was installed (help/check-books.py --files)" \
+    eval 'python3 "$source_dir/help/check-books.py" --files "$user_dir" >"$out/check-books.log" 2>&1 ||
+          { sed "s/^/    /" "$out/check-books.log"; false; }'
 check "no all-users entry was made" eval '! key_exists "$machine_key"'
 
 echo "installer: the entry in the list of installed programs"
@@ -212,6 +224,7 @@ check_equal "the QuietUninstallString ends with exit code 0" "$?" 0
 check_equal "when it returns, only the table and its backup are left in the folder" \
     "$(listing "$user_dir")" "Tesmor.smp Tesmor.smp.bak "
 check "the shortcut is gone" test ! -e "$user_shortcut"
+check "the lab manual's shortcut is gone" test ! -e "$user_manual_shortcut"
 check "the uninstall key is gone" eval '! key_exists "$user_key"'
 check "no process of the uninstall is left" all_ended 5
 check "Tesmor.smp is unchanged" cmp -s "$user_dir/Tesmor.smp" "$out/teacher.smp"
@@ -235,7 +248,7 @@ setup_win="Z:${setup//\//\\}"
 run_command 120 "\"$setup_win\" /S /D=$other_win"
 check_equal "setup.exe /S /D=$other_win ends with exit code 0" "$?" 0
 check_equal "$other_win holds the program" "$(listing "$other_dir")" \
-    "LICENSE.txt Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
+    "LICENSE.txt Tesmor-lab-manual.pdf Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
 check_equal "InstallLocation" "$(reg_value "$user_key" InstallLocation)" "$other_win"
 check "nothing went to $user_win" test ! -e "$user_dir"
 run_command 120 "$(reg_value "$user_key" QuietUninstallString)"
@@ -264,11 +277,13 @@ teacher_win="Z:${out//\//\\}\\teacher.smp"
 win 120 "$setup" /S /ALLUSERS "/TABLE=$teacher_win"
 check_equal "setup.exe /S /ALLUSERS /TABLE=... ends with exit code 0" "$?" 0
 check_equal "$machine_win holds the program, its help, the licence, the table and the uninstaller" \
-    "$(listing "$machine_dir")" "LICENSE.txt Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
+    "$(listing "$machine_dir")" "LICENSE.txt Tesmor-lab-manual.pdf Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
 check "Tesmor.smp is the teacher's table" cmp -s "$machine_dir/Tesmor.smp" "$out/teacher.smp"
 check "the all-users Start-menu shortcut exists" test -f "$machine_shortcut"
 link_strings=$(strings -a "$machine_shortcut" 2>/dev/null)
 check "it points to the installed Tesmor.exe" grep -qxF "$machine_win\\Tesmor.exe" <<<"$link_strings"
+check "the all-users shortcut \"Tesmor lab manual\" points to the installed lab manual" \
+    grep -qxF "$machine_win\\Tesmor-lab-manual.pdf" <<<"$(strings -a "$machine_manual_shortcut" 2>/dev/null)"
 check "no shortcut in the user's own Start menu" test ! -e "$user_shortcut"
 check "$machine_key exists" key_exists "$machine_key"
 check "no entry of the current user's" eval '! key_exists "$user_key"'
@@ -294,7 +309,7 @@ else
     check_equal "Tesmor.exe ends with exit code 2" "$code" 2
     check "the teacher's table is unchanged" cmp -s "$machine_dir/Tesmor.smp" "$out/teacher.smp"
     check_equal "nothing was added to the program folder" "$(listing "$machine_dir")" \
-        "LICENSE.txt Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
+        "LICENSE.txt Tesmor-lab-manual.pdf Tesmor.chm Tesmor.exe Tesmor.smp Uninstall.exe "
     check "the reading went into the log in Documents\\Tesmor" \
         eval 'test "$(grep -c "^1[;,]" "$log_dir/Tesmor.csv" 2>/dev/null)" = 1'
 fi
@@ -344,6 +359,7 @@ check_equal "when it returns, only the table and the school password are left" "
     "$kept_after_uninstall"
 check "Tesmor.smp is the teacher's" cmp -s "$machine_dir/Tesmor.smp" "$out/teacher.smp"
 check "the all-users shortcut is gone" test ! -e "$machine_shortcut"
+check "the all-users shortcut of the lab manual is gone" test ! -e "$machine_manual_shortcut"
 check "the uninstall key is gone" eval '! key_exists "$machine_key"'
 check "the log in Documents is left" test -f "$log_dir/Tesmor.csv"
 

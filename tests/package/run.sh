@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the tests of the packages that tools/package.sh wrote to dist/:
-#   tests/package/run.sh [zip|installer|deb|password ...]     (default: all four)
+#   tests/package/run.sh [zip|installer|deb|password|books ...]     (default: all five)
 # Each prints its checks; a summary follows, and the last line reads
 # "packages: N passed, N failed, N skipped". Exits 1 if a test failed.
 # The deb test installs the package and makes a user: it needs root, and says
@@ -9,7 +9,7 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 
 tests=("$@")
-[ ${#tests[@]} -gt 0 ] || tests=(zip installer deb password)
+[ ${#tests[@]} -gt 0 ] || tests=(zip installer deb password books)
 
 # The installer test finds and closes the panel with panel_driver.exe; the deb
 # test checks the fonts of the user's Wine prefix with a test of panel_tests.exe.

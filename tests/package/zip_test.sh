@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The portable zip: a folder Tesmor/ holding exactly the program (stripped, the
 # release build's own, its icons and version record), its help file
-# (complete), the default table, a readme and the licence, both plain text
-# with Windows line ends.
+# (complete), the default table, the lab manual (not the teacher's guide), a
+# readme and the licence, both plain text with Windows line ends.
 set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -14,8 +14,8 @@ rm -rf "$out" && mkdir -p "$out"
 echo "zip: the archive"
 check "the archive is intact (unzip -t)" eval 'unzip -tq "$zip_file" >/dev/null'
 names=$(unzip -Z1 "$zip_file" | LC_ALL=C sort | tr '\n' ' ')
-check_equal "it holds the folder Tesmor/ with exactly its five files" "$names" \
-    "Tesmor/ Tesmor/LICENSE.txt Tesmor/README.txt Tesmor/Tesmor.chm Tesmor/Tesmor.exe Tesmor/Tesmor.smp "
+check_equal "it holds the folder Tesmor/ with exactly its six files" "$names" \
+    "Tesmor/ Tesmor/LICENSE.txt Tesmor/README.txt Tesmor/Tesmor-lab-manual.pdf Tesmor/Tesmor.chm Tesmor/Tesmor.exe Tesmor/Tesmor.smp "
 unzip -q "$zip_file" -d "$out" || stop "the archive does not unpack"
 folder=$out/Tesmor
 
@@ -63,6 +63,13 @@ else
     bad "chmls is missing (package fp-utils), the help file cannot be checked"
 fi
 
+echo "zip: the lab manual"
+check "Tesmor-lab-manual.pdf is the lab manual in dist/" \
+    cmp -s "$folder/Tesmor-lab-manual.pdf" "$dist/Tesmor-$version-lab-manual.pdf"
+check "no teacher's guide and no password in the folder (help/check-books.py --files)" \
+    eval 'python3 "$source_dir/help/check-books.py" --files "$folder" >"$out/check-books.log" 2>&1 ||
+          { sed "s/^/    /" "$out/check-books.log"; false; }'
+
 echo "zip: the texts"
 readme=$folder/README.txt
 licence=$folder/LICENSE.txt
@@ -78,6 +85,12 @@ check "README.txt says the folder must be writable" grep -q "where you may write
 check "README.txt says where the measurement log is (Tesmor.csv, or Documents\\Tesmor)" \
     eval 'grep -q "measurement log" <<<"$text" && grep -q "Tesmor.csv" <<<"$text" &&
           grep -qF "Documents\\Tesmor" <<<"$text"'
+check "README.txt says the lab manual is Tesmor-lab-manual.pdf" grep -q "Tesmor-lab-manual.pdf" <<<"$text"
+check "README.txt says the teacher's guide is not in the folder and where it is" \
+    eval 'grep -q "teachers-guide.pdf" <<<"$text" && grep -q "not in this folder" <<<"$text"'
+check "README.txt says the table's password is in the teacher's guide, and does not print it" \
+    eval 'tr -s "\n " "  " <<<"$text" | grep -q "password of the table is in the teacher.s guide" &&
+          ! grep -qF "479 zkp" <<<"$text"'
 check "README.txt has no unfilled fields" eval '! grep -q "@[A-Z_]*@" <<<"$text"'
 licence_text=$(tr -d '\r' <"$licence")
 check "LICENSE.txt begins with the project's LICENSE" \
