@@ -65,23 +65,36 @@ def run_self_test(content_dir, check, breaks, what):
     `what` names the sources in the messages ("pages", "sheets"). Returns the
     exit status."""
     import shutil
+
+    def copy(work, name):
+        folder = os.path.join(work, name)
+        shutil.copytree(content_dir, folder)
+        return folder
+
+    return run_breaks(copy, lambda folder, brk: check(folder), breaks, what)
+
+
+def run_breaks(copy, check, breaks, what):
+    """The loop of every self-test: `copy(work, name)` makes a fresh copy of the
+    sources under the scratch folder `work` and returns the folder to check;
+    `check(folder, brk)` returns its problems (`brk` is the break's tuple, or
+    None for the intact copy); each break is (description, breaker(folder),
+    expected text of a problem, ...). Returns the exit status."""
     import tempfile
 
     failures = 0
     with tempfile.TemporaryDirectory() as work:
-        intact = os.path.join(work, "intact")
-        shutil.copytree(content_dir, intact)
-        problems = check(intact)
+        problems = check(copy(work, "intact"), None)
         if problems:
             print("self-test: the intact %s fail:\n  %s" % (what, "\n  ".join(problems)))
             failures += 1
         else:
             print("self-test: the intact %s pass" % what)
-        for description, breaker, expected in breaks:
-            copy = os.path.join(work, re.sub(r"\W+", "-", description))
-            shutil.copytree(content_dir, copy)
-            breaker(copy)
-            found = check(copy)
+        for brk in breaks:
+            description, breaker, expected = brk[:3]
+            folder = copy(work, re.sub(r"\W+", "-", description))
+            breaker(folder)
+            found = check(folder, brk)
             if not any(expected in p for p in found):
                 print("self-test: %s was not caught (wanted %r, got %s)" % (description, expected,
                                                                           found or "nothing"))
