@@ -1,0 +1,258 @@
+#include "ui/accessible_win.h"
+
+#include <commctrl.h>
+#include <oleacc.h>
+
+#include <new>
+
+// The labels of most controls are drawn (the panel's picture carries them), so
+// a screen reader would find nothing to call them by. Windows asks a window for
+// its accessible object with WM_GETOBJECT; a subclass answers for the client
+// area with an object of ours that lends the standard object of the control's
+// class everything but the name and the description. The platform's dynamic
+// annotation (IAccPropServices) would do the same with less code, but Wine
+// leaves it unimplemented. The interface ids are the compiler's (__uuidof):
+// MinGW's import library of oleacc.dll gives IID_IAccessible the address of
+// an import thunk, not the id.
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x41434301;
+// Where a control keeps its label, to find it again: the import library of
+// the common controls offers no GetWindowSubclass.
+constexpr const wchar_t* kLabelProperty = L"TesmorAccessibleLabel";
+
+// What a control is called, shared by the subclass and every object handed out
+// for it: an object a reader still holds may outlive the window, and then
+// answers as the standard object does.
+struct AccessibleLabel {
+    ULONG references = 1;   // the subclass's, and one per object handed out
+    HWND window = nullptr;  // null once the window is destroyed
+    std::wstring name;
+    std::wstring description;
+    AccessibleDescriber describe = nullptr;
+    void* context = nullptr;
+
+    void AddRef() { ++references; }
+    void Release() {
+        if (--references == 0) delete this;
+    }
+};
+
+BSTR AllocatedText(const std::wstring& text) {
+    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
+
+bool IsSelf(const VARIANT& child) {
+    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
+
+class LabelledAccessible final : public IAccessible {
+public:
+    LabelledAccessible(IAccessible* standard, AccessibleLabel* label) : standard_(standard), label_(label) {
+        standard_->AddRef();
+        label_->AddRef();
+    }
+    LabelledAccessible(const LabelledAccessible&) = delete;
+    LabelledAccessible& operator=(const LabelledAccessible&) = delete;
+
+    // IUnknown. The children's enumeration and the window are the standard
+    // object's; everything else (marshalling above all) must see this object.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(IAccessible)) {
+            *object = static_cast<IAccessible*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (iid == __uuidof(IEnumVARIANT) || iid == __uuidof(IOleWindow))
+            return standard_->QueryInterface(iid, object);
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        return standard_->GetTypeInfoCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return standard_->GetTypeInfo(index, locale, info);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override {
+        return standard_->GetIDsOfNames(iid, names, count, locale, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* badArgument) override {
+        return standard_->Invoke(id, iid, locale, flags, parameters, result, exception, badArgument);
+    }
+
+    // IAccessible: the name and the description are ours, the rest the standard object's.
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (!name) return E_POINTER;
+        if (!IsSelf(child) || !label_->window || label_->name.empty())
+            return standard_->get_accName(child, name);
+        *name = AllocatedText(label_->name);
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+        if (!description) return E_POINTER;
+        if (!IsSelf(child) || !label_->window) return standard_->get_accDescription(child, description);
+        std::wstring text;
+        try {
+            text = label_->describe ? label_->describe(label_->window, label_->context) : label_->description;
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+        if (text.empty()) return standard_->get_accDescription(child, description);
+        *description = AllocatedText(text);
+        return *description ? S_OK : E_OUTOFMEMORY;
+    }
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+        return standard_->get_accParent(parent);
+    }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
+        return standard_->get_accChildCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
+        return standard_->get_accChild(child, object);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+        return standard_->get_accValue(child, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        return standard_->get_accRole(child, role);
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        return standard_->get_accState(child, state);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+        return standard_->get_accHelp(child, help);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
+        return standard_->get_accHelpTopic(file, child, topic);
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+        return standard_->get_accKeyboardShortcut(child, shortcut);
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override { return standard_->get_accFocus(child); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+        return standard_->get_accSelection(children);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+        return standard_->get_accDefaultAction(child, action);
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
+        return standard_->accSelect(flags, child);
+    }
+    HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
+                                          VARIANT child) override {
+        return standard_->accLocation(left, top, width, height, child);
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
+        return standard_->accNavigate(direction, start, end);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* child) override {
+        return standard_->accHitTest(x, y, child);
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        return standard_->accDoDefaultAction(child);
+    }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
+        return standard_->put_accName(child, name);
+    }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+        return standard_->put_accValue(child, value);
+    }
+
+private:
+    ~LabelledAccessible() {
+        label_->Release();
+        standard_->Release();
+    }
+
+    ULONG references_ = 1;
+    IAccessible* standard_;
+    AccessibleLabel* label_;
+};
+
+LRESULT AnswerClientObject(HWND window, WPARAM flags, AccessibleLabel* label) {
+    IAccessible* standard = nullptr;
+    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                         reinterpret_cast<void**>(&standard)))) {
+        return 0;
+    }
+    LabelledAccessible* labelled = new (std::nothrow) LabelledAccessible(standard, label);
+    standard->Release();
+    if (!labelled) return 0;
+    const LRESULT result = LresultFromObject(__uuidof(IAccessible), flags, labelled);
+    labelled->Release();
+    return SUCCEEDED(result) ? result : 0;
+}
+
+LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                           DWORD_PTR data) noexcept {
+    AccessibleLabel* label = reinterpret_cast<AccessibleLabel*>(data);
+    // The object id arrives as a 32-bit number that a 64-bit lParam may carry
+    // without its sign.
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+        if (const LRESULT answer = AnswerClientObject(window, wParam, label)) return answer;
+    } else if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(window, &LabelProc, kSubclassId);
+        RemovePropW(window, kLabelProperty);
+        label->window = nullptr;
+        label->describe = nullptr;
+        label->context = nullptr;
+        label->Release();
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// The label of a control, made and the subclass set on the first call.
+AccessibleLabel* LabelOf(HWND control) {
+    if (!control) return nullptr;
+    if (HANDLE found = GetPropW(control, kLabelProperty)) return static_cast<AccessibleLabel*>(found);
+    AccessibleLabel* label = new (std::nothrow) AccessibleLabel;
+    if (!label) return nullptr;
+    label->window = control;
+    if (!SetPropW(control, kLabelProperty, label)) {
+        label->Release();
+        return nullptr;
+    }
+    if (!SetWindowSubclass(control, &LabelProc, kSubclassId, reinterpret_cast<DWORD_PTR>(label))) {
+        RemovePropW(control, kLabelProperty);
+        label->Release();
+        return nullptr;
+    }
+    return label;
+}
+
+}  // namespace
+
+void SetAccessibleName(HWND control, const wchar_t* name, const wchar_t* description) noexcept {
+    AccessibleLabel* label = LabelOf(control);
+    if (!label) return;
+    try {
+        label->name = name ? name : L"";
+        label->description = description ? description : L"";
+    } catch (...) {
+        // Without memory for its text the control keeps the standard name.
+    }
+}
+
+void SetAccessibleDescriber(HWND control, AccessibleDescriber describe, void* context) noexcept {
+    AccessibleLabel* label = LabelOf(control);
+    if (!label) return;
+    label->describe = describe;
+    label->context = context;
+}
+
+void NotifyValueChanged(HWND control) noexcept {
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
+}
