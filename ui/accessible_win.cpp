@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <oleacc.h>
 
+#include <iterator>
 #include <new>
+#include <utility>
 
 // The labels of most controls are drawn (the panel's picture carries them), so
 // a screen reader would find nothing to call them by. Windows asks a window for
@@ -28,23 +30,48 @@ constexpr const wchar_t* kLabelProperty = L"TesmorAccessibleLabel";
 struct AccessibleLabel {
     ULONG references = 1;   // the subclass's, and one per object handed out
     HWND window = nullptr;  // null once the window is destroyed
-    std::wstring name;
-    std::wstring description;
+    BSTR name = nullptr;    // null: the standard object's
+    BSTR description = nullptr;
     AccessibleDescriber describe = nullptr;
     void* context = nullptr;
 
     void AddRef() { ++references; }
     void Release() {
-        if (--references == 0) delete this;
+        if (--references != 0) return;
+        SysFreeString(name);
+        SysFreeString(description);
+        delete this;
     }
 };
 
-BSTR AllocatedText(const std::wstring& text) {
-    return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+// A copy of a label's text for a reader, who frees it.
+HRESULT CopyText(BSTR text, BSTR* copy) {
+    *copy = SysAllocStringLen(text, SysStringLen(text));
+    return *copy ? S_OK : E_OUTOFMEMORY;
 }
 
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
+}
+
+// Wine's standard objects know the edit, button and list controls, not the
+// static, the slider and the up-down: those are given the role that Windows
+// gives them, and the slider and up-down their position as the value.
+LONG KnownControl(HWND window) {
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, static_cast<int>(std::size(name)));
+    if (lstrcmpiW(name, TRACKBAR_CLASSW) == 0) return ROLE_SYSTEM_SLIDER;
+    if (lstrcmpiW(name, UPDOWN_CLASSW) == 0) return ROLE_SYSTEM_SPINBUTTON;
+    if (lstrcmpiW(name, WC_STATICW) != 0) return ROLE_SYSTEM_CLIENT;
+    const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & SS_TYPEMASK;
+    const bool picture = type == SS_BITMAP || type == SS_ICON || type == SS_ENHMETAFILE;
+    return picture ? ROLE_SYSTEM_GRAPHIC : ROLE_SYSTEM_STATICTEXT;
+}
+
+long ControlPosition(HWND window) {
+    if (KnownControl(window) == ROLE_SYSTEM_SLIDER)
+        return static_cast<long>(SendMessageW(window, TBM_GETPOS, 0, 0));
+    return static_cast<long>(SendMessageW(window, UDM_GETPOS32, 0, 0));
 }
 
 class LabelledAccessible final : public IAccessible {
@@ -95,23 +122,24 @@ public:
 
     // IAccessible: the name and the description are ours, the rest the standard object's.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (!name) return E_POINTER;
-        if (!IsSelf(child) || !label_->window || label_->name.empty())
+        if (!name || !IsSelf(child) || !label_->window || !label_->name)
             return standard_->get_accName(child, name);
-        *name = AllocatedText(label_->name);
-        return *name ? S_OK : E_OUTOFMEMORY;
+        return CopyText(label_->name, name);
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
-        if (!description) return E_POINTER;
-        if (!IsSelf(child) || !label_->window) return standard_->get_accDescription(child, description);
-        std::wstring text;
-        try {
-            text = label_->describe ? label_->describe(label_->window, label_->context) : label_->description;
-        } catch (...) {
-            return E_OUTOFMEMORY;
+        if (!description || !IsSelf(child) || !label_->window) {
+            return standard_->get_accDescription(child, description);
         }
-        if (text.empty()) return standard_->get_accDescription(child, description);
-        *description = AllocatedText(text);
+        if (!label_->describe) {
+            if (!label_->description) return standard_->get_accDescription(child, description);
+            return CopyText(label_->description, description);
+        }
+        try {
+            const std::wstring text = label_->describe(label_->window, label_->context);
+            *description = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        } catch (...) {
+            *description = nullptr;
+        }
         return *description ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
@@ -124,10 +152,22 @@ public:
         return standard_->get_accChild(child, object);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return standard_->get_accValue(child, value);
+        const HRESULT answer = standard_->get_accValue(child, value);
+        if (!value || !IsSelf(child) || !label_->window || (SUCCEEDED(answer) && *value)) return answer;
+        const LONG role = KnownControl(label_->window);
+        if (role != ROLE_SYSTEM_SLIDER && role != ROLE_SYSTEM_SPINBUTTON) return answer;
+        wchar_t text[16];
+        wsprintfW(text, L"%ld", ControlPosition(label_->window));
+        *value = SysAllocString(text);
+        return *value ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        return standard_->get_accRole(child, role);
+        const HRESULT answer = standard_->get_accRole(child, role);
+        if (SUCCEEDED(answer) && role && role->vt == VT_I4 && role->lVal == ROLE_SYSTEM_CLIENT &&
+            IsSelf(child) && label_->window) {
+            role->lVal = KnownControl(label_->window);
+        }
+        return answer;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         return standard_->get_accState(child, state);
@@ -235,14 +275,13 @@ AccessibleLabel* LabelOf(HWND control) {
 
 }  // namespace
 
+// An empty text is none: the standard object's answers instead.
 void SetAccessibleName(HWND control, const wchar_t* name, const wchar_t* description) noexcept {
     AccessibleLabel* label = LabelOf(control);
     if (!label) return;
-    try {
-        label->name = name ? name : L"";
-        label->description = description ? description : L"";
-    } catch (...) {
-        // Without memory for its text the control keeps the standard name.
+    for (auto [text, with] : {std::pair(&label->name, name), std::pair(&label->description, description)}) {
+        SysFreeString(*text);
+        *text = with && *with ? SysAllocString(with) : nullptr;
     }
 }
 

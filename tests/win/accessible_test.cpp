@@ -4,10 +4,14 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "base/module.h"
+#include "panel/reading_text.h"
+#include "panel_fixture.h"
 #include "ui/accessible_win.h"
 
 namespace {
@@ -17,6 +21,7 @@ struct AccessibleReading {
     HRESULT found = E_FAIL;
     std::wstring name;
     long role = 0;
+    long state = 0;
     std::wstring value;
     std::wstring description;
 };
@@ -42,6 +47,9 @@ AccessibleReading ReadAccessible(HWND window) {
     VARIANT role;
     VariantInit(&role);
     if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) reading.role = role.lVal;
+    VARIANT state;
+    VariantInit(&state);
+    if (SUCCEEDED(object->get_accState(self, &state)) && state.vt == VT_I4) reading.state = state.lVal;
     text = nullptr;
     if (object->get_accValue(self, &text) == S_OK) reading.value = Take(text);
     text = nullptr;
@@ -119,4 +127,143 @@ TEST_F(Accessible, ABoxIsReadByItsGivenNameWithTheStandardRoleAndValue) {
     held->get_accDescription(self, &description);
     EXPECT_EQ(Take(description), L"");
     held->Release();
+}
+
+namespace {
+
+// The panel as a screen reader in another program meets it.
+class AccessiblePanel : public PanelFixture {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        PanelFixture::SetUp();
+    }
+    void TearDown() override {
+        if (hook_) UnhookWinEvent(hook_);
+        PanelFixture::TearDown();
+        CoUninitialize();
+    }
+
+    // Records every value change of a window's own object from now on.
+    void WatchValueChanges() {
+        changed_.clear();
+        hook_ = SetWinEventHook(EVENT_OBJECT_VALUECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, &OnValueChange,
+                                0, 0, WINEVENT_OUTOFCONTEXT);
+        ASSERT_TRUE(hook_);
+    }
+    int ChangesOf(int id) const {
+        int count = 0;
+        for (HWND window : changed_) count += window == Box(id) ? 1 : 0;
+        return count;
+    }
+
+    static void CALLBACK OnValueChange(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
+                                       DWORD) {
+        if (object == OBJID_CLIENT && child == CHILDID_SELF) changed_.push_back(window);
+    }
+
+    static std::vector<HWND> changed_;
+    HWINEVENTHOOK hook_ = nullptr;
+};
+
+std::vector<HWND> AccessiblePanel::changed_;
+
+struct ExpectedControl {
+    int id;
+    const wchar_t* name;
+    long role;
+};
+
+// clang-format off
+const ExpectedControl kPanelControls[] = {
+    {IDC_MATERIAL_NUMBER,       L"Semiconductor material number",  ROLE_SYSTEM_TEXT},
+    {IDC_HALL_FACTOR,           L"Hall factor r_H",                ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_LENGTH,         L"Sample length l, \u00B5m",       ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_WIDTH,          L"Sample width w, \u00B5m",        ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_THICKNESS,      L"Sample thickness d, \u00B5m",    ROLE_SYSTEM_TEXT},
+    {IDC_CONTACT_WIDTH,         L"Contact width s, \u00B5m",       ROLE_SYSTEM_TEXT},
+    {IDC_CONTACT_SPACING,       L"Contact spacing \u03B4, \u00B5m", ROLE_SYSTEM_TEXT},
+    {IDC_HALL_VOLTAGE,          L"Hall voltage V_H, mV",           ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_VOLTAGE,        L"Sample voltage V_\u03C3, mV",    ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_CURRENT,        L"Sample current I, mA",           ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_CURRENT_SLIDER, L"Sample current I slider",        ROLE_SYSTEM_SLIDER},
+    {IDC_SAMPLE_CURRENT_MIN,    L"Sample current I minimum, mA",   ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_CURRENT_MAX,    L"Sample current I maximum, mA",   ROLE_SYSTEM_TEXT},
+    {IDC_SAMPLE_CURRENT_FRAME,  L"Sample current I range",         ROLE_SYSTEM_STATICTEXT},
+    {IDC_TEMPERATURE,           L"Temperature T, K",               ROLE_SYSTEM_TEXT},
+    {IDC_TEMPERATURE_SPIN,      L"Temperature T up-down",          ROLE_SYSTEM_SPINBUTTON},
+    {IDC_MAGNET_CURRENT,        L"Magnet current I_m, A",          ROLE_SYSTEM_TEXT},
+    {IDC_MAGNET_CURRENT_SLIDER, L"Magnet current I_m slider",      ROLE_SYSTEM_SLIDER},
+    {IDC_MAGNET_CURRENT_MIN,    L"Magnet current I_m minimum, A",  ROLE_SYSTEM_TEXT},
+    {IDC_MAGNET_CURRENT_MAX,    L"Magnet current I_m maximum, A",  ROLE_SYSTEM_TEXT},
+    {IDC_MAGNET_CURRENT_FRAME,  L"Magnet current I_m range",       ROLE_SYSTEM_STATICTEXT},
+};
+// clang-format on
+
+}  // namespace
+
+// Every control of the panel is read by its label in the picture with its
+// unit, with its role, and with what it shows as its value: the box's text,
+// the meter's reading, the slider's position. The meters are read-only.
+TEST_F(AccessiblePanel, EveryControlIsReadByItsLabelWithItsRoleAndValue) {
+    Start();
+    SetExample();
+    Pump(0);
+    ASSERT_NE(Text(IDC_HALL_VOLTAGE), kNoReading);
+    for (const ExpectedControl& control : kPanelControls) {
+        SCOPED_TRACE(control.id);
+        const AccessibleReading reading = ReadAccessible(Box(control.id));
+        ASSERT_EQ(reading.found, S_OK);
+        EXPECT_EQ(reading.name, control.name);
+        EXPECT_EQ(reading.role, control.role);
+        if (control.role == ROLE_SYSTEM_TEXT) {
+            EXPECT_EQ(reading.value, Text(control.id));
+        }
+        if (control.role == ROLE_SYSTEM_SLIDER) {
+            EXPECT_EQ(reading.value, std::to_wstring(SendMessageW(Box(control.id), TBM_GETPOS, 0, 0)));
+        }
+    }
+    EXPECT_EQ(ReadAccessible(Box(IDC_TEMPERATURE)).value, L"300.0");
+    EXPECT_EQ(ReadAccessible(Box(IDC_SAMPLE_CURRENT)).value, L"10");
+    for (int meter : {IDC_HALL_VOLTAGE, IDC_SAMPLE_VOLTAGE}) {
+        EXPECT_TRUE(ReadAccessible(Box(meter)).state & STATE_SYSTEM_READONLY) << meter;
+    }
+    EXPECT_FALSE(ReadAccessible(Box(IDC_SAMPLE_CURRENT)).state & STATE_SYSTEM_READONLY);
+
+    const AccessibleReading picture = ReadAccessible(Box(IDC_PICTURE));
+    EXPECT_EQ(picture.name, L"Hall-effect apparatus");
+    EXPECT_EQ(picture.role, ROLE_SYSTEM_GRAPHIC);
+    EXPECT_NE(picture.description.find(L"two voltmeters"), std::wstring::npos);
+}
+
+// A new reading on a meter is told to assistive technology once, and a reader
+// that looks then finds it; a reading shown again as it was is no change.
+TEST_F(AccessiblePanel, AMetersNewReadingIsToldOnce) {
+    Start();
+    Type(IDC_SAMPLE_CURRENT, L"10");
+    Pump(0);
+    // No material yet: the meters show no reading, and go on showing none.
+    ASSERT_EQ(Text(IDC_HALL_VOLTAGE), kNoReading);
+    WatchValueChanges();
+    Type(IDC_SAMPLE_CURRENT, L"11");
+    Pump(200);
+    ASSERT_EQ(Text(IDC_HALL_VOLTAGE), kNoReading);
+    EXPECT_EQ(ChangesOf(IDC_HALL_VOLTAGE), 0);
+    EXPECT_EQ(ChangesOf(IDC_SAMPLE_VOLTAGE), 0);
+
+    ChooseMaterial();
+    Pump(200);
+    ASSERT_NE(Text(IDC_SAMPLE_VOLTAGE), kNoReading);
+    EXPECT_EQ(ChangesOf(IDC_HALL_VOLTAGE), 1);
+    EXPECT_EQ(ChangesOf(IDC_SAMPLE_VOLTAGE), 1);
+    EXPECT_EQ(ReadAccessible(Box(IDC_SAMPLE_VOLTAGE)).value, Text(IDC_SAMPLE_VOLTAGE));
+
+    const std::wstring before = Text(IDC_HALL_VOLTAGE);
+    Type(IDC_MAGNET_CURRENT, L"5");
+    Pump(200);
+    ASSERT_NE(Text(IDC_HALL_VOLTAGE), before);
+    EXPECT_EQ(ChangesOf(IDC_HALL_VOLTAGE), 2);
+    EXPECT_EQ(ReadAccessible(Box(IDC_HALL_VOLTAGE)).value, Text(IDC_HALL_VOLTAGE));
+    for (int box : {IDC_SAMPLE_CURRENT, IDC_MAGNET_CURRENT, IDC_MATERIAL_NUMBER})
+        EXPECT_EQ(ChangesOf(box), 0);
 }
