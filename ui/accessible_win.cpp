@@ -34,12 +34,15 @@ struct AccessibleLabel {
     BSTR description = nullptr;
     AccessibleDescriber describe = nullptr;
     void* context = nullptr;
+    BSTR buttonName = nullptr;
+    AccessibleButton* button = nullptr;  // the window's drawn button, if it has one
 
     void AddRef() { ++references; }
     void Release() {
         if (--references != 0) return;
         SysFreeString(name);
         SysFreeString(description);
+        SysFreeString(buttonName);
         delete this;
     }
 };
@@ -74,6 +77,19 @@ long ControlPosition(HWND window) {
     return static_cast<long>(SendMessageW(window, UDM_GETPOS32, 0, 0));
 }
 
+// The drawn button's child id: the one after the standard children.
+bool IsButton(const AccessibleLabel& label, IAccessible& standard, const VARIANT& child) {
+    LONG count = 0;
+    return label.button && label.window && child.vt == VT_I4 &&
+           SUCCEEDED(standard.get_accChildCount(&count)) && child.lVal == count + 1;
+}
+
+HRESULT Number(LONG number, VARIANT* answer) {
+    answer->vt = VT_I4;
+    answer->lVal = number;
+    return S_OK;
+}
+
 class LabelledAccessible final : public IAccessible {
 public:
     LabelledAccessible(IAccessible* standard, AccessibleLabel* label) : standard_(standard), label_(label) {
@@ -93,7 +109,9 @@ public:
             AddRef();
             return S_OK;
         }
-        if (iid == __uuidof(IEnumVARIANT) || iid == __uuidof(IOleWindow))
+        // A window with a drawn button has a child the standard enumeration
+        // does not know: without one, a reader asks for its children one by one.
+        if ((iid == __uuidof(IEnumVARIANT) && !label_->button) || iid == __uuidof(IOleWindow))
             return standard_->QueryInterface(iid, object);
         return E_NOINTERFACE;
     }
@@ -122,6 +140,7 @@ public:
 
     // IAccessible: the name and the description are ours, the rest the standard object's.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (name && IsButton(*label_, *standard_, child)) return CopyText(label_->buttonName, name);
         if (!name || !IsSelf(child) || !label_->window || !label_->name)
             return standard_->get_accName(child, name);
         return CopyText(label_->name, name);
@@ -134,22 +153,22 @@ public:
             if (!label_->description) return standard_->get_accDescription(child, description);
             return CopyText(label_->description, description);
         }
-        try {
-            const std::wstring text = label_->describe(label_->window, label_->context);
-            *description = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        } catch (...) {
-            *description = nullptr;
-        }
+        const std::wstring text = label_->describe(label_->window, label_->context);
+        *description = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         return *description ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
         return standard_->get_accParent(parent);
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
-        return standard_->get_accChildCount(count);
+        const HRESULT answer = standard_->get_accChildCount(count);
+        if (SUCCEEDED(answer) && count && label_->button) ++*count;
+        return answer;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
-        return standard_->get_accChild(child, object);
+        if (!object || !IsButton(*label_, *standard_, child)) return standard_->get_accChild(child, object);
+        *object = nullptr;
+        return S_FALSE;  // an element of this object, not an object of its own
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
         const HRESULT answer = standard_->get_accValue(child, value);
@@ -162,6 +181,7 @@ public:
         return *value ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (role && IsButton(*label_, *standard_, child)) return Number(ROLE_SYSTEM_PUSHBUTTON, role);
         const HRESULT answer = standard_->get_accRole(child, role);
         if (SUCCEEDED(answer) && role && role->vt == VT_I4 && role->lVal == ROLE_SYSTEM_CLIENT &&
             IsSelf(child) && label_->window) {
@@ -170,7 +190,8 @@ public:
         return answer;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        return standard_->get_accState(child, state);
+        if (!state || !IsButton(*label_, *standard_, child)) return standard_->get_accState(child, state);
+        return Number(label_->button->AccessiblePressed() ? STATE_SYSTEM_PRESSED : 0, state);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
         return standard_->get_accHelp(child, help);
@@ -186,14 +207,25 @@ public:
         return standard_->get_accSelection(children);
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
-        return standard_->get_accDefaultAction(child, action);
+        if (!action || !IsButton(*label_, *standard_, child))
+            return standard_->get_accDefaultAction(child, action);
+        *action = SysAllocString(L"Press");
+        return *action ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
         return standard_->accSelect(flags, child);
     }
     HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
                                           VARIANT child) override {
-        return standard_->accLocation(left, top, width, height, child);
+        if (!left || !top || !width || !height || !IsButton(*label_, *standard_, child)) {
+            return standard_->accLocation(left, top, width, height, child);
+        }
+        const RECT place = label_->button->AccessibleScreenRect();
+        *left = place.left;
+        *top = place.top;
+        *width = place.right - place.left;
+        *height = place.bottom - place.top;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
         return standard_->accNavigate(direction, start, end);
@@ -202,7 +234,9 @@ public:
         return standard_->accHitTest(x, y, child);
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        return standard_->accDoDefaultAction(child);
+        if (!IsButton(*label_, *standard_, child)) return standard_->accDoDefaultAction(child);
+        label_->button->AccessiblePress();
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
         return standard_->put_accName(child, name);
@@ -248,6 +282,7 @@ LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         RemovePropW(window, kLabelProperty);
         label->window = nullptr;
         label->describe = nullptr;
+        label->button = nullptr;
         label->context = nullptr;
         label->Release();
     }
@@ -294,4 +329,12 @@ void SetAccessibleDescriber(HWND control, AccessibleDescriber describe, void* co
 
 void NotifyValueChanged(HWND control) noexcept {
     NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void AddAccessibleButton(HWND window, const wchar_t* name, AccessibleButton* button) noexcept {
+    AccessibleLabel* label = LabelOf(window);
+    if (!label) return;
+    SysFreeString(label->buttonName);
+    label->buttonName = SysAllocString(name);
+    label->button = label->buttonName ? button : nullptr;
 }

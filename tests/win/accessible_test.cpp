@@ -267,3 +267,52 @@ TEST_F(AccessiblePanel, AMetersNewReadingIsToldOnce) {
     for (int box : {IDC_SAMPLE_CURRENT, IDC_MAGNET_CURRENT, IDC_MATERIAL_NUMBER})
         EXPECT_EQ(ChangesOf(box), 0);
 }
+
+// The title bar's "?" is drawn, not a window: a reader finds it as the last
+// child of the panel's client object, a push button that shows whether help
+// mode is on and switches it when pressed.
+TEST_F(AccessiblePanel, TheCaptionHelpButtonIsAChildOfThePanelThatCanBePressed) {
+    Start();
+    IAccessible* panel = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(panel_.window(), static_cast<DWORD>(OBJID_CLIENT),
+                                         __uuidof(IAccessible), reinterpret_cast<void**>(&panel)),
+              S_OK);
+    LONG count = 0;
+    ASSERT_EQ(panel->get_accChildCount(&count), S_OK);
+    ASSERT_GE(count, 2);  // the picture and the button at least
+    std::vector<VARIANT> children(count);
+    LONG got = 0;
+    ASSERT_EQ(AccessibleChildren(panel, 0, count, children.data(), &got), S_OK);
+    ASSERT_EQ(got, count);
+    // The last child is an element of the panel's object, not a window's.
+    const VARIANT button = children.back();
+    ASSERT_EQ(button.vt, VT_I4);
+    BSTR text = nullptr;
+    ASSERT_EQ(panel->get_accName(button, &text), S_OK);
+    EXPECT_EQ(Take(text), L"Help mode");
+    VARIANT answer;
+    VariantInit(&answer);
+    ASSERT_EQ(panel->get_accRole(button, &answer), S_OK);
+    EXPECT_EQ(answer.lVal, ROLE_SYSTEM_PUSHBUTTON);
+    ASSERT_EQ(panel->get_accState(button, &answer), S_OK);
+    EXPECT_FALSE(answer.lVal & STATE_SYSTEM_PRESSED);
+    text = nullptr;
+    ASSERT_EQ(panel->get_accDefaultAction(button, &text), S_OK);
+    EXPECT_EQ(Take(text), L"Press");
+    for (VARIANT& child : children) VariantClear(&child);
+
+    // Pressed by the reader, help mode is on, as after a click on the button.
+    ASSERT_EQ(panel->accDoDefaultAction(button), S_OK);
+    Pump(0);
+    EXPECT_TRUE(panel_.help().helpMode());
+    ASSERT_EQ(panel->get_accState(button, &answer), S_OK);
+    EXPECT_TRUE(answer.lVal & STATE_SYSTEM_PRESSED);
+    // The next click ends help mode; the button is seen released.
+    PostMessageW(Box(IDC_SAMPLE_LENGTH), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageW(Box(IDC_SAMPLE_LENGTH), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    Pump(0);
+    EXPECT_FALSE(panel_.help().helpMode());
+    ASSERT_EQ(panel->get_accState(button, &answer), S_OK);
+    EXPECT_FALSE(answer.lVal & STATE_SYSTEM_PRESSED);
+    panel->Release();
+}
