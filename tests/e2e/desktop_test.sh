@@ -299,6 +299,53 @@ type_into 1009 5
 wait_until 10 "the same readings for 5 A again" example_shown
 shot worked-example
 
+step="2. a screen reader names every control of the panel, and reads its value"
+# As a reader in another program: accessible_reader.exe, beside the driver,
+# prints what the panel's accessible objects say.
+reader="$(dirname "$driver")/accessible_reader.exe"
+[ -f "$reader" ] || fail "no accessible_reader.exe beside $driver"
+read_panel() { state=$(timeout 20 wine "$reader" "$@" 2>/dev/null | tr -d '\r'); }
+read_panel
+while IFS='|' read -r id role name; do
+    [ "$(value "name.$id")" = "$name" ] || fail "control $id is read as \"$(value "name.$id")\", not \"$name\""
+    [ "$(value "role.$id")" = "$role" ] || fail "control $id ($name) has the role $(value "role.$id"), not $role"
+done <<'NAMES'
+1035|42|Semiconductor material number
+1011|42|Hall factor r_H
+1012|42|Sample length l, µm
+1013|42|Sample width w, µm
+1014|42|Sample thickness d, µm
+1016|42|Contact width s, µm
+1015|42|Contact spacing δ, µm
+1002|42|Hall voltage V_H, mV
+1003|42|Sample voltage V_σ, mV
+1005|42|Sample current I, mA
+1006|51|Sample current I slider
+1017|42|Sample current I minimum, mA
+1019|42|Sample current I maximum, mA
+1007|42|Temperature T, K
+1008|52|Temperature T up-down
+1009|42|Magnet current I_m, A
+1010|51|Magnet current I_m slider
+1021|42|Magnet current I_m minimum, A
+1022|42|Magnet current I_m maximum, A
+1001|40|Hall-effect apparatus
+NAMES
+for pair in 1035=1 1005=10 1009=5 1002=-283.27 1003=573.64 1007=300.0 1006=14000; do
+    [ "$(value "value.${pair%%=*}")" = "${pair#*=}" ] ||
+        fail "control ${pair%%=*} is read with the value \"$(value "value.${pair%%=*}")\", not ${pair#*=}"
+done
+# The title bar's "?" is no window: an element of the panel's object, a push
+# button (role 43), pressed (state 8) while help mode is on.
+help_button_is() { grep -qE "^element\.[0-9]+ Help mode\|43\|$1\$" <<<"$state"; }
+help_button_is 0 || fail "the panel has no \"Help mode\" push button, released, for a reader"
+read_panel "press=Help mode"
+read_panel
+help_button_is 8 || fail "pressed by a reader, the \"Help mode\" button is not pressed"
+read_panel "press=Help mode"
+read_panel
+help_button_is 0 || fail "pressed again by a reader, the \"Help mode\" button stays pressed"
+
 step="2. F6 walks over the boxes in reading order, round to the start, and Shift+F6 back"
 focus_is() { [ "$(value focus.id)" = "$1" ] && [ "$(value foreground)" = panel ]; }
 look
