@@ -10,6 +10,7 @@
 #include "measurements/log_window_list_win.h"
 #include "ui/centre_window.h"
 #include "ui/file_dialog.h"
+#include "ui/system_colours.h"
 
 MeasurementLogWindow::MeasurementLogWindow(LogStore& store, HACCEL accelerators, HWND commandTarget,
                                            std::wstring caption)
@@ -70,6 +71,7 @@ LRESULT MeasurementLogWindow::OnInitDialog() {
     const RECT plotPlace = ChildRect(placeholder);
     DestroyWindow(placeholder);
     plot_.Create(self, plotPlace, IDC_LOG_PLOT);
+    FollowSystemColours(self);
 
     const int templateWidth = WidenLogWindowToColumns(self, list, columnsWidth);
     minimumSize_ = LogWindowMinimumSize(self, templateWidth);

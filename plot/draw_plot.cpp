@@ -141,7 +141,7 @@ bool ClipSegment(double& x0, double& y0, double& x1, double& y1, double left, do
     return true;
 }
 
-void DrawFitLine(HDC dc, const PlotFit& fit, const PlotMapping& m, const Spacing& s) {
+void DrawFitLine(HDC dc, const PlotFit& fit, const PlotMapping& m, const Spacing& s, COLORREF colour) {
     if (!std::isfinite(fit.slope) || !std::isfinite(fit.intercept)) return;
     double x0 = m.PixelX(m.x().min), x1 = m.PixelX(m.x().max);
     double y0 = m.PixelY(fit.slope * m.x().min + fit.intercept);
@@ -149,13 +149,13 @@ void DrawFitLine(HDC dc, const PlotFit& fit, const PlotMapping& m, const Spacing
     if (!std::isfinite(y0) || !std::isfinite(y1)) return;
     const RECT& a = m.area();
     if (!ClipSegment(x0, y0, x1, y1, a.left, a.top, a.right - 1, a.bottom - 1)) return;
-    GdiObject<HPEN> pen(CreatePen(PS_SOLID, s.line, kPlotFitColour));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, s.line, colour));
     Selection use(dc, pen.get());
     const POINT line[2] = {{static_cast<LONG>(std::lround(x0)), static_cast<LONG>(std::lround(y0))},
                            {static_cast<LONG>(std::lround(x1)), static_cast<LONG>(std::lround(y1))}};
     Polyline(dc, line, 2);
     // Polyline leaves out the last pixel; the line reaches the far edge.
-    SetPixelV(dc, line[1].x, line[1].y, kPlotFitColour);
+    SetPixelV(dc, line[1].x, line[1].y, colour);
 }
 
 void DrawMarkers(HDC dc, const std::vector<POINT>& centres, const std::vector<RECT>& spans, COLORREF colour) {
@@ -169,16 +169,17 @@ void DrawMarkers(HDC dc, const std::vector<POINT>& centres, const std::vector<RE
     }
 }
 
-void DrawBoxEdge(HDC dc, const RECT& box, const Spacing& s) {
-    GdiObject<HBRUSH> white(CreateSolidBrush(kPlotBackground));
-    GdiObject<HPEN> edge(CreatePen(PS_INSIDEFRAME, s.line, kPlotNoteColour));
-    Selection fill(dc, white.get());
+void DrawBoxEdge(HDC dc, const RECT& box, const Spacing& s, const PlotColours& colours) {
+    GdiObject<HBRUSH> inside(CreateSolidBrush(colours.background));
+    GdiObject<HPEN> edge(CreatePen(PS_INSIDEFRAME, s.line, colours.boxEdge));
+    Selection fill(dc, inside.get());
     Selection line(dc, edge.get());
     Rectangle(dc, box.left, box.top, box.right, box.bottom);
 }
 
-void DrawFitBox(HDC dc, const PlotFit& fit, const Box& box, const PlotText& text, const Spacing& s) {
-    DrawBoxEdge(dc, box.place, s);
+void DrawFitBox(HDC dc, const PlotFit& fit, const Box& box, const PlotText& text, const Spacing& s,
+                const PlotColours& colours) {
+    DrawBoxEdge(dc, box.place, s, colours);
     int y = box.place.top + s.line + s.inner;
     for (const std::wstring& line : fit.text) {
         text.Put(box.place.left + s.line + s.inner, y, TA_LEFT, line);
@@ -186,41 +187,53 @@ void DrawFitBox(HDC dc, const PlotFit& fit, const Box& box, const PlotText& text
     }
 }
 
-void DrawLegend(HDC dc, const PlotData& data, const Box& box, const PlotText& text, const Spacing& s) {
-    DrawBoxEdge(dc, box.place, s);
+void DrawLegend(HDC dc, const PlotData& data, const Box& box, const PlotText& text, const Spacing& s,
+                const PlotColours& colours) {
+    DrawBoxEdge(dc, box.place, s, colours);
     const int row = LegendRow(s);
     const int left = box.place.left + s.line + s.inner;
     int top = box.place.top + s.line + s.inner;
     for (size_t k = 0; k < data.series.size(); ++k) {
         const POINT centre = {left + s.marker / 2, top + row / 2};
         DrawMarkers(dc, {centre}, MarkerSpans(kPlotSeriesShapes[k % kPlotSeriesStyles], s.marker),
-                    kPlotSeriesColours[k % kPlotSeriesStyles]);
+                    colours.series[k % kPlotSeriesStyles]);
         text.Put(left + s.marker + s.gap, top + (row - s.fontHeight) / 2, TA_LEFT, data.series[k].name);
         top += row;
     }
 }
 
+// The lines' width on `dc`: heavy lines are two pixels at 96 DPI, so that
+// they are still seen by a reader who needs a high-contrast theme, and keep
+// their size on a screen of more pixels per inch.
+int LineWidth(HDC dc, int scale, const PlotColours& colours) {
+    if (!colours.heavyLines) return scale;
+    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    if (dpi <= 0) dpi = 96;
+    return scale * std::max(2, MulDiv(2, dpi, 96));
+}
+
 }  // namespace
 
-PlotMapping LayOutPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale) {
+PlotMapping LayOutPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale, const PlotColours& colours) {
     scale = std::clamp(scale, 1, kMaxScale);
     SavedDcState saved(dc);
     const PlotText text(dc, scale);
-    return LayOut(bounds, data, SelectedPoints(data), text, Spacing(text.height(), scale)).mapping;
+    const Spacing s(text.height(), scale, LineWidth(dc, scale, colours));
+    return LayOut(bounds, data, SelectedPoints(data), text, s).mapping;
 }
 
-PlotMapping DrawPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale) {
+PlotMapping DrawPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale, const PlotColours& colours) {
     scale = std::clamp(scale, 1, kMaxScale);
-    GdiObject<HBRUSH> background(CreateSolidBrush(kPlotBackground));
-    GdiObject<HBRUSH> ink(CreateSolidBrush(kPlotInk));
+    GdiObject<HBRUSH> background(CreateSolidBrush(colours.background));
+    GdiObject<HBRUSH> ink(CreateSolidBrush(colours.ink));
     SavedDcState saved(dc);
     IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
     FillRect(dc, &bounds, background.get());
 
     const PlotText text(dc, scale);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kPlotInk);
-    const Spacing s(text.height(), scale);
+    SetTextColor(dc, colours.ink);
+    const Spacing s(text.height(), scale, LineWidth(dc, scale, colours));
     const std::vector<bool> isSelected = SelectedPoints(data);
     const Layout layout = LayOut(bounds, data, isSelected, text, s);
     const PlotMapping& m = layout.mapping;
@@ -234,27 +247,27 @@ PlotMapping DrawPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale
         // Everything here stays inside the frame.
         SavedDcState inside(dc);
         IntersectClipRect(dc, m.area().left, m.area().top, m.area().right, m.area().bottom);
-        if (data.fit) DrawFitLine(dc, *data.fit, m, s);
+        if (data.fit) DrawFitLine(dc, *data.fit, m, s, colours.fit);
         const size_t kinds = SeriesCount(data);
         for (const auto* kind : {&layout.markers.normal, &layout.markers.selected}) {
             const bool selected = kind == &layout.markers.selected;
             for (size_t k = 0; k < kinds; ++k) {
                 const size_t style = k % kPlotSeriesStyles;
                 DrawMarkers(dc, (*kind)[k], MarkerSpans(kPlotSeriesShapes[style], s.marker),
-                            selected ? kPlotSelectedColour : kPlotSeriesColours[style]);
+                            selected ? colours.selected : colours.series[style]);
             }
         }
         const bool anyReading = std::any_of(data.points.begin(), data.points.end(), [](const PlotPoint& p) {
             return std::isfinite(p.x) && std::isfinite(p.y);
         });
         if (!anyReading) {
-            SetTextColor(dc, kPlotNoteColour);
+            SetTextColor(dc, colours.note);
             const RECT& a = m.area();
             text.Put((a.left + a.right) / 2, (a.top + a.bottom) / 2 - s.fontHeight / 2, TA_CENTER, kNoReadingsText);
-            SetTextColor(dc, kPlotInk);
+            SetTextColor(dc, colours.ink);
         }
     }
-    if (layout.fit.shown) DrawFitBox(dc, *data.fit, layout.fit, text, s);
-    if (layout.legend.shown) DrawLegend(dc, data, layout.legend, text, s);
+    if (layout.fit.shown) DrawFitBox(dc, *data.fit, layout.fit, text, s, colours);
+    if (layout.legend.shown) DrawLegend(dc, data, layout.legend, text, s, colours);
     return m;
 }

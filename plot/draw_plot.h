@@ -4,31 +4,12 @@
 
 #include <cstddef>
 
+#include "plot/plot_colours.h"
 #include "plot/plot_data.h"
 #include "plot/plot_mapping.h"
 
 // The plot of a measurement log drawn with GDI, the same on a window, a bitmap
 // and an enhanced metafile.
-
-inline constexpr COLORREF kPlotBackground = RGB(255, 255, 255);
-inline constexpr COLORREF kPlotInk = RGB(0, 0, 0);  // frame, ticks, texts
-inline constexpr COLORREF kPlotMarkerColour = RGB(0, 84, 166);
-inline constexpr COLORREF kPlotSelectedColour = RGB(232, 96, 0);
-inline constexpr COLORREF kPlotFitColour = RGB(200, 0, 0);
-inline constexpr COLORREF kPlotNoteColour = RGB(110, 110, 110);  // "No readings", the boxes' edges
-// Markers are squares of this many pixels a side, centred on their point.
-inline constexpr int kPlotMarkerSize = 5;
-
-// The colours and marker shapes of the series, in turn: the first series is
-// drawn as a plot of one series is (kPlotMarkerColour, squares); after the
-// last the colours and shapes start again.
-enum class PlotMarkerShape { square, disc, triangleUp, diamond, triangleDown };
-inline constexpr size_t kPlotSeriesStyles = 5;
-inline constexpr COLORREF kPlotSeriesColours[kPlotSeriesStyles] = {
-    kPlotMarkerColour, RGB(0, 140, 60), RGB(140, 40, 170), RGB(150, 100, 0), RGB(0, 130, 150)};
-inline constexpr PlotMarkerShape kPlotSeriesShapes[kPlotSeriesStyles] = {
-    PlotMarkerShape::square, PlotMarkerShape::disc, PlotMarkerShape::triangleUp, PlotMarkerShape::diamond,
-    PlotMarkerShape::triangleDown};
 
 // Where the data goes when `data` is drawn into `bounds` on `dc`: the margins
 // for the tick labels and the titles depend on their texts in the plot's font
@@ -40,16 +21,19 @@ inline constexpr PlotMarkerShape kPlotSeriesShapes[kPlotSeriesStyles] = {
 //
 // `scale` (1 to 16) draws everything that many times as large: the fonts, the
 // markers, the lines, the spacing, as a printed picture needs.
-PlotMapping LayOutPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale = 1);
+//
+// `colours` matter here only by the weight of their lines, which takes room.
+PlotMapping LayOutPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale = 1,
+                       const PlotColours& colours = kStandardPlotColours);
 
-// Draws the whole plot into `bounds`: a white background, the frame, the ticks
-// with their labels, the axis titles (the y title turned upright along the
-// left side), the fitted line cut off at the frame, a marker on every point
-// that falls in the axes' ranges (the selected ones last, in
-// kPlotSelectedColour), the fit's text in a box and, with two or more series,
-// a legend. Each box goes to the first corner of the area (top right, top
-// left, bottom right, bottom left) where it covers no point; when a box finds
-// none, the boxes stand beside the data instead (right of it, or above it in a
+// Draws the whole plot into `bounds` in `colours`: the background, the frame,
+// the ticks with their labels, the axis titles (the y title turned upright
+// along the left side), the fitted line cut off at the frame, a marker on
+// every point that falls in the axes' ranges (the selected ones last, in the
+// selected colour), the fit's text in a box and, with two or more series, a
+// legend. Each box goes to the first corner of the area (top right, top left,
+// bottom right, bottom left) where it covers no point; when a box finds none,
+// the boxes stand beside the data instead (right of it, or above it in a
 // narrow plot), so that no box ever hides a point. Points that are not finite
 // or fall outside the ranges are left out; with no finite point at all the
 // area says "No readings". Draws nothing outside `bounds` and leaves the DC's
@@ -60,4 +44,5 @@ PlotMapping LayOutPlot(HDC dc, const RECT& bounds, const PlotData& data, int sca
 // The markers are not drawn over one another: a point on a pixel that already
 // has a marker of its kind costs no drawing, so the time is bounded by the
 // area's size rather than by the number of points.
-PlotMapping DrawPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale = 1);
+PlotMapping DrawPlot(HDC dc, const RECT& bounds, const PlotData& data, int scale = 1,
+                     const PlotColours& colours = kStandardPlotColours);

@@ -12,9 +12,9 @@
 
 namespace plot_internal {
 
-Spacing::Spacing(int height, int scale)
+Spacing::Spacing(int height, int scale, int line)
     : scale(scale), fontHeight(height), pad(std::max(4 * scale, height / 2)), tick(std::max(3 * scale, height / 3)),
-      gap(std::max(2 * scale, height / 6)), line(scale), marker(kPlotMarkerSize * scale),
+      gap(std::max(2 * scale, height / 6)), line(std::max(scale, line)), marker(kPlotMarkerSize * scale),
       margin(kPlotMarkerSize * scale / 2 + scale), inner(std::max(3 * scale, height / 4)) {}
 
 bool InRange(double value, AxisRange range) {

@@ -29,7 +29,8 @@ struct Spacing {
     int margin;  // from the frame to a point at the end of a range
     int inner;   // from a box's edge to its text
 
-    Spacing(int height, int scale);
+    // `line` is the width of the lines, `scale` pixels unless heavier.
+    Spacing(int height, int scale, int line);
 };
 
 // The centres of the markers to draw, one per pixel and kind (series, and

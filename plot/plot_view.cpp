@@ -50,19 +50,21 @@ LRESULT PlotView::HandleMessage(const Message& message, bool& handled) {
 }
 
 // Drawn whole into a bitmap first and copied in one blit, so the screen never
-// shows a half-drawn plot; should the bitmap fail, straight into the DC.
+// shows a half-drawn plot; should the bitmap fail, straight into the DC. The
+// theme is asked at every paint: the window is repainted when it changes.
 void PlotView::PaintInto(HDC dc, const RECT& client) const {
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     if (width <= 0 || height <= 0) return;
+    const PlotColours colours = ScreenPlotColours();
     MemoryDc memory(CreateCompatibleDC(dc));
     GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
     if (!memory || !bitmap) {
-        DrawPlot(dc, client, data_);
+        DrawPlot(dc, client, data_, 1, colours);
         return;
     }
     Selection use(memory.get(), bitmap.get());
-    DrawPlot(memory.get(), {0, 0, width, height}, data_);
+    DrawPlot(memory.get(), {0, 0, width, height}, data_, 1, colours);
     BitBlt(dc, client.left, client.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 

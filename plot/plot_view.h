@@ -11,7 +11,9 @@
 // A child window that shows a PlotData filling its client area. It paints
 // through a bitmap of its own size, blitted once, so it never flickers; it
 // erases no background and redraws whole when resized. It takes no keyboard
-// focus. WM_PRINTCLIENT draws the same picture into the DC it is given.
+// focus. WM_PRINTCLIENT draws the same picture into the DC it is given. Under
+// a high-contrast theme it paints in the theme's colours with heavy lines
+// (plot_colours.h); its exports keep the plot's own colours.
 class PlotView : public Window {
 public:
     // Makes the window (WS_CHILD | WS_VISIBLE | `style`) at `rect` in `parent`'s
