@@ -14,7 +14,13 @@
 #                                    the Debian package depends on, a screen
 #                                    a window manager (openbox) and zenity,
 #                                    which the Debian package depends on
+#   tools/install-deps.sh --a11y     also what the help's accessibility check
+#                                    (help/check-a11y.py) needs: headless
+#                                    Chromium, its WebDriver, Selenium, Node.js
+#                                    and the pinned axe-core of tools/a11y/,
+#                                    installed into build/a11y (never globally)
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(cmake ninja-build g++ googletest
           g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
@@ -39,6 +45,12 @@ for option in "$@"; do
         --package) packages+=(nsis zip unzip lintian librsvg2-bin fonts-dejavu-core fonts-dejavu-extra
                               fonts-wine xvfb xdotool imagemagick desktop-file-utils man-db binutils passwd util-linux
                               openbox zenity) ;;
+        --a11y) packages+=(chromium chromium-driver python3-selenium fonts-dejavu-core)
+                # Debian's Node.js and npm only where there is none: another
+                # Node.js brings its own npm, which Debian's would clash with.
+                command -v node >/dev/null || packages+=(nodejs)
+                command -v npm >/dev/null || packages+=(npm)
+                a11y=1 ;;
         *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
     esac
 done
@@ -66,4 +78,21 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "${added_architecture:-}" ]; then
     "${sudo[@]}" apt-get update -qq
     [ ${#missing[@]} -eq 0 ] || \
         "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# axe-core at the version tools/a11y/package-lock.json pins, into a folder of
+# the build; npm is asked only when that version is not there yet, so that the
+# check runs offline once installed.
+if [ -n "${a11y:-}" ]; then
+    axe_dir=$root/build/a11y
+    wanted=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["packages"]["node_modules/axe-core"]["version"])' \
+             "$root/tools/a11y/package-lock.json")
+    have=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["version"])' \
+           "$axe_dir/node_modules/axe-core/package.json" 2>/dev/null || true)
+    if [ "$have" != "$wanted" ] || [ ! -f "$axe_dir/node_modules/axe-core/axe.min.js" ]; then
+        echo "install-deps: installing axe-core $wanted into build/a11y"
+        mkdir -p "$axe_dir"
+        cp "$root/tools/a11y/package.json" "$root/tools/a11y/package-lock.json" "$axe_dir/"
+        (cd "$axe_dir" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error)
+    fi
 fi

@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-tools/install-deps.sh --screen --package
+tools/install-deps.sh --screen --package --a11y
 source tools/wine-arch.sh
 
 jobs=$(nproc)
