@@ -69,7 +69,9 @@ LRESULT MeasurementLogWindow::OnInitDialog() {
     HWND placeholder = Item(IDC_LOG_PLOT);
     const RECT plotPlace = ChildRect(placeholder);
     DestroyWindow(placeholder);
-    plot_.Create(self, plotPlace, IDC_LOG_PLOT);
+    // A tab stop, after the axes' lists: the keyboard reaches the plot, and a
+    // screen reader then reads what it shows.
+    plot_.Create(self, plotPlace, IDC_LOG_PLOT, WS_TABSTOP);
 
     const int templateWidth = WidenLogWindowToColumns(self, list, columnsWidth);
     minimumSize_ = LogWindowMinimumSize(self, templateWidth);
