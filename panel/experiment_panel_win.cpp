@@ -10,6 +10,7 @@
 #include "editor/password_dialog.h"
 #include "model/noise.h"
 #include "numtext/edit_text_win.h"
+#include "panel/panel_names_win.h"
 #include "panel/reading_text.h"
 #include "res/resource.h"
 #include "ui/centre_window.h"
@@ -146,6 +147,7 @@ LRESULT ExperimentPanel::OnInitDialog() {
     files_.LoadTable(table_);
 
     layout_.Init(panel, fields_.records());
+    NamePanelControls(fields_.records(), layout_.picture());
     fields_.ShowDefaults();
 
     SetFocus(fields_.records().materialNumberBox.window);

@@ -7,8 +7,18 @@
 #include "panel/reading_text.h"
 #include "panel/slider_field_win.h"
 #include "res/resource.h"
+#include "ui/accessible_win.h"
 
 namespace {
+
+// A meter's new reading, told to a screen reader as well: Wine's edit control
+// raises no value-change event of its own when its text is set. A reading
+// shown again as it was is no change.
+void ShowReading(HWND meter, const std::wstring& text) {
+    const bool changed = ReadWindowText(meter) != text;
+    SetWindowTextW(meter, text.c_str());
+    if (changed) NotifyValueChanged(meter);
+}
 
 // The setting that a box of the fields holds.
 double& SettingOf(ExperimentSettings& settings, const PlacedControl& box) {
@@ -214,6 +224,6 @@ void PanelFields::SelectMaterial(int n) {
 void PanelFields::ComputeReadings() {
     Readings readings =
         MeasureReadings(table_.materialNumber, table_.WorkingEntry(), settings_, shortCircuitCoefficient_);
-    SetWindowTextW(Control(IDC_HALL_VOLTAGE), HallVoltageText(readings).c_str());
-    SetWindowTextW(Control(IDC_SAMPLE_VOLTAGE), SampleVoltageText(readings).c_str());
+    ShowReading(Control(IDC_HALL_VOLTAGE), HallVoltageText(readings));
+    ShowReading(Control(IDC_SAMPLE_VOLTAGE), SampleVoltageText(readings));
 }

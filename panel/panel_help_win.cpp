@@ -9,6 +9,10 @@
 void PanelHelp::Attach(HWND panel) {
     panel_ = panel;
     helpMode_ = false;
+    // Before the caption's procedure takes the window over: it gives the
+    // window its previous procedure back at WM_DESTROY, which must be this
+    // subclass's for it to see WM_NCDESTROY.
+    AddAccessibleButton(panel, L"Help mode", this);
     AttachCaptionButtons(panel);
     AddCaptionButton(helpButton_, IDB_HELP_BUTTON, IDB_HELP_BUTTON_PRESSED);
 }
@@ -24,6 +28,15 @@ bool PanelHelp::Route(const Message& message, LRESULT& result) {
         {WM_DESTROY, kAnyId, kAnyCode, Handler<&H::OnDestroy>},
     };
     return RouteMessage(*this, kMessageMap, std::size(kMessageMap), message, result);
+}
+
+// The button's place is kept in window coordinates.
+RECT PanelHelp::AccessibleScreenRect() const {
+    RECT window{};
+    GetWindowRect(panel_, &window);
+    RECT place = helpButton_.rect;
+    OffsetRect(&place, window.left, window.top);
+    return place;
 }
 
 void PanelHelp::ShowAbout() {

@@ -4,12 +4,15 @@
 
 #include "help/caption_button.h"
 #include "panel/panel_files.h"
+#include "ui/accessible_win.h"
 #include "ui/message_map.h"
 
 // The panel's help: the help file (F1, the Help menu), the About box, and the
 // title bar's "?" button, which switches the context-help mode on: the next
 // click on a control shows that control's pop-up instead of acting on it.
-class PanelHelp : public MessageTarget {
+// Assistive technology finds the button, drawn and not a window, as a child
+// of the panel's client object, and can press it.
+class PanelHelp : public MessageTarget, private AccessibleButton {
 public:
     // F1 held down repeats; the help opens again only after a pause this long.
     static constexpr DWORD kHelpKeyPause = 500;  // ms
@@ -31,6 +34,10 @@ public:
     const CaptionHelpButton& helpButton() const { return helpButton_; }
 
 private:
+    bool AccessiblePressed() const override { return helpButton_.on; }
+    RECT AccessibleScreenRect() const override;
+    void AccessiblePress() override { ToggleCaptionButton(helpButton_); }
+
     void ShowHelp();
     LRESULT OnHelpKey();
     void OnCaptionButtonNotify(WPARAM, LPARAM pressed);
