@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
+#include "ui/accessible_win.h"
 
 std::wstring ListCellText(HWND listView, int row, int column) {
     wchar_t text[CellEditor::kTextUnits] = {};
@@ -84,7 +86,16 @@ void EditableListView::BeginCellEditAt(int row, int column) {
     editText_[shown.copy(editText_, CellEditor::kTextUnits - 1)] = L'\0';
 
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(listView_, WM_GETFONT, 0, 0));
-    editor_.Begin(listView_, cell, editText_, font);
+    if (!editor_.Begin(listView_, cell, editText_, font)) return;
+    // A screen reader says which cell is being edited: its column and row.
+    wchar_t header[32] = {};
+    LVCOLUMNW about = {};
+    about.mask = LVCF_TEXT;
+    about.pszText = header;
+    about.cchTextMax = static_cast<int>(std::size(header));
+    SendMessageW(listView_, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&about));
+    const std::wstring name = std::wstring(header) + L", material " + FormatInteger(row + 1);
+    SetAccessibleName(editor_.window(), name.c_str());
 }
 
 void EditableListView::CommitCellEdit(const wchar_t* format) {

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "measurements/log_window_layout_win.h"
 #include "measurements/log_window_list_win.h"
 #include "ui/centre_window.h"
 #include "ui/file_dialog.h"
+#include "ui/item_names_win.h"
 
 MeasurementLogWindow::MeasurementLogWindow(LogStore& store, HACCEL accelerators, HWND commandTarget,
                                            std::wstring caption)
@@ -72,6 +74,16 @@ LRESULT MeasurementLogWindow::OnInitDialog() {
     // A tab stop, after the axes' lists: the keyboard reaches the plot, and a
     // screen reader then reads what it shows.
     plot_.Create(self, plotPlace, IDC_LOG_PLOT, WS_TABSTOP);
+    static const ItemName kNames[] = {
+        {IDC_LOG_FIT, L"Fit line"},      {IDC_LOG_COPY, L"Copy"},   {IDC_LOG_COPY_PLOT, L"Copy plot"},
+        {IDC_LOG_SAVE_PNG, L"Save plot as PNG..."}, {IDC_LOG_SAVE_CSV, L"Save as CSV..."},
+        {IDC_LOG_DELETE, L"Delete"},     {IDC_LOG_CLEAR, L"Clear..."}, {IDC_LOG_UNDO, L"Undo"},
+        {IDC_LOG_LIST, L"Readings"},     {IDC_LOG_X, L"X"},         {IDC_LOG_Y, L"Y"},
+        {IDC_LOG_PLOT, L"Plot"},
+    };
+    NameItems(self, kNames, std::size(kNames));
+    // What the plot shows changes with every reading and fit: asked afresh.
+    SetAccessibleDescriber(plot_.window(), &MeasurementLogWindow::DescribePlot, this);
 
     const int templateWidth = WidenLogWindowToColumns(self, list, columnsWidth);
     minimumSize_ = LogWindowMinimumSize(self, templateWidth);
