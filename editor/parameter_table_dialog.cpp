@@ -1,14 +1,12 @@
 #include "editor/parameter_table_dialog.h"
 
-#include <iterator>
-
 #include <commctrl.h>
 
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "res/resource.h"
+#include "ui/accessible_win.h"
 #include "ui/centre_window.h"
-#include "ui/item_names_win.h"
 #include "ui/window_dpi.h"
 
 namespace {
@@ -56,9 +54,7 @@ LRESULT ParameterTableDialog::OnInitDialog() {
     SetWindowTextW(window(), (caption_ + L":  Semiconductor Parameters").c_str());
 
     list_.Attach(Item(IDC_PARAMETER_LIST));
-    static const ItemName kNames[] = {
-        {IDC_PARAMETER_LIST, L"Semiconductor Parameters"}, {IDOK, L"OK"}, {IDCANCEL, L"Cancel"}};
-    NameItems(window(), kNames, std::size(kNames));
+    SetAccessibleName(list_.window(), L"Semiconductor Parameters");
     HWND list = list_.window();
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

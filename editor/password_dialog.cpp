@@ -1,11 +1,9 @@
 #include "editor/password_dialog.h"
 
-#include <iterator>
-
 #include "editor/password_check.h"
 #include "res/resource.h"
+#include "ui/accessible_win.h"
 #include "ui/centre_window.h"
-#include "ui/item_names_win.h"
 
 namespace {
 
@@ -39,8 +37,7 @@ LRESULT PasswordDialog::OnInitDialog() {
     CentreWindow(window());
     SetWindowTextW(window(), caption_.c_str());
     passwordBox_ = Item(IDC_PASSWORD);
-    static const ItemName kNames[] = {{IDC_PASSWORD, L"Password"}, {IDOK, L"OK"}, {IDCANCEL, L"Cancel"}};
-    NameItems(window(), kNames, std::size(kNames));
+    SetAccessibleName(passwordBox_, L"Password");
     SetFocus(passwordBox_);
     return FALSE;  // the focus is set
 }

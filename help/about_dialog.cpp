@@ -1,10 +1,7 @@
 #include "help/about_dialog.h"
 
-#include <iterator>
-
 #include "res/resource.h"
 #include "ui/centre_window.h"
-#include "ui/item_names_win.h"
 
 INT_PTR AboutDialog::Run(HWND owner) {
     return ModalDialog::Run(IDD_ABOUT, owner);
@@ -20,7 +17,5 @@ LRESULT AboutDialog::HandleMessage(const Message& message, bool& handled) {
 
 LRESULT AboutDialog::OnInitDialog() {
     CentreWindow(window());
-    static const ItemName kNames[] = {{IDOK, L"OK"}};
-    NameItems(window(), kNames, std::size(kNames));
     return TRUE;  // the dialog manager gives the focus to OK
 }

@@ -64,13 +64,12 @@ LRESULT AutomaticSeriesDialog::OnInitDialog() {
     UpdateModeBoxes();
     FollowOtherWay();
     SendItem(IDC_SERIES_PROGRESS, PBM_SETRANGE32, 0, 1);
-    // Each box after its label; the two ways' boxes after their ways.
+    // Each box after its label, the two ways' boxes after their ways; the
+    // buttons are read by their own texts.
     static const ItemName kNames[] = {
-        {IDC_SERIES_QUANTITY, L"Vary"},          {IDC_SERIES_START, L"From"},
-        {IDC_SERIES_END, L"To"},                 {IDC_SERIES_BY_STEP, L"In steps of"},
-        {IDC_SERIES_STEP, L"In steps of"},       {IDC_SERIES_BY_COUNT, L"In points"},
-        {IDC_SERIES_COUNT, L"In points"},        {IDC_SERIES_PROGRESS, L"Progress"},
-        {IDOK, L"Start"},                        {IDCANCEL, L"Close"},
+        {IDC_SERIES_QUANTITY, L"Vary"},    {IDC_SERIES_START, L"From"},           {IDC_SERIES_END, L"To"},
+        {IDC_SERIES_BY_STEP, L"In steps of"}, {IDC_SERIES_STEP, L"In steps of"}, {IDC_SERIES_BY_COUNT, L"In points"},
+        {IDC_SERIES_COUNT, L"In points"},  {IDC_SERIES_PROGRESS, L"Progress"},
     };
     NameItems(window(), kNames, std::size(kNames));
     ShowRestingStatus();

@@ -79,19 +79,6 @@ void MeasurementLogWindow::ShowPlot(bool collectPoints) {
     plot_.SetData(std::move(data));
 }
 
-std::wstring MeasurementLogWindow::DescribePlot(HWND, void* self) {
-    const PlotData& data = static_cast<MeasurementLogWindow*>(self)->plot_.data();
-    std::wstring text = data.y.title + L" against " + data.x.title + L": " +
-                        CountText(data.points.size(), L"point", L"points") + L".";
-    if (!data.selected.empty()) text += L" " + CountText(data.selected.size(), L"point", L"points") + L" selected.";
-    if (data.fit) {
-        text += L" Fitted line:";
-        for (const std::wstring& line : data.fit->text) text += L" " + line + L";";
-        text.back() = L'.';
-    }
-    return text;
-}
-
 void MeasurementLogWindow::FitLine() {
     std::vector<size_t> rows = SelectedRows();
     const bool all = rows.empty();

@@ -79,8 +79,6 @@ private:
     // Shows the plot's points; collected anew from the whole log first when
     // asked, otherwise as they were extended row by row.
     void ShowPlot(bool collectPoints = false);
-    // What the plot shows, in words, for a screen reader.
-    static std::wstring DescribePlot(HWND plot, void* self);
 
     LogStore& store_;
     HACCEL accelerators_;
