@@ -113,8 +113,6 @@ void CellEditor::Close() {
     // more; closing_ keeps that from closing it twice.
     if (window() && !closing_) {
         closing_ = true;
-        // Destroyed with the focus, the box would leave the keyboard nowhere.
-        if (GetFocus() == window()) SetFocus(listView_);
         SendMessageW(window(), WM_CLOSE, 0, 0);
     }
 }

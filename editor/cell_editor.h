@@ -38,8 +38,7 @@ public:
     // its text), then closes the box.
     void AbandonEdit();
 
-    // Destroys the box now, if it is open. The keyboard goes back to the
-    // list if the box had it.
+    // Destroys the box now, if it is open.
     void Close();
 
 protected:

@@ -76,7 +76,8 @@ void EditableListView::BeginCellEditAt(int row, int column) {
     RECT cell = CellRect(listView_, row, column);
     RECT client = {};
     GetClientRect(listView_, &client);
-    const int dx = cell.right > client.right ? std::min<int>(cell.right - client.right, cell.left) : std::min<int>(cell.left, 0);
+    const int dx = cell.right > client.right ? std::min<int>(cell.right - client.right, cell.left)
+                                             : std::min<int>(cell.left, 0);
     if (dx != 0) {
         SendMessageW(listView_, LVM_SCROLL, dx, 0);
         cell = CellRect(listView_, row, column);

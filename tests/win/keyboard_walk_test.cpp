@@ -317,6 +317,7 @@ TEST_F(KeyboardWalk, TabTheArrowsAndTheLettersReachEveryControlOfTheSeriesDialog
     const wchar_t* kTitle = L"Automatic series";
     std::set<int> byStep, byCount, backwards;
     std::vector<std::pair<char, int>> letters;
+    std::wstring chosenWays;  // the way checked after each letter
     DialogScript script;
     script.Then("the dialog opens in steps", [&] {
         HWND dialog = FindDialogTitled(kTitle);
@@ -336,9 +337,12 @@ TEST_F(KeyboardWalk, TabTheArrowsAndTheLettersReachEveryControlOfTheSeriesDialog
     TabThrough(script, kTitle, 8, kShift, backwards);
     for (const char key : {'V', 'F', 'T', 'S', 'P'}) {
         Press(script, "a letter", key, kAlt);
-        script.Then("where the letter went", [&letters, key, kTitle] {
+        script.Then("where the letter went", [&letters, &chosenWays, key, kTitle] {
             HoldModifiers(kNoModifiers);
-            letters.emplace_back(key, FocusIn(FindDialogTitled(kTitle)));
+            HWND dialog = FindDialogTitled(kTitle);
+            letters.emplace_back(key, FocusIn(dialog));
+            if (IsDlgButtonChecked(dialog, IDC_SERIES_BY_STEP)) chosenWays += L"S";
+            if (IsDlgButtonChecked(dialog, IDC_SERIES_BY_COUNT)) chosenWays += L"P";
             return true;
         });
     }
@@ -359,6 +363,8 @@ TEST_F(KeyboardWalk, TabTheArrowsAndTheLettersReachEveryControlOfTheSeriesDialog
                                                           {'T', IDC_SERIES_END},
                                                           {'S', IDC_SERIES_BY_STEP},
                                                           {'P', IDC_SERIES_BY_COUNT}}));
+    // The ways' letters choose them: V, F and T leave points chosen.
+    EXPECT_EQ(chosenWays, L"PPPSP");
 }
 
 // The teacher's way to the table without a mouse: the password typed and
