@@ -143,12 +143,14 @@ void ChooseFromMenu(DialogScript& script, HMENU (*menu)(), UINT command) {
 // A menu still open when a walk has failed is closed, so that the test ends.
 class MenuGuard {
 public:
-    MenuGuard() : timer_(SetTimer(nullptr, 0, 8000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); })) {}
+    MenuGuard() : timer_(SetTimer(nullptr, 0, 8000, &MenuGuard::Close)) {}
     ~MenuGuard() { KillTimer(nullptr, timer_); }
     MenuGuard(const MenuGuard&) = delete;
     MenuGuard& operator=(const MenuGuard&) = delete;
 
 private:
+    static void CALLBACK Close(HWND, UINT, UINT_PTR, DWORD) { EndMenu(); }
+
     UINT_PTR timer_;
 };
 
