@@ -61,6 +61,14 @@ LRESULT CellEditor::HandleMessage(const Message& m, bool& handled) {
             return 0;
         }
         break;
+    case WM_SYSKEYDOWN:
+        // Alt+Right and Alt+Left go along the row, so that every cell can be
+        // reached from the keyboard; the plain arrows stay in the text.
+        if (m.wParam == VK_RIGHT || m.wParam == VK_LEFT) {
+            EndEdit(m.wParam == VK_RIGHT ? kCellEditNext : kCellEditPrevious);
+            return 0;
+        }
+        break;
     case WM_CHAR:
         // The characters of the keys above, should the box still be there.
         if (m.wParam == L'\r' || m.wParam == L'\t' || m.wParam == 0x1B) return 0;
@@ -82,15 +90,16 @@ LRESULT CellEditor::DefaultProc(const Message& m) {
     return CallWindowProcW(standardEditProc, m.window, m.message, m.wParam, m.lParam);
 }
 
-void CellEditor::EndEdit() {
+void CellEditor::EndEdit(WPARAM end) {
     HWND box = window();
     // A box being closed has had its end already: destroying it takes its
     // focus, which would end it once more.
     if (!box || !text_ || closing_) return;
     int length = GetWindowTextW(box, text_, kTextUnits);
     text_[length > 0 ? length : 0] = L'\0';
-    SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, kCellEditKept, 0);
-    if (window() && !closing_) PostMessageW(window(), WM_CLOSE, 0, 0);
+    SendMessageW(GetParent(listView_), WM_ENDCELLEDIT, end, 0);
+    // By now the next cell may have a box of its own: only this one closes.
+    if (window() == box && !closing_) PostMessageW(box, WM_CLOSE, 0, 0);
 }
 
 void CellEditor::AbandonEdit() {

@@ -6,10 +6,14 @@
 
 // From the cell editor to the list-view's parent (the parameter table
 // dialog): wParam kCellEditKept when the edit ends with its text taken,
-// kCellEditAbandoned when Escape drops it and the cell keeps what it showed.
+// kCellEditAbandoned when Escape drops it and the cell keeps what it showed,
+// kCellEditNext and kCellEditPrevious when Alt+Right or Alt+Left take its
+// text and ask for the next or the previous cell of the row.
 inline constexpr UINT WM_ENDCELLEDIT = 952;
 inline constexpr WPARAM kCellEditKept = 0;
 inline constexpr WPARAM kCellEditAbandoned = 1;
+inline constexpr WPARAM kCellEditNext = 2;
+inline constexpr WPARAM kCellEditPrevious = 3;
 
 // The edit box laid over a list-view cell while the cell is edited: a class of
 // its own derived from the system edit control, which looks and behaves like
@@ -26,8 +30,9 @@ public:
     bool Begin(HWND listView, const RECT& cell, wchar_t* text, HFONT font);
 
     // Puts the box's text into the edit's text and tells the list-view's parent
-    // with WM_ENDCELLEDIT, then closes the box.
-    void EndEdit();
+    // with WM_ENDCELLEDIT (`end`: kept, or the next or previous cell wanted),
+    // then closes the box.
+    void EndEdit(WPARAM end = kCellEditKept);
 
     // Tells the list-view's parent that the edit is dropped (the cell keeps
     // its text), then closes the box.

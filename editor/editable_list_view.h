@@ -23,6 +23,12 @@ public:
     // For a double click on a cell at or right of `firstEditableColumn`: opens
     // the editor over it with the cell's text.
     void BeginCellEdit(const NMITEMACTIVATE& click, int firstEditableColumn);
+    // For F2: opens the editor over the focused row's cell in the column
+    // edited last (at first `firstEditableColumn`).
+    void BeginFocusedRowEdit(int firstEditableColumn);
+    // Ends the open edit as Enter does, then opens the cell `step` columns
+    // along its row, if there is one at or right of `firstEditableColumn`.
+    void MoveCellEdit(int step, int firstEditableColumn, const wchar_t* format);
 
     // Ends an open edit: the edit's text is read as a number (ParseReal) and
     // the cell shows it in `format`, trimmed. Does nothing when no edit is open.
@@ -39,7 +45,10 @@ public:
     CellEditor& editor() { return editor_; }
 
 private:
+    void BeginCellEditAt(int row, int column);
+
     HWND listView_ = nullptr;
+    int lastColumn_ = -1;
     int editRow_ = -1;
     int editColumn_ = -1;
     wchar_t editText_[CellEditor::kTextUnits] = {};

@@ -5,6 +5,7 @@
 #include "numtext/number_format.h"
 #include "numtext/number_parse.h"
 #include "res/resource.h"
+#include "ui/accessible_win.h"
 #include "ui/centre_window.h"
 #include "ui/window_dpi.h"
 
@@ -41,6 +42,7 @@ LRESULT ParameterTableDialog::HandleMessage(const Message& message, bool& handle
     static const MessageMapEntry<D> kMessageMap[] = {
         {WM_INITDIALOG, kAnyId, kAnyCode, Handler<&D::OnInitDialog>},
         {WM_NOTIFY, kAnyId, static_cast<int>(NM_DBLCLK), Handler<&D::OnDoubleClick>},
+        {WM_NOTIFY, IDC_PARAMETER_LIST, static_cast<int>(LVN_KEYDOWN), Handler<&D::OnListKey>},
         {WM_ENDCELLEDIT, kAnyId, kAnyCode, Handler<&D::OnEndCellEdit>},
         {WM_DESTROY, kAnyId, kAnyCode, Handler<&D::OnDestroy>},
     };
@@ -52,6 +54,7 @@ LRESULT ParameterTableDialog::OnInitDialog() {
     SetWindowTextW(window(), (caption_ + L":  Semiconductor Parameters").c_str());
 
     list_.Attach(Item(IDC_PARAMETER_LIST));
+    SetAccessibleName(list_.window(), L"Semiconductor Parameters");
     HWND list = list_.window();
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
@@ -92,10 +95,24 @@ void ParameterTableDialog::OnDoubleClick(const NMITEMACTIVATE& click) {
     list_.BeginCellEdit(click, kFirstParameterColumn);
 }
 
+// F2, as in other programs' lists, edits the focused material's cell: the
+// keyboard's way to what a double click does. Every other key is the list's.
+bool ParameterTableDialog::OnListKey(const NMLVKEYDOWN& key) {
+    if (key.wVKey != VK_F2) return false;
+    list_.BeginFocusedRowEdit(kFirstParameterColumn);
+    return true;
+}
+
 void ParameterTableDialog::OnEndCellEdit(WPARAM end) {
-    if (end == kCellEditAbandoned) {
+    switch (end) {
+    case kCellEditAbandoned:
         list_.CancelCellEdit();
-    } else {
+        break;
+    case kCellEditNext:
+    case kCellEditPrevious:
+        list_.MoveCellEdit(end == kCellEditNext ? 1 : -1, kFirstParameterColumn, kTableFormat);
+        break;
+    default:
         list_.CommitCellEdit(kTableFormat);
     }
 }

@@ -43,6 +43,7 @@ protected:
 private:
     LRESULT OnInitDialog();
     void OnDoubleClick(const NMITEMACTIVATE& click);
+    bool OnListKey(const NMLVKEYDOWN& key);
     void OnEndCellEdit(WPARAM end);
     bool OnDestroy();
     bool HoldsItsRows() const;

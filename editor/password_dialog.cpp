@@ -2,6 +2,7 @@
 
 #include "editor/password_check.h"
 #include "res/resource.h"
+#include "ui/accessible_win.h"
 #include "ui/centre_window.h"
 
 namespace {
@@ -36,6 +37,7 @@ LRESULT PasswordDialog::OnInitDialog() {
     CentreWindow(window());
     SetWindowTextW(window(), caption_.c_str());
     passwordBox_ = Item(IDC_PASSWORD);
+    SetAccessibleName(passwordBox_, L"Password");
     SetFocus(passwordBox_);
     return FALSE;  // the focus is set
 }

@@ -1,5 +1,7 @@
 #include "measurements/automatic_series_dialog_win.h"
 
+#include <iterator>
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include "numtext/number_parse.h"
 #include "res/resource.h"
 #include "ui/centre_window.h"
+#include "ui/item_names_win.h"
 
 namespace {
 
@@ -61,6 +64,14 @@ LRESULT AutomaticSeriesDialog::OnInitDialog() {
     UpdateModeBoxes();
     FollowOtherWay();
     SendItem(IDC_SERIES_PROGRESS, PBM_SETRANGE32, 0, 1);
+    // Each box after its label, the two ways' boxes after their ways; the
+    // buttons are read by their own texts.
+    static const ItemName kNames[] = {
+        {IDC_SERIES_QUANTITY, L"Vary"},    {IDC_SERIES_START, L"From"},           {IDC_SERIES_END, L"To"},
+        {IDC_SERIES_BY_STEP, L"In steps of"}, {IDC_SERIES_STEP, L"In steps of"}, {IDC_SERIES_BY_COUNT, L"In points"},
+        {IDC_SERIES_COUNT, L"In points"},  {IDC_SERIES_PROGRESS, L"Progress"},
+    };
+    NameItems(window(), kNames, std::size(kNames));
     ShowRestingStatus();
     return TRUE;  // the focus goes to the first control
 }

@@ -4,13 +4,34 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "measurements/log_window_layout_win.h"
 #include "measurements/log_window_list_win.h"
 #include "ui/centre_window.h"
 #include "ui/file_dialog.h"
-#include "ui/system_colours.h"
+#include "ui/item_names_win.h"
+include "ui/system_colours.h"
+
+namespace {
+
+// What the plot shows, in words, for a screen reader: the axes, the number of
+// points and of those selected, and the fitted line as its box gives it.
+std::wstring DescribePlot(HWND, void* plot) {
+    const PlotData& data = static_cast<const PlotView*>(plot)->data();
+    std::wstring text = data.y.title + L" against " + data.x.title + L": " +
+                        CountText(data.points.size(), L"point", L"points") + L".";
+    if (!data.selected.empty()) text += L" " + CountText(data.selected.size(), L"point", L"points") + L" selected.";
+    if (data.fit) {
+        text += L" Fitted line:";
+        for (const std::wstring& line : data.fit->text) text += L" " + line + L";";
+        text.back() = L'.';
+    }
+    return text;
+}
+
+}  // namespace
 
 MeasurementLogWindow::MeasurementLogWindow(LogStore& store, HACCEL accelerators, HWND commandTarget,
                                            std::wstring caption)
@@ -70,7 +91,15 @@ LRESULT MeasurementLogWindow::OnInitDialog() {
     HWND placeholder = Item(IDC_LOG_PLOT);
     const RECT plotPlace = ChildRect(placeholder);
     DestroyWindow(placeholder);
-    plot_.Create(self, plotPlace, IDC_LOG_PLOT);
+    // A tab stop, after the axes' lists: the keyboard reaches the plot, and a
+    // screen reader then reads what it shows.
+    plot_.Create(self, plotPlace, IDC_LOG_PLOT, WS_TABSTOP);
+    // The buttons are read by their own texts; the rest is named here.
+    static const ItemName kNames[] = {
+        {IDC_LOG_LIST, L"Readings"}, {IDC_LOG_X, L"X"}, {IDC_LOG_Y, L"Y"}, {IDC_LOG_PLOT, L"Plot"}};
+    NameItems(self, kNames, std::size(kNames));
+    // What the plot shows changes with every reading and fit: asked afresh.
+    SetAccessibleDescriber(plot_.window(), &DescribePlot, &plot_);
     FollowSystemColours(self);
 
     const int templateWidth = WidenLogWindowToColumns(self, list, columnsWidth);

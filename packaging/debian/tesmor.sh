@@ -189,6 +189,7 @@ show_splash() {
     mkfifo "$fifo" 2>/dev/null || return 0
     NO_AT_BRIDGE=1 zenity --progress --pulsate --no-cancel --auto-close --title=Tesmor \
         --text="Setting up Tesmor for the first time..." <"$fifo" >/dev/null 2>&1 &
+    splash_pid=$!
     exec 8>"$fifo"
     rm -f "$fifo"
     splash_shown=1
@@ -197,6 +198,13 @@ close_splash() {
     if [ -n "$splash_shown" ]; then
         exec 8>&-
         splash_shown=
+        # The window is gone before Tesmor's own appears: zenity closes at the
+        # end of its input, which on a busy machine takes a moment (5 s at most).
+        splash_tries=50
+        while [ "$splash_tries" -gt 0 ] && kill -0 "$splash_pid" 2>/dev/null; do
+            sleep 0.1
+            splash_tries=$((splash_tries - 1))
+        done
     fi
 }
 
