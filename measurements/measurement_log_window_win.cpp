@@ -12,7 +12,7 @@
 #include "ui/centre_window.h"
 #include "ui/file_dialog.h"
 #include "ui/item_names_win.h"
-include "ui/system_colours.h"
+#include "ui/system_colours.h"
 
 namespace {
 
