@@ -298,7 +298,8 @@ def write_ico(path, images):
 
 def write_full_colour_ico(path, images):
     """images: list of (size, rows of RGBA tuples, PNG bytes or None). An image
-    with PNG bytes is stored as that PNG file (how 256-pixel images are kept);
+    with PNG bytes is stored as that PNG file (the 48- and 256-pixel images:
+    Windows reads PNG icon images since Vista, and pixel art packs small);
     the others as 32-bit bottom-up BGRA with their alpha, and an AND mask for
     the systems that draw without alpha."""
     packed = []
@@ -458,7 +459,7 @@ def command_ico(args):
 def command_ico_full(args):
     images = []
     for path, width, rows in _icon_images(args, "ico-full OUT.ico IN.png..."):
-        png = open(path, "rb").read() if width == 256 else None
+        png = open(path, "rb").read() if width >= 48 else None
         images.append((width, rows, png))
     write_full_colour_ico(args[0], images)
 
