@@ -250,15 +250,9 @@ TEST_F(KeyboardWalk, ThePanelsBoxesMenusAndKeysReachEveryCommand) {
 // letter presses it, X and Y go to their lists, the arrow keys move in the
 // list and in a list of axes.
 TEST_F(KeyboardWalk, TabAndTheLettersReachEveryControlOfTheLogWindow) {
-    Start();
-    SetExample();
-    for (const wchar_t* t : {L"300", L"310", L"320"}) {
-        Type(IDC_TEMPERATURE, t);
-        panel_.recorder().RecordReading();
-    }
-    Key(Box(IDC_MATERIAL_NUMBER), 'L', kControl);
-    ASSERT_NE(panel_.recorder().logWindow(), nullptr);
-    MeasurementLogWindow& log = *panel_.recorder().logWindow();
+    MeasurementLogWindow* opened = OpenLogOfThreeReadings();
+    ASSERT_NE(opened, nullptr);
+    MeasurementLogWindow& log = *opened;
     HWND window = log.window();
     ASSERT_EQ(GetFocus(), log.list());
 

@@ -181,4 +181,17 @@ protected:
         Pump(0);
         HoldModifiers(kNoModifiers);
     }
+
+    // The example set-up recorded at 300, 310 and 320 K, and the log's window
+    // opened with Ctrl+L; null when it did not open.
+    MeasurementLogWindow* OpenLogOfThreeReadings() {
+        Start();
+        SetExample();
+        for (const wchar_t* t : {L"300", L"310", L"320"}) {
+            Type(IDC_TEMPERATURE, t);
+            panel_.recorder().RecordReading();
+        }
+        Key(Box(IDC_MATERIAL_NUMBER), 'L', kControl);
+        return panel_.recorder().logWindow();
+    }
 };

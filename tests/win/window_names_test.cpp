@@ -120,15 +120,9 @@ protected:
 // chosen, and the plot, whose description says what it shows and follows new
 // readings and a fitted line.
 TEST_F(WindowNames, TheLogWindowsControlsAndThePlotAreReadByName) {
-    Start();
-    SetExample();
-    for (const wchar_t* t : {L"300", L"310", L"320"}) {
-        Type(IDC_TEMPERATURE, t);
-        panel_.recorder().RecordReading();
-    }
-    Key(Box(IDC_MATERIAL_NUMBER), 'L', kControl);
-    ASSERT_NE(panel_.recorder().logWindow(), nullptr);
-    MeasurementLogWindow& log = *panel_.recorder().logWindow();
+    MeasurementLogWindow* opened = OpenLogOfThreeReadings();
+    ASSERT_NE(opened, nullptr);
+    MeasurementLogWindow& log = *opened;
     HWND window = log.window();
     const std::wstring x = ReadWindowText(GetDlgItem(window, IDC_LOG_X));
     const std::wstring y = ReadWindowText(GetDlgItem(window, IDC_LOG_Y));
