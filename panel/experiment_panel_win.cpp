@@ -189,7 +189,10 @@ bool ExperimentPanel::FilterMessage(MSG& message) {
         if (message.wParam == VK_RETURN) SetFocus(panel);
         return false;
     case WM_MOUSEMOVE:
-        // The sliders are followed through the mouse, not through WM_HSCROLL.
+    case WM_KEYUP:
+        // The sliders are followed through the mouse, not through WM_HSCROLL;
+        // a slider moved with the keys (reached with F6) is followed when the
+        // key is let go, its move done.
         fields_.FollowSlider(message.hwnd);
         break;
     case WM_LBUTTONDOWN:

@@ -45,6 +45,8 @@ LRESULT PlotView::HandleMessage(const Message& message, bool& handled) {
         {WM_PRINTCLIENT, kAnyId, kAnyCode, Handler<&PlotView::OnPrintClient>},
         {WM_ERASEBKGND, kAnyId, kAnyCode, Handler<&PlotView::OnEraseBackground>},
         {WM_SIZE, kAnyId, kAnyCode, Handler<&PlotView::OnSize>},
+        {WM_SETFOCUS, kAnyId, kAnyCode, Handler<&PlotView::OnFocusChange>},
+        {WM_KILLFOCUS, kAnyId, kAnyCode, Handler<&PlotView::OnFocusChange>},
     };
     return DispatchMessageMap(*this, kMessageMap, message, handled);
 }
@@ -74,6 +76,12 @@ void PlotView::OnPaint() {
         RECT client;
         GetClientRect(window(), &client);
         PaintInto(dc.get(), client);
+        // The keyboard's place, as every control shows it: only on the screen,
+        // never in a copy or a saved picture.
+        if (GetFocus() == window()) {
+            InflateRect(&client, -kFocusInset, -kFocusInset);
+            DrawFocusRect(dc.get(), &client);
+        }
     }
 }
 
@@ -90,5 +98,10 @@ LRESULT PlotView::OnEraseBackground() {
 
 // The layout depends on the size: every pixel may change.
 void PlotView::OnSize() {
+    InvalidateRect(window(), nullptr, FALSE);
+}
+
+// The focus mark comes and goes with the focus.
+void PlotView::OnFocusChange() {
     InvalidateRect(window(), nullptr, FALSE);
 }

@@ -10,12 +10,15 @@
 
 // A child window that shows a PlotData filling its client area. It paints
 // through a bitmap of its own size, blitted once, so it never flickers; it
-// erases no background and redraws whole when resized. It takes no keyboard
-// focus. WM_PRINTCLIENT draws the same picture into the DC it is given. Under
+// erases no background and redraws whole when resized. Made a tab stop, it
+// shows the keyboard's focus with the system's focus rectangle, kFocusInset
+// pixels inside its edge, on the screen only. WM_PRINTCLIENT draws the same picture into the DC it is given. Under
 // a high-contrast theme it paints in the theme's colours with heavy lines
 // (plot_colours.h); its exports keep the plot's own colours.
 class PlotView : public Window {
 public:
+    static constexpr int kFocusInset = 3;
+
     // Makes the window (WS_CHILD | WS_VISIBLE | `style`) at `rect` in `parent`'s
     // client area; false when the system refuses.
     bool Create(HWND parent, const RECT& rect, int id, DWORD style = 0);
@@ -43,6 +46,7 @@ private:
     void OnPrintClient(HDC dc);
     LRESULT OnEraseBackground();
     void OnSize();
+    void OnFocusChange();
 
     PlotData data_;
 };

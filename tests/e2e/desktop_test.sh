@@ -346,15 +346,15 @@ read_panel "press=Help mode"
 read_panel
 help_button_is 0 || fail "pressed again by a reader, the \"Help mode\" button stays pressed"
 
-step="2. F6 walks over the boxes in reading order, round to the start, and Shift+F6 back"
+step="2. F6 walks over the boxes in reading order, with the up-down, range boxes and slider after their box, round to the start, and Shift+F6 back"
 focus_is() { [ "$(value focus.id)" = "$1" ] && [ "$(value foreground)" = panel ]; }
 look
 focus_is 1009 || fail "the I_m box does not have the focus after typing into it ($(value focus.id))"
-for id in 1035 1011 1012 1013 1014 1016 1015 1007 1005 1009; do
+for id in 1021 1022 1010 1035 1011 1012 1013 1014 1016 1015 1007 1008 1005 1017 1019 1006 1009; do
     xdotool key F6
     wait_until 5 "F6 to reach box $id" focus_is "$id"
 done
-for id in 1005 1007 1015 1016 1014 1013 1012 1011 1035 1009; do
+for id in 1006 1019 1017 1005 1008 1007 1015 1016 1014 1013 1012 1011 1035 1010 1022 1021 1009; do
     xdotool key shift+F6
     wait_until 5 "Shift+F6 to reach box $id" focus_is "$id"
 done

@@ -11,6 +11,7 @@
 #include "dialog_script.h"
 #include "editor_script.h"
 #include "panel_fixture.h"
+#include "plot/plot_view.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const char* const kWalkKeys[] = {
     "Tab",   "Shift+Tab", "Enter",     "Esc",      "F6",    "Shift+F6", "F9",    "Ctrl+L", "Alt+M",
     "R",     "L",         "S",         "Right",    "Up",    "Down",     "Alt+Space", "Alt+F", "Alt+C",
     "Alt+P", "Alt+D",     "Alt+U",     "Alt+X",    "Alt+Y", "Alt+V",    "Alt+T", "Alt+S",  "Delete",
-    "Ctrl+A", "F2",       "Alt+Right", "Alt+Left",
+    "Ctrl+A", "F2",       "Alt+Right", "Alt+Left", "End",
 };
 
 // The children of a window that the keyboard must be able to reach: shown,
@@ -156,26 +157,42 @@ private:
 
 }  // namespace
 
-// The panel: F6 reaches every box; F9, Ctrl+L and the menus' letters reach
-// the measurements; the arrow keys in the menus reach About and, in the
-// system menu, the parameters.
+// The panel: F6 reaches every box and, after a box, the controls that set it
+// (the up-down, a current's range boxes and slider), Shift+F6 goes back the
+// same way; the up-down's and the slider's own keys then set their value; F9,
+// Ctrl+L and the menus' letters reach the measurements; the arrow keys in the
+// menus reach About and, in the system menu, the parameters.
 TEST_F(KeyboardWalk, ThePanelsBoxesMenusAndKeysReachEveryCommand) {
     Start();
     ChooseMaterial();
-    const int kBoxes[] = {IDC_MATERIAL_NUMBER, IDC_HALL_FACTOR,    IDC_SAMPLE_LENGTH,  IDC_SAMPLE_WIDTH,
-                          IDC_SAMPLE_THICKNESS, IDC_CONTACT_WIDTH, IDC_CONTACT_SPACING, IDC_TEMPERATURE,
-                          IDC_SAMPLE_CURRENT,  IDC_MAGNET_CURRENT};
-    std::set<HWND> boxes, forwards, backwards;
-    for (int id : kBoxes) boxes.insert(Box(id));
-    for (size_t k = 0; k < std::size(kBoxes); ++k) {
+    const SliderField& current = panel_.sampleCurrent();
+    const SliderField& magnet = panel_.magnetCurrent();
+    const HWND kStops[] = {Box(IDC_MATERIAL_NUMBER), Box(IDC_HALL_FACTOR),  Box(IDC_SAMPLE_LENGTH),
+                           Box(IDC_SAMPLE_WIDTH),    Box(IDC_SAMPLE_THICKNESS), Box(IDC_CONTACT_WIDTH),
+                           Box(IDC_CONTACT_SPACING), Box(IDC_TEMPERATURE),  Box(IDC_TEMPERATURE_SPIN),
+                           Box(IDC_SAMPLE_CURRENT),  current.minimumBox.window, current.maximumBox.window,
+                           current.track,            Box(IDC_MAGNET_CURRENT), magnet.minimumBox.window,
+                           magnet.maximumBox.window, magnet.track};
+    const size_t count = std::size(kStops);
+    SetFocus(kStops[0]);
+    for (size_t k = 1; k <= count; ++k) {
         Key(GetFocus(), VK_F6);
-        forwards.insert(GetFocus());
-        Key(GetFocus(), VK_F6, kShift);
-        backwards.insert(GetFocus());
-        Key(GetFocus(), VK_F6);
+        EXPECT_EQ(GetFocus(), kStops[k % count]) << "F6 number " << k;
     }
-    EXPECT_EQ(forwards, boxes);
-    EXPECT_EQ(backwards, boxes);
+    for (size_t k = 1; k <= count; ++k) {
+        Key(GetFocus(), VK_F6, kShift);
+        EXPECT_EQ(GetFocus(), kStops[(count - k) % count]) << "Shift+F6 number " << k;
+    }
+
+    // On the up-down, Up raises the temperature by one kelvin; on a slider,
+    // End takes the current to the top of its range once the key is let go.
+    SetFocus(Box(IDC_TEMPERATURE_SPIN));
+    Key(GetFocus(), VK_UP);
+    EXPECT_EQ(Text(IDC_TEMPERATURE), L"301.0");
+    SetFocus(current.track);
+    Key(GetFocus(), VK_END);
+    EXPECT_EQ(Text(IDC_SAMPLE_CURRENT), L"25.0");
+    EXPECT_EQ(panel_.fields().settings().sampleCurrent, 25);
 
     // F9 and the menu's R record; Ctrl+L and the menu's L open the log.
     SetFocus(Box(IDC_MATERIAL_NUMBER));
@@ -244,6 +261,36 @@ TEST_F(KeyboardWalk, ThePanelsBoxesMenusAndKeysReachEveryCommand) {
     EXPECT_TRUE(password) << "the system menu's Parameters... was not reached";
     EXPECT_TRUE(IsWindow(panel_.window()));
     EXPECT_EQ(Log().size(), 2u);
+}
+
+// The plot, a tab stop of the log's window, shows that it has the keyboard:
+// the system's focus rectangle inside its edge, gone when the focus moves on.
+TEST_F(KeyboardWalk, ThePlotShowsWhenItHasTheFocus) {
+    MeasurementLogWindow* opened = OpenLogOfThreeReadings();
+    ASSERT_NE(opened, nullptr);
+    HWND plot = GetDlgItem(opened->window(), IDC_LOG_PLOT);
+    ASSERT_NE(plot, nullptr);
+    // The pixels of the row where the mark's top edge runs.
+    auto edgeRow = [plot] {
+        UpdateWindow(plot);
+        std::vector<COLORREF> row;
+        HDC dc = GetDC(plot);
+        for (int x = PlotView::kFocusInset; x < PlotView::kFocusInset + 40; ++x) {
+            row.push_back(GetPixel(dc, x, PlotView::kFocusInset));
+        }
+        ReleaseDC(plot, dc);
+        return row;
+    };
+    const std::vector<COLORREF> without = edgeRow();
+    SetFocus(plot);
+    Pump(0);
+    const std::vector<COLORREF> with = edgeRow();
+    size_t marked = 0;
+    for (size_t k = 0; k < with.size(); ++k) marked += with[k] != without[k] ? 1 : 0;
+    EXPECT_GE(marked, 10u) << "no focus mark on the plot's top edge";
+    SetFocus(opened->list());
+    Pump(0);
+    EXPECT_EQ(edgeRow(), without) << "the focus mark stayed after the focus left";
 }
 
 // The log's window: Tab and Shift+Tab go round every control; each button's
