@@ -57,7 +57,7 @@ check_equal "its version record has the copyright line" "$(version_value "$shipp
     "Copyright (C) 2026 Tesmor Project"
 setup_icons=$(python3 "$source_dir/tests/package/pe_icons.py" "$shipped_setup" | awk '{ print $2 "/" $3 "/" $4 }')
 check_equal "its icon is Tesmor's, 16 to 256 pixels in full colour" "$(tr '\n' ' ' <<<"$setup_icons")" \
-    "16/32/dib 24/32/dib 32/32/dib 48/32/dib 256/32/png "
+    "16/32/dib 24/32/dib 32/32/dib 48/32/png 256/32/png "
 
 if [ "$TESMOR_RUNS_32BIT" = 1 ]; then
     setup=$shipped_setup

@@ -42,8 +42,8 @@ icons=$(python3 "$source_dir/tests/package/pe_icons.py" "$exe" "$source_dir/res/
 shapes() { awk -v group="$1" '$1 == group { printf "%s/%s/%s ", $2, $3, $4 }' <<<"$icons"; }
 check_equal "the first icon, which Explorer and the Start menu show, is icon 1" \
     "$(awk 'NR == 1 { print $1 }' <<<"$icons")" 1
-check_equal "icon 1 has 16, 24, 32, 48 and 256 pixels in full colour, 256 as PNG" "$(shapes 1)" \
-    "16/32/dib 24/32/dib 32/32/dib 48/32/dib 256/32/png "
+check_equal "icon 1 has 16, 24, 32, 48 and 256 pixels in full colour, 48 and 256 as PNG (Windows reads PNG icon images since Vista)" "$(shapes 1)" \
+    "16/32/dib 24/32/dib 32/32/dib 48/32/png 256/32/png "
 check_equal "icon 128 is 32 x 32 and 16 x 16 in 16 colours" "$(shapes 128)" "32/4/dib 16/4/dib "
 check_equal "icon 128's images are those of res/tesmor.ico, unchanged" \
     "$(awk '$1 == 128 { print $5 }' <<<"$icons")" "$(awk '$1 == "file" { print $5 }' <<<"$icons")"
