@@ -132,10 +132,10 @@ class Browser:
 
 
 def load_make_books():
-    spec = importlib.util.spec_from_file_location("make_books", os.path.join(HERE, "make-books.py"))
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    sys.path.insert(0, HERE)
+    import helpsite  # noqa: E402
+
+    return helpsite.load_tool("make-books.py")
 
 
 def help_pages(help_dir, work):

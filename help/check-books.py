@@ -43,7 +43,6 @@ poppler-utils and fp-utils).
 
 import glob
 import html
-import importlib.util
 import os
 import re
 import shutil
@@ -57,9 +56,7 @@ sys.dont_write_bytecode = True
 sys.path.insert(0, HERE)
 import helpsite  # noqa: E402
 
-_spec = importlib.util.spec_from_file_location("make_books", os.path.join(HERE, "make-books.py"))
-make_books = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(make_books)
+make_books = helpsite.load_tool("make-books.py")
 
 TOOLS = {name: os.environ.get(name.upper(), name)
          for name in ("weasyprint", "pdfinfo", "pdftotext", "pdftohtml", "chmls")}

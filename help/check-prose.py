@@ -17,7 +17,6 @@ belongs on the formulas page for the programmer and the teacher:
     double-precision arithmetic.
 """
 
-import importlib.util
 import os
 import re
 import shutil
@@ -26,10 +25,8 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True
-
-_spec = importlib.util.spec_from_file_location("prose", os.path.join(HERE, "prose.py"))
-prose = importlib.util.module_from_spec(_spec)
-_spec.loader.exec_module(prose)
+sys.path.insert(0, HERE)
+import prose  # noqa: E402
 
 MEAN_WORDS = 15
 LONGEST_WORDS = 30

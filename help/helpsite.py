@@ -56,6 +56,19 @@ def with_nav_bars(text, order, index):
     return NAV_PATTERN.sub(lambda m: NAV_OPEN + next(bars) + NAV_CLOSE, text)
 
 
+def load_tool(file_name):
+    """A tool of the help's folder as a module, for file names that are no
+    module names ("make-books.py")."""
+    import importlib.util
+
+    found = importlib.util.spec_from_file_location(file_name[:-3].replace("-", "_"),
+                                                    os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                 file_name))
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
+    return module
+
+
 def run_self_test(content_dir, check, breaks, what):
     """Breaks copies of the help's sources in known ways and sees each caught.
 
